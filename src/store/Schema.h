@@ -1,0 +1,26 @@
+#pragma once
+
+#include "store/Connection.h"
+
+#include <QString>
+
+namespace store {
+
+// Version of the bank layout, kept in PRAGMA user_version.
+inline constexpr int kBankSchemaVersion = 1;
+
+// Creates every table and index of an empty bank in one transaction and stamps
+// the schema version. Throws DbError (and leaves the bank as it was) when a
+// table already exists.
+void createBankSchema(Connection& db);
+
+// True when the name is "tab_exam" followed by decimal digits only.
+bool isPaperTableName(const QString& name);
+
+// The CREATE TABLE statement of a paper table: the question-row layout plus jx.
+// Throws DbError(Usage) for a name that is not a paper table name, since the
+// name cannot be bound as a parameter.
+QString paperTableSql(const QString& name);
+void createPaperTable(Connection& db, const QString& name);
+
+} // namespace store
