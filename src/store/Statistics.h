@@ -30,6 +30,6 @@ int AnswerPageOfType(int type, const QString& typeName = {});
 
 // Sets E2_1 to '' on every question row, writing only the rows that are not
 // already '' (the reset before a practice screen opens).
-void clearOpenAnswers(Connection& db);
+int clearOpenAnswers(Connection& db); // returns the number of rows written
 
 } // namespace store
