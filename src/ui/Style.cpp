@@ -1,0 +1,129 @@
+#include "ui/Style.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
+
+namespace ui {
+
+QStringList songFamilies()
+{
+    return {QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Source Han Serif SC"),
+            QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Sans CJK SC"),
+            QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Droid Sans Fallback")};
+}
+
+QFont songFont(int pixelSize, bool bold)
+{
+    QFont font;
+    font.setFamilies(songFamilies());
+    font.setStyleHint(QFont::Serif);
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+QColor commandTextColour(bool enabled, bool hovered)
+{
+    if (!enabled)
+        return kCommandDisabled;
+    return hovered ? kCommandHover : kCommandText;
+}
+
+namespace {
+
+// A round or triangular badge with a soft highlight; the glyph is drawn with shapes so
+// it looks the same whatever fonts are installed.
+void paintBadge(QPainter& p, const QRectF& r, const QColor& light, const QColor& dark, bool triangle)
+{
+    QLinearGradient fill(r.topLeft(), r.bottomLeft());
+    fill.setColorAt(0, light);
+    fill.setColorAt(1, dark);
+    QPainterPath shape;
+    if (triangle) {
+        const qreal inset = r.width() * 0.04;
+        QPolygonF tri{QPointF(r.center().x(), r.top() + inset), QPointF(r.right() - inset, r.bottom() - inset),
+                      QPointF(r.left() + inset, r.bottom() - inset)};
+        shape.addPolygon(tri);
+        shape.closeSubpath();
+    } else {
+        shape.addEllipse(r);
+    }
+    p.setPen(QPen(dark.darker(140), r.width() / 24.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(fill);
+    p.drawPath(shape);
+    // Gloss on the upper half.
+    QRectF gloss = r.adjusted(r.width() * 0.18, r.height() * 0.08, -r.width() * 0.18, -r.height() * 0.55);
+    if (triangle)
+        gloss = QRectF(r.center().x() - r.width() * 0.12, r.top() + r.height() * 0.22, r.width() * 0.24, r.height() * 0.18);
+    QLinearGradient shine(gloss.topLeft(), gloss.bottomLeft());
+    shine.setColorAt(0, QColor(255, 255, 255, 150));
+    shine.setColorAt(1, QColor(255, 255, 255, 0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(shine);
+    p.drawEllipse(gloss);
+}
+
+} // namespace
+
+QPixmap promptIcon(int page, int size)
+{
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    const QRectF r(s * 0.04, s * 0.04, s * 0.92, s * 0.92);
+    p.setPen(Qt::NoPen);
+    switch (page) {
+    case 1: { // warning: amber triangle with a dark exclamation mark
+        paintBadge(p, r, QColor(255, 214, 92), QColor(232, 150, 20), true);
+        p.setBrush(QColor(60, 40, 10));
+        QPainterPath bar;
+        bar.moveTo(s * 0.455, s * 0.36);
+        bar.lineTo(s * 0.545, s * 0.36);
+        bar.lineTo(s * 0.525, s * 0.70);
+        bar.lineTo(s * 0.475, s * 0.70);
+        bar.closeSubpath();
+        p.drawPath(bar);
+        p.drawEllipse(QPointF(s * 0.5, s * 0.80), s * 0.055, s * 0.055);
+        break;
+    }
+    case 2: { // error: red disc with a white cross
+        paintBadge(p, r, QColor(240, 96, 84), QColor(176, 28, 28), false);
+        QPen cross(Qt::white, s * 0.13, Qt::SolidLine, Qt::RoundCap);
+        p.setPen(cross);
+        p.drawLine(QPointF(s * 0.34, s * 0.34), QPointF(s * 0.66, s * 0.66));
+        p.drawLine(QPointF(s * 0.66, s * 0.34), QPointF(s * 0.34, s * 0.66));
+        break;
+    }
+    default: { // information: blue disc with a white "i"
+        paintBadge(p, r, QColor(110, 170, 232), QColor(30, 86, 168), false);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(s * 0.5, s * 0.27), s * 0.07, s * 0.07);
+        p.drawRoundedRect(QRectF(s * 0.435, s * 0.40, s * 0.13, s * 0.38), s * 0.04, s * 0.04);
+        break;
+    }
+    }
+    return pm;
+}
+
+void applyStyle(QApplication& app)
+{
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
+        app.setStyle(fusion);
+    app.setFont(songFont(kDefaultFontPx));
+    QPalette pal = app.style()->standardPalette();
+    pal.setColor(QPalette::Highlight, QColor(60, 104, 160));
+    pal.setColor(QPalette::HighlightedText, Qt::white);
+    pal.setColor(QPalette::ToolTipBase, QColor(255, 252, 220));
+    pal.setColor(QPalette::ToolTipText, Qt::black);
+    pal.setColor(QPalette::Disabled, QPalette::ButtonText, kCommandDisabled);
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, kCommandDisabled);
+    app.setPalette(pal);
+}
+
+} // namespace ui

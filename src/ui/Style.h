@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPixmap>
+
+class QApplication;
+
+// The program's look in one place: the Song-style CJK face, the colours the
+// screens share, and the prompt icons.
+namespace ui {
+
+// Colours of the shared windows and controls.
+inline const QColor kPromptBackground{152, 180, 209};   // prompt dialog face
+inline const QColor kPanelBackground{193, 209, 227};    // progress window, settings, light panels
+inline const QColor kTitleStripDark{44, 78, 128};       // title strip, left end
+inline const QColor kTitleStripLight{96, 134, 184};     // title strip, right end
+inline const QColor kProgressText{128, 0, 0};           // maroon waiting text
+inline const QColor kCommandText{0, 0, 0};              // enabled command text
+inline const QColor kCommandHover{0, 0, 255};           // command text under the mouse
+inline const QColor kCommandDisabled{128, 128, 128};    // disabled command text (and its hover)
+
+// Font sizes, in pixels.
+inline constexpr int kDefaultFontPx = 12;
+inline constexpr int kPromptFontPx = 14;
+inline constexpr int kProgressFontPx = 16;
+
+// Family list standing in for 宋体: a CJK serif face first, CJK sans faces as fallbacks.
+QStringList songFamilies();
+QFont songFont(int pixelSize = kDefaultFontPx, bool bold = false);
+
+// Text colour of a command caption: black, blue under the mouse, grey when disabled.
+QColor commandTextColour(bool enabled, bool hovered);
+
+// The three prompt icons: page 0 information, 1 warning, 2 error. Painted, so the
+// prompt never depends on picture files (it reports missing pictures itself).
+QPixmap promptIcon(int page, int size = 32);
+
+// Application-wide style, font and palette; called once at start-up.
+void applyStyle(QApplication& app);
+
+} // namespace ui
