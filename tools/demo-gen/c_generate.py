@@ -278,7 +278,8 @@ RAID_RULES = {
     "RAID 6": (lambda n, s: (n - 2) * s, "(n−2)×S", "双重分布式校验，校验信息占用相当于两块磁盘的容量，允许任意两块磁盘同时损坏"),
     "RAID 10": (lambda n, s: n * s / 2, "n×S/2", "先镜像再条带化，可用容量为总容量的一半，每个镜像对中坏一块盘不影响数据"),
 }
-RAID_ASKED = [("RAID 5", 6, 4), ("RAID 6", 8, 2), ("RAID 10", 8, 4), ("RAID 5", 4, 8)]
+# level, disks, size of each disk in TB, hot spares among the disks
+RAID_ASKED = [("RAID 5", 6, 4, 0), ("RAID 6", 8, 2, 0), ("RAID 10", 8, 4, 0), ("RAID 5", 7, 4, 1)]
 
 
 def tb(v):
@@ -287,19 +288,27 @@ def tb(v):
 
 def raid_questions(rng, seq):
     out = []
-    for level, n, size in RAID_ASKED:
+    for level, disks, size, spares in RAID_ASKED:
         rule, formula, note = RAID_RULES[level]
+        n = disks - spares  # a hot spare holds no data until it replaces a failed disk
         correct = rule(n, size)
         # wrong answers: what the same disks would give under other layouts
         pool = []
-        for v in [n * size, (n - 1) * size, (n - 2) * size, n * size / 2, size, (n - 3) * size]:
+        for v in [disks * size, (disks - 1) * size, n * size, (n - 1) * size, (n - 2) * size,
+                  n * size / 2, size]:
             if v != correct and v > 0 and v not in pool:
                 pool.append(v)
         wrong = rng.sample(pool, 3)
         opts, ans = single(rng, tb(correct), [tb(w) for w in wrong])
-        stem = (f"某服务器用{n}块容量均为{size}TB的磁盘组成{level}阵列（不设热备盘），"
-                f"该阵列的可用容量约为（  ）。")
-        analysis = (f"{level}采用{note}。n块容量为S的磁盘可用容量为{formula}，"
+        if spares:
+            stem = (f"某存储柜装有{disks}块容量均为{size}TB的磁盘，其中{spares}块设为全局热备盘，"
+                    f"其余磁盘组成一个{level}阵列。该阵列的可用容量约为（  ）。")
+            spare_note = f"热备盘平时不存放数据，只在成员盘故障时顶替重建，因此参与阵列的磁盘为{n}块。"
+        else:
+            stem = (f"某服务器用{disks}块容量均为{size}TB的磁盘组成{level}阵列（不设热备盘），"
+                    f"该阵列的可用容量约为（  ）。")
+            spare_note = ""
+        analysis = (f"{level}采用{note}。{spare_note}n块容量为S的磁盘可用容量为{formula}，"
                     f"此处n = {n}、S = {size}TB，可用容量为{tb(correct)}。")
         out.append(question(f"330302000{seq}", 11, "330302", ["33000303"],
                             opts, ans, stem, analysis))
