@@ -1,0 +1,32 @@
+#pragma once
+
+#include "bank/BankCounters.h"
+#include "bank/BankSource.h"
+#include "store/Connection.h"
+
+#include <QStringList>
+
+namespace bank {
+
+// What `check` finds in a bank. Nothing is changed while checking.
+struct CheckReport {
+    QStringList integrity;               // the engine's integrity check, when it is not "ok"
+    QList<Problem> problems;             // schema and consistency (file = table)
+    QList<CounterDifference> repairable; // values counted from the rows: C3, q, C6, A4, NULL counters
+    QList<Problem> history;              // answer counters that disagree with the answer history
+
+    bool clean() const { return integrity.isEmpty() && problems.isEmpty() && repairable.isEmpty() && history.isEmpty(); }
+};
+
+// Runs the engine's integrity check, compares the schema with the one this
+// program creates, checks the rows as `build` checks the sources, recounts the
+// counters that follow from the questions, and compares the answer counters with
+// what the answer history can tell (C4 and D1 of a chapter against the answered
+// questions and their E3, parents against children, the daily log against the
+// subjects).
+CheckReport checkBank(store::Connection& db, const Progress& progress = {});
+
+// Writes the counted values of report.repairable in one transaction.
+void repairBank(store::Connection& db, const CheckReport& report);
+
+} // namespace bank

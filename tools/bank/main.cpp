@@ -1,0 +1,274 @@
+// tesvora-bank: makes, checks and opens up question-bank files.
+
+#include "bank/BankCheck.h"
+#include "bank/BankSource.h"
+#include "bank/BankWriter.h"
+#include "bank/CsvDump.h"
+#include "store/Clock.h"
+#include "store/Connection.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+#include <memory>
+#include <cstdio>
+
+namespace {
+
+enum Exit { Ok = 0, Findings = 1, Usage = 2, Failure = 3 };
+
+const char kHelp[] = R"(tesvora-bank - makes, checks and opens up Tesvora question-bank files.
+
+A bank is one SQLCipher database encrypted with the bank key; the program reads
+it from data/ZT468913.db in its folder.
+
+Usage:
+  tesvora-bank create OUT [--force]
+      A new, empty bank: every table, no rows.
+  tesvora-bank build SOURCE_DIR OUT [--force]
+      A complete bank from the readable sources in SOURCE_DIR (the format of
+      data/demo/README.md). The sources are checked first: each question's chapter
+      is a 6-character section of the chapter tree, its exam points exist, its
+      answer fits its type, a grouped question has its shared stem, and ids are
+      unique. Every problem is printed as FILE:LINE: MESSAGE and nothing is written.
+  tesvora-bank check BANK [--repair]
+      Runs the engine's integrity check, compares the tables with the bank layout,
+      checks the rows as build checks the sources, recounts the counters that
+      follow from the questions (C3, q, the score texts C6 and A4) and compares the
+      answer counters with the answer history (C4, D1, D2 cannot be recounted
+      exactly: they are only reported). Changes nothing unless --repair is given,
+      which writes the recounted values.
+  tesvora-bank dump BANK [TABLE] [--text]
+      Prints TABLE as CSV (UTF-8; NULL as an empty field, the empty string as "").
+      Rich text is printed as its RTF, or as plain text with --text; other binary
+      values as base64. Without TABLE, lists the tables and their row counts.
+
+Options:
+  --force    replace OUT if it exists (it is replaced only once the new bank is complete)
+  --repair   (check) write the recounted counters
+  --text     (dump) rich text as plain text
+  --quiet    no progress messages
+  --help     this text
+
+Progress goes to standard error. Exit status: 0 done (check: clean), 1 problems
+found (build: the sources; check: the bank), 2 wrong usage, 3 the bank or a file
+could not be opened or written.
+)";
+
+bool g_quiet = false;
+
+void err(const QString& s)
+{
+    std::fprintf(stderr, "%s\n", s.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+void progress(const QString& s)
+{
+    if (!g_quiet)
+        err(QStringLiteral("tesvora-bank: ") + s);
+}
+
+int usage(const QString& message)
+{
+    err(QStringLiteral("tesvora-bank: ") + message);
+    err(QStringLiteral("Try 'tesvora-bank --help'."));
+    return Usage;
+}
+
+std::unique_ptr<store::Connection> openBank(const QString& path, store::Connection::Mode mode)
+{
+    try {
+        return store::Connection::open(path, store::bankKey(), mode);
+    } catch (const store::DbError& e) {
+        switch (e.kind()) {
+        case store::DbError::Kind::Missing:
+            err(QStringLiteral("tesvora-bank: %1: no such file").arg(path));
+            break;
+        case store::DbError::Kind::NotADatabase:
+            err(QStringLiteral("tesvora-bank: %1: not a bank (not a database, or another key)").arg(path));
+            break;
+        default:
+            err(QStringLiteral("tesvora-bank: %1: cannot be opened: %2").arg(path, e.message()));
+        }
+        return nullptr;
+    }
+}
+
+int runCreate(const QStringList& args, bool force)
+{
+    if (args.size() != 1)
+        return usage(QStringLiteral("create takes one argument: OUT"));
+    try {
+        bank::createBankFile(args[0], force);
+    } catch (const std::exception& e) {
+        err(QStringLiteral("tesvora-bank: ") + QString::fromLocal8Bit(e.what()));
+        return Failure;
+    }
+    progress(QStringLiteral("created an empty bank %1").arg(args[0]));
+    return Ok;
+}
+
+int runBuild(const QStringList& args, bool force)
+{
+    if (args.size() != 2)
+        return usage(QStringLiteral("build takes two arguments: SOURCE_DIR OUT"));
+    const QString& dir = args[0];
+    const QString& out = args[1];
+    if (QFileInfo::exists(out) && !force) {
+        err(QStringLiteral("tesvora-bank: %1 exists; give --force to replace it").arg(out));
+        return Failure;
+    }
+    QList<bank::Problem> problems;
+    const bank::BankSource source = bank::readBankSource(dir, store::Clock::today(), problems, progress);
+    if (!problems.isEmpty()) {
+        for (const auto& p : problems)
+            err(p.toString());
+        err(QStringLiteral("tesvora-bank: %1 problem(s) in %2; nothing written").arg(problems.size()).arg(dir));
+        return Findings;
+    }
+    progress(QStringLiteral("sources of \"%1\" are sound: %2 questions, %3 chapters, %4 exam points")
+                 .arg(source.book.title)
+                 .arg(source.questions.size())
+                 .arg(source.chapters.size())
+                 .arg(source.points.size()));
+    try {
+        bank::createBankFile(out, force, [&](store::Connection& db) { bank::writeBank(db, source, progress); });
+    } catch (const std::exception& e) {
+        err(QStringLiteral("tesvora-bank: ") + QString::fromLocal8Bit(e.what()) + QStringLiteral("; nothing written"));
+        return Failure;
+    }
+    progress(QStringLiteral("wrote %1").arg(out));
+    return Ok;
+}
+
+void printSection(QTextStream& out, const QString& title, const QStringList& lines)
+{
+    out << title << ": " << (lines.isEmpty() ? QStringLiteral("ok") : QString::number(lines.size())) << '\n';
+    for (const QString& l : lines)
+        out << "  " << l << '\n';
+}
+
+void printReport(QTextStream& out, const bank::CheckReport& r)
+{
+    auto texts = [](const QList<bank::Problem>& ps) {
+        QStringList l;
+        for (const auto& p : ps)
+            l << p.toString();
+        return l;
+    };
+    QStringList counters;
+    for (const auto& d : r.repairable)
+        counters << d.toString();
+    printSection(out, QStringLiteral("integrity"), r.integrity);
+    printSection(out, QStringLiteral("consistency"), texts(r.problems));
+    printSection(out, QStringLiteral("counters (--repair sets them)"), counters);
+    printSection(out, QStringLiteral("answer history (reported only)"), texts(r.history));
+    out.flush();
+}
+
+int runCheck(const QStringList& args, bool repair)
+{
+    if (args.size() != 1)
+        return usage(QStringLiteral("check takes one argument: BANK"));
+    auto db = openBank(args[0], repair ? store::Connection::Mode::ReadWrite : store::Connection::Mode::ReadOnly);
+    if (!db)
+        return Failure;
+    QTextStream out(stdout);
+    try {
+        bank::CheckReport report = bank::checkBank(*db, progress);
+        if (repair && !report.repairable.isEmpty()) {
+            progress(QStringLiteral("writing %1 recounted value(s)").arg(report.repairable.size()));
+            bank::repairBank(*db, report);
+            out << "repaired: " << report.repairable.size() << '\n';
+            for (const auto& d : report.repairable)
+                out << "  " << d.toString() << '\n';
+            report = bank::checkBank(*db, progress);
+        }
+        printReport(out, report);
+        out << (report.clean() ? "result: clean" : "result: findings") << '\n';
+        return report.clean() ? Ok : Findings;
+    } catch (const store::DbError& e) {
+        err(QStringLiteral("tesvora-bank: %1: %2").arg(args[0], e.message()));
+        return Failure;
+    }
+}
+
+int runDump(const QStringList& args, bool plainText)
+{
+    if (args.size() != 1 && args.size() != 2)
+        return usage(QStringLiteral("dump takes BANK and optionally TABLE"));
+    auto db = openBank(args[0], store::Connection::Mode::ReadOnly);
+    if (!db)
+        return Failure;
+    try {
+        QFile out;
+        if (!out.open(stdout, QIODevice::WriteOnly))
+            return Failure;
+        if (args.size() == 1) {
+            QTextStream s(&out);
+            for (const QString& t : db->tables()) {
+                const QString quoted = QLatin1Char('"') + QString(t).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+                s << t << ',' << db->scalar(QStringLiteral("select count(*) from ") + quoted).toLongLong() << '\n';
+            }
+            return Ok;
+        }
+        const QString table = bank::findTable(*db, args[1]);
+        if (table.isEmpty()) {
+            err(QStringLiteral("tesvora-bank: %1 has no table \"%2\"; its tables: %3")
+                    .arg(args[0], args[1], db->tables().join(QStringLiteral(", "))));
+            return Usage;
+        }
+        bank::dumpTable(*db, table, out, plainText);
+        return Ok;
+    } catch (const store::DbError& e) {
+        err(QStringLiteral("tesvora-bank: %1: %2").arg(args[0], e.message()));
+        return Failure;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    bool force = false, repair = false, text = false, help = false;
+    QStringList positional;
+    for (const QString& a : args) {
+        if (a == QLatin1String("--force"))
+            force = true;
+        else if (a == QLatin1String("--repair"))
+            repair = true;
+        else if (a == QLatin1String("--text"))
+            text = true;
+        else if (a == QLatin1String("--quiet") || a == QLatin1String("-q"))
+            g_quiet = true;
+        else if (a == QLatin1String("--help") || a == QLatin1String("-h") || a == QLatin1String("help"))
+            help = true;
+        else if (a.startsWith(QLatin1Char('-')) && a.size() > 1)
+            return usage(QStringLiteral("unknown option %1").arg(a));
+        else
+            positional << a;
+    }
+    if (help) {
+        std::fputs(kHelp, stdout);
+        return Ok;
+    }
+    if (positional.isEmpty())
+        return usage(QStringLiteral("no command given"));
+    const QString command = positional.takeFirst();
+    if ((force && command != QLatin1String("create") && command != QLatin1String("build"))
+        || (repair && command != QLatin1String("check")) || (text && command != QLatin1String("dump")))
+        return usage(QStringLiteral("an option that %1 does not take").arg(command));
+    if (command == QLatin1String("create"))
+        return runCreate(positional, force);
+    if (command == QLatin1String("build"))
+        return runBuild(positional, force);
+    if (command == QLatin1String("check"))
+        return runCheck(positional, repair);
+    if (command == QLatin1String("dump"))
+        return runDump(positional, text);
+    return usage(QStringLiteral("unknown command \"%1\"").arg(command));
+}
