@@ -64,8 +64,8 @@ const QString* textOf(const QVariant& v)
 // Values as the engine gives them back: qint64, double, QString, QByteArray or null.
 QVariant normalized(const QVariant& v)
 {
-    if (!v.isValid() || v.isNull())
-        return v.typeId() == QMetaType::QByteArray || v.typeId() == QMetaType::QString ? v : QVariant();
+    if (!v.isValid() || (v.typeId() == QMetaType::QByteArray && v.toByteArray().isNull()))
+        return {}; // binds as NULL
     switch (v.typeId()) {
     case QMetaType::Bool:
     case QMetaType::Int:
@@ -133,6 +133,48 @@ int compareForSort(const QVariant& a, const QVariant& b)
         return QString::compare(a.toString(), b.toString(), Qt::CaseInsensitive);
     }
     }
+}
+
+// A sort key read out of its QVariant once.
+struct SortCell {
+    int rank = 0; // as rankOf
+    bool isInt = false;
+    qint64 i = 0;
+    double d = 0;
+    const QVariant* v = nullptr;
+};
+
+SortCell sortCellOf(const QVariant& v)
+{
+    SortCell c;
+    c.rank = rankOf(v);
+    c.v = &v;
+    if (c.rank == 1) {
+        c.isInt = isInteger(v);
+        if (v.typeId() == QMetaType::LongLong)
+            c.i = *static_cast<const qint64*>(v.constData());
+        else if (v.typeId() == QMetaType::Double)
+            c.d = *static_cast<const double*>(v.constData());
+        else if (c.isInt)
+            c.i = v.toLongLong();
+        else
+            c.d = v.toDouble();
+        if (c.isInt)
+            c.d = double(c.i);
+    }
+    return c;
+}
+
+int compareSortCells(const SortCell& a, const SortCell& b)
+{
+    if (a.rank != b.rank)
+        return a.rank < b.rank ? -1 : 1;
+    if (a.rank == 1) {
+        if (a.isInt && b.isInt)
+            return a.i < b.i ? -1 : (a.i > b.i ? 1 : 0);
+        return a.d < b.d ? -1 : (a.d > b.d ? 1 : 0);
+    }
+    return a.rank == 0 ? 0 : compareForSort(*a.v, *b.v);
 }
 
 // Locate: texts as texts (exactly), numbers as numbers, a date as its ISO text.
@@ -594,10 +636,11 @@ struct Dataset::Impl {
     std::vector<int> keyCols;
     QStringList tableCols;   // columns of the base table
 
-    std::vector<QVariant> cells; // row-major, ncols per row
+    // Row-major, ncols per row. A QList: it grows by realloc (QVariant is relocatable)
+    // and a clone shares it until one side writes.
+    QList<QVariant> cells;
     int rows = 0;
-    std::vector<int> ordered;    // storage rows in sort order
-    std::vector<int> visible;    // ordered, filtered
+    std::vector<int> visible;    // storage rows passing the filter, in sort order
     int cur = -1;                // position in visible; -1 before the first, size() past the last
 
     std::vector<Term> terms;     // parsed filter (columns resolved when applied)
@@ -607,8 +650,7 @@ struct Dataset::Impl {
     std::vector<char> dirty;
     int curBeforeInsert = -1;
 
-    const QVariant& at(int storageRow, int col) const { return cells[size_t(storageRow) * size_t(ncols) + size_t(col)]; }
-    QVariant& at(int storageRow, int col) { return cells[size_t(storageRow) * size_t(ncols) + size_t(col)]; }
+    const QVariant& at(int storageRow, int col) const { return cells[qsizetype(storageRow) * ncols + col]; }
     bool hasCurrent() const { return cur >= 0 && cur < int(visible.size()); }
     int currentRow() const { return hasCurrent() ? visible[size_t(cur)] : -1; }
 
@@ -633,7 +675,7 @@ struct Dataset::Impl {
         for (size_t pos = 0; pos < visible.size(); ++pos) {
             bool same = true;
             for (size_t j = 0; j < keyCols.size() && same; ++j)
-                same = compareForSort(at(visible[pos], keyCols[j]), key[j]) == 0 && rankOf(key[j]) != 0;
+                same = key[j].isValid() && sameValue(at(visible[pos], keyCols[j]), key[j]);
             if (same)
                 return int(pos);
         }
@@ -658,41 +700,51 @@ struct Dataset::Impl {
         }
     }
 
-    void order()
+    // Rows passing the filter, in the select's order, then stably sorted.
+    void rebuild(bool filterOn)
     {
-        ordered.resize(size_t(rows));
-        for (int r = 0; r < rows; ++r)
-            ordered[size_t(r)] = r;
-        if (keys.empty())
-            return;
-        std::stable_sort(ordered.begin(), ordered.end(), [this](int a, int b) {
-            for (const SortKey& k : keys) {
-                const int c = compareForSort(at(a, k.col), at(b, k.col));
-                if (c != 0)
-                    return k.desc ? c > 0 : c < 0;
-            }
-            return false;
-        });
-    }
-
-    void filter(bool on)
-    {
-        if (!on || terms.empty()) {
-            visible = ordered;
-            return;
-        }
         visible.clear();
-        visible.reserve(ordered.size());
-        for (int r : ordered) {
+        visible.reserve(size_t(rows));
+        const bool all = !filterOn || terms.empty();
+        for (int r = 0; r < rows; ++r) {
             bool ok = true;
-            for (const Term& t : terms)
-                if (!matches(at(r, t.col), t)) {
-                    ok = false;
-                    break;
-                }
+            if (!all)
+                for (const Term& t : terms)
+                    if (!matches(at(r, t.col), t)) {
+                        ok = false;
+                        break;
+                    }
             if (ok)
                 visible.push_back(r);
         }
+        sortVisible();
+    }
+
+    void sortVisible()
+    {
+        if (keys.empty() || visible.size() < 2)
+            return;
+        // The keys are read once into one compact array, so comparisons stay in cache.
+        const size_t n = visible.size(), nk = keys.size();
+        std::vector<SortCell> ext(n * nk);
+        for (size_t p = 0; p < n; ++p)
+            for (size_t k = 0; k < nk; ++k)
+                ext[p * nk + k] = sortCellOf(at(visible[p], keys[k].col));
+        std::vector<int> perm(n);
+        for (size_t p = 0; p < n; ++p)
+            perm[p] = int(p);
+        std::stable_sort(perm.begin(), perm.end(), [&](int a, int b) {
+            for (size_t k = 0; k < nk; ++k) {
+                const int c = compareSortCells(ext[size_t(a) * nk + k], ext[size_t(b) * nk + k]);
+                if (c != 0)
+                    return keys[k].desc ? c > 0 : c < 0;
+            }
+            return false;
+        });
+        std::vector<int> sorted(n);
+        for (size_t p = 0; p < n; ++p)
+            sorted[p] = visible[size_t(perm[p])];
+        visible = std::move(sorted);
     }
 };
 
@@ -751,7 +803,7 @@ namespace {
 // Runs the select and reads every row into `out`; works out the table and key.
 void readSelect(Connection* conn, const QString& sql, const Params& params, QString& table,
                 QStringList& cols, int& ncols, bool& rowidKey, std::vector<int>& keyCols, QStringList& tableCols,
-                std::vector<QVariant>& cells, int& rows)
+                QList<QVariant>& cells, int& rows)
 {
     const SelectShape shape = analyzeSelect(sql);
     table.clear();
@@ -808,7 +860,15 @@ void readSelect(Connection* conn, const QString& sql, const Params& params, QStr
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         for (int i = 0; i < ncols; ++i)
-            cells.push_back(Connection::columnValue(st, i));
+            switch (sqlite3_column_type(st, i)) {
+            case SQLITE_INTEGER: cells.emplaceBack(qint64(sqlite3_column_int64(st, i))); break;
+            case SQLITE_FLOAT: cells.emplaceBack(sqlite3_column_double(st, i)); break;
+            case SQLITE_NULL: cells.emplaceBack(); break;
+            case SQLITE_TEXT:
+                cells.emplaceBack(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i)));
+                break;
+            default: cells.emplaceBack(Connection::columnValue(st, i));
+            }
         ++rows;
     }
     if (rc != SQLITE_DONE) {
@@ -868,8 +928,7 @@ void Dataset::open()
     fresh->resolve(fresh->keys);
     if (m_filtered)
         fresh->resolve(fresh->terms);
-    fresh->order();
-    fresh->filter(m_filtered);
+    fresh->rebuild(m_filtered);
     fresh->cur = fresh->visible.empty() ? -1 : 0;
     d = std::move(fresh);
     m_table = table;
@@ -907,8 +966,7 @@ void Dataset::refresh()
     fresh->resolve(fresh->keys);
     if (m_filtered)
         fresh->resolve(fresh->terms);
-    fresh->order();
-    fresh->filter(m_filtered);
+    fresh->rebuild(m_filtered);
     int pos = -1;
     if (!oldKey.empty() && !fresh->keyCols.empty())
         pos = fresh->rowWithKey(oldKey);
@@ -996,6 +1054,7 @@ bool Dataset::moveTo(int recNo)
 bool Dataset::locate(const QString& column, const QVariant& value)
 {
     checkOpen();
+    checkBrowse(); // search the values as written
     const int c = requireColumn(column);
     for (size_t pos = 0; pos < d->visible.size(); ++pos)
         if (sameValue(d->at(d->visible[pos], c), value)) {
@@ -1100,7 +1159,7 @@ void Dataset::edit()
     const int r = d->currentRow();
     if (r < 0)
         usage(QStringLiteral("no current row to edit"));
-    d->buf.assign(d->cells.begin() + qsizetype(r) * d->ncols, d->cells.begin() + qsizetype(r + 1) * d->ncols);
+    d->buf.assign(d->cells.cbegin() + qsizetype(r) * d->ncols, d->cells.cbegin() + qsizetype(r + 1) * d->ncols);
     d->dirty.assign(size_t(d->ncols), 0);
     m_state = State::Edit;
 }
@@ -1228,9 +1287,9 @@ void Dataset::post()
     }
 
     if (inserting) {
-        s.cells.insert(s.cells.end(), std::make_move_iterator(row.begin()), std::make_move_iterator(row.end()));
+        for (QVariant& v : row)
+            s.cells.append(std::move(v));
         const int r = s.rows++;
-        s.ordered.push_back(r);
         s.visible.push_back(r);
         s.cur = int(s.visible.size()) - 1;
         m_state = State::Browse;
@@ -1282,7 +1341,7 @@ void Dataset::remove()
     m_conn->exec(QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoted(m_table), keyCondition(keyNames)), params);
     m_state = State::Browse;
     s.buf.clear();
-    s.cells.erase(s.cells.begin() + qsizetype(r) * s.ncols, s.cells.begin() + qsizetype(r + 1) * s.ncols);
+    s.cells.remove(qsizetype(r) * s.ncols, s.ncols);
     --s.rows;
     const auto drop = [r](std::vector<int>& v) {
         v.erase(std::remove(v.begin(), v.end(), r), v.end());
@@ -1290,7 +1349,6 @@ void Dataset::remove()
             if (x > r)
                 --x;
     };
-    drop(s.ordered);
     drop(s.visible);
     // The row after the deleted one becomes current (or the new last one).
     if (s.cur >= int(s.visible.size()))
@@ -1309,7 +1367,7 @@ void Dataset::setFilter(const QString& filter)
         d->resolve(terms);
         d->terms = std::move(terms);
         m_filter = filter;
-        d->filter(true);
+        d->rebuild(true);
         d->cur = d->visible.empty() ? -1 : 0;
         Q_EMIT layoutChanged();
         Q_EMIT currentChanged();
@@ -1331,7 +1389,7 @@ void Dataset::setFiltered(bool on)
     if (on)
         d->resolve(d->terms);
     m_filtered = on;
-    d->filter(on);
+    d->rebuild(on);
     d->cur = d->visible.empty() ? -1 : 0;
     Q_EMIT layoutChanged();
     Q_EMIT currentChanged();
@@ -1350,8 +1408,7 @@ void Dataset::setSort(const QString& sort)
     const int keep = d->currentRow();
     d->keys = std::move(keys);
     m_sort = sort;
-    d->order();
-    d->filter(m_filtered);
+    d->rebuild(m_filtered);
     d->cur = d->visible.empty() ? -1 : 0;
     if (keep >= 0) {
         const auto it = std::find(d->visible.begin(), d->visible.end(), keep);
@@ -1379,8 +1436,7 @@ std::unique_ptr<Dataset> Dataset::clone(QObject* parent) const
     t.tableCols = d->tableCols;
     t.cells = d->cells;
     t.rows = d->rows;
-    t.order();
-    t.filter(false);
+    t.rebuild(false);
     t.cur = t.visible.empty() ? -1 : 0;
     c->m_state = State::Browse;
     return c;

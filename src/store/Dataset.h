@@ -29,6 +29,8 @@ namespace store {
 // Editing: setValue() on a browsed row starts editing it; moving the cursor,
 // filtering, sorting or refreshing posts a pending edit first (close() cancels it).
 // A failed post throws and leaves the edit pending so the caller can cancel.
+// A posted new row stays at the end of the visible rows until the next filter,
+// sort or refresh places it.
 class Dataset : public QObject {
     Q_OBJECT
 public:
@@ -49,7 +51,7 @@ public:
     void setParam(const QString& name, const QVariant& value); // ":A1" (the colon may be left out)
     void clearParams();
 
-    void open();   // runs the select; throws DbError
+    void open();   // runs the select; throws DbError. Nothing when already open (refresh() re-runs)
     void close();  // drops the rows; filter and sort texts are kept
     void refresh(); // re-runs the select, keeps the current row by key when it can
     bool isOpen() const { return m_state != State::Inactive; }
