@@ -148,7 +148,7 @@ int TFrmDlg::dismissResult() const
     const QList<int> shown = visibleResults();
     for (int r : shown) {
         const ui::CommandButton* b = r == 1 ? fcShapeBtn1 : r == 2 ? fcShapeBtn2 : fcShapeBtn3;
-        if (b->text() == QLatin1String("取消"))
+        if (b->text() == QStringLiteral("取消"))
             return r;
     }
     return shown.isEmpty() ? 1 : shown.first();

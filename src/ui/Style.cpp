@@ -9,13 +9,6 @@
 
 namespace ui {
 
-QStringList songFamilies()
-{
-    return {QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Source Han Serif SC"),
-            QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Sans CJK SC"),
-            QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Droid Sans Fallback")};
-}
-
 QFont songFont(int pixelSize, bool bold)
 {
     QFont font;

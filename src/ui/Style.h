@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPixmap>
+#include <QStringList>
 
 class QApplication;
 
@@ -26,7 +27,13 @@ inline constexpr int kPromptFontPx = 14;
 inline constexpr int kProgressFontPx = 16;
 
 // Family list standing in for 宋体: a CJK serif face first, CJK sans faces as fallbacks.
-QStringList songFamilies();
+// Inline, so the picture generator can use it without the widget library.
+inline QStringList songFamilies()
+{
+    return {QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Source Han Serif SC"),
+            QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Sans CJK SC"),
+            QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Droid Sans Fallback")};
+}
 QFont songFont(int pixelSize = kDefaultFontPx, bool bold = false);
 
 // Text colour of a command caption: black, blue under the mouse, grey when disabled.
