@@ -1,0 +1,200 @@
+#include "SourceFixture.h"
+#include "support/TempBank.h"
+
+#include "bank/CsvDump.h"
+
+#include <QProcess>
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+ToolRun tool(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(TESVORA_BANK_TOOL), args);
+    EXPECT_TRUE(p.waitForFinished(60000)) << args.join(QLatin1Char(' ')).toStdString();
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+const QString kPart = QStringLiteral("01-数据结构.txt");
+
+} // namespace
+
+TEST(BankTool, BuildRefusesBrokenSourcesAndWritesNothing)
+{
+    SourceFixture src;
+    src.replace(kPart, "answer: B", "answer: G");
+    src.write();
+    TempDir out;
+    const QString bank = out.file(QStringLiteral("bank.db"));
+
+    const ToolRun r = tool({QStringLiteral("build"), src.dir(), bank});
+    EXPECT_EQ(r.exitCode, 1);
+    const QString where = QStringLiteral("%1:%2: question 010101000001").arg(src.path(kPart)).arg(src.lineOf(kPart, QStringLiteral("answer: G")));
+    EXPECT_TRUE(r.err.contains(where)) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("nothing written"))) << r.err.toStdString();
+    EXPECT_TRUE(QDir(out.dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden).isEmpty());
+}
+
+TEST(BankTool, NeverReplacesABankWithoutForceNorWithABrokenSource)
+{
+    SourceFixture src;
+    src.write();
+    TempDir out;
+    const QString bank = out.file(QStringLiteral("bank.db"));
+    ASSERT_EQ(tool({QStringLiteral("build"), QStringLiteral("--quiet"), src.dir(), bank}).exitCode, 0);
+    const QByteArray built = fileDigest(bank);
+
+    const ToolRun again = tool({QStringLiteral("build"), src.dir(), bank});
+    EXPECT_EQ(again.exitCode, 3);
+    EXPECT_TRUE(again.err.contains(QStringLiteral("--force"))) << again.err.toStdString();
+    EXPECT_EQ(fileDigest(bank), built);
+
+    src.replace(kPart, "points: 01000101, 01000102", "points: 01000199");
+    src.write();
+    EXPECT_EQ(tool({QStringLiteral("build"), QStringLiteral("--force"), src.dir(), bank}).exitCode, 1);
+    EXPECT_EQ(fileDigest(bank), built) << "a rejected build leaves the old bank";
+
+    const ToolRun create = tool({QStringLiteral("create"), bank});
+    EXPECT_EQ(create.exitCode, 3);
+    EXPECT_EQ(fileDigest(bank), built);
+    EXPECT_EQ(QDir(out.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("bank.db")});
+}
+
+TEST(BankTool, CreateMakesAnEmptyBankWithEveryTable)
+{
+    TempDir out;
+    const QString bank = out.file(QStringLiteral("empty.db"));
+    ASSERT_EQ(tool({QStringLiteral("create"), bank}).exitCode, 0);
+    auto db = store::Connection::open(bank, store::bankKey());
+    const QStringList tables = db->tables();
+    for (const char* t : {"tab_answ", "tab_exer", "tab_title", "tab_kmmc", "tab_fgmc", "tab_rule", "tab_tx1", "tab_tx5",
+                          "tab_cj", "tab_rz", "tab_plan", "tab_sj"}) {
+        EXPECT_TRUE(tables.contains(QLatin1String(t))) << t;
+        EXPECT_EQ(db->scalar(QStringLiteral("select count(*) from ") + QLatin1String(t)).toInt(), 0) << t;
+    }
+    EXPECT_THROW(store::Connection::open(bank, QByteArray("another key")), store::DbError) << "encrypted with the bank key";
+}
+
+TEST(BankTool, CheckReportsAndRepairsThroughTheCommand)
+{
+    SourceFixture src;
+    src.write();
+    TempDir out;
+    const QString bank = out.file(QStringLiteral("bank.db"));
+    ASSERT_EQ(tool({QStringLiteral("build"), QStringLiteral("-q"), src.dir(), bank}).exitCode, 0);
+
+    ToolRun r = tool({QStringLiteral("check"), bank});
+    EXPECT_EQ(r.exitCode, 0) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("integrity: ok")));
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("result: clean\n"))) << r.out.toStdString();
+
+    store::Connection::open(bank, store::bankKey())->exec(QStringLiteral("update tab_kmmc set C3 = 9 where C1 = '0101'"));
+    const QByteArray tampered = fileDigest(bank);
+    r = tool({QStringLiteral("check"), bank});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("  tab_kmmc C1=0101: C3 is 9, should be 5\n"))) << r.out.toStdString();
+    EXPECT_EQ(fileDigest(bank), tampered);
+
+    r = tool({QStringLiteral("check"), QStringLiteral("--repair"), bank});
+    EXPECT_EQ(r.exitCode, 0) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("repaired: 1"))) << r.out.toStdString();
+    EXPECT_EQ(store::Connection::open(bank, store::bankKey())->scalar(QStringLiteral("select C3 from tab_kmmc where C1 = '0101'")).toInt(), 5);
+}
+
+TEST(BankTool, ExplainsWhatItCannotOpenOrDo)
+{
+    TempDir out;
+    const QString text = out.file(QStringLiteral("notes.db"));
+    QFile f(text);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("these are notes, not a bank");
+    f.close();
+    const QByteArray before = fileDigest(text);
+
+    struct Case {
+        QStringList args;
+        int exitCode;
+        const char* message;
+    } cases[] = {
+        {{QStringLiteral("check"), out.file(QStringLiteral("missing.db"))}, 3, "no such file"},
+        {{QStringLiteral("check"), text}, 3, "not a bank"},
+        {{QStringLiteral("dump"), text, QStringLiteral("tab_answ")}, 3, "not a bank"},
+        {{QStringLiteral("build"), out.file(QStringLiteral("nowhere")), out.file(QStringLiteral("x.db"))}, 1, "no such folder"},
+        {{QStringLiteral("frobnicate")}, 2, "unknown command"},
+        {{QStringLiteral("check")}, 2, "check takes one argument"},
+        {{QStringLiteral("check"), QStringLiteral("--force"), text}, 2, "does not take"},
+        {{}, 2, "no command given"},
+    };
+    for (const auto& c : cases) {
+        const ToolRun r = tool(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(r.err.contains(QLatin1String(c.message))) << r.err.toStdString();
+    }
+    EXPECT_EQ(fileDigest(text), before);
+
+    const ToolRun help = tool({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* word : {"create OUT", "build SOURCE_DIR OUT", "check BANK", "dump BANK", "--force", "--repair", "Exit status"})
+        EXPECT_TRUE(help.out.contains(QLatin1String(word))) << word;
+}
+
+TEST(CsvDump, QuotesWhatCsvNeedsAndKeepsNullApartFromEmpty)
+{
+    const QByteArray rtf = "{\\rtf1\\ansi\\ansicpg936 \\'d5\\'bb\\par\r\n}";
+    struct Case {
+        QVariant value;
+        bool plainText;
+        const char* field;
+    } cases[] = {
+        {QVariant(), false, ""},
+        {QString(""), false, "\"\""},
+        {QStringLiteral("第一章"), false, "第一章"},
+        {QStringLiteral("a,b"), false, "\"a,b\""},
+        {QStringLiteral("他说\"对\""), false, "\"他说\"\"对\"\"\""},
+        {QStringLiteral("两\n行"), false, "\"两\n行\""},
+        {QStringLiteral(" 前空格"), false, "\" 前空格\""},
+        {42, false, "42"},
+        {1.5, false, "1.5"},
+        {rtf, false, "\"{\\rtf1\\ansi\\ansicpg936 \\'d5\\'bb\\par\r\n}\""},
+        {rtf, true, "栈"},
+        {QString::fromLatin1(rtf), true, "栈"},
+        {QByteArray("\x89PNG\x00\x01", 6), false, "iVBORwAB"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(bank::csvField(c.value, c.plainText), QString::fromUtf8(c.field)) << c.field;
+}
+
+TEST(CsvDump, PrintsATableThroughTheCommand)
+{
+    SourceFixture src;
+    src.write();
+    TempDir out;
+    const QString bank = out.file(QStringLiteral("bank.db"));
+    ASSERT_EQ(tool({QStringLiteral("build"), QStringLiteral("-q"), src.dir(), bank}).exitCode, 0);
+    store::Connection::open(bank, store::bankKey())
+        ->exec(QStringLiteral("update tab_kmmc set C2 = '第二节 队列, \"先进先出\"' where C1 = '010102'"));
+
+    ToolRun r = tool({QStringLiteral("dump"), bank, QStringLiteral("TAB_KMMC")});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split(QLatin1Char('\n'));
+    EXPECT_EQ(lines.value(0), QStringLiteral("C1,C1_1,C2,C3,C4,D1,D2,C6,C7,bh,jx"));
+    EXPECT_TRUE(lines.contains(QStringLiteral("010102,第一部分 数据结构 > 第一章 线性表 > 第二节 队列,\"第二节 队列, \"\"先进先出\"\"\",2,0,0,0,0,1,5,")))
+        << r.out.toStdString();
+
+    r = tool({QStringLiteral("dump"), QStringLiteral("--text"), bank, QStringLiteral("tab_exer")});
+    EXPECT_TRUE(r.out.contains(QStringLiteral("010102000001,队列是先进先出的线性表。（  ）,队列在队尾插入、在队头删除。\n"))) << r.out.toStdString();
+
+    r = tool({QStringLiteral("dump"), bank});
+    EXPECT_TRUE(r.out.contains(QStringLiteral("tab_answ,5\n"))) << r.out.toStdString();
+
+    r = tool({QStringLiteral("dump"), bank, QStringLiteral("tab_nothing")});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("its tables: tab_answ"))) << r.err.toStdString();
+}

@@ -1,0 +1,167 @@
+#include "support/TempBank.h"
+
+#include "bank/BankCheck.h"
+#include "store/Connection.h"
+#include "store/RtfWriter.h"
+#include "store/Statistics.h"
+
+#include <QFile>
+#include <QSet>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The demo bank as the build made it, copied so that nothing touches the pristine file.
+class DemoBank : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QFile::exists(QStringLiteral(TESVORA_DEMO_BANK))) << "build the demo_bank target first";
+        ASSERT_TRUE(QFile::copy(QStringLiteral(TESVORA_DEMO_BANK), m_dir.file(QStringLiteral("ZT468913.db"))));
+        db = store::Connection::open(m_dir.file(QStringLiteral("ZT468913.db")), store::bankKey());
+    }
+
+    int count(const QString& sql, const store::Params& params = {}) { return db->scalar(sql, params).toInt(); }
+
+    TempDir m_dir;
+    std::unique_ptr<store::Connection> db;
+};
+
+struct Draw {
+    int type;
+    const char* prefix;
+    int count;
+};
+struct Mock {
+    int number;
+    const char* clause; // in front of the condition on f1, as the paper draw writes it
+    QList<Draw> draws;
+};
+
+const QList<Mock>& mocks()
+{
+    static const QList<Mock> m = {
+        {1, "(Left(A10,2) = '03') and", {{11, "03", 80}, {14, "03", 40}}},
+        {2, "(Left(A10,2) = '02') and", {{11, "02", 50}, {14, "02", 30}}},
+        {3, "(Left(A10,1) = '3') and", {{11, "3", 60}, {14, "3", 35}}},
+        {4,
+         "(Left(A10,2) = '10' or Left(A10,2) = '11' or Left(A10,2) = '05' or Left(A10,2) = '08' or "
+         "Left(A10,2) = '07' or Left(A10,2) = '04') and",
+         {{70, "10", 2}, {70, "11", 2}, {70, "05", 2}, {70, "08", 1}, {70, "07", 2}, {70, "04", 1}}},
+        {5, "(Left(A10,2) = '05') and", {{64, "05", 6}}},
+    };
+    return m;
+}
+
+} // namespace
+
+TEST_F(DemoBank, EveryMockDrawHasRoomToSpare)
+{
+    for (const Mock& mock : mocks()) {
+        const QString table = QStringLiteral("tab_tx%1").arg(mock.number);
+        QHash<int, int> drawn; // per type, what the draw table takes
+        for (const Draw& d : mock.draws) {
+            // The candidate set of the paper filtered as one draw filters it.
+            const int candidates = count(QStringLiteral("select count(*) from tab_answ where ") + QLatin1String(mock.clause)
+                                             + QStringLiteral(" (f1 <> 1) and A13 = :t and A10 like :p"),
+                                         {{QStringLiteral(":t"), d.type}, {QStringLiteral(":p"), QString::fromLatin1(d.prefix) + QLatin1Char('%')}});
+            EXPECT_GE(candidates, int(std::ceil(1.5 * d.count)))
+                << "mock " << mock.number << ", type " << d.type << " from \"" << d.prefix << "\": " << candidates << " candidates for " << d.count;
+            drawn[d.type] += d.count;
+        }
+        // A drawn type needs B2 > 0 in the paper's type table, and a full paper is what the table scores.
+        for (auto it = drawn.cbegin(); it != drawn.cend(); ++it)
+            EXPECT_EQ(count(QStringLiteral("select B2 from %1 where A1 = :t").arg(table), {{QStringLiteral(":t"), it.key()}}), it.value())
+                << table.toStdString() << " type " << it.key();
+        const int total = store::PaperTotalScore(*db, table);
+        EXPECT_EQ(total % 10, 0) << table.toStdString() << " full score " << total;
+        if (mock.number == 1) {
+            EXPECT_EQ(total, 160);
+        }
+    }
+}
+
+TEST_F(DemoBank, CheckFindsItClean)
+{
+    const bank::CheckReport report = bank::checkBank(*db);
+    QStringList all = report.integrity;
+    for (const auto& p : report.problems + report.history)
+        all << p.toString();
+    for (const auto& d : report.repairable)
+        all << d.toString();
+    EXPECT_TRUE(report.clean()) << all.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(DemoBank, EveryTypeIsOfferedByEveryPaper)
+{
+    QSet<int> used;
+    for (const auto& row : db->query(QStringLiteral("select distinct A13 from tab_answ")).values)
+        used.insert(row[0].toInt());
+    for (int paper = 1; paper <= 5; ++paper) {
+        QSet<int> offered;
+        for (const auto& row : db->query(QStringLiteral("select A1, time from tab_tx%1").arg(paper)).values) {
+            offered.insert(row[0].toInt());
+            EXPECT_GE(row[1].toDouble(), 0.5);
+            EXPECT_LE(row[1].toDouble(), 10.0);
+        }
+        EXPECT_EQ(offered, used) << "tab_tx" << paper;
+    }
+    // Single, multiple, true/false, fill-in, self-assessed and the drawn subjective types.
+    for (int type : {11, 12, 13, 14, 22, 64, 70, 72, 73, 74})
+        EXPECT_TRUE(used.contains(type)) << type;
+    const QStringList subjective = {QStringLiteral("简答"), QStringLiteral("主观"), QStringLiteral("论述"), QStringLiteral("案例分析"),
+                                    QStringLiteral("名词解释"), QStringLiteral("查找错误"), QStringLiteral("综合"), QStringLiteral("计算")};
+    for (const auto& row : db->query(QStringLiteral("select A1, B1 from tab_tx1 where A1 in (22, 64, 70, 72, 73, 74)")).values)
+        EXPECT_TRUE(subjective.contains(row[1].toString())) << row[0].toInt() << " " << row[1].toString().toStdString();
+}
+
+TEST_F(DemoBank, LooksLikeARealBook)
+{
+    const int questions = count(QStringLiteral("select count(*) from tab_answ"));
+    EXPECT_GE(questions, 700);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from tab_answ where A1 not like '%-%' and length(A1) <> 12")), 0);
+    EXPECT_GE(count(QStringLiteral("select count(*) from tab_title")), 3) << "case groups";
+    EXPECT_EQ(count(QStringLiteral("select count(*) from tab_answ where K3 is null or K3 = '' or (K4 <> '' and K5 <> '' and K6 <> '')")), 0)
+        << "every question has 1 to 3 exam points";
+    EXPECT_GE(count(QStringLiteral("select count(*) from tab_rule where q = 0")), 1) << "a few points without questions";
+
+    const int withAnalysis = count(QStringLiteral("select count(*) from tab_exer where jx is not null"));
+    EXPECT_GT(withAnalysis, questions * 8 / 10);
+    EXPECT_LT(withAnalysis, questions);
+
+    const int charted = count(QStringLiteral("select count(*) from tab_kmmc where C7 = '0'"));
+    // The chart shows one bar per part of the book.
+    EXPECT_GE(charted, 8);
+    EXPECT_LE(charted, 15);
+    EXPECT_GT(count(QStringLiteral("select count(*) from tab_kmmc where length(C1) = 4 and jx is not null")), 0);
+    EXPECT_GT(count(QStringLiteral("select count(*) from tab_kmmc where length(C1) = 4 and jx is null")), 0);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from tab_kmmc where C1 = 'xx'")), 1);
+    for (int length : {1, 2, 4, 6})
+        EXPECT_GT(count(QStringLiteral("select count(*) from tab_kmmc where length(C1) = :n"), {{QStringLiteral(":n"), length}}), 0) << length;
+
+    // No placeholder anywhere in the texts a candidate reads.
+    const QStringList placeholders = {QStringLiteral("示例题"), QStringLiteral("lorem"), QStringLiteral("题目内容"), QStringLiteral("TODO"),
+                                      QStringLiteral("待补充"), QStringLiteral("XXX")};
+    for (const auto& row : db->query(QStringLiteral("select A1, A15, jx from tab_exer union all select A1, A15, NULL from tab_title "
+                                                    "union all select ftid, n, NULL from tab_rule")).values) {
+        const QString text = store::plainTextOfRtf(row[1].toByteArray()) + store::plainTextOfRtf(row[2].toByteArray());
+        EXPECT_FALSE(text.trimmed().isEmpty()) << row[0].toString().toStdString();
+        for (const QString& p : placeholders)
+            EXPECT_FALSE(text.contains(p, Qt::CaseInsensitive)) << row[0].toString().toStdString() << " holds " << p.toStdString();
+    }
+
+    // The plan and the bank's own upgrade row; no history yet.
+    const store::Rows plan = db->query(QStringLiteral("select * from tab_plan"));
+    ASSERT_EQ(plan.size(), 1);
+    EXPECT_EQ(plan.at(0, QStringLiteral("PlanMark")).toInt(), 0);
+    EXPECT_EQ(plan.at(0, QStringLiteral("PlanAmount")).toInt(), 50);
+    EXPECT_EQ(plan.at(0, QStringLiteral("PlanTime")).toInt(), 60);
+    EXPECT_EQ(plan.at(0, QStringLiteral("LeastMark")).toInt(), 60);
+    EXPECT_EQ(plan.at(0, QStringLiteral("ExamTime")).toInt(), 7200);
+    const QDate examDate = QDate::fromString(plan.at(0, QStringLiteral("ExamDate")).toString(), Qt::ISODate);
+    EXPECT_TRUE(examDate.isValid());
+    EXPECT_EQ(count(QStringLiteral("select count(*) from tab_sj where cpbs <> '' and sjbs <> ''")), 1);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from tab_cj")) + count(QStringLiteral("select count(*) from tab_rz")), 0);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from tab_answ where E3 <> 0 or E2 <> '' or F1 <> 0")), 0);
+}
