@@ -491,6 +491,7 @@ std::vector<SortKey> parseSort(const QString& text)
 
 struct SqlToken {
     QString word;  // lower-cased keyword or identifier; empty for punctuation
+    QString name;  // the identifier as written
     QChar punct;
     qsizetype pos = 0;
     int depth = 0;
@@ -524,7 +525,7 @@ std::vector<SqlToken> tokenize(const QString& sql)
                 }
                 ++i;
             }
-            out.push_back({QString(), QLatin1Char('\''), i, depth});
+            out.push_back({QString(), QString(), QLatin1Char('\''), i, depth});
             ++i;
         } else if (c == QLatin1Char('"') || c == QLatin1Char('[') || c == QLatin1Char('`')) {
             const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
@@ -533,17 +534,19 @@ std::vector<SqlToken> tokenize(const QString& sql)
             if (end < 0)
                 end = n;
             // A quoted name is a name: keep it apart from keywords by its quote.
-            out.push_back({QLatin1Char('"') + sql.mid(start + 1, end - start - 1), QChar(), start, depth});
+            const QString name = sql.mid(start + 1, end - start - 1);
+            out.push_back({QLatin1Char('"') + name, name, QChar(), start, depth});
             i = end + 1;
         } else if (c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$')) {
             const qsizetype start = i;
             while (i < n && (sql[i].isLetterOrNumber() || sql[i] == QLatin1Char('_') || sql[i] == QLatin1Char('$')))
                 ++i;
-            out.push_back({sql.mid(start, i - start).toLower(), QChar(), start, depth});
+            const QString name = sql.mid(start, i - start);
+            out.push_back({name.toLower(), name, QChar(), start, depth});
         } else {
             if (c == QLatin1Char(')'))
                 --depth;
-            out.push_back({QString(), c, i, c == QLatin1Char('(') ? depth++ : depth});
+            out.push_back({QString(), QString(), c, i, c == QLatin1Char('(') ? depth++ : depth});
             ++i;
         }
     }
@@ -554,11 +557,6 @@ struct SelectShape {
     QString table;        // '' when the select does not read exactly one table
     qsizetype fromPos = -1;
 };
-
-QString nameOf(const SqlToken& t)
-{
-    return t.word.startsWith(QLatin1Char('"')) ? t.word.mid(1) : t.word;
-}
 
 SelectShape analyzeSelect(const QString& sql)
 {
@@ -597,7 +595,7 @@ SelectShape analyzeSelect(const QString& sql)
     ++i;
     if (i >= tok.size() || tok[i].word.isEmpty() || tok[i].depth != 0)
         return shape; // a sub-select or nothing
-    const QString table = nameOf(tok[i]);
+    const QString table = tok[i].name;
     ++i;
     if (i < tok.size() && tok[i].punct == QLatin1Char('.'))
         return shape; // another schema's table

@@ -10,6 +10,7 @@ DatasetModel::DatasetModel(Dataset* dataset, QObject* parent)
 {
     if (dataset) {
         connect(dataset, &Dataset::layoutChanged, this, &DatasetModel::reload);
+        connect(dataset, &QObject::destroyed, this, &DatasetModel::reload);
         connect(dataset, &Dataset::valuesChanged, this, &DatasetModel::onValuesChanged);
         connect(dataset, &Dataset::currentChanged, this, [this] {
             if (m_selection)

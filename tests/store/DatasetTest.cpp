@@ -475,9 +475,10 @@ TEST(Dataset, RowidKeyedTables)
     auto other = b.second();
     Dataset ds(b.conn.get());
     // No primary key, and two rows alike in every visible column but the id.
-    ds.setSql("select n, q from outline where n = 'same' order by bh");
+    ds.setSql("select n, q from OutLine where n = 'same' order by bh");
     ds.open();
     EXPECT_TRUE(ds.canModify());
+    EXPECT_EQ(ds.tableName(), "OutLine");
     EXPECT_EQ(ds.columns(), (QStringList{"n", "q"}));
     ds.next();
     ds.setValue("q", 42);
@@ -752,6 +753,18 @@ TEST(DatasetModel, ShowsChosenColumnsAndFollowsTheDataset)
     EXPECT_EQ(all.headerData(0, Qt::Horizontal).toString(), "id");
     ds.close();
     EXPECT_EQ(model.rowCount(), 0);
+
+    // A model that outlives its dataset shows nothing rather than reading freed rows.
+    auto owned = std::make_unique<Dataset>(b.conn.get());
+    owned->setTable("outline");
+    owned->open();
+    DatasetModel orphan(owned.get());
+    ASSERT_EQ(orphan.rowCount(), 4);
+    QSignalSpy orphanReset(&orphan, &QAbstractItemModel::modelReset);
+    owned.reset();
+    EXPECT_EQ(orphanReset.count(), 1);
+    EXPECT_EQ(orphan.rowCount(), 0);
+    EXPECT_FALSE(orphan.data(orphan.index(0, 0)).isValid());
 }
 
 TEST(DatasetModel, SelectionAndDatasetKeepTheSameCurrentRow)
