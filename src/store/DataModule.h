@@ -12,11 +12,13 @@
 // share, and the statistics bookkeeping of every recorded answer.
 //
 // Bookkeeping flags are 2 for yes (first time, wrong) and 1 for no; any other
-// value throws DbError(Usage) before anything is written. Each operation runs in
-// a transaction of its own, or as a savepoint inside the caller's open
-// store::Transaction, so the caller can make one answer (question row and all its
-// counters) all-or-nothing. Open shared tables over a changed table (Cn1Table_rz,
-// Cn1Table_kmmc) are re-read at once and keep their current row.
+// value throws DbError(Usage) before anything is written. Without an open
+// transaction each operation runs in one of its own (whole or not at all); inside
+// the caller's store::Transaction its statements join it, so one recorded answer
+// (question row and all its counters) is all-or-nothing: on a failure the caller
+// lets its Transaction roll back and calls refreshSharedTables(). Open shared
+// tables over a changed table (Cn1Table_rz, Cn1Table_kmmc) are re-read at once
+// and keep their current row.
 class TDM1 : public QObject {
     Q_OBJECT
 public:

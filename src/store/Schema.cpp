@@ -103,4 +103,35 @@ void createPaperTable(Connection& db, const QString& name)
     db.exec(paperTableSql(name));
 }
 
+namespace {
+// The smallest text above every text that starts with code (binary order), or ''
+// when there is none to give: then only the lower bound is used.
+QString chapterEnd(const QString& code)
+{
+    if (code.isEmpty())
+        return {};
+    const QChar last = code.back();
+    if (last.isSurrogate() || last.unicode() == 0xffff)
+        return {};
+    return code.left(code.size() - 1) + QChar(char16_t(last.unicode() + 1));
+}
+} // namespace
+
+QString chapterCondition(const QString& code)
+{
+    const QString n = QString::number(code.size());
+    if (chapterEnd(code).isEmpty())
+        return QStringLiteral("(left(A10,%1) = :code and A10 >= :code)").arg(n);
+    return QStringLiteral("(left(A10,%1) = :code and A10 >= :code and A10 < :codeEnd)").arg(n);
+}
+
+Params chapterParams(const QString& code)
+{
+    Params p = {{QStringLiteral(":code"), code}};
+    const QString end = chapterEnd(code);
+    if (!end.isEmpty())
+        p.emplace_back(QStringLiteral(":codeEnd"), end);
+    return p;
+}
+
 } // namespace store

@@ -23,4 +23,11 @@ bool isPaperTableName(const QString& name);
 QString paperTableSql(const QString& name);
 void createPaperTable(Connection& db, const QString& name);
 
+// The chapter test of the practice statements, "left(A10,n) = :code": the chapter
+// and every chapter below it. A range on A10 is added that holds the same rows and
+// lets the chapter index find them instead of reading every question. Bind the
+// values of chapterParams(code).
+QString chapterCondition(const QString& code);
+Params chapterParams(const QString& code);
+
 } // namespace store

@@ -176,3 +176,34 @@ TEST(Schema, FrequentStatementsUseAnIndex)
         EXPECT_FALSE(plan.contains(QRegularExpression("SCAN TABLE tab_answ\\b(?! USING)"))) << plan.toStdString();
     }
 }
+
+// The chapter range must pick exactly the rows of the plain prefix test, and find
+// them through the chapter index.
+TEST(Schema, ChapterConditionSelectsTheRowsOfThePrefixTestThroughTheIndex)
+{
+    TempDir t;
+    auto db = newBank(t);
+    const QStringList a10s = {"1201", "120101", "120199", "1202", "120201", "12", "120", "1200zz", "11",
+                              "1201章", "12'0", "12'01", "12'1", "13", "1", "", QString::fromUtf8("12\xef\xbf\xbf"), "12\xef\xbf\xbf" "01"};
+    int n = 0;
+    for (const QString& a10 : a10s)
+        db->exec("insert into tab_answ (A1,A10) values (:a1,:a10)", {{":a1", QString::number(++n)}, {":a10", a10}});
+    db->exec("insert into tab_answ (A1,A10) values ('null',null)");
+
+    const auto ids = [&](const QString& sql, const store::Params& params) {
+        QStringList out;
+        for (const auto& row : db->query(sql, params).values)
+            out << row[0].toString();
+        return out;
+    };
+    const QString lastChar = QString::fromUtf8("12\xef\xbf\xbf"); // no text just above it: lower bound only
+    for (const QString& code : QStringList{"1201", "12", "1", "12'0", "120", "9", lastChar}) {
+        SCOPED_TRACE(code.toStdString());
+        const QString plain = QStringLiteral("select a1 from tab_answ where (left(A10,%1) = :code) order by a1").arg(code.size());
+        const QString ranged = QStringLiteral("select a1 from tab_answ where %1 order by a1").arg(store::chapterCondition(code));
+        EXPECT_EQ(ids(ranged, store::chapterParams(code)), ids(plain, {{":code", code}}));
+        if (code != lastChar) {
+            EXPECT_TRUE(planOf(*db, ranged).contains("ix_answ_a10")) << planOf(*db, ranged).toStdString();
+        }
+    }
+}

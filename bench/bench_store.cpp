@@ -1,0 +1,542 @@
+// Store benchmarks on a large bank. Each case runs through our layer and, where it
+// has one, as the same SQL on a bare SQLCipher handle, so the overhead shows as a
+// ratio. Prints the median of every case at the end.
+//
+//   bench_store --bank=<bank.db> [Google Benchmark flags]
+#include "store/Clock.h"
+#include "store/DataModule.h"
+#include "store/Dataset.h"
+#include "store/JetFunctions.h"
+#include "store/Schema.h"
+#include "store/Statistics.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <sqlite3.h>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::map<std::string, std::vector<double>> g_ms; // per-iteration times of the last run of each case
+
+// Times op alone; setup runs before it, untimed.
+template <class Setup, class Op>
+void timed(benchmark::State& state, const std::string& name, Setup setup, Op op)
+{
+    std::vector<double>& ms = g_ms[name];
+    ms.clear();
+    for (auto _ : state) {
+        setup();
+        const auto t0 = Clock::now();
+        op();
+        const auto t1 = Clock::now();
+        const double s = std::chrono::duration<double>(t1 - t0).count();
+        state.SetIterationTime(s);
+        ms.push_back(s * 1000.0);
+    }
+}
+
+// Runs ours and the bare handle's version in turn, each on its own copy of the
+// bank, so both see the same load on the machine. Google Benchmark reports ours.
+template <class SetupO, class OpO, class SetupR, class OpR>
+void paired(benchmark::State& state, const std::string& name, SetupO setupOurs, OpO ours, SetupR setupRaw, OpR raw)
+{
+    std::vector<double>& mo = g_ms[name + ": ours"];
+    std::vector<double>& mr = g_ms[name + ": raw"];
+    mo.clear();
+    mr.clear();
+    const auto time = [](auto& op) {
+        const auto t0 = Clock::now();
+        op();
+        return std::chrono::duration<double>(Clock::now() - t0).count();
+    };
+    for (auto _ : state) {
+        setupOurs();
+        const double o = time(ours);
+        setupRaw();
+        const double r = time(raw);
+        state.SetIterationTime(o);
+        mo.push_back(o * 1000.0);
+        mr.push_back(r * 1000.0);
+    }
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// ---- the bare handle -------------------------------------------------------
+
+void check(sqlite3* db, int rc, const char* what)
+{
+    if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE)
+        throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(db));
+}
+
+class Raw {
+public:
+    explicit Raw(const QString& path)
+    {
+        check(m_db, sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr), "open");
+        const QByteArray key = store::bankKey();
+        check(m_db, sqlite3_key(m_db, key.constData(), int(key.size())), "key");
+        // The same settings as our connection, so only the layer differs.
+        exec("PRAGMA cipher_page_size = 4096; PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;"
+             " PRAGMA cell_size_check = ON; PRAGMA foreign_keys = OFF;");
+        store::registerJetFunctions(m_db);
+    }
+    ~Raw()
+    {
+        for (auto& [sql, stmt] : m_cache)
+            sqlite3_finalize(stmt);
+        sqlite3_close_v2(m_db);
+    }
+    void exec(const char* sql) { check(m_db, sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr), sql); }
+    sqlite3_stmt* stmt(const std::string& sql)
+    {
+        auto it = m_cache.find(sql);
+        if (it != m_cache.end()) {
+            sqlite3_reset(it->second);
+            return it->second;
+        }
+        sqlite3_stmt* s = nullptr;
+        check(m_db, sqlite3_prepare_v2(m_db, sql.c_str(), int(sql.size()), &s, nullptr), sql.c_str());
+        m_cache.emplace(sql, s);
+        return s;
+    }
+    void text(sqlite3_stmt* s, int i, const std::string& v) { sqlite3_bind_text(s, i, v.data(), int(v.size()), SQLITE_TRANSIENT); }
+    void run(sqlite3_stmt* s)
+    {
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        }
+        check(m_db, rc, sqlite3_sql(s));
+        sqlite3_reset(s);
+    }
+    int changes() const { return sqlite3_changes(m_db); }
+    sqlite3* handle() const { return m_db; }
+
+private:
+    sqlite3* m_db = nullptr;
+    std::map<std::string, sqlite3_stmt*> m_cache;
+};
+
+// ---- the bank --------------------------------------------------------------
+
+struct Question {
+    QString id, chapter;
+    QStringList points;
+};
+
+struct Bench {
+    TDM1 dm;
+    std::unique_ptr<Raw> raw;
+    Question question;        // a question with three exam points
+    QString bigChapter;       // 4-character chapter with about 2,000 questions
+    QStringList practiceIds;  // 100 questions of that chapter
+    QString otherSection;     // a section whose counters change between study-time runs
+};
+Bench* g;
+
+std::string utf8(const QString& s) { return s.toStdString(); }
+
+const char* const kQuestionRowUpdate =
+    "update tab_answ set E2_1=:ans, E2=:ans, E1=:day, E3=E3+1, E4=E4-1 where A1=:a1";
+
+// ---- 1. one recorded answer with all its bookkeeping -------------------------
+
+void recordOurs()
+{
+    store::Connection& db = g->dm.db();
+    store::Transaction t(db);
+    db.exec(QString::fromLatin1(kQuestionRowUpdate),
+            {{":ans", QStringLiteral("B")}, {":day", store::Clock::today()}, {":a1", g->question.id}});
+    g->dm.LogDailyAnswer(1, 2, 1);
+    g->dm.CountChapterAnswer(g->question.chapter, 2, 2);
+    g->dm.CountPointAnswer(g->question.points, 2, 2);
+    t.commit();
+}
+
+void recordRaw()
+{
+    Raw& r = *g->raw;
+    const std::string day = utf8(store::Clock::today().toString(Qt::ISODate));
+    r.exec("BEGIN IMMEDIATE");
+    sqlite3_stmt* s = r.stmt(kQuestionRowUpdate);
+    r.text(s, 1, "B");
+    r.text(s, 2, day);
+    r.text(s, 3, utf8(g->question.id));
+    r.run(s);
+
+    s = r.stmt("update tab_rz set A2=A2+1, A3=A3+:a3, B1=B1+:b1, B2=B2+:b2 where A1=:day");
+    sqlite3_bind_int(s, 1, 1);
+    sqlite3_bind_int(s, 2, 0);
+    sqlite3_bind_int(s, 3, 1);
+    r.text(s, 4, day);
+    r.run(s);
+    if (r.changes() == 0) {
+        s = r.stmt("insert into tab_rz (A1,A2,A3,B1,B2) values (:day,1,:w,1,:w)");
+        r.text(s, 1, day);
+        sqlite3_bind_int(s, 2, 1);
+        r.run(s);
+    }
+
+    const std::string code = utf8(g->question.chapter);
+    std::string in = "(";
+    for (size_t i = 0; i < code.size(); ++i)
+        in += (i ? ",:p" : ":p") + std::to_string(i);
+    in += ")";
+    s = r.stmt("update tab_kmmc set C4=C4+:c4, D1=D1+1, D2=D2+:d2 where C1 in " + in);
+    sqlite3_bind_int(s, 1, 1);
+    sqlite3_bind_int(s, 2, 1);
+    for (size_t n = code.size(), i = 0; n >= 1; --n, ++i)
+        r.text(s, int(3 + i), code.substr(0, n));
+    r.run(s);
+
+    std::vector<std::string> points, sections, tops;
+    for (const QString& p : g->question.points) {
+        points.push_back(utf8(p));
+        sections.push_back(utf8(p.left(6)));
+        tops.push_back(utf8(p.left(2)));
+    }
+    const std::string list = "(:p0,:p1,:p2)";
+    for (const char* counter : {"q2", "q1", "q4"}) {
+        const std::string set = std::string(" set ") + counter + "=" + counter + "+1 where ";
+        const std::pair<std::string, const std::vector<std::string>*> stmts[] = {
+            {"update tab_rule" + set + "ftid in " + list, &points},
+            {"update tab_fgmc" + set + "id in " + list, &sections},
+            {"update tab_fgmc" + set + "id in " + list, &tops},
+        };
+        for (const auto& [sql, values] : stmts) {
+            s = r.stmt(sql);
+            for (size_t i = 0; i < values->size(); ++i)
+                r.text(s, int(i + 1), (*values)[i]);
+            r.run(s);
+        }
+    }
+    r.exec("COMMIT");
+}
+
+void BM_Record(benchmark::State& state)
+{
+    paired(state, "record answer", [] {}, recordOurs, [] {}, recordRaw);
+}
+void BM_RecordChooserOpen(benchmark::State& state)
+{
+    g->dm.openIfClosed(g->dm.Cn1Table_kmmc);
+    g->dm.openIfClosed(g->dm.Cn1Table_rz);
+    timed(state, "record answer: ours, chooser open", [] {}, recordOurs);
+    g->dm.Cn1Table_kmmc->close();
+    g->dm.Cn1Table_rz->close();
+}
+
+// ---- 2. study time over the 500 chapter rows ---------------------------------
+
+void studyTimeRaw()
+{
+    Raw& r = *g->raw;
+    const std::string day = utf8(store::Clock::today().toString(Qt::ISODate));
+    r.exec("BEGIN IMMEDIATE");
+    sqlite3_stmt* s = r.stmt("select A2, A3, D1 from tab_rz where A1=:day");
+    r.text(s, 1, day);
+    if (sqlite3_step(s) == SQLITE_ROW) {
+        const qint64 a2 = sqlite3_column_int64(s, 0), a3 = sqlite3_column_int64(s, 1);
+        const QString d1 = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 2)));
+        sqlite3_reset(s);
+        const std::string clock = utf8(store::secondsToClockText(store::ClockTextToSeconds(d1) + 5));
+        char a4[32];
+        std::snprintf(a4, sizeof a4, "%2.2f", a2 > 0 ? double(a2 - a3) / double(a2) * 100.0 : 0.0);
+        sqlite3_stmt* u = r.stmt("update tab_rz set D1=:d1, A4=:a4 where A1=:day");
+        r.text(u, 1, clock);
+        r.text(u, 2, a2 > 0 ? a4 : "0");
+        r.text(u, 3, day);
+        r.run(u);
+    }
+    sqlite3_reset(s);
+    s = r.stmt("select C1, D1, D2, C6 from tab_kmmc");
+    std::vector<std::pair<std::string, std::string>> changed;
+    while (sqlite3_step(s) == SQLITE_ROW) {
+        const qint64 d1 = sqlite3_column_int64(s, 1), d2 = sqlite3_column_int64(s, 2);
+        char c6[32] = "0";
+        if (d1 > 0)
+            std::snprintf(c6, sizeof c6, "%2.2f", double(d1 - d2) / double(d1) * 100.0);
+        const char* old = reinterpret_cast<const char*>(sqlite3_column_text(s, 3));
+        if (!old || std::string(old) != c6)
+            changed.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)), c6);
+    }
+    sqlite3_reset(s);
+    for (const auto& [c1, c6] : changed) {
+        sqlite3_stmt* u = r.stmt("update tab_kmmc set C6=:c6 where C1=:c1");
+        r.text(u, 1, c6);
+        r.text(u, 2, c1);
+        r.run(u);
+    }
+    r.exec("COMMIT");
+}
+
+// Between runs one more answer lands in a section, so each run has rows to rescore.
+void studyTimeOurs()
+{
+    g->dm.AddStudyTime(QStringLiteral("0:00:05"));
+}
+void answerInOurs()
+{
+    g->dm.CountChapterAnswer(g->otherSection, 1, 2);
+}
+void answerInRaw()
+{
+    Raw& r = *g->raw;
+    const std::string code = utf8(g->otherSection);
+    sqlite3_stmt* s = r.stmt("update tab_kmmc set D1=D1+1, D2=D2+1 where C1 in (:a,:b,:c,:d)");
+    for (int i = 0; int n : {6, 4, 2, 1})
+        r.text(s, ++i, code.substr(0, size_t(n)));
+    r.run(s);
+}
+
+void BM_StudyTime(benchmark::State& state)
+{
+    paired(state, "add study time", answerInOurs, studyTimeOurs, answerInRaw, studyTimeRaw);
+}
+void BM_StudyTimeChooserOpen(benchmark::State& state)
+{
+    g->dm.openIfClosed(g->dm.Cn1Table_kmmc);
+    g->dm.openIfClosed(g->dm.Cn1Table_rz);
+    timed(state, "add study time: ours, chooser open", answerInOurs, studyTimeOurs);
+    g->dm.Cn1Table_kmmc->close();
+    g->dm.Cn1Table_rz->close();
+}
+// ---- 3. the new questions of a 2,000-question chapter in a dataset --------------
+
+QString newQuestionsSql(const QString& chapterTest)
+{
+    return QStringLiteral("select a1 ,a2,a2_1,k3,k4,k5,k6,k7,k8,k9,k10,k11,k12,a10,a13,a14,e1,e2,e2_1,e3,e4,f1,xx,csbs,ecount "
+                          "from tab_answ where ")
+        + chapterTest + QStringLiteral(" and (E2 = '' or E2 is null)  and (f1<>1)  order by a13,a10,xx,a1");
+}
+
+int walkChapter(const QString& sql, const store::Params& params)
+{
+    store::Dataset ds(&g->dm.db());
+    ds.setSql(sql);
+    for (const auto& [name, value] : params)
+        ds.setParam(name, value);
+    ds.open();
+    int n = 0;
+    for (ds.first(); !ds.eof(); ds.next())
+        n += int(ds.text(QStringLiteral("a1")).size() > 0);
+    ds.close();
+    return n;
+}
+
+void BM_ChapterSet(benchmark::State& state)
+{
+    const QString sql = newQuestionsSql(store::chapterCondition(g->bigChapter));
+    const store::Params params = store::chapterParams(g->bigChapter);
+    const std::string rawSql = utf8(store::translateJetSql(sql));
+    int rows = 0, rawRows = 0;
+    paired(
+        state, "chapter set", [] {}, [&] { rows = walkChapter(sql, params); }, [] {},
+        [&] {
+            Raw& r = *g->raw;
+            sqlite3_stmt* s = r.stmt(rawSql);
+            for (const auto& [name, value] : params)
+                r.text(s, sqlite3_bind_parameter_index(s, name.toUtf8().constData()), utf8(value.toString()));
+            rawRows = 0;
+            size_t bytes = 0;
+            while (sqlite3_step(s) == SQLITE_ROW) {
+                ++rawRows;
+                for (int i = 0, n = sqlite3_column_count(s); i < n; ++i) {
+                    sqlite3_column_text(s, i);
+                    bytes += size_t(sqlite3_column_bytes(s, i));
+                }
+            }
+            benchmark::DoNotOptimize(bytes);
+            sqlite3_reset(s);
+        });
+    if (rows != rawRows)
+        state.SkipWithError("ours and raw read different rows");
+    state.counters["rows"] = rows;
+}
+void BM_ChapterSetPlainPrefix(benchmark::State& state)
+{
+    const QString sql = newQuestionsSql(QStringLiteral("(left(A10,%1) = :code)").arg(g->bigChapter.size()));
+    int rows = 0;
+    timed(state, "chapter set: ours, prefix test alone", [] {}, [&] { rows = walkChapter(sql, {{":code", g->bigChapter}}); });
+    state.counters["rows"] = rows;
+}
+
+// ---- 4. clearing the open answers before a practice screen -------------------
+
+const char* const kMarkPractice = "update tab_answ set E2_1='A' where A1=:a1";
+
+void markPracticeOurs()
+{
+    store::Transaction t(g->dm.db());
+    for (const QString& id : std::as_const(g->practiceIds))
+        g->dm.db().exec(QString::fromLatin1(kMarkPractice), {{":a1", id}});
+    t.commit();
+}
+void markPracticeRaw()
+{
+    Raw& r = *g->raw;
+    r.exec("BEGIN IMMEDIATE");
+    for (const QString& id : std::as_const(g->practiceIds)) {
+        sqlite3_stmt* s = r.stmt(kMarkPractice);
+        r.text(s, 1, utf8(id));
+        r.run(s);
+    }
+    r.exec("COMMIT");
+}
+
+void BM_ClearAnswers(benchmark::State& state)
+{
+    paired(
+        state, "clear E2_1", markPracticeOurs, [] { store::clearOpenAnswers(g->dm.db()); }, markPracticeRaw,
+        [] { g->raw->run(g->raw->stmt("update tab_answ set E2_1='' where E2_1 <> '' OR E2_1 IS NULL")); });
+}
+
+// ---- set-up and summary -------------------------------------------------------
+
+// Each side works on its own copy, so neither sees the other's writes (which would
+// empty its page cache) and the cached bank stays as generated.
+QString workCopy(const QString& bank, const QString& name)
+{
+    const QString copy = QFileInfo(bank).absolutePath() + QLatin1Char('/') + name;
+    for (const char* suffix : {"", "-wal", "-shm"})
+        QFile::remove(copy + QLatin1String(suffix));
+    if (!QFile::copy(bank, copy))
+        throw std::runtime_error("cannot copy the bank to " + utf8(copy));
+    return copy;
+}
+
+void prepare(const QString& bank)
+{
+    const QString path = workCopy(bank, QStringLiteral("work-ours.db"));
+    if (!g->dm.openBank(path))
+        throw std::runtime_error("cannot open the bank " + utf8(path));
+    g->raw = std::make_unique<Raw>(workCopy(bank, QStringLiteral("work-raw.db")));
+    store::Connection& db = g->dm.db();
+    const store::Rows q = db.query(QStringLiteral(
+        "select a1,a10,k3,k4,k5 from tab_answ where k5 is not null and k5<>'' and (E2='' or E2 is null) order by a1 limit 1"));
+    if (q.empty())
+        throw std::runtime_error("no question with three exam points");
+    g->question = {q.at(0, "a1").toString(), q.at(0, "a10").toString(),
+                   {q.at(0, "k3").toString(), q.at(0, "k4").toString(), q.at(0, "k5").toString()}};
+    g->bigChapter = db.scalar(QStringLiteral("select C1 from tab_kmmc where length(C1)=4 order by C3 desc limit 1")).toString();
+    g->otherSection = db.scalar(QStringLiteral("select C1 from tab_kmmc where length(C1)=6 order by C1 desc limit 1")).toString();
+    const store::Rows ids = db.query(QStringLiteral("select a1 from tab_answ where ") + store::chapterCondition(g->bigChapter)
+                                         + QStringLiteral(" order by a1 limit 100"),
+                                     store::chapterParams(g->bigChapter));
+    for (const auto& row : ids.values)
+        g->practiceIds << row[0].toString();
+    store::clearOpenAnswers(db);
+    std::printf("bank %s (copies beside it): %lld questions, %lld chapter rows; chapter %s has %lld questions\n", qPrintable(bank),
+                db.scalar("select count(*) from tab_answ").toLongLong(), db.scalar("select count(*) from tab_kmmc").toLongLong(),
+                qPrintable(g->bigChapter),
+                db.scalar(QStringLiteral("select count(*) from tab_answ where ") + store::chapterCondition(g->bigChapter),
+                          store::chapterParams(g->bigChapter))
+                    .toLongLong());
+}
+
+struct Target {
+    const char* ours;
+    const char* raw; // nullptr: no raw counterpart
+    double maxMs;
+    double maxRatio; // 0: none
+};
+
+bool summary()
+{
+    const Target targets[] = {
+        {"record answer: ours", "record answer: raw", 2.0, 1.3},
+        {"record answer: ours, chooser open", "record answer: raw", 2.0, 0},
+        {"add study time: ours", "add study time: raw", 5.0, 0},
+        {"add study time: ours, chooser open", "add study time: raw", 5.0, 0},
+        {"chapter set: ours", "chapter set: raw", 20.0, 0},
+        {"chapter set: ours, prefix test alone", "chapter set: raw", 0, 0},
+        {"clear E2_1: ours", "clear E2_1: raw", 5.0, 0},
+    };
+    bool ok = true;
+    std::printf("\n%-38s %10s %10s %7s   %s\n", "median of each run", "ours ms", "raw ms", "ratio", "target");
+    for (const Target& t : targets) {
+        if (!g_ms.count(t.ours))
+            continue;
+        const double ours = median(g_ms[t.ours]);
+        const double raw = t.raw && g_ms.count(t.raw) ? median(g_ms[t.raw]) : 0;
+        std::string target;
+        bool met = true;
+        if (t.maxMs > 0) {
+            target += "<= " + std::to_string(t.maxMs).substr(0, 4) + " ms";
+            met = met && ours <= t.maxMs;
+        }
+        if (t.maxRatio > 0 && raw > 0) {
+            target += ", <= " + std::to_string(t.maxRatio).substr(0, 3) + "x raw";
+            met = met && ours / raw <= t.maxRatio;
+        }
+        if (!target.empty())
+            target += met ? "  met" : "  MISSED";
+        ok = ok && met;
+        std::printf("%-38s %10.3f %10.3f %7.2f   %s\n", t.ours, ours, raw, raw > 0 ? ours / raw : 0.0, target.c_str());
+    }
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QString bank = qEnvironmentVariable("TESVORA_BENCH_BANK");
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a.startsWith("--bank="))
+            bank = QString::fromLocal8Bit(a.mid(7));
+        else
+            rest.push_back(argv[i]);
+    }
+    if (bank.isEmpty() || !QFile::exists(bank)) {
+        std::fprintf(stderr, "usage: bench_store --bank=<bank.db> [benchmark flags]  (see bench/run.sh)\n");
+        return 2;
+    }
+    int n = int(rest.size());
+    benchmark::Initialize(&n, rest.data());
+    Bench bench;
+    g = &bench;
+    try {
+        prepare(bank);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_store: %s\n", e.what());
+        return 1;
+    }
+    const auto reg = [](const char* name, void (*fn)(benchmark::State&)) {
+        benchmark::RegisterBenchmark(name, fn)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+    };
+    reg("Record", BM_Record);
+    reg("Record/chooser_open", BM_RecordChooserOpen);
+    reg("StudyTime", BM_StudyTime);
+    reg("StudyTime/chooser_open", BM_StudyTimeChooserOpen);
+    reg("ChapterSet", BM_ChapterSet);
+    reg("ChapterSet/prefix_test_alone", BM_ChapterSetPlainPrefix);
+    reg("ClearAnswers", BM_ClearAnswers);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    const bool ok = summary();
+    g = nullptr;
+    return ok ? 0 : 3;
+}
