@@ -262,7 +262,7 @@ def downtime_questions(rng, seq):
         stem = (f"某在线服务的服务级别协议（SLA）承诺的可用性为{pct}%，"
                 f"则该服务在{period}内允许的累计停机时间最多约为（  ）。")
         minutes = allowed(pct)
-        analysis = (f"允许停机时间 = 统计周期 × (1 − 可用性) = {total}分钟 × {100 - float(pct):g}% "
+        analysis = (f"允许停机时间 = 统计周期 × (1 - 可用性) = {total}分钟 × {100 - float(pct):g}% "
                     f"= {minutes:g}分钟" + (f"，约{correct}。" if minutes >= 120 else "。"))
         out.append(question(f"330201000{seq}", 11, "330201", ["33000201", "33000202"],
                             opts, ans, stem, analysis))
@@ -274,8 +274,8 @@ def downtime_questions(rng, seq):
 RAID_RULES = {
     "RAID 0": (lambda n, s: n * s, "n×S", "条带化，容量为全部磁盘之和，但没有冗余，任何一块盘损坏都会丢失数据"),
     "RAID 1": (lambda n, s: n * s / 2, "n×S/2", "镜像，可用容量为总容量的一半"),
-    "RAID 5": (lambda n, s: (n - 1) * s, "(n−1)×S", "分布式奇偶校验，校验信息占用相当于一块磁盘的容量，允许任意一块磁盘损坏"),
-    "RAID 6": (lambda n, s: (n - 2) * s, "(n−2)×S", "双重分布式校验，校验信息占用相当于两块磁盘的容量，允许任意两块磁盘同时损坏"),
+    "RAID 5": (lambda n, s: (n - 1) * s, "(n-1)×S", "分布式奇偶校验，校验信息占用相当于一块磁盘的容量，允许任意一块磁盘损坏"),
+    "RAID 6": (lambda n, s: (n - 2) * s, "(n-2)×S", "双重分布式校验，校验信息占用相当于两块磁盘的容量，允许任意两块磁盘同时损坏"),
     "RAID 10": (lambda n, s: n * s / 2, "n×S/2", "先镜像再条带化，可用容量为总容量的一半，每个镜像对中坏一块盘不影响数据"),
 }
 # level, disks, size of each disk in TB, hot spares among the disks
