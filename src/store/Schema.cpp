@@ -125,6 +125,12 @@ QString chapterCondition(const QString& code)
     return QStringLiteral("(left(A10,%1) = :code and A10 >= :code and A10 < :codeEnd)").arg(n);
 }
 
+QString pointCondition()
+{
+    return QStringLiteral("(k3=:ftid or k4=:ftid or k5=:ftid or k6=:ftid or k7=:ftid or k8=:ftid or k9=:ftid"
+                          " or k10=:ftid or k11=:ftid or k12=:ftid)");
+}
+
 Params chapterParams(const QString& code)
 {
     Params p = {{QStringLiteral(":code"), code}};

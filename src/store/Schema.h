@@ -30,4 +30,9 @@ void createPaperTable(Connection& db, const QString& name);
 QString chapterCondition(const QString& code);
 Params chapterParams(const QString& code);
 
+// "the question lists exam point :ftid", the same rows as
+// ":ftid in (k3,k4,k5,k6,k7,k8,k9,k10,k11,k12)", written so that the index of
+// each point column is used (the IN form reads every question). Bind ":ftid".
+QString pointCondition();
+
 } // namespace store
