@@ -144,6 +144,7 @@ struct Question {
 };
 
 struct Bench {
+    QStringList copies;
     TDM1 dm;
     std::unique_ptr<Raw> raw;
     Question question;        // a question with three exam points
@@ -421,6 +422,7 @@ QString workCopy(const QString& bank, const QString& name)
         QFile::remove(copy + QLatin1String(suffix));
     if (!QFile::copy(bank, copy))
         throw std::runtime_error("cannot copy the bank to " + utf8(copy));
+    g->copies << copy;
     return copy;
 }
 
@@ -537,6 +539,12 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     const bool ok = summary();
+    // The copies are big; the cached bank stays for the next run.
+    bench.dm.closeBank();
+    bench.raw.reset();
+    for (const QString& copy : bench.copies)
+        for (const char* suffix : {"", "-wal", "-shm"})
+            QFile::remove(copy + QLatin1String(suffix));
     g = nullptr;
     return ok ? 0 : 3;
 }
