@@ -51,7 +51,7 @@ def pop_single(rng, sec):
     valid, invalid = pop_orders(rng, letters)
     right = invalid[0]
     opts, ans = single(rng, right, valid[:3])
-    stem = choice_lines("若元素a、b、c、d、e依次进栈，进栈和出栈操作可以交替进行，则不可能得到的出栈序列是（  ）。", opts)
+    stem = choice_lines("若元素a、b、c、d、e依次进栈，进栈和出栈操作可以交替进行，则**不可能**得到的出栈序列是（  ）。", opts)
     ana = "逐个模拟各选项：%s。其余三个序列都能通过适当安排进栈、出栈操作得到。" % (
         "序列%s中，%s" % (right, stack_check(right, letters)))
     return question(sec.take(), 11, sec.chapter, ["03000103"], 4, ans, stem, ana)
