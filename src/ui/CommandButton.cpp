@@ -104,4 +104,12 @@ void CommandButton::changeEvent(QEvent* event)
     QPushButton::changeEvent(event);
 }
 
+// A hidden button gets no leave event; without this a dialog shown again would
+// still paint the button under the mouse of its last use.
+void CommandButton::hideEvent(QHideEvent* event)
+{
+    m_hovered = false;
+    QPushButton::hideEvent(event);
+}
+
 } // namespace ui

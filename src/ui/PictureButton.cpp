@@ -151,4 +151,12 @@ void PictureButton::changeEvent(QEvent* event)
     QAbstractButton::changeEvent(event);
 }
 
+// A hidden button gets no leave event; without this a dialog shown again would
+// still paint the button under the mouse of its last use.
+void PictureButton::hideEvent(QHideEvent* event)
+{
+    m_hovered = false;
+    QAbstractButton::hideEvent(event);
+}
+
 } // namespace ui
