@@ -2,6 +2,7 @@
 
 #include "shell/TFrmDlg.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -70,7 +71,12 @@ int messageBox(Icon icon, const QString& caption, const QString& text, Buttons b
         cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
     box.setDefaultButton(ok);
     box.setEscapeButton(cancel ? static_cast<QAbstractButton*>(cancel) : ok);
+    const bool busy = QGuiApplication::overrideCursor() != nullptr;
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
     box.exec();
+    if (busy)
+        QGuiApplication::restoreOverrideCursor();
     return box.clickedButton() == ok ? Ok : cancelDefault;
 }
 

@@ -173,7 +173,13 @@ int TFrmDlg::run()
     }
     if (first)
         first->setFocus(Qt::OtherFocusReason);
+    // A prompt raised while a screen is being prepared must not show the hourglass.
+    const bool busy = QGuiApplication::overrideCursor() != nullptr;
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
     const int result = exec();
+    if (busy)
+        QGuiApplication::restoreOverrideCursor();
     return (result == 1 || result == 2 || result == 3) ? result : dismissResult();
 }
 

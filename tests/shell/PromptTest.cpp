@@ -237,6 +237,21 @@ TEST(Prompt, EnterPressesTheLeftmostButtonAndTabReachesTheOthers)
               }), 3);
 }
 
+TEST(Prompt, ShowsTheNormalPointerEvenWhileTheHourglassIsOn)
+{
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    Qt::CursorShape during = Qt::WaitCursor;
+    runPrompt(QStringLiteral("无法提取资源文件！"), 1, 2, QStringLiteral("NO"), [&](TFrmDlg* d) {
+        during = QGuiApplication::overrideCursor()->shape();
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    EXPECT_EQ(during, Qt::ArrowCursor);
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    QGuiApplication::restoreOverrideCursor();
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
 // A long message wraps and the dialog grows, so nothing is cut off or hidden under the buttons.
 TEST(Prompt, LongTextWrapsAndPushesTheButtonsDown)
 {
