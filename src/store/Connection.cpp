@@ -51,6 +51,9 @@ std::unique_ptr<Connection> Connection::open(const QString& path, const QByteArr
 {
     if (!QFileInfo(path).isFile())
         throw DbError(DbError::Kind::Missing, QStringLiteral("database file not found: %1").arg(path), SQLITE_CANTOPEN);
+    // The engine would take an empty file for a new database and write into it.
+    if (QFileInfo(path).size() == 0)
+        throw DbError(DbError::Kind::NotADatabase, QStringLiteral("%1: empty file, not a database").arg(path));
     const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     return openImpl(path, key, flags, false);
 }

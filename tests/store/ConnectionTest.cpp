@@ -31,6 +31,11 @@ TEST(Connection, OpenFailuresLeaveTheFileUnchanged)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(QByteArray(8192, 'x'));
     }
+    const QString empty = t.file("empty.db");
+    {
+        QFile f(empty);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
     struct Case {
         const char* name;
         QString path;
@@ -40,6 +45,7 @@ TEST(Connection, OpenFailuresLeaveTheFileUnchanged)
         {"wrong key", bank, "not-the-key", DbError::Kind::NotADatabase},
         {"no key", bank, {}, DbError::Kind::NotADatabase},
         {"not a database", junk, store::bankKey(), DbError::Kind::NotADatabase},
+        {"empty file", empty, store::bankKey(), DbError::Kind::NotADatabase},
         {"missing file", t.file("absent.db"), store::bankKey(), DbError::Kind::Missing},
     };
     for (const Case& c : cases) {
