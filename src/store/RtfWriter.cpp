@@ -56,7 +56,6 @@ QByteArray RtfWriter::escapeText(const QString& text)
 {
     QByteArray out;
     out.reserve(text.size() * 2);
-    QStringEncoder gbk("GBK", QStringConverter::Flag::Stateless);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text.at(i).unicode();
         if (c < 0x80) {
@@ -79,9 +78,11 @@ QByteArray RtfWriter::escapeText(const QString& text)
             continue;
         }
         const QChar ch(c);
+        // A fresh encoder per character: its error flag would otherwise stick after
+        // the first character GBK lacks, and every later one would be escaped too.
+        QStringEncoder gbk("GBK", QStringConverter::Flag::Stateless);
         const QByteArray bytes = gbk.encode(QStringView(&ch, 1));
         const bool lacking = gbk.hasError() || bytes.isEmpty() || bytes == "?";
-        gbk.resetState();
         if (lacking) {
             appendUnicode(out, c);
         } else {

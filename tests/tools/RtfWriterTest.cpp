@@ -59,6 +59,7 @@ TEST(RtfWriter, EscapesTextForCodePage936)
         {"bell\a", "bell"},                              // control characters dropped
         {"ก", "\\u3585?"},                               // not in GBK: Unicode escape
         {"😀", "\\u-10179?\\u-8704?"},                   // outside the BMP: both halves, signed
+        {"R⋈S 宋", "R\\u8904?S \\'cb\\'ce"},            // GBK again after a character it lacks
     };
     for (const auto& c : cases)
         EXPECT_EQ(RtfWriter::escapeText(QString::fromUtf8(c.text)), QByteArray(c.rtf)) << c.text;
