@@ -1,5 +1,8 @@
 #include "shell/AppState.h"
 
+#include <QCoreApplication>
+#include <cstdlib>
+
 namespace app {
 
 int CurrentPaperNo = 0;
@@ -44,6 +47,26 @@ void resetAppState()
     FirstQuestionId.clear();
     NoteHasText = false;
     ConfigTimesOnly = false;
+}
+
+namespace {
+std::function<void(int)> g_endProgram;
+} // namespace
+
+void endProgram(int code)
+{
+    if (g_endProgram) {
+        g_endProgram(code);
+        return;
+    }
+    QCoreApplication::exit(code);
+    // A modal screen's own loop would go on running: the process ends here.
+    std::quick_exit(code);
+}
+
+void setEndProgramHandler(std::function<void(int)> handler)
+{
+    g_endProgram = std::move(handler);
 }
 
 } // namespace app

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QVector>
+#include <functional>
 
 // Process-wide values that screens hand to each other. Plain values on the UI
 // thread, as the screens expect; tests reset them with resetAppState().
@@ -29,5 +30,11 @@ QString currentTypeTable();
 int answerTimeOfType(int typeId);
 
 void resetAppState();
+
+// Ends the program at once with the exit code (unrecoverable data errors such as
+// missing pictures). Tests install a handler instead; an empty one restores the
+// default, which leaves the event loop and the process without unwinding.
+void endProgram(int code);
+void setEndProgramHandler(std::function<void(int)> handler);
 
 } // namespace app
