@@ -1,10 +1,10 @@
+#include "shell/Startup.h"
+
 #include <QApplication>
-#include <QTextStream>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("Tesvora"));
-    QTextStream(stdout) << "Program folder: " << QCoreApplication::applicationDirPath() << "\n";
-    return 0;
+    shell::Startup startup(shell::parseStartupArguments(QCoreApplication::arguments()));
+    return startup.run();
 }

@@ -1,0 +1,129 @@
+#include "shell/Startup.h"
+
+#include "shell/Prompt.h"
+#include "shell/MenuView.h"
+#include "shell/ShellRules.h"
+#include "shell/SingleInstance.h"
+#include "shell/TFrmDlg.h"
+#include "shell/TFrmProgress.h"
+#include "shell/TFrmStart.h"
+#include "store/DataModule.h"
+#include "ui/Style.h"
+
+#include <QApplication>
+#include <QScreen>
+
+
+namespace shell {
+
+StartupOptions parseStartupArguments(const QStringList& arguments)
+{
+    StartupOptions o;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QLatin1String("--quit-after-show"))
+            o.quitAfterShow = true;
+        else if (a == QLatin1String("--bank") && i + 1 < arguments.size())
+            o.bankPath = arguments[++i];
+        else if (a == QLatin1String("--instance") && i + 1 < arguments.size())
+            o.instanceKey = arguments[++i];
+    }
+    return o;
+}
+
+Startup::Startup(StartupOptions options)
+    : m_options(std::move(options))
+{
+    m_appDir = m_options.appDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_options.appDir;
+    if (!m_appDir.endsWith(QLatin1Char('/')))
+        m_appDir += QLatin1Char('/');
+    if (!m_options.logicalDpi)
+        m_options.logicalDpi = [] { return QGuiApplication::primaryScreen()->logicalDotsPerInchX(); };
+    if (!m_options.screenSize)
+        m_options.screenSize = [] { return QGuiApplication::primaryScreen()->size(); };
+}
+
+Startup::~Startup()
+{
+    m_main.reset();
+    delete DM1; // clears DM1
+    DM1 = nullptr;
+}
+
+QString Startup::bankPath() const
+{
+    return m_options.bankPath.isEmpty() ? m_appDir + QStringLiteral("data/ZT468913.db") : m_options.bankPath;
+}
+
+void Startup::setTitle()
+{
+    ui::applyStyle(*qApp);
+    QCoreApplication::setApplicationName(title());
+    QGuiApplication::setApplicationDisplayName(title());
+}
+
+bool Startup::findRunningInstance()
+{
+    const QString key = m_options.instanceKey.isEmpty() ? SingleInstance::defaultKey(title()) : m_options.instanceKey;
+    m_instance = std::make_unique<SingleInstance>(key);
+    return m_instance->handOverToRunning();
+}
+
+bool Startup::menuPlayable()
+{
+    if (MenuView::canLoad(menuPath()))
+        return true;
+    prompt::messageBox(prompt::Icon::Warning, QStringLiteral("提示"), QStringLiteral("无法加载菜单文件！请重新安装本软件。"));
+    return false;
+}
+
+bool Startup::createDataModule()
+{
+    delete DM1;
+    DM1 = new TDM1;
+    DM1->AppDir = m_appDir;
+    if (DM1->openBank(bankPath()) && DM1->ConnectOk)
+        return true;
+    delete DM1;
+    DM1 = nullptr;
+    prompt::messageBox(prompt::Icon::Error, QStringLiteral("错误"), QStringLiteral("无法连接数据库！"));
+    return false;
+}
+
+bool Startup::createMainWindow()
+{
+    if (!isSmallFontsDpi(m_options.logicalDpi())) {
+        prompt::messageBox(prompt::Icon::Warning, QStringLiteral("提示"),
+                           QStringLiteral("推荐您在小字体下使用本软件，请在设置后重新运行！"));
+        return false;
+    }
+    m_main = std::make_unique<TFrmStart>(m_appDir, m_options.screenSize());
+    // The shared windows live from here to the end, as every screen expects.
+    progressWindow();
+    promptDialog();
+    return true;
+}
+
+int Startup::exec()
+{
+    TFrmStart* w = m_main.get();
+    if (m_instance)
+        QObject::connect(m_instance.get(), &SingleInstance::showRequested, w, &TFrmStart::bringForward);
+    QObject::connect(w, &TFrmStart::closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    if (m_options.quitAfterShow)
+        QObject::connect(w, &TFrmStart::menuShown, w, &QWidget::close, Qt::QueuedConnection);
+    w->showMaximized();
+    return QApplication::exec();
+}
+
+int Startup::run()
+{
+    setTitle();
+    if (findRunningInstance())
+        return 0;
+    if (!menuPlayable() || !createDataModule() || !createMainWindow())
+        return 1;
+    return exec();
+}
+
+} // namespace shell

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class TFrmStart;
+
+namespace shell {
+
+class SingleInstance;
+
+struct StartupOptions {
+    QString appDir;      // program folder; empty: the executable's folder
+    QString bankPath;    // --bank PATH; empty: appDir + "data/ZT468913.db"
+    QString instanceKey; // --instance NAME; empty: "Tesvora-" + user
+    bool quitAfterShow = false; // --quit-after-show: end once the menu is on screen
+    // The screen as the checks see it; tests put other screens in.
+    std::function<qreal()> logicalDpi;
+    std::function<QSize()> screenSize;
+};
+
+// --bank PATH, --instance NAME, --quit-after-show; other arguments are ignored.
+StartupOptions parseStartupArguments(const QStringList& arguments);
+
+// The start-up sequence, one step at a time; each step runs only when the one
+// before let it. run() does them all and then runs the program.
+class Startup {
+public:
+    explicit Startup(StartupOptions options);
+    ~Startup();
+    Startup(const Startup&) = delete;
+    Startup& operator=(const Startup&) = delete;
+
+    static QString title() { return QStringLiteral("Tesvora"); }
+
+    void setTitle();
+    // True: a running instance was asked to come forward; this one ends silently.
+    bool findRunningInstance();
+    // The menu drawing pic/main.svg loads; otherwise a warning, and false.
+    bool menuPlayable();
+    // Creates DM1 and connects to the bank; otherwise DM1 is destroyed, an error
+    // is shown, and false.
+    bool createDataModule();
+    // The font check, then the main window and the shared windows.
+    bool createMainWindow();
+    // Shows the main window and runs the event loop; the program's exit code.
+    int exec();
+
+    // All of the above. 0 when the program ran (or handed over), 1 when a check stopped it.
+    int run();
+
+    TFrmStart* mainWindow() const { return m_main.get(); }
+    QString appDir() const { return m_appDir; }
+    QString menuPath() const { return m_appDir + QStringLiteral("pic/main.svg"); }
+    QString bankPath() const;
+
+private:
+    StartupOptions m_options;
+    QString m_appDir; // with a trailing "/"
+    std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<TFrmStart> m_main;
+};
+
+} // namespace shell

@@ -1,0 +1,230 @@
+#include "ShellTestSupport.h"
+
+#include "shell/Dispatcher.h"
+#include "shell/Prompt.h"
+#include "shell/TFrmAbout.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QPushButton>
+#include <QTimer>
+#include <stdexcept>
+
+using shell::Dispatcher;
+
+namespace {
+
+// What an opener saw when it ran.
+struct Call {
+    QString opener;
+    int subject = 0;
+    int paper = 0;
+    bool hourglass = false;
+};
+
+bool hourglassShown()
+{
+    return QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+}
+
+// A dispatcher whose every screen word records its call; pages are recorded too.
+struct RecordingDispatcher {
+    Dispatcher d{QStringLiteral("/opt/tesvora/")};
+    std::vector<Call> calls;
+    QList<QUrl> pages;
+
+    RecordingDispatcher()
+    {
+        for (const QString& w : Dispatcher::words()) {
+            if (w == QLatin1String("zsd") || !Dispatcher::pageOf(w).isEmpty())
+                continue; // zsd borrows ksdg's screen; pages need no opener
+            d.setOpener(w, [this, w] { calls.push_back({w, app::CurrentSubject, app::CurrentPaperNo, hourglassShown()}); });
+        }
+        d.setUrlOpener([this](const QUrl& u) {
+            pages << u;
+            return true;
+        });
+    }
+};
+
+} // namespace
+
+using DispatcherTest = ShellTest;
+
+TEST_F(DispatcherTest, EveryWordReachesItsScreenWithTheTablesBookkeeping)
+{
+    struct Case {
+        const char* word;
+        const char* opener;
+        int subjectInside;  // CurrentSubject while the screen is open
+        int paperAfter;     // CurrentPaperNo once it closed
+        bool hourglass;
+    };
+    // Paper number before each command: 0; subject before: 1 (the start value).
+    const Case cases[] = {
+        {"ksdg", "ksdg", 1, 0, true},   {"zsd", "ksdg", 1, 0, true},    {"lx", "lx", 1, 0, true},
+        {"lx2", "lx2", 2, 0, true},     {"lx3", "lx3", 3, 0, true},     {"lx4", "lx4", 4, 0, true},
+        {"lx5", "lx5", 5, 0, true},     {"szjh", "szjh", 1, 0, true},   {"szks", "szks", 1, 0, true},
+        {"rz", "rz", 1, 0, true},       {"tj", "tj", 1, 0, true},       {"sj", "sj", 1, 0, false},
+        {"music", "music", 1, 0, false}, {"sztime", "sztime", 1, 0, false}, {"about", "about", 1, 0, false},
+        {"quit", "quit", 1, 0, false},  {"cj", "cj", 1, 0, true},       {"mnks", "mnks", 1, 1, false},
+        {"mnks2", "mnks2", 1, 2, false}, {"mnks3", "mnks3", 1, 3, false}, {"mnks4", "mnks4", 1, 4, false},
+        {"mnks5", "mnks5", 1, 5, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.word);
+        app::resetAppState();
+        RecordingDispatcher r;
+        EXPECT_TRUE(r.d.dispatch(QString::fromLatin1(c.word), QStringLiteral("ignored argument")));
+        ASSERT_EQ(r.calls.size(), 1u);
+        EXPECT_EQ(r.calls[0].opener, QLatin1String(c.opener));
+        EXPECT_EQ(r.calls[0].subject, c.subjectInside);
+        EXPECT_EQ(r.calls[0].paper, 0) << "the paper number changes after the exam, not before";
+        EXPECT_EQ(app::CurrentPaperNo, c.paperAfter);
+        EXPECT_EQ(r.calls[0].hourglass, c.hourglass);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the pointer is normal once the screen closed";
+        EXPECT_TRUE(r.pages.isEmpty());
+        EXPECT_FALSE(r.d.isBusy());
+    }
+}
+
+TEST_F(DispatcherTest, PagesOpenWithTheDesktopsProgramFromTheProgramFolder)
+{
+    const struct {
+        const char* word;
+        QString file;
+    } cases[] = {
+        {"fg", QStringLiteral("/opt/tesvora/htm/Orvalex.htm")},
+        {"lxfs", QStringLiteral("/opt/tesvora/htm/发行站及专业书店联系方式.htm")},
+        {"help", QStringLiteral("/opt/tesvora/htm/help.htm")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.word);
+        RecordingDispatcher r;
+        EXPECT_TRUE(r.d.dispatch(QString::fromLatin1(c.word)));
+        ASSERT_EQ(r.pages.size(), 1);
+        EXPECT_EQ(r.pages[0], QUrl::fromLocalFile(c.file));
+        EXPECT_TRUE(r.calls.empty());
+    }
+
+    // A page that cannot be opened is not reported; the program goes on.
+    Dispatcher d(QStringLiteral("/nowhere"));
+    d.setUrlOpener([](const QUrl&) { return false; });
+    prompt::Script script;
+    EXPECT_TRUE(d.dispatch(QStringLiteral("help")));
+    EXPECT_TRUE(script.asked().empty());
+}
+
+TEST_F(DispatcherTest, UnknownAndWrongCaseWordsDoNothing)
+{
+    RecordingDispatcher r;
+    app::CurrentSubject = 2;
+    app::CurrentPaperNo = 4;
+    for (const char* word : {"LX", "Lx", "lx6", "lx1", "MNKS", "mnks6", "Quit", "QUIT", "about ", " lx", "help.htm",
+                             "ksdg\n", "", "x"}) {
+        SCOPED_TRACE(word);
+        EXPECT_FALSE(r.d.dispatch(QString::fromLatin1(word)));
+    }
+    EXPECT_TRUE(r.calls.empty());
+    EXPECT_TRUE(r.pages.isEmpty());
+    EXPECT_EQ(app::CurrentSubject, 2);
+    EXPECT_EQ(app::CurrentPaperNo, 4);
+    EXPECT_FALSE(r.d.setOpener(QStringLiteral("LX"), [] {})) << "only words of the table take an opener";
+}
+
+TEST_F(DispatcherTest, WordsWhoseScreenIsNotThereYetActLikeUnknownWords)
+{
+    Dispatcher d;
+    app::CurrentSubject = 2;
+    for (const QString& w : {QStringLiteral("lx3"), QStringLiteral("mnks3"), QStringLiteral("ksdg"), QStringLiteral("zsd"),
+                             QStringLiteral("cj")}) {
+        SCOPED_TRACE(w.toStdString());
+        EXPECT_TRUE(Dispatcher::isCommandWord(w));
+        EXPECT_FALSE(d.hasOpener(w));
+        EXPECT_FALSE(d.dispatch(w));
+    }
+    EXPECT_EQ(app::CurrentSubject, 2);
+    EXPECT_EQ(app::CurrentPaperNo, 0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // A screen registered later takes its word; removing it makes the word idle again.
+    int opened = 0;
+    d.setOpener(QStringLiteral("zsd"), [&] { ++opened; });
+    EXPECT_TRUE(d.dispatch(QStringLiteral("zsd")));
+    EXPECT_FALSE(d.dispatch(QStringLiteral("ksdg"))) << "zsd's own screen is not ksdg's";
+    d.setOpener(QStringLiteral("zsd"), {});
+    EXPECT_FALSE(d.dispatch(QStringLiteral("zsd")));
+    EXPECT_EQ(opened, 1);
+}
+
+TEST_F(DispatcherTest, HourglassLastsUntilTheScreenIsOnView)
+{
+    Dispatcher d;
+    bool beforeShow = false;
+    bool afterShow = true;
+    d.setOpener(QStringLiteral("rz"), [&] {
+        beforeShow = hourglassShown();
+        QDialog screen;
+        screen.show();
+        afterShow = hourglassShown();
+    });
+    EXPECT_TRUE(d.dispatch(QStringLiteral("rz")));
+    EXPECT_TRUE(beforeShow);
+    EXPECT_FALSE(afterShow);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(DispatcherTest, NoSecondCommandWhileAScreenIsOpen)
+{
+    Dispatcher d;
+    int inner = 0;
+    bool nested = true;
+    d.setOpener(QStringLiteral("cj"), [&] { ++inner; });
+    d.setOpener(QStringLiteral("rz"), [&] {
+        EXPECT_TRUE(d.isBusy());
+        nested = d.dispatch(QStringLiteral("cj"));
+    });
+    EXPECT_TRUE(d.dispatch(QStringLiteral("rz")));
+    EXPECT_FALSE(nested);
+    EXPECT_EQ(inner, 0);
+    EXPECT_TRUE(d.dispatch(QStringLiteral("cj"))) << "the menu takes commands again once the screen closed";
+    EXPECT_EQ(inner, 1);
+}
+
+TEST_F(DispatcherTest, AScreenThatFailsToOpenIsReportedAndTheMenuGoesOn)
+{
+    Dispatcher d;
+    d.setOpener(QStringLiteral("tj"), [] { throw std::runtime_error("no such table: tab_kmmc"); });
+    d.setOpener(QStringLiteral("mnks2"), [] { throw std::runtime_error("disk I/O error"); });
+    prompt::Script script;
+    EXPECT_TRUE(d.dispatch(QStringLiteral("tj")));
+    EXPECT_TRUE(d.dispatch(QStringLiteral("mnks2")));
+    ASSERT_EQ(script.asked().size(), 2u);
+    EXPECT_EQ(script.asked()[0].caption, QStringLiteral("错误"));
+    EXPECT_EQ(script.asked()[0].page, int(prompt::Icon::Error));
+    EXPECT_TRUE(script.asked()[0].text.contains(QLatin1String("tab_kmmc")));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(d.isBusy());
+    EXPECT_EQ(app::CurrentPaperNo, 0) << "a paper that never ran does not become current";
+}
+
+TEST_F(DispatcherTest, AboutBoxShowsTheProgramAndClosesWithItsButton)
+{
+    Dispatcher d;
+    QString caption;
+    QSize size;
+    QString button;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<TFrmAbout*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        caption = box->windowTitle();
+        size = box->size();
+        button = box->btnClose->text();
+        box->btnClose->click();
+    });
+    EXPECT_TRUE(d.dispatch(QStringLiteral("about")));
+    EXPECT_EQ(caption, QStringLiteral("关于"));
+    EXPECT_EQ(size, QSize(395, 266));
+    EXPECT_EQ(button, QStringLiteral("关 闭"));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}

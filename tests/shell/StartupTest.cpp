@@ -1,0 +1,289 @@
+#include "ShellTestSupport.h"
+
+#include "shell/MenuView.h"
+#include "shell/Prompt.h"
+#include "shell/SingleInstance.h"
+#include "shell/Startup.h"
+#include "shell/TFrmStart.h"
+#include "../support/TempBank.h"
+
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUuid>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using shell::SingleInstance;
+using shell::Startup;
+using shell::StartupOptions;
+
+namespace {
+
+QString uniqueKey()
+{
+    return QStringLiteral("TesvoraTest-") + QUuid::createUuid().toString(QUuid::Id128).left(12);
+}
+
+struct StartupTest : ShellTest {
+    ProgramFolder folder;
+
+    StartupOptions options(qreal dpi = 96, QSize screen = QSize(1024, 768)) const
+    {
+        StartupOptions o;
+        o.appDir = folder.appDir();
+        o.instanceKey = uniqueKey();
+        o.quitAfterShow = true;
+        o.logicalDpi = [dpi] { return dpi; };
+        o.screenSize = [screen] { return screen; };
+        return o;
+    }
+};
+
+// A socket file with nobody behind it, as a crashed run leaves it.
+void leaveStaleSocket(const QString& key)
+{
+    const QByteArray path = QFile::encodeName(QDir::tempPath() + QLatin1Char('/') + key);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    ASSERT_LT(size_t(path.size()), sizeof addr.sun_path);
+    memcpy(addr.sun_path, path.constData(), path.size());
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ::close(fd); // the file stays, nobody listens
+    ASSERT_TRUE(QFile::exists(QFile::decodeName(path)));
+}
+
+} // namespace
+
+TEST_F(StartupTest, MissingOrBrokenMenuStopsBeforeTheBankIsTouched)
+{
+    folder.createBank();
+    const QByteArray before = fileDigest(folder.bankPath());
+    for (const char* menu : {static_cast<const char*>(nullptr), "", "<svg xmlns=\"http://www.w3.org/2000/svg\"><rect/></svg>", "not a drawing"}) {
+        SCOPED_TRACE(menu ? menu : "missing");
+        QFile::remove(folder.menuPath());
+        if (menu)
+            folder.writeFile(QStringLiteral("pic/main.svg"), menu);
+        prompt::Script script;
+        Startup s(options());
+        EXPECT_EQ(s.run(), 1);
+        ASSERT_EQ(script.asked().size(), 1u);
+        EXPECT_EQ(script.asked()[0].kind, prompt::Asked::Kind::MessageBox);
+        EXPECT_EQ(script.asked()[0].caption, QStringLiteral("提示"));
+        EXPECT_EQ(script.asked()[0].text, QStringLiteral("无法加载菜单文件！请重新安装本软件。"));
+        EXPECT_EQ(script.asked()[0].page, int(prompt::Icon::Warning));
+        EXPECT_EQ(DM1, nullptr);
+        EXPECT_EQ(s.mainWindow(), nullptr);
+    }
+    EXPECT_EQ(fileDigest(folder.bankPath()), before);
+}
+
+TEST_F(StartupTest, UnreachableBankEndsWithAnErrorAndLeavesTheFileAlone)
+{
+    folder.addMenu();
+    TempDir other;
+    const struct {
+        const char* name;
+        std::function<QString()> make; // the bank path
+    } cases[] = {
+        {"missing", [&] { return folder.appDir() + QStringLiteral("data/none.db"); }},
+        {"another key", [&] {
+             const QString p = other.file(QStringLiteral("key.db"));
+             auto db = store::Connection::create(p, QByteArrayLiteral("not the bank key"));
+             store::createBankSchema(*db);
+             return p;
+         }},
+        {"not a database", [&] {
+             const QString p = other.file(QStringLiteral("junk.db"));
+             QFile f(p);
+             f.open(QIODevice::WriteOnly);
+             f.write(QByteArray(8192, '\x5a'));
+             return p;
+         }},
+        {"empty file", [&] {
+             const QString p = other.file(QStringLiteral("empty.db"));
+             QFile f(p);
+             f.open(QIODevice::WriteOnly);
+             return p;
+         }},
+        {"a folder", [&] { return other.dir.path(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = c.make();
+        const bool existed = QFileInfo::exists(path);
+        const QByteArray before = fileDigest(path);
+        StartupOptions o = options();
+        o.bankPath = path;
+        prompt::Script script;
+        Startup s(o);
+        EXPECT_EQ(s.run(), 1);
+        ASSERT_EQ(script.asked().size(), 1u);
+        EXPECT_EQ(script.asked()[0].caption, QStringLiteral("错误"));
+        EXPECT_EQ(script.asked()[0].text, QStringLiteral("无法连接数据库！"));
+        EXPECT_EQ(script.asked()[0].page, int(prompt::Icon::Error));
+        EXPECT_EQ(DM1, nullptr) << "the data module is destroyed";
+        EXPECT_EQ(s.mainWindow(), nullptr);
+        EXPECT_EQ(QFileInfo::exists(path), existed);
+        EXPECT_EQ(fileDigest(path), before);
+        EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral("-wal")));
+    }
+}
+
+TEST_F(StartupTest, LargeFontsAreRefusedBeforeTheMenuShows)
+{
+    folder.addMenu();
+    folder.createBank();
+    prompt::Script script;
+    Startup s(options(120));
+    EXPECT_EQ(s.run(), 1);
+    ASSERT_EQ(script.asked().size(), 1u);
+    EXPECT_EQ(script.asked()[0].caption, QStringLiteral("提示"));
+    EXPECT_EQ(script.asked()[0].text, QStringLiteral("推荐您在小字体下使用本软件，请在设置后重新运行！"));
+    EXPECT_EQ(script.asked()[0].page, int(prompt::Icon::Warning));
+    EXPECT_EQ(s.mainWindow(), nullptr);
+}
+
+TEST_F(StartupTest, AGoodStartShowsTheMenuOnTheBank)
+{
+    folder.addMenu();
+    folder.createBank();
+    prompt::Script script;
+    Startup s(options(96, QSize(800, 600)));
+    EXPECT_EQ(s.run(), 0);
+    EXPECT_TRUE(script.asked().empty());
+    ASSERT_NE(s.mainWindow(), nullptr);
+    EXPECT_TRUE(s.mainWindow()->ShockwaveFlash1->isLoaded());
+    EXPECT_EQ(app::ScreenSizeTag, QStringLiteral("800"));
+    EXPECT_EQ(app::CurrentPaperNo, 1);
+    EXPECT_EQ(app::TypeIds, (QVector<int>{11, 14}));
+    EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("Tesvora"));
+}
+
+TEST_F(StartupTest, ArgumentsForTestsAndDevelopment)
+{
+    const StartupOptions o = shell::parseStartupArguments(
+        {QStringLiteral("tesvora"), QStringLiteral("--bank"), QStringLiteral("/tmp/x.db"), QStringLiteral("--quit-after-show"),
+         QStringLiteral("--instance"), QStringLiteral("k1"), QStringLiteral("--unknown")});
+    EXPECT_EQ(o.bankPath, QStringLiteral("/tmp/x.db"));
+    EXPECT_EQ(o.instanceKey, QStringLiteral("k1"));
+    EXPECT_TRUE(o.quitAfterShow);
+    const StartupOptions none = shell::parseStartupArguments({QStringLiteral("tesvora"), QStringLiteral("--bank")});
+    EXPECT_TRUE(none.bankPath.isEmpty());
+    EXPECT_FALSE(none.quitAfterShow);
+}
+
+TEST(SingleInstanceTest, ASecondStartHandsOverAndTheFirstIsAsked)
+{
+    const QString key = uniqueKey();
+    SingleInstance first(key);
+    EXPECT_FALSE(first.handOverToRunning());
+    EXPECT_TRUE(first.isListening());
+    QSignalSpy asked(&first, &SingleInstance::showRequested);
+
+    SingleInstance second(key);
+    EXPECT_TRUE(second.handOverToRunning());
+    EXPECT_FALSE(second.isListening());
+    EXPECT_TRUE(asked.wait(2000));
+    EXPECT_EQ(asked.size(), 1);
+
+    // A bare connection (no request) does not disturb the running instance.
+    QLocalSocket probe;
+    probe.connectToServer(key);
+    ASSERT_TRUE(probe.waitForConnected(1000));
+    probe.disconnectFromServer();
+    QTest::qWait(50);
+    EXPECT_EQ(asked.size(), 1);
+}
+
+TEST(SingleInstanceTest, ASocketLeftByACrashDoesNotBlockTheNextStart)
+{
+    const QString key = uniqueKey();
+    leaveStaleSocket(key);
+    SingleInstance next(key);
+    EXPECT_FALSE(next.handOverToRunning(300));
+    EXPECT_TRUE(next.isListening());
+
+    SingleInstance third(key);
+    EXPECT_TRUE(third.handOverToRunning()) << "the new instance now answers";
+}
+
+TEST(SingleInstanceTest, TheNameBelongsToTheTitleAndTheUser)
+{
+    const QString key = SingleInstance::defaultKey(QStringLiteral("Tesvora"));
+    EXPECT_TRUE(key.startsWith(QStringLiteral("Tesvora-")));
+    EXPECT_GT(key.size(), 8);
+    EXPECT_FALSE(key.contains(QLatin1Char('/')));
+}
+
+// Two real processes of the program.
+struct TwoProcessesTest : ShellTest {
+    ProgramFolder folder; // only its bank is used: the program runs from its build folder
+    QString key = uniqueKey();
+    QTemporaryDir runtime;
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("tesvora.*.info=true"));
+        return env;
+    }
+    void start(QProcess& p, QStringList extra = {}) const
+    {
+        p.setProcessEnvironment(environment());
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(QStringLiteral(TESVORA_EXECUTABLE),
+                QStringList{QStringLiteral("--bank"), folder.bankPath(), QStringLiteral("--instance"), key} + extra);
+        ASSERT_TRUE(p.waitForStarted(5000));
+    }
+    static bool waitForOutput(QProcess& p, const QString& text, QByteArray& seen, int ms = 8000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < ms) {
+            seen += p.readAll();
+            if (QString::fromUtf8(seen).contains(text))
+                return true;
+            if (p.state() == QProcess::NotRunning)
+                return false;
+            p.waitForReadyRead(100);
+        }
+        return false;
+    }
+};
+
+TEST_F(TwoProcessesTest, TheSecondStartBringsTheFirstForwardAndLeavesSilently)
+{
+    folder.createBank();
+    QProcess first;
+    start(first);
+    QByteArray firstOut;
+    ASSERT_TRUE(waitForOutput(first, QStringLiteral("menu on screen"), firstOut)) << firstOut.constData();
+
+    QProcess second;
+    start(second);
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    const QByteArray secondOut = second.readAll();
+    EXPECT_FALSE(secondOut.contains("menu on screen")) << "the second start shows nothing";
+    EXPECT_TRUE(waitForOutput(first, QStringLiteral("asked this one to show itself"), firstOut)) << firstOut.constData();
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    // A crash leaves the socket behind; the next start must still come up.
+    first.kill();
+    first.waitForFinished(5000);
+    QProcess third;
+    start(third, {QStringLiteral("--quit-after-show")});
+    QByteArray thirdOut;
+    EXPECT_TRUE(waitForOutput(third, QStringLiteral("menu on screen"), thirdOut)) << thirdOut.constData();
+    ASSERT_TRUE(third.waitForFinished(10000));
+    EXPECT_EQ(third.exitCode(), 0);
+}
