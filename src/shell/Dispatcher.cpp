@@ -2,13 +2,10 @@
 
 #include "shell/AppState.h"
 #include "shell/Prompt.h"
-#include "shell/TFrmAbout.h"
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QEvent>
-#include <QPointer>
 #include <QWidget>
 #include <exception>
 
@@ -90,10 +87,6 @@ Dispatcher::Dispatcher(const QString& appDir)
 {
     setAppDir(appDir);
     m_urlOpener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    m_openers.insert(QStringLiteral("about"), [] {
-        TFrmAbout about(QApplication::activeWindow());
-        about.exec();
-    });
 }
 
 const QStringList& Dispatcher::words()

@@ -24,7 +24,7 @@ public:
     using Opener = std::function<void()>;
     using UrlOpener = std::function<bool(const QUrl&)>;
 
-    // The pages are looked up in appDir + "htm/"; "about" opens TFrmAbout.
+    // The pages are looked up in appDir + "htm/".
     explicit Dispatcher(const QString& appDir = {});
 
     // Every word of the command table, in table order.

@@ -1,6 +1,7 @@
 #include "shell/Startup.h"
 
 #include "shell/Prompt.h"
+#include "shell/MenuScreens.h"
 #include "shell/MenuView.h"
 #include "shell/ShellRules.h"
 #include "shell/SingleInstance.h"
@@ -98,6 +99,7 @@ bool Startup::createMainWindow()
         return false;
     }
     m_main = std::make_unique<TFrmStart>(m_appDir, m_options.screenSize());
+    installMenuScreens(m_main->dispatcher());
     // The shared windows live from here to the end, as every screen expects.
     progressWindow();
     promptDialog();

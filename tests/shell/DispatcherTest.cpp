@@ -1,6 +1,7 @@
 #include "ShellTestSupport.h"
 
 #include "shell/Dispatcher.h"
+#include "shell/MenuScreens.h"
 #include "shell/Prompt.h"
 #include "shell/TFrmAbout.h"
 
@@ -211,6 +212,7 @@ TEST_F(DispatcherTest, AScreenThatFailsToOpenIsReportedAndTheMenuGoesOn)
 TEST_F(DispatcherTest, AboutBoxShowsTheProgramAndClosesWithItsButton)
 {
     Dispatcher d;
+    shell::installMenuScreens(d);
     QString caption;
     QSize size;
     QString button;

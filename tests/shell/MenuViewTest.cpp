@@ -87,9 +87,11 @@ TEST(MenuViewTest, ClickingAnElementSendsItsWordAtEveryScreenSize)
             const QRectF r = m.view.commandRect(word);
             ASSERT_FALSE(r.isEmpty());
             EXPECT_TRUE(QRectF(m.view.rect()).contains(r)) << "the whole element is on the screen";
-            for (const QString& other : m.view.commands())
-                if (other != word)
+            for (const QString& other : m.view.commands()) {
+                if (other != word) {
                     EXPECT_FALSE(r.intersects(m.view.commandRect(other))) << "overlaps " << other.toStdString();
+                }
+            }
             all |= r;
 
             const QPoint centre = r.center().toPoint();
