@@ -1,0 +1,280 @@
+#include "practice/AnswerRules.h"
+
+#include "store/Clock.h"
+#include "store/DataModule.h"
+#include "store/Dataset.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace practice {
+
+namespace {
+
+const QString kE1 = QStringLiteral("E1");
+const QString kE2 = QStringLiteral("E2");
+const QString kE2_1 = QStringLiteral("E2_1");
+const QString kE3 = QStringLiteral("E3");
+const QString kE4 = QStringLiteral("E4");
+
+QString letters(const std::array<bool, kOptionCount>& pressed, int visible)
+{
+    QString out;
+    for (int i = 0; i < visible; ++i)
+        if (pressed[size_t(i)])
+            out += optionLetter(i);
+    return out;
+}
+
+void pressLetters(std::array<bool, kOptionCount>& pressed, int visible, const QString& answer, bool exact)
+{
+    for (int i = 0; i < kOptionCount; ++i) {
+        const QString letter = optionLetter(i);
+        pressed[size_t(i)] = i < visible && (exact ? answer == letter : answer.contains(letter));
+    }
+}
+
+QString judgementText(Judgement j)
+{
+    switch (j) {
+    case Judgement::True: return QStringLiteral("对");
+    case Judgement::False: return QStringLiteral("错");
+    case Judgement::None: break;
+    }
+    return {};
+}
+
+} // namespace
+
+QString optionLetter(int i)
+{
+    return QString(QChar(u'A' + i));
+}
+
+int visibleOptions(const QVariant& a2_1)
+{
+    return std::clamp(a2_1.toInt(), 0, kOptionCount);
+}
+
+QString ReadAnswerText(const PageState& s)
+{
+    const int visible = std::clamp(s.optionCount, 0, kOptionCount);
+    switch (s.page) {
+    case SinglePage:
+        for (int i = 0; i < visible; ++i)
+            if (s.single[size_t(i)])
+                return optionLetter(i);
+        return {};
+    case MultiPage: return letters(s.multi, visible);
+    case MatchPage: return letters(s.match, visible);
+    case FillPage: return s.fill.trimmed();
+    case JudgePage:
+        if (s.judgement == Judgement::True)
+            return QStringLiteral("A");
+        if (s.judgement == Judgement::False)
+            return QStringLiteral("B");
+        return {};
+    case SubjectivePage: return s.subjective == 0 || s.subjective == 1 ? QString::number(s.subjective) : QString();
+    default: return {};
+    }
+}
+
+void putAnswer(PageState& s, const QString& answer)
+{
+    const int visible = std::clamp(s.optionCount, 0, kOptionCount);
+    switch (s.page) {
+    case SinglePage: pressLetters(s.single, visible, answer, true); break;
+    case MultiPage: pressLetters(s.multi, visible, answer, false); break;
+    case MatchPage: pressLetters(s.match, visible, answer, false); break;
+    case FillPage: s.fill = answer; break;
+    case JudgePage:
+        s.judgement = answer == QLatin1String("A") ? Judgement::True
+                      : answer == QLatin1String("B") ? Judgement::False
+                                                     : Judgement::None;
+        break;
+    case SubjectivePage:
+        s.subjective = answer == QLatin1String("0") ? 0 : answer == QLatin1String("1") ? 1 : -1;
+        break;
+    default: break;
+    }
+}
+
+QString pageHint(int page)
+{
+    switch (page) {
+    case SinglePage: return QStringLiteral("选择一个选项作为正确答案");
+    case MultiPage: return QStringLiteral("选择两个或者多个选项作为正确答案");
+    case FillPage: return QStringLiteral("填写正确答案，答案间用“,”隔开");
+    case JudgePage: return QStringLiteral("根据判断选择“正确”或者“错误”");
+    case SubjectivePage: return QStringLiteral("根据自己实际情况选择“会”或者“不会”");
+    case MatchPage: return QStringLiteral("选择若干个选项作为正确答案");
+    default: return {};
+    }
+}
+
+QString pageCaption(int page)
+{
+    static const char16_t* const captions[kPageCount] = {u"单选", u"多选", u"填空", u"判断", u"主观", u"配伍"};
+    return page >= 0 && page < kPageCount ? QString::fromUtf16(captions[page]) : QString();
+}
+
+bool answerHiddenForType(int type)
+{
+    return type == 22 || type == 72 || type == 73 || type == 74;
+}
+
+int nextWrongWeight(bool answeredBefore, int weight, bool right)
+{
+    if (!answeredBefore)
+        return right ? 0 : -3;
+    if (!right)
+        return weight - 1;
+    return weight < 0 ? weight + 1 : weight;
+}
+
+AnswerFlags answerFlags(const QString& answer, const QString& key, const QDate& lastAnswered,
+                        const QString& lastAnswer, const QDate& today)
+{
+    AnswerFlags f;
+    f.firstToday = lastAnswered.isValid() && lastAnswered == today ? 1 : 2;
+    f.result = answer == key ? 1 : 2;
+    f.previous = lastAnswer == key ? 1 : 2;
+    f.firstEver = lastAnswer.isEmpty() ? 2 : 1;
+    return f;
+}
+
+QStringList pointIdsOf(const store::Dataset& row)
+{
+    QStringList ids;
+    for (int k = 3; k <= 12; ++k) {
+        const QString id = row.text(QStringLiteral("K%1").arg(k)).trimmed();
+        if (id.isEmpty())
+            break;
+        ids << id;
+    }
+    return ids;
+}
+
+bool isRightAnswer(const QString& answer, const QString& key)
+{
+    return answer == key;
+}
+
+PanelTexts answerPanelTexts(const PageState& s, const QString& key)
+{
+    PanelTexts t;
+    switch (s.page) {
+    case JudgePage:
+        t.yours = judgementText(s.judgement);
+        t.correct = key == QLatin1String("A") ? QStringLiteral("对") : key == QLatin1String("B") ? QStringLiteral("错") : key;
+        break;
+    case SubjectivePage:
+        t.yours = s.subjective == 1 ? QStringLiteral("会") : s.subjective == 0 ? QStringLiteral("不会") : QString();
+        t.correct = key == QLatin1String("1") ? QStringLiteral("会") : key == QLatin1String("0") ? QStringLiteral("不会") : key;
+        break;
+    default:
+        t.yours = ReadAnswerText(s);
+        t.correct = key;
+        break;
+    }
+    t.headline = t.yours == t.correct ? QStringLiteral("恭喜你，做对了！") : QStringLiteral("很遗憾，做错了，请继续努力！");
+    return t;
+}
+
+QString noteCaption(const QVariant& note)
+{
+    return note.toString().trimmed().isEmpty() ? QStringLiteral("笔记") : QStringLiteral("有内容");
+}
+
+ControlStates controlStates(const store::Dataset& row, bool hasAnalysis)
+{
+    ControlStates c;
+    const bool answered = !row.text(kE2_1).isEmpty();
+    c.answerEnabled = answered && !answerHiddenForType(int(row.integer(QStringLiteral("A13"))));
+    c.analysisEnabled = answered && hasAnalysis;
+    c.pointsEnabled = answered && !row.text(QStringLiteral("K3")).trimmed().isEmpty();
+    c.noteCaption = noteCaption(row.value(QStringLiteral("A14")));
+    return c;
+}
+
+AnswerMark answerMark(const QString& openAnswer, const QString& key)
+{
+    if (openAnswer.isEmpty())
+        return AnswerMark::Open;
+    return isRightAnswer(openAnswer, key) ? AnswerMark::Right : AnswerMark::Wrong;
+}
+
+RecordOutcome recordAnswer(TDM1& dm, store::Dataset& set, const QString& answer)
+{
+    RecordOutcome out;
+    if (answer.isEmpty()) {
+        out.what = Recorded::Cleared;
+        if (!set.text(kE2_1).isEmpty() || set.isNull(kE2_1)) {
+            try {
+                set.setValue(kE2_1, QString(QLatin1String("")));
+                set.post();
+            } catch (...) {
+                set.cancel();
+                throw;
+            }
+        }
+        return out;
+    }
+
+    const QDate today = store::Clock::today();
+    const QString key = set.text(QStringLiteral("A2"));
+    const QString lastAnswer = set.text(kE2);
+    // The values the row in memory held, to put back if the bank keeps its old ones.
+    const std::vector<std::pair<QString, QVariant>> before = {
+        {kE1, set.value(kE1)}, {kE2, set.value(kE2)}, {kE2_1, set.value(kE2_1)},
+        {kE3, set.value(kE3)}, {kE4, set.value(kE4)}};
+
+    bool posted = false;
+    try {
+        store::Transaction t(dm.db());
+        if (answer != set.text(kE2_1)) {
+            out.what = Recorded::Counted;
+            out.flags = answerFlags(answer, key, set.date(kE1), lastAnswer, today);
+            out.right = out.flags.result == 1;
+            set.setValue(kE4, nextWrongWeight(out.flags.firstEver == 1, int(set.integer(kE4)), out.right));
+            set.setValue(kE3, set.integer(kE3) + 1);
+            dm.LogDailyAnswer(out.flags.firstToday, out.flags.result, out.flags.previous);
+            dm.CountChapterAnswer(set.text(QStringLiteral("A10")), out.flags.firstEver, out.flags.result);
+            const QStringList points = pointIdsOf(set);
+            if (!points.isEmpty())
+                dm.CountPointAnswer(points, out.flags.firstEver, out.flags.result);
+        } else {
+            out.what = Recorded::Confirmed;
+            out.right = isRightAnswer(answer, key);
+        }
+        set.setValue(kE2_1, answer);
+        set.setValue(kE2, answer);
+        set.setValue(kE1, today);
+        set.post();
+        posted = true;
+        t.commit();
+    } catch (...) {
+        if (!posted) {
+            set.cancel();
+        } else {
+            // The post reached the row in memory but the bank rolled it back: put
+            // the old values back in both (the write repeats what the bank holds).
+            try {
+                for (const auto& [column, value] : before)
+                    set.setValue(column, value);
+                set.post();
+            } catch (...) {
+                set.cancel();
+            }
+        }
+        try {
+            dm.refreshSharedTables();
+        } catch (...) {
+        }
+        throw;
+    }
+    return out;
+}
+
+} // namespace practice
