@@ -1,11 +1,14 @@
 #include "practice/TFrmBj.h"
+#include "practice/TFrmJx.h"
 #include "shell/AppState.h"
 #include "shell/Prompt.h"
 #include "store/DataModule.h"
 #include "store/Dataset.h"
+#include "store/RtfWriter.h"
 #include "store/Schema.h"
 #include "support/TempBank.h"
 #include "ui/CommandButton.h"
+#include "ui/RichTextView.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -168,6 +171,79 @@ TEST_F(NotesTest, NothingToBindToIsRefusedAndAnUnusedEditorReleasesTheRow)
     }
     EXPECT_EQ(set->state(), store::Dataset::State::Browse);
     EXPECT_TRUE(storedNote("q1").isNull());
+}
+
+// The analysis of the text row, as the practice screen hands it over.
+class AnalysisTest : public NotesTest {
+protected:
+    void SetUp() override
+    {
+        NotesTest::SetUp();
+        store::RtfWriter w;
+        w.addText("栈是");
+        w.addText("后进先出", {.bold = true});
+        w.addText("的线性表。");
+        w.endParagraph();
+        rtf = w.toRtf();
+        dm.db().exec("insert into tab_exer (A1,A15,jx) values ('q1','stem',:jx)", {{":jx", rtf}});
+        dm.db().exec("insert into tab_exer (A1,A15,jx) values ('q2','stem',null)");
+        nr = dm.cn1query_nr;
+        nr->setSql("select * from tab_exer where A1=:a1");
+        nr->setParam(":a1", "q1");
+        nr->open();
+    }
+    QByteArray rtf;
+    store::Dataset* nr = nullptr;
+};
+
+TEST_F(AnalysisTest, ShowsTheRowsAnalysisReadOnlyAndWritesNothing)
+{
+    TFrmJx f;
+    ASSERT_TRUE(f.bind(nr, "jx"));
+    f.show();
+    EXPECT_EQ(f.windowTitle(), "解析");
+    EXPECT_EQ(f.size(), QSize(596, 359));
+    EXPECT_TRUE(f.Re->isReadOnly());
+    EXPECT_EQ(f.Re->toPlainText().trimmed(), "栈是后进先出的线性表。");
+
+    f.Re->setFocus();
+    QTest::keyClicks(f.Re, "xyz");
+    EXPECT_EQ(f.Re->toPlainText().trimmed(), "栈是后进先出的线性表。");
+    QTest::mouseClick(f.findChild<QAbstractButton*>("Button1"), Qt::LeftButton);
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(dm.db().scalar("select jx from tab_exer where A1='q1'").toByteArray(), rtf);
+    EXPECT_EQ(nr->state(), store::Dataset::State::Browse);
+}
+
+TEST_F(AnalysisTest, AFailedBindLeavesAnEmptyPane)
+{
+    struct Case {
+        const char* name;
+        std::function<store::Dataset*()> source;
+        const char* column;
+    };
+    const Case cases[] = {
+        {"unknown column", [this] { return nr; }, "nope"},
+        {"closed dataset", [this] { nr->close(); return nr; }, "jx"},
+        {"no dataset", [] { return static_cast<store::Dataset*>(nullptr); }, "jx"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        nr->open();
+        TFrmJx f;
+        f.Re->setRichText("left over");
+        EXPECT_FALSE(f.bind(c.source(), c.column));
+        f.show();
+        EXPECT_TRUE(f.Re->toPlainText().isEmpty());
+        f.close();
+    }
+    // A row without analysis shows an empty pane as well.
+    nr->close();
+    nr->setParam(":a1", "q2");
+    nr->open();
+    TFrmJx f;
+    EXPECT_TRUE(f.bind(nr, "jx"));
+    EXPECT_TRUE(f.Re->toPlainText().isEmpty());
 }
 
 } // namespace
