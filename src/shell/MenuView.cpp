@@ -171,6 +171,8 @@ protected:
 MenuView::MenuView(QWidget* parent)
     : QWidget(parent)
 {
+    m_frameTimer.setInterval(1000 / kFramesPerSecond);
+    connect(&m_frameTimer, &QTimer::timeout, this, &MenuView::repaintMoving);
     setObjectName(QStringLiteral("ShockwaveFlash1"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
@@ -204,10 +206,9 @@ bool MenuView::load(const QString& path)
     m_commands = doc.words;
     m_captions = doc.captions;
     m_stillCache = QPixmap();
-    m_moving->setFramesPerSecond(m_animating ? kFramesPerSecond : 0);
     m_movingIds = doc.movingIds;
     m_movingPaths.clear();
-    connect(m_moving.get(), &QSvgRenderer::repaintNeeded, this, &MenuView::repaintMoving);
+    setAnimationRunning(m_animating);
 
     QWidget* previous = nullptr;
     for (const QString& word : std::as_const(m_commands)) {
@@ -297,11 +298,14 @@ QAbstractButton* MenuView::commandButton(const QString& word) const
 
 void MenuView::setAnimationRunning(bool on)
 {
+    // Our own frame clock: the renderer's would repaint 30 times a second whatever it is told.
     m_animating = on;
-    if (m_moving)
-        m_moving->setFramesPerSecond(on ? kFramesPerSecond : 0);
-    if (on)
+    if (on && m_moving && m_moving->animated()) {
+        m_frameTimer.start();
         update();
+    } else {
+        m_frameTimer.stop();
+    }
 }
 
 void MenuView::layoutCommands()

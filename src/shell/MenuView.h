@@ -4,6 +4,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <QTransform>
 #include <QWidget>
 #include <memory>
@@ -68,6 +69,7 @@ private:
     QPixmap m_stillCache;
     QStringList m_movingIds;  // shapes of the moving layer
     QHash<QString, QRectF> m_movingPaths; // where each has been, drawing coordinates
+    QTimer m_frameTimer;
     bool m_animating = true;
     bool m_focusVisible = false;
     bool m_painted = false;

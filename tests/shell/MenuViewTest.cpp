@@ -200,3 +200,29 @@ TEST(MenuViewTest, AFileThatIsNoMenuIsRefused)
     view.resize(200, 100);
     EXPECT_EQ(view.commandRect(QStringLiteral("quit")), QRectF(20, 20, 80, 40));
 }
+
+TEST(MenuViewTest, TheMenuMovesGentlyAndRestsWhileAScreenIsOpen)
+{
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Paint)
+                ++paints;
+            return false;
+        }
+    } counter;
+    ShownMenu m(QSize(1024, 768));
+    m.view.installEventFilter(&counter);
+
+    m.view.setAnimationRunning(true);
+    QTest::qWait(1000);
+    EXPECT_GE(counter.paints, 5) << "the drawing moves";
+    EXPECT_LE(counter.paints, 16) << "a calm pace, not the renderer's 30 frames a second";
+
+    m.view.setAnimationRunning(false);
+    QTest::qWait(50);
+    counter.paints = 0;
+    QTest::qWait(500);
+    EXPECT_EQ(counter.paints, 0);
+}
