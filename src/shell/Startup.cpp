@@ -63,7 +63,7 @@ void Startup::setTitle()
     QGuiApplication::setApplicationDisplayName(title());
 }
 
-bool Startup::findRunningInstance()
+bool Startup::FindRunningInstance()
 {
     const QString key = m_options.instanceKey.isEmpty() ? SingleInstance::defaultKey(title()) : m_options.instanceKey;
     m_instance = std::make_unique<SingleInstance>(key);
@@ -91,9 +91,14 @@ bool Startup::createDataModule()
     return false;
 }
 
+bool Startup::IsSmallFonts() const
+{
+    return isSmallFontsDpi(m_options.logicalDpi());
+}
+
 bool Startup::createMainWindow()
 {
-    if (!isSmallFontsDpi(m_options.logicalDpi())) {
+    if (!IsSmallFonts()) {
         prompt::messageBox(prompt::Icon::Warning, QStringLiteral("提示"),
                            QStringLiteral("推荐您在小字体下使用本软件，请在设置后重新运行！"));
         return false;
@@ -121,7 +126,7 @@ int Startup::exec()
 int Startup::run()
 {
     setTitle();
-    if (findRunningInstance())
+    if (FindRunningInstance())
         return 0;
     if (!menuPlayable() || !createDataModule() || !createMainWindow())
         return 1;

@@ -38,12 +38,14 @@ public:
 
     void setTitle();
     // True: a running instance was asked to come forward; this one ends silently.
-    bool findRunningInstance();
+    bool FindRunningInstance();
     // The menu drawing pic/main.svg loads; otherwise a warning, and false.
     bool menuPlayable();
     // Creates DM1 and connects to the bank; otherwise DM1 is destroyed, an error
     // is shown, and false.
     bool createDataModule();
+    // The screen is set to 96 dots per inch ("small fonts").
+    bool IsSmallFonts() const;
     // The font check, then the main window and the shared windows.
     bool createMainWindow();
     // Shows the main window and runs the event loop; the program's exit code.

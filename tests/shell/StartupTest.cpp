@@ -165,6 +165,23 @@ TEST_F(StartupTest, AGoodStartShowsTheMenuOnTheBank)
     EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("Tesvora"));
 }
 
+TEST_F(StartupTest, WithAnInstanceRunningTheStartHandsOverBeforeAnyCheck)
+{
+    // Neither a menu nor a bank here: nothing after the hand-over may run.
+    StartupOptions o = options();
+    SingleInstance running(o.instanceKey);
+    ASSERT_FALSE(running.handOverToRunning());
+    QSignalSpy asked(&running, &SingleInstance::showRequested);
+
+    prompt::Script script;
+    Startup s(o);
+    EXPECT_EQ(s.run(), 0);
+    EXPECT_TRUE(script.asked().empty()) << "the second start ends without a word";
+    EXPECT_EQ(DM1, nullptr);
+    EXPECT_EQ(s.mainWindow(), nullptr);
+    EXPECT_TRUE(asked.wait(2000));
+}
+
 TEST_F(StartupTest, ArgumentsForTestsAndDevelopment)
 {
     const StartupOptions o = shell::parseStartupArguments(
