@@ -1,10 +1,26 @@
 #include "practice/ChooserRules.h"
+#include "practice/TFrmJx.h"
+#include "practice/TFrmLxxt.h"
+#include "practice/TFrmkmmc.h"
 #include "shell/AppState.h"
+#include "shell/Prompt.h"
 #include "store/Connection.h"
 #include "store/DataModule.h"
+#include "store/Dataset.h"
+#include "store/RtfWriter.h"
 #include "store/Schema.h"
 #include "support/TempBank.h"
+#include "ui/CommandButton.h"
+#include "ui/RichTextView.h"
 
+#include <QApplication>
+#include <QFile>
+#include <QHeaderView>
+#include <QLCDNumber>
+#include <QLabel>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using practice::PracticeMode;
@@ -184,6 +200,423 @@ TEST(ChooserRules, BoardValues)
         {{0, 5, 0}, QString("100.00")}};
     for (const auto& [totals, text] : scores)
         EXPECT_EQ(practice::totalsScoreText(totals), text) << totals.answers << "/" << totals.wrong;
+}
+
+// ---------------------------------------------------------------------------
+// The chooser window on a small bank: real widgets offscreen, real practice screens.
+
+// Runs `work` on the first modal window of type W to appear (within a few seconds).
+template <typename W>
+class WhenModal {
+public:
+    explicit WhenModal(std::function<void(W*)> work)
+        : m_work(std::move(work))
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget()); w && w->isVisible()) {
+                m_timer.stop();
+                ++m_seen;
+                m_work(w);
+            } else if (++m_ticks > 500) {
+                m_timer.stop();
+            }
+        });
+        m_timer.start();
+    }
+    int seen() const { return m_seen; }
+
+private:
+    std::function<void(W*)> m_work;
+    QTimer m_timer;
+    int m_ticks = 0;
+    int m_seen = 0;
+};
+
+QByteArray guidance(const QString& text)
+{
+    store::RtfWriter w;
+    w.addText(text);
+    w.endParagraph();
+    return w.toRtf();
+}
+
+class ChooserTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        app::resetAppState();
+        const QString path = dir.file("bank.db");
+        store::createBankSchema(*store::Connection::create(path, store::bankKey()));
+        ASSERT_TRUE(dm.openBank(path));
+        dm.AppDir = QStringLiteral(TESVORA_APPDIR "/"); // the generated pictures
+        DM1 = &dm;
+        db().exec("insert into tab_tx1 (A1,B1,B2,B3,time) values (11,'单选',40,1,1)");
+        db().exec("insert into tab_tx1 (A1,B1,B2,B3,time) values (14,'多选',20,2,1.5)");
+
+        chapter("0", "基础知识");
+        chapter("01", "第一部分");
+        chapter("0101", "第一章 数据的表示", guidance("先掌握按权展开。"));
+        chapter("010101", "第一节 数制", {}, 3);
+        chapter("010102", "第二节 机器数", {}, 1);
+        chapter("0102", "第二章 中央处理器");
+        chapter("010201", "第一节 指令", {}, 1);
+        chapter("0103", "第三章 空章");
+        chapter("01'1", "第四章 带引号");
+        chapter("01'101", "第一节 带引号", {}, 1);
+        chapter("xx", "习题集");
+
+        question("q1", "010101", 11, QVariant());
+        question("q2", "010101", 11, QVariant());
+        question("q3", "010101", 14, QVariant());
+        question("q4", "010102", 11, "A");   // answered right
+        question("q5", "010201", 11, "A");   // answered right: nothing new, nothing wrong
+        question("q6", "01'101", 11, QVariant());
+    }
+    void TearDown() override
+    {
+        DM1 = nullptr;
+        app::resetAppState();
+    }
+
+    store::Connection& db() { return dm.db(); }
+    void chapter(const char* code, const char* name, const QByteArray& jx = {}, int questions = 0)
+    {
+        db().exec("insert into tab_kmmc (C1,C1_1,C2,C3,bh,jx) values (:c1,:c2,:c2,:c3,:bh,:jx)",
+                  {{":c1", QString::fromUtf8(code)}, {":c2", QString::fromUtf8(name)}, {":c3", questions},
+                   {":bh", ++m_bh}, {":jx", jx.isEmpty() ? QVariant() : QVariant(jx)}});
+    }
+    void question(const char* id, const char* chapter, int type, const QVariant& answer)
+    {
+        db().exec("insert into tab_answ (A1,A2,A10,A13,xx,E2,E4,E3) values (:a1,'A',:a10,:a13,1,:e2,0,:e3)",
+                  {{":a1", QString::fromUtf8(id)}, {":a10", QString::fromUtf8(chapter)}, {":a13", type},
+                   {":e2", answer}, {":e3", answer.isNull() ? 0 : 1}});
+        db().exec("insert into tab_exer (A1,A15) values (:a1,:a15)",
+                  {{":a1", QString::fromUtf8(id)}, {":a15", guidance(QStringLiteral("题干 ") + QString::fromUtf8(id))}});
+    }
+
+    // The chooser as the menu shows it, without entering its own loop.
+    std::unique_ptr<TFrmkmmc> openChooser()
+    {
+        auto f = std::make_unique<TFrmkmmc>();
+        f->show();
+        f->FormShow();
+        return f;
+    }
+    QString currentCode() { return dm.Cn1Table_kmmc->text("C1"); }
+    void selectChapter(TFrmkmmc& f, const QString& code)
+    {
+        auto* model = f.DBGrid1->model();
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (dm.Cn1Table_kmmc->valueAt(r, "C1").toString() == code) {
+                f.DBGrid1->scrollTo(model->index(r, 0));
+                QTest::mouseClick(f.DBGrid1->viewport(), Qt::LeftButton, {}, f.DBGrid1->visualRect(model->index(r, 0)).center());
+                ASSERT_EQ(currentCode(), code);
+                return;
+            }
+        FAIL() << "no row " << code.toStdString();
+    }
+    QAbstractButton* button(TFrmkmmc& f, const char* name) { return f.findChild<QAbstractButton*>(name); }
+
+    TempDir dir;
+    TDM1 dm;
+    int m_bh = 0;
+};
+
+TEST_F(ChooserTest, BothArrangementsListEveryChapterButTheExerciseSet)
+{
+    struct Case {
+        const char* tag;
+        QSize window;
+        int first, other;
+    } cases[] = {{"1024", {936, 613}, 370, 65}, {"800", {761, 480}, 308, 50}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tag);
+        app::ScreenSizeTag = QString::fromLatin1(c.tag);
+        auto f = openChooser();
+        EXPECT_EQ(f->size(), c.window);
+        EXPECT_TRUE(f->windowFlags() & Qt::FramelessWindowHint);
+        EXPECT_EQ(f->windowTitle(), "科目名称");
+        EXPECT_TRUE(dm.ChooserOpen);
+
+        QAbstractItemModel* m = f->DBGrid1->model();
+        QStringList captions;
+        for (int col = 0; col < m->columnCount(); ++col)
+            captions << m->headerData(col, Qt::Horizontal).toString();
+        EXPECT_EQ(captions, QStringList({"章节名称", "习题数目", "已做题数", "已做道次", "做错道次", "综合成绩"}));
+        EXPECT_EQ(f->DBGrid1->columnWidth(0), c.first);
+        for (int col = 1; col < 6; ++col)
+            EXPECT_EQ(f->DBGrid1->columnWidth(col), c.other) << col;
+        EXPECT_EQ(m->rowCount(), 10);
+        EXPECT_FALSE(m->match(m->index(0, 0), Qt::DisplayRole, "习题集", -1, Qt::MatchExactly).size());
+        EXPECT_EQ(m->data(m->index(0, 5), Qt::TextAlignmentRole).toInt() & Qt::AlignRight, Qt::AlignRight);
+        EXPECT_EQ(f->DBGrid1->selectionBehavior(), QAbstractItemView::SelectRows);
+        EXPECT_EQ(f->DBGrid1->editTriggers(), QAbstractItemView::NoEditTriggers);
+
+        // Commands over the drawn faces; the two screens that are not there yet are off.
+        const std::pair<const char*, const char*> commands[] = {
+            {"btnNew", "练习新题"}, {"btnWrong", "错题重做"}, {"btnReview", "习题重温"},
+            {"btnInput", "试题录入"}, {"btnConfig", "设置"}, {"btnClose", "关闭"}, {"btnGuide", "解析指导"}};
+        for (const auto& [name, caption] : commands) {
+            QAbstractButton* b = button(*f, name);
+            ASSERT_NE(b, nullptr) << name;
+            EXPECT_EQ(b->text(), QString::fromUtf8(caption));
+            EXPECT_TRUE(b->focusPolicy() & Qt::TabFocus) << name;
+            EXPECT_TRUE(f->rect().contains(b->geometry())) << name;
+        }
+        EXPECT_FALSE(button(*f, "btnInput")->isEnabled());
+        EXPECT_FALSE(button(*f, "btnConfig")->isEnabled());
+        EXPECT_FALSE(f->DBGrid1->accessibleName().isEmpty());
+        for (QWidget* w : std::initializer_list<QWidget*>{f->epNum_all, f->epNum_ok, f->epNum_Err, f->Lb_fs})
+            EXPECT_FALSE(w->accessibleName().isEmpty());
+
+        // Board: sections only; no answer yet keeps the score's first text.
+        EXPECT_EQ(f->epNum_all->intValue(), 6);
+        EXPECT_EQ(f->epNum_ok->intValue(), 0);
+        EXPECT_EQ(f->epNum_Err->intValue(), 0);
+        EXPECT_EQ(f->epNum_all->digitCount(), 5);
+        EXPECT_EQ(f->Lb_fs->text(), "分数");
+        f->close();
+        EXPECT_FALSE(dm.ChooserOpen);
+        EXPECT_FALSE(dm.Cn1Table_kmmc->isOpen());
+        EXPECT_FALSE(dm.Cn1Query1->isOpen());
+    }
+}
+
+TEST_F(ChooserTest, BoardCapsTheQuestionCountAndShowsTheScore)
+{
+    db().exec("update tab_kmmc set C3=11990, D1=5, D2=1 where C1='010101'");
+    db().exec("update tab_kmmc set D1=2, D2=0 where C1='010102'");
+    db().exec("update tab_kmmc set C3=500, D1=500, D2=500 where C1='0101'"); // not a section
+    auto f = openChooser();
+    EXPECT_EQ(f->epNum_all->intValue(), 10000);
+    EXPECT_EQ(f->epNum_ok->intValue(), 7);
+    EXPECT_EQ(f->epNum_Err->intValue(), 1);
+    EXPECT_EQ(f->Lb_fs->text(), "85.71");
+}
+
+TEST_F(ChooserTest, SubjectsAndPartsAreNotPractised)
+{
+    struct Case {
+        const char* code;
+        const char* command; // a button, or "" for a double-click, "enter" for the Enter key
+    } cases[] = {{"0", "btnNew"}, {"0", "btnWrong"}, {"01", "btnReview"}, {"01", ""}, {"0", "enter"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.code) + " " + c.command);
+        auto f = openChooser();
+        selectChapter(*f, QString::fromUtf8(c.code));
+        prompt::Script script;
+        WhenModal<TFrmLxxt> practice([](TFrmLxxt* w) { w->close(); });
+        const QString command = QString::fromUtf8(c.command);
+        if (command.isEmpty())
+            QTest::mouseDClick(f->DBGrid1->viewport(), Qt::LeftButton, {},
+                               f->DBGrid1->visualRect(f->DBGrid1->currentIndex()).center());
+        else if (command == "enter")
+            QTest::keyClick(f->DBGrid1, Qt::Key_Return);
+        else
+            QTest::mouseClick(button(*f, c.command), Qt::LeftButton);
+        ASSERT_EQ(script.asked().size(), 1u);
+        EXPECT_EQ(script.asked()[0].kind, prompt::Asked::Kind::MessageBox);
+        EXPECT_EQ(script.asked()[0].caption, "提示");
+        EXPECT_EQ(script.asked()[0].text, "请选择具体章节目录！");
+        EXPECT_EQ(script.asked()[0].page, int(prompt::Icon::Information));
+        EXPECT_EQ(practice.seen(), 0);
+        EXPECT_TRUE(f->isVisible());
+    }
+}
+
+TEST_F(ChooserTest, EmptySetsAreReportedAndOpenNothing)
+{
+    struct Case {
+        const char* code;
+        const char* command;
+        const char* text;
+    } cases[] = {
+        {"0102", "btnWrong", "本章节下没有错题！"},
+        {"01'1", "btnReview", "本章节习题还未曾做过！"},
+        {"0102", "btnNew", "本章节的新题已全部做完，可选择错题重做或习题重温。"},
+        {"0102", "", "本章节的新题已全部做完，可选择错题重做或习题重温。"},
+        {"0103", "btnNew", "本章节下还没有习题。"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.code) + " " + c.command);
+        auto f = openChooser();
+        selectChapter(*f, QString::fromUtf8(c.code));
+        prompt::Script script;
+        WhenModal<TFrmLxxt> practice([](TFrmLxxt* w) { w->close(); });
+        if (*c.command)
+            QTest::mouseClick(button(*f, c.command), Qt::LeftButton);
+        else
+            QTest::mouseDClick(f->DBGrid1->viewport(), Qt::LeftButton, {},
+                               f->DBGrid1->visualRect(f->DBGrid1->currentIndex()).center());
+        ASSERT_EQ(script.asked().size(), 1u);
+        const prompt::Asked& asked = script.asked()[0];
+        EXPECT_EQ(asked.kind, prompt::Asked::Kind::Prompt);
+        EXPECT_EQ(asked.caption, "提示");
+        EXPECT_EQ(asked.text, QString::fromUtf8(c.text));
+        EXPECT_EQ(asked.mode, 1);
+        EXPECT_EQ(asked.page, 1);
+        EXPECT_EQ(practice.seen(), 0);
+        EXPECT_TRUE(f->isVisible());
+        EXPECT_EQ(currentCode(), QString::fromUtf8(c.code));
+    }
+}
+
+TEST_F(ChooserTest, PracticeRunsOnTheChapterAndTheBoardShowsWhatItRecorded)
+{
+    auto f = openChooser();
+    selectChapter(*f, "0101");
+    const QString expected = practice::practiceStatement(practice::PracticeMode::NewQuestions, "0101").sql;
+
+    bool chooserHidden = false, chooserOpenFlag = true;
+    QStringList ids;
+    WhenModal<TFrmLxxt> practice([&](TFrmLxxt* w) {
+        chooserHidden = !f->isVisible();
+        chooserOpenFlag = dm.ChooserOpen;
+        for (int r = 0; r < dm.Cn1Query_tm->recordCount(); ++r)
+            ids << dm.Cn1Query_tm->valueAt(r, "a1").toString();
+        // An answer recorded meanwhile, as the practice screen records one.
+        dm.CountChapterAnswer("010101", 2, 2);
+        w->close();
+    });
+    QTest::mouseClick(button(*f, "btnNew"), Qt::LeftButton);
+
+    ASSERT_EQ(practice.seen(), 1);
+    EXPECT_TRUE(chooserHidden);
+    EXPECT_FALSE(chooserOpenFlag);
+    EXPECT_EQ(app::PracticeQuery, expected);
+    EXPECT_EQ(ids, QStringList({"q1", "q2", "q3"}));
+    EXPECT_EQ(f->rememberedChapter(), "0101");
+
+    // Back again, on the chapter practised, with the new sums.
+    EXPECT_TRUE(f->isVisible());
+    EXPECT_TRUE(dm.ChooserOpen);
+    EXPECT_EQ(currentCode(), "0101");
+    EXPECT_EQ(f->DBGrid1->currentIndex().row(), dm.Cn1Table_kmmc->recNo() - 1);
+    EXPECT_EQ(f->epNum_ok->intValue(), 1);
+    EXPECT_EQ(f->epNum_Err->intValue(), 1);
+    EXPECT_EQ(f->Lb_fs->text(), "0.00");
+
+    // Every later showing returns to it as well.
+    selectChapter(*f, "0102");
+    f->FormShow();
+    EXPECT_EQ(currentCode(), "0101");
+}
+
+TEST_F(ChooserTest, DoubleClickAndEnterStartNewQuestionsInChapterOrder)
+{
+    auto f = openChooser();
+    selectChapter(*f, "01'1"); // a code with a quote selects its questions all the same
+    for (const char* how : {"double-click", "enter"}) {
+        SCOPED_TRACE(how);
+        QStringList ids;
+        WhenModal<TFrmLxxt> practice([&](TFrmLxxt* w) {
+            for (int r = 0; r < dm.Cn1Query_tm->recordCount(); ++r)
+                ids << dm.Cn1Query_tm->valueAt(r, "a1").toString();
+            w->close();
+        });
+        if (QString(how) == "enter")
+            QTest::keyClick(f->DBGrid1, Qt::Key_Enter);
+        else
+            QTest::mouseDClick(f->DBGrid1->viewport(), Qt::LeftButton, {},
+                               f->DBGrid1->visualRect(f->DBGrid1->currentIndex()).center());
+        ASSERT_EQ(practice.seen(), 1);
+        EXPECT_EQ(ids, QStringList({"q6"}));
+        EXPECT_TRUE(app::PracticeQuery.endsWith(" order by a13,a10,xx"));
+        EXPECT_EQ(currentCode(), "01'1");
+    }
+}
+
+TEST_F(ChooserTest, WrongQuestionsAndReviewOpenTheirSets)
+{
+    db().exec("update tab_answ set E2='B', E4=-1, E3=1 where A1='q2'");
+    struct Case {
+        const char* command;
+        QStringList ids;
+    } cases[] = {{"btnWrong", {"q2"}}, {"btnReview", {"q2", "q4"}}};
+    auto f = openChooser();
+    selectChapter(*f, "0101");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        QStringList ids;
+        prompt::Script script;
+        WhenModal<TFrmLxxt> practice([&](TFrmLxxt* w) {
+            for (int r = 0; r < dm.Cn1Query_tm->recordCount(); ++r)
+                ids << dm.Cn1Query_tm->valueAt(r, "a1").toString();
+            w->close();
+        });
+        QTest::mouseClick(button(*f, c.command), Qt::LeftButton);
+        ASSERT_EQ(practice.seen(), 1);
+        EXPECT_EQ(ids, c.ids);
+        EXPECT_TRUE(script.asked().empty());
+    }
+}
+
+TEST_F(ChooserTest, GuidanceFollowsTheChapterAndOpensInTheViewer)
+{
+    auto f = openChooser();
+    QAbstractButton* guide = button(*f, "btnGuide");
+    selectChapter(*f, "0101");
+    EXPECT_TRUE(guide->isEnabled());
+    selectChapter(*f, "0102");
+    EXPECT_FALSE(guide->isEnabled());
+    selectChapter(*f, "0101");
+    ASSERT_TRUE(guide->isEnabled());
+
+    QString shown;
+    WhenModal<TFrmJx> viewer([&](TFrmJx* w) {
+        shown = w->Re->toPlainText().trimmed();
+        w->close();
+    });
+    QTest::mouseClick(guide, Qt::LeftButton);
+    ASSERT_EQ(viewer.seen(), 1);
+    EXPECT_EQ(shown, "先掌握按权展开。");
+    EXPECT_EQ(currentCode(), "0101");
+    EXPECT_TRUE(guide->isEnabled());
+}
+
+TEST_F(ChooserTest, ExecEndsWhenTheChooserCloses)
+{
+    for (const char* how : {"btnClose", "escape"}) {
+        SCOPED_TRACE(how);
+        TFrmkmmc f;
+        WhenModal<TFrmkmmc> closer([&](TFrmkmmc* w) {
+            EXPECT_TRUE(dm.ChooserOpen);
+            if (QString(how) == "escape")
+                QTest::keyClick(w, Qt::Key_Escape);
+            else
+                QTest::mouseClick(button(*w, "btnClose"), Qt::LeftButton);
+        });
+        f.exec();
+        EXPECT_EQ(closer.seen(), 1);
+        EXPECT_FALSE(f.isVisible());
+        EXPECT_FALSE(dm.ChooserOpen);
+        EXPECT_FALSE(dm.Cn1Table_kmmc->isOpen());
+    }
+}
+
+// The demo bank as shipped: every chapter listed and summed.
+TEST(ChooserDemoBank, ListsAndSumsTheShippedBank)
+{
+    app::resetAppState();
+    TempDir dir;
+    const QString path = dir.file("ZT468913.db");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TESVORA_DEMO_BANK), path));
+    TDM1 dm;
+    ASSERT_TRUE(dm.openBank(path));
+    dm.AppDir = QStringLiteral(TESVORA_APPDIR "/");
+    DM1 = &dm;
+    const qint64 chapters = dm.db().scalar("select count(*) from tab_kmmc where c1<>'xx'").toLongLong();
+    const qint64 questions = dm.db().scalar("select sum(C3) from tab_kmmc where length(C1)=6").toLongLong();
+    {
+        TFrmkmmc f;
+        f.show();
+        f.FormShow();
+        EXPECT_EQ(f.DBGrid1->model()->rowCount(), chapters);
+        EXPECT_EQ(f.epNum_all->intValue(), questions);
+        EXPECT_EQ(dm.Cn1Table_kmmc->recNo(), 1);
+    }
+    DM1 = nullptr;
 }
 
 } // namespace

@@ -1,0 +1,373 @@
+#include "practice/TFrmkmmc.h"
+
+#include "practice/TFrmJx.h"
+#include "practice/TFrmLxxt.h"
+#include "shell/AppState.h"
+#include "shell/Dispatcher.h"
+#include "shell/Prompt.h"
+#include "store/DataModule.h"
+#include "store/Dataset.h"
+#include "store/DatasetModel.h"
+#include "ui/ArtLayout.h"
+#include "ui/CommandButton.h"
+#include "ui/Style.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLCDNumber>
+#include <QLabel>
+#include <QPainter>
+#include <QScreen>
+#include <QTableView>
+
+using practice::PracticeMode;
+
+namespace {
+
+constexpr int kFirstColumn = 0;
+constexpr int kColumnCount = 6;
+
+// The hourglass for a stretch of work inside one handler.
+struct WaitCursor {
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+};
+
+QString notAChapterText() { return QStringLiteral("请选择具体章节目录！"); }
+
+} // namespace
+
+TFrmkmmc::TFrmkmmc(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("TFrmkmmc"));
+    setWindowTitle(QStringLiteral("科目名称"));
+    setWindowModality(Qt::ApplicationModal);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setFont(ui::songFont());
+
+    DBGrid1 = new QTableView(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setAccessibleName(QStringLiteral("章节目录"));
+    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid1->setTabKeyNavigation(false);
+    DBGrid1->setWordWrap(false);
+    DBGrid1->setAlternatingRowColors(true);
+    DBGrid1->verticalHeader()->hide();
+    DBGrid1->horizontalHeader()->setHighlightSections(false);
+    DBGrid1->horizontalHeader()->setSectionsClickable(false);
+    DBGrid1->installEventFilter(this);
+
+    m_model = new store::DatasetModel(DM1->Cn1Table_kmmc, this);
+    m_model->setColumns({
+        {QStringLiteral("C2"), QStringLiteral("章节名称")},
+        {QStringLiteral("C3"), QStringLiteral("习题数目")},
+        {QStringLiteral("C4"), QStringLiteral("已做题数")},
+        {QStringLiteral("D1"), QStringLiteral("已做道次")},
+        {QStringLiteral("D2"), QStringLiteral("做错道次")},
+        {QStringLiteral("C6"), QStringLiteral("综合成绩"), Qt::AlignRight | Qt::AlignVCenter},
+    });
+    DBGrid1->setModel(m_model);
+    m_model->bindSelection(DBGrid1->selectionModel());
+    connect(m_model, &store::DatasetModel::moveFailed, this, [](const QString& message) {
+        ShowPrompt(QStringLiteral("错误"), message, 1, 2, QStringLiteral("NO"));
+    });
+    connect(DBGrid1, &QAbstractItemView::doubleClicked, this, [this] { startPractice(PracticeMode::NewByChapter); });
+
+    auto makeLcd = [this](const char* name, const char* label) {
+        auto* lcd = new QLCDNumber(5, this);
+        lcd->setObjectName(QString::fromLatin1(name));
+        lcd->setAccessibleName(QString::fromUtf8(label));
+        lcd->setSegmentStyle(QLCDNumber::Flat);
+        lcd->setFrameShape(QFrame::NoFrame);
+        QPalette pal = lcd->palette();
+        pal.setColor(QPalette::WindowText, QColor(120, 230, 255));
+        lcd->setPalette(pal);
+        return lcd;
+    };
+    epNum_all = makeLcd("epNum_all", "总习题数");
+    epNum_ok = makeLcd("epNum_ok", "已做题道次");
+    epNum_Err = makeLcd("epNum_Err", "做错题道次");
+
+    Lb_fs = new QLabel(QStringLiteral("分数"), this);
+    Lb_fs->setObjectName(QStringLiteral("Lb_fs"));
+    Lb_fs->setAccessibleName(QStringLiteral("综合成绩"));
+    Lb_fs->setAlignment(Qt::AlignCenter);
+    Lb_fs->setTextFormat(Qt::PlainText);
+    QPalette scorePal = Lb_fs->palette();
+    scorePal.setColor(QPalette::WindowText, QColor(120, 230, 255));
+    Lb_fs->setPalette(scorePal);
+
+    for (const char* text : ui::art::kBoardLabels) {
+        auto* label = new QLabel(QString::fromUtf8(text), this);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        m_boardLabels << label;
+    }
+    // Screen readers hear each board value with its label.
+    m_boardLabels[0]->setBuddy(epNum_all);
+    m_boardLabels[1]->setBuddy(epNum_ok);
+    m_boardLabels[2]->setBuddy(epNum_Err);
+    m_boardLabels[3]->setBuddy(Lb_fs);
+
+    auto makeButton = [this](const char* name, int face) {
+        auto* b = new ui::CommandButton(QString::fromUtf8(ui::art::kChooserCaptions[size_t(face)]), this);
+        b->setObjectName(QString::fromLatin1(name));
+        return b;
+    };
+    btnNew = makeButton("btnNew", ui::art::NewQuestions);
+    btnWrong = makeButton("btnWrong", ui::art::WrongQuestions);
+    btnReview = makeButton("btnReview", ui::art::Review);
+    btnInput = makeButton("btnInput", ui::art::QuestionEntry);
+    btnConfig = makeButton("btnConfig", ui::art::Settings);
+    btnClose = makeButton("btnClose", ui::art::Close);
+    // Question entry and the settings window are not part of the program yet.
+    btnInput->setEnabled(false);
+    btnConfig->setEnabled(false);
+
+    btnGuide = new ui::CommandButton(QStringLiteral("解析指导"), this);
+    btnGuide->setObjectName(QStringLiteral("btnGuide"));
+    btnGuide->setFramed(true);
+    btnGuide->setEnabled(false);
+
+    connect(btnNew, &QAbstractButton::clicked, this, [this] { startPractice(PracticeMode::NewQuestions); });
+    connect(btnWrong, &QAbstractButton::clicked, this, [this] { startPractice(PracticeMode::WrongQuestions); });
+    connect(btnReview, &QAbstractButton::clicked, this, [this] { startPractice(PracticeMode::Review); });
+    connect(btnClose, &QAbstractButton::clicked, this, &QWidget::close);
+    connect(btnGuide, &QAbstractButton::clicked, this, &TFrmkmmc::btnGuideClick);
+    connect(DM1, &TDM1::guidanceAvailableChanged, btnGuide, &QWidget::setEnabled);
+
+    setTabOrder(DBGrid1, btnNew);
+    setTabOrder(btnNew, btnWrong);
+    setTabOrder(btnWrong, btnReview);
+    setTabOrder(btnReview, btnInput);
+    setTabOrder(btnInput, btnConfig);
+    setTabOrder(btnConfig, btnClose);
+    setTabOrder(btnClose, btnGuide);
+
+    arrange(app::ScreenSizeTag == QLatin1String("800"));
+}
+
+TFrmkmmc::~TFrmkmmc()
+{
+    DM1->ChooserOpen = false;
+}
+
+int TFrmkmmc::exec()
+{
+    QEventLoop loop;
+    m_loop = &loop;
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    show();
+    FormShow();
+    if (isVisible())
+        loop.exec(QEventLoop::DialogExec);
+    return 0;
+}
+
+void TFrmkmmc::arrange(bool compact)
+{
+    const ui::art::ChooserLayout& l = ui::art::chooserLayout(compact);
+    setFixedSize(l.window);
+    m_background = QPixmap(DM1->AppDir + QStringLiteral("pic/") + QString::fromLatin1(l.file));
+
+    DBGrid1->setGeometry(l.grid.adjusted(1, 1, -1, -1));
+    QFont gridFont = ui::songFont();
+    QFont titleFont = ui::songFont();
+    gridFont.setPointSize(compact ? 11 : 12);
+    titleFont.setPointSize(compact ? 9 : 10);
+    DBGrid1->setFont(gridFont);
+    DBGrid1->horizontalHeader()->setFont(titleFont);
+    DBGrid1->verticalHeader()->setDefaultSectionSize(QFontMetrics(gridFont).height() + 6);
+
+    QFont labelFont = ui::songFont(compact ? 13 : 15, true);
+    for (int i = 0; i < m_boardLabels.size(); ++i) {
+        m_boardLabels[i]->setGeometry(l.boardLabels[size_t(i)]);
+        m_boardLabels[i]->setFont(labelFont);
+    }
+    const std::array<QWidget*, 4> values{epNum_all, epNum_ok, epNum_Err, Lb_fs};
+    for (size_t i = 0; i < values.size(); ++i)
+        values[i]->setGeometry(l.boardValues[i].adjusted(4, 3, -4, -3));
+    Lb_fs->setFont(ui::songFont(compact ? 20 : 26, true));
+
+    const std::array<ui::CommandButton*, ui::art::ChooserButtonCount> buttons{btnNew, btnWrong, btnReview,
+                                                                               btnInput, btnConfig, btnClose};
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        buttons[i]->setGeometry(l.buttons[i]);
+        buttons[i]->setFont(ui::songFont(l.buttonFontPx, true));
+    }
+    // The guidance button sits in the board, below the last value.
+    const QRect last = l.boardValues.back();
+    const int bottom = l.board.bottom();
+    btnGuide->setGeometry(last.left(), last.bottom() + 4, last.width(), bottom - last.bottom() - 8);
+    btnGuide->setFont(ui::songFont(compact ? 12 : 14));
+}
+
+void TFrmkmmc::FormShow()
+{
+    store::Dataset* table = DM1->Cn1Table_kmmc;
+    try {
+        WaitCursor wait;
+        DM1->ChooserOpen = true;
+        DM1->openIfClosed(table);
+        table->first();
+        table->setFiltered(false);
+        table->setFilter(QStringLiteral("c1<>'xx'"));
+        arrange(app::ScreenSizeTag == QLatin1String("800"));
+        table->setFiltered(true);
+
+        const bool compact = app::ScreenSizeTag == QLatin1String("800");
+        DBGrid1->setColumnWidth(kFirstColumn, compact ? 308 : 370);
+        for (int c = kFirstColumn + 1; c < kColumnCount; ++c)
+            DBGrid1->setColumnWidth(c, compact ? 50 : 65);
+
+        showTotals();
+
+        table->first();
+        if (!m_remembered.isEmpty())
+            table->locate(QStringLiteral("C1"), m_remembered);
+        m_model->syncCurrent(DBGrid1->selectionModel());
+        DBGrid1->scrollTo(DBGrid1->currentIndex(), QAbstractItemView::PositionAtCenter);
+        // The guidance button follows the row shown now.
+        DM1->Cn1DS_kmmcDataChange();
+        DBGrid1->setFocus();
+    } catch (const std::exception& e) {
+        reportFailure(QStringLiteral("无法读取章节目录"), e);
+        close();
+    }
+}
+
+void TFrmkmmc::showTotals()
+{
+    const practice::ChapterTotals totals = practice::readChapterTotals(*DM1->Cn1Query1);
+    // Five digits, widened rather than showing a stale value for a larger count.
+    auto display = [](QLCDNumber* lcd, qint64 value) {
+        const QString digits = QString::number(value);
+        lcd->setDigitCount(std::max<int>(5, int(digits.size())));
+        lcd->display(digits);
+    };
+    display(epNum_all, practice::shownQuestionCount(totals.questions));
+    display(epNum_ok, totals.answers);
+    display(epNum_Err, totals.wrong);
+    if (const auto score = practice::totalsScoreText(totals))
+        Lb_fs->setText(*score);
+}
+
+void TFrmkmmc::startPractice(PracticeMode mode)
+{
+    store::Dataset* table = DM1->Cn1Table_kmmc;
+    if (!table->isOpen())
+        return;
+    const QString code = table->text(QStringLiteral("C1"));
+    m_remembered = code;
+    if (!practice::isChapterCode(code)) {
+        prompt::messageBox(prompt::Icon::Information, QStringLiteral("提示"), notAChapterText());
+        return;
+    }
+
+    const practice::PracticeStatement statement = practice::practiceStatement(mode, code);
+    app::PracticeQuery = statement.sql;
+    app::PracticeParams = statement.params;
+
+    try {
+        shell::Dispatcher::withHourglass([&] {
+            TFrmLxxt practiceScreen(parentWidget());
+            if (practiceScreen.LoadQuestionSet()) {
+                hide();
+                practiceScreen.exec();
+                return;
+            }
+            switch (mode) {
+            case PracticeMode::WrongQuestions:
+                ShowPrompt(QStringLiteral("提示"), QStringLiteral("本章节下没有错题！"), 1, 1, QStringLiteral("NO"));
+                break;
+            case PracticeMode::Review:
+                ShowPrompt(QStringLiteral("提示"), QStringLiteral("本章节习题还未曾做过！"), 1, 1, QStringLiteral("NO"));
+                break;
+            case PracticeMode::NewQuestions:
+            case PracticeMode::NewByChapter:
+                ShowPrompt(QStringLiteral("提示"),
+                           practice::chapterQuestionCount(DM1->db(), code) == 0
+                               ? QStringLiteral("本章节下还没有习题。")
+                               : QStringLiteral("本章节的新题已全部做完，可选择错题重做或习题重温。"),
+                           1, 1, QStringLiteral("NO"));
+                break;
+            }
+        });
+    } catch (const std::exception& e) {
+        reportFailure(QStringLiteral("无法开始练习"), e);
+    }
+    if (!isVisible())
+        show();
+    FormShow();
+}
+
+void TFrmkmmc::btnGuideClick()
+{
+    store::Dataset* table = DM1->Cn1Table_kmmc;
+    if (!table->isOpen() || table->bytes(QStringLiteral("jx")).isEmpty())
+        return;
+    TFrmJx viewer(this);
+    viewer.setWindowTitle(QStringLiteral("解析指导 - ") + table->text(QStringLiteral("C2")));
+    viewer.bind(table, QStringLiteral("jx"));
+    viewer.exec();
+}
+
+void TFrmkmmc::reportFailure(const QString& what, const std::exception& e)
+{
+    const auto* dbError = dynamic_cast<const store::DbError*>(&e);
+    ShowPrompt(QStringLiteral("错误"), what + QStringLiteral("：") + (dbError ? dbError->message() : QString::fromUtf8(e.what())),
+               1, 2, QStringLiteral("NO"));
+}
+
+void TFrmkmmc::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    if (m_background.isNull())
+        p.fillRect(rect(), ui::kPanelBackground);
+    else
+        p.drawPixmap(0, 0, m_background);
+}
+
+void TFrmkmmc::hideEvent(QHideEvent* event)
+{
+    DM1->ChooserOpen = false;
+    QWidget::hideEvent(event);
+}
+
+void TFrmkmmc::closeEvent(QCloseEvent* event)
+{
+    DM1->ChooserOpen = false;
+    DM1->Cn1Table_kmmc->close();
+    DM1->Cn1Query1->close();
+    event->accept();
+    if (m_loop)
+        m_loop->exit(0);
+}
+
+void TFrmkmmc::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool TFrmkmmc::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter on the grid does what a double-click does.
+    if (watched == DBGrid1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            startPractice(PracticeMode::NewByChapter);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

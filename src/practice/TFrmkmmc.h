@@ -1,0 +1,74 @@
+#pragma once
+
+#include "practice/ChooserRules.h"
+
+#include <QPixmap>
+#include <QPointer>
+#include <QWidget>
+
+class QEventLoop;
+class QLabel;
+class QLCDNumber;
+class QTableView;
+
+namespace store {
+class DatasetModel;
+}
+namespace ui {
+class CommandButton;
+}
+
+// The chapter chooser ("科目名称"): the chapter tree with the candidate's counters,
+// the totals board, and the practice modes on the chosen chapter.
+//
+// A modal window with exec() like a dialog; it is a plain window because it hides
+// itself while the practice screen it started is open, and a dialog would end its
+// exec() on hiding.
+class TFrmkmmc : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFrmkmmc(QWidget* parent = nullptr);
+    ~TFrmkmmc() override;
+
+    // Shows the chooser modally; returns when it closes.
+    int exec();
+
+    QTableView* DBGrid1;
+    QLCDNumber* epNum_all; // 总习题数
+    QLCDNumber* epNum_ok;  // 已做题道次
+    QLCDNumber* epNum_Err; // 做错题道次
+    QLabel* Lb_fs;         // 综合成绩
+    ui::CommandButton* btnNew;    // 练习新题
+    ui::CommandButton* btnWrong;  // 错题重做
+    ui::CommandButton* btnReview; // 习题重温
+    ui::CommandButton* btnInput;  // 试题录入
+    ui::CommandButton* btnConfig; // 设置
+    ui::CommandButton* btnClose;  // 关闭
+    ui::CommandButton* btnGuide;  // 解析指导
+
+    // The chapter on which a practice mode was last started.
+    QString rememberedChapter() const { return m_remembered; }
+
+    // The showing steps: filter, layout, totals, back to the remembered chapter.
+    void FormShow();
+    void startPractice(practice::PracticeMode mode);
+    void btnGuideClick();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void arrange(bool compact);
+    void showTotals();
+    void reportFailure(const QString& what, const std::exception& e);
+
+    store::DatasetModel* m_model;
+    QList<QLabel*> m_boardLabels;
+    QPixmap m_background;
+    QString m_remembered;
+    QPointer<QEventLoop> m_loop;
+};
