@@ -1,5 +1,6 @@
 #include "shell/MenuScreens.h"
 
+#include "practice/TFrmkmmc.h"
 #include "shell/Dispatcher.h"
 #include "shell/TFrmAbout.h"
 
@@ -13,6 +14,11 @@ namespace shell {
 // "mnks"…"mnks5"). "quit" belongs to the main window, the pages to the dispatcher.
 void installMenuScreens(Dispatcher& d)
 {
+    for (const char* word : {"lx", "lx2", "lx3", "lx4", "lx5"})
+        d.setOpener(QString::fromLatin1(word), [] {
+            TFrmkmmc chooser(QApplication::activeWindow());
+            chooser.exec();
+        });
     d.setOpener(QStringLiteral("about"), [] {
         TFrmAbout about(QApplication::activeWindow());
         about.exec();

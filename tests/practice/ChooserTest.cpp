@@ -3,6 +3,8 @@
 #include "practice/TFrmLxxt.h"
 #include "practice/TFrmkmmc.h"
 #include "shell/AppState.h"
+#include "shell/Dispatcher.h"
+#include "shell/MenuScreens.h"
 #include "shell/Prompt.h"
 #include "store/Connection.h"
 #include "store/DataModule.h"
@@ -592,6 +594,29 @@ TEST_F(ChooserTest, ExecEndsWhenTheChooserCloses)
         EXPECT_FALSE(f.isVisible());
         EXPECT_FALSE(dm.ChooserOpen);
         EXPECT_FALSE(dm.Cn1Table_kmmc->isOpen());
+    }
+}
+
+TEST_F(ChooserTest, MenuWordsOpenTheChooserForTheirSubject)
+{
+    shell::Dispatcher d;
+    shell::installMenuScreens(d);
+    for (int subject = 1; subject <= 5; ++subject) {
+        const QString word = subject == 1 ? QStringLiteral("lx") : QStringLiteral("lx%1").arg(subject);
+        SCOPED_TRACE(word.toStdString());
+        int seenSubject = 0;
+        bool hourglass = true;
+        WhenModal<TFrmkmmc> chooser([&](TFrmkmmc* w) {
+            seenSubject = app::CurrentSubject;
+            hourglass = QApplication::overrideCursor() != nullptr;
+            QTest::mouseClick(button(*w, "btnClose"), Qt::LeftButton);
+        });
+        EXPECT_TRUE(d.dispatch(word));
+        EXPECT_EQ(chooser.seen(), 1);
+        EXPECT_EQ(seenSubject, subject);
+        EXPECT_FALSE(hourglass);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_FALSE(dm.ChooserOpen);
     }
 }
 
