@@ -205,6 +205,12 @@ AnswerMark answerMark(const QString& openAnswer, const QString& key)
     return isRightAnswer(openAnswer, key) ? AnswerMark::Right : AnswerMark::Wrong;
 }
 
+QString practiceClockText(qint64 seconds)
+{
+    seconds = std::max<qint64>(seconds, 0);
+    return QString::asprintf("%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60, seconds % 60);
+}
+
 RecordOutcome recordAnswer(TDM1& dm, store::Dataset& set, const QString& answer)
 {
     RecordOutcome out;

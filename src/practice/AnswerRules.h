@@ -107,6 +107,13 @@ QString noteCaption(const QVariant& note);
 enum class AnswerMark { Open, Right, Wrong };
 AnswerMark answerMark(const QString& openAnswer, const QString& key);
 
+// Why an answer is being recorded: the candidate leaves the question, checks it
+// with 完成, or the type filter changes or the screen closes (quietly).
+enum class SaveMode { Leaving, Check, Quiet };
+
+// The practice clock's text: hours without a leading zero, "0:05:07".
+QString practiceClockText(qint64 seconds);
+
 // Recording one answer for the current row of the question set.
 enum class Recorded {
     Cleared,   // nothing given: the open answer is cleared, nothing counted

@@ -2,6 +2,7 @@
 #include "practice/PracticeFixture.h"
 
 #include "store/Dataset.h"
+#include "store/Statistics.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -143,6 +144,15 @@ TEST(AnswerRules, WrongAnswerWeightLeavesTheWrongQuestionsAfterThreeRightAnswers
     EXPECT_EQ(nextWrongWeight(false, -7, true), 0); // a first answer ignores what was there
     EXPECT_EQ(nextWrongWeight(true, 0, false), -1);
     EXPECT_EQ(nextWrongWeight(true, -1, false), -2);
+}
+
+TEST(AnswerRules, PracticeClockTextReadsBackAsTheSameSeconds)
+{
+    for (const auto& [seconds, text] : {std::pair<qint64, const char*>{0, "0:00:00"}, {65, "0:01:05"},
+                                        {3723, "1:02:03"}, {36000, "10:00:00"}}) {
+        EXPECT_EQ(practiceClockText(seconds), QString::fromLatin1(text));
+        EXPECT_EQ(store::ClockTextToSeconds(QString::fromLatin1(text)), seconds);
+    }
 }
 
 // ---- recording into a bank ------------------------------------------------------

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "practice/AnswerRules.h"
+
+#include <QStackedWidget>
+#include <array>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+namespace ui {
+class PictureButton;
+}
+
+namespace practice {
+
+// The answer page book shared by the practice and exam screens: six pages
+// (单选, 多选, 填空, 判断, 主观, 配伍), each with its side label and its controls.
+// The book turns what is pressed into a PageState and back; the rules decide
+// what it means.
+class AnswerBook : public QStackedWidget {
+    Q_OBJECT
+public:
+    // Option and 对/错 faces come from picDir (optup/optdw, judgeup/judgedw); the
+    // buttons still work with their captions alone when a face is missing.
+    explicit AnswerBook(const QString& picDir, QWidget* parent = nullptr);
+
+    // Sizes of the option and 对/错 faces (the compact arrangement uses smaller ones).
+    void setFaceSizes(const QSize& option, const QSize& judge);
+    void setSideFont(const QFont& font);
+
+    // The page shown and what every page holds.
+    PageState state() const;
+    // Shows the first `count` options of the choice pages; hidden ones are released.
+    void setOptionCount(int count);
+    int optionCount() const { return m_optionCount; }
+    // Puts an answer back on the page shown.
+    void showAnswer(const QString& answer);
+
+    // Side label of the 主观 page: two characters over two more.
+    void setSubjectiveSide(const QString& typeName);
+    QString subjectiveSide() const;
+
+    // The letter keys: press option i on 单选, toggle it on 多选. False on other
+    // pages or for a hidden option.
+    bool pressLetter(int i);
+
+    ui::PictureButton* option(int page, int i) const; // pages 0, 1, 5
+    ui::PictureButton* judgeButton(bool right) const; // 对 (true) or 错
+    QLineEdit* fillEdit() const { return m_fill; }
+    QComboBox* subjectiveBox() const { return m_subjective; }
+    QLabel* sideLabel(int page) const { return m_side[size_t(page)]; }
+
+Q_SIGNALS:
+    void answerChanged();
+
+private:
+    QWidget* makePage(int page);
+    void releaseOthers(const std::array<ui::PictureButton*, kOptionCount>& group, ui::PictureButton* pressed);
+
+    QString m_picDir;
+    int m_optionCount = kOptionCount;
+    std::array<ui::PictureButton*, kOptionCount> m_single{};
+    std::array<ui::PictureButton*, kOptionCount> m_multi{};
+    std::array<ui::PictureButton*, kOptionCount> m_match{};
+    ui::PictureButton* m_right = nullptr;
+    ui::PictureButton* m_wrong = nullptr;
+    QLineEdit* m_fill = nullptr;
+    QComboBox* m_subjective = nullptr;
+    std::array<QLabel*, kPageCount> m_side{};
+};
+
+} // namespace practice

@@ -1,0 +1,90 @@
+#include "ui/Gauge.h"
+
+#include <QAccessible>
+#include <QPainter>
+#include <algorithm>
+
+namespace ui {
+
+namespace {
+const QColor kTrough(24, 40, 56);
+const QColor kDark(40, 64, 80);  // unlit cell
+const QColor kLit(64, 216, 96);
+const QColor kWarning(232, 48, 40);
+} // namespace
+
+Gauge::Gauge(QWidget* parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    describe();
+}
+
+void Gauge::setValue(int value)
+{
+    value = std::clamp(value, 0, m_cells);
+    if (value == m_value)
+        return;
+    m_value = value;
+    describe();
+    update();
+    Q_EMIT valueChanged(m_value);
+}
+
+void Gauge::setCells(int cells)
+{
+    m_cells = std::max(1, cells);
+    m_value = std::min(m_value, m_cells);
+    describe();
+    update();
+}
+
+void Gauge::setWarningFrom(int cells)
+{
+    m_warningFrom = std::max(0, cells);
+    update();
+}
+
+QColor Gauge::cellColour(int cell) const
+{
+    if (cell < 0 || cell >= m_value)
+        return kDark;
+    return cell >= m_warningFrom ? kWarning : kLit;
+}
+
+QSize Gauge::sizeHint() const
+{
+    return {16, 2 * m_cells + 8};
+}
+
+QSize Gauge::minimumSizeHint() const
+{
+    return {8, m_cells + 4};
+}
+
+void Gauge::describe()
+{
+    // Read out as a share of the time used.
+    setAccessibleDescription(QStringLiteral("%1%").arg(m_value * 100 / m_cells));
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void Gauge::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), kTrough);
+    const QRectF inner = QRectF(rect()).adjusted(2, 2, -2, -2);
+    const qreal pitch = inner.height() / m_cells;
+    // Cells with a gap between them while there is room for one.
+    const qreal gap = pitch >= 2.5 ? 1.0 : 0.0;
+    for (int i = 0; i < m_cells; ++i) {
+        const qreal bottom = inner.bottom() - i * pitch;
+        const QRectF cell(inner.left(), bottom - pitch + gap, inner.width(), pitch - gap);
+        p.fillRect(cell, cellColour(i));
+    }
+}
+
+} // namespace ui

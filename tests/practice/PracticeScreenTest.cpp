@@ -1,0 +1,591 @@
+#include "practice/AnswerPages.h"
+#include "practice/PracticeFixture.h"
+#include "practice/TFrmBj.h"
+#include "practice/TFrmLxxt.h"
+
+#include "shell/Prompt.h"
+#include "store/Dataset.h"
+#include "ui/CommandButton.h"
+#include "ui/Gauge.h"
+#include "ui/PictureButton.h"
+#include "ui/RichTextView.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace practicetest;
+using practice::AnswerMark;
+
+namespace {
+
+const char* const kSelect =
+    "select a1,a2,a2_1,k3,k4,k5,k6,k7,k8,k9,k10,k11,k12,a10,a13,a14,e1,e2,e2_1,e3,e4,f1,xx,csbs,ecount from tab_answ ";
+
+class ScreenTest : public ::testing::Test {
+public:
+    ScreenTest() { DM1 = &bank.dm; }
+    ~ScreenTest() override
+    {
+        screen.reset();
+        DM1 = nullptr;
+    }
+
+    // Opens the screen on the questions in book order (or on the given condition and order).
+    TFrmLxxt& open(const QString& where = QStringLiteral("where f1<>1"), const QString& order = QStringLiteral("order by a13,a10,xx,a1"))
+    {
+        app::PracticeQuery = QString::fromLatin1(kSelect) + where + QLatin1Char(' ') + order;
+        bank.dm.CurrentChapterHeading = QStringLiteral("第一部分 > 第一章");
+        screen = std::make_unique<TFrmLxxt>();
+        EXPECT_TRUE(screen->LoadQuestionSet());
+        screen->show();
+        // The timers are stepped by hand in these tests.
+        screen->Timer1->stop();
+        screen->KZTimeCounter1->stop();
+        return *screen;
+    }
+    template <class T = QAbstractButton>
+    T* child(const QString& name)
+    {
+        T* w = screen->findChild<T*>(name);
+        EXPECT_NE(w, nullptr) << name.toStdString();
+        return w;
+    }
+    void click(const QString& name)
+    {
+        auto* b = child<QAbstractButton>(name);
+        ASSERT_TRUE(b->isEnabled()) << name.toStdString();
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    void clickOption(int page, QChar letter) { QTest::mouseClick(screen->Notebook1->option(page, letter.unicode() - u'A'), Qt::LeftButton); }
+    QString shownId() { return bank.dm.Cn1Query_tm->text(QStringLiteral("a1")); }
+    QString column(const QString& id, const QString& col)
+    {
+        const QVariant v = bank.value(QStringLiteral("select %1 from tab_answ where A1=:a1").arg(col), {{":a1", id}});
+        return v.isNull() ? QStringLiteral("<null>") : v.toString();
+    }
+    void addNumbered(int n, int type = 11)
+    {
+        for (int i = 1; i <= n; ++i)
+            bank.add({.id = QStringLiteral("q%1").arg(i, 2, 10, QLatin1Char('0')), .key = "A", .type = type, .xx = i});
+    }
+
+    ClockScope clock;
+    FixtureBank bank;
+    prompt::Script prompts{{}, 3};
+    std::unique_ptr<TFrmLxxt> screen;
+};
+
+// ---- loading, groups and moving -------------------------------------------------------
+
+TEST_F(ScreenTest, FortyFiveQuestionsMakeThreeGroups)
+{
+    addNumbered(45);
+    TFrmLxxt& f = open();
+    EXPECT_EQ(f.Lb_zs->text(), "3");
+    EXPECT_EQ(f.Lb_ts->text(), "45");
+    EXPECT_EQ(f.Lb_zb->text(), "1");
+    EXPECT_EQ(shownId(), "q01");
+    EXPECT_FALSE(f.FlatSpeedButton1->isEnabled());
+    EXPECT_TRUE(f.FlatSpeedButton2->isEnabled());
+
+    click("FlatSpeedButton2");
+    click("FlatSpeedButton2");
+    EXPECT_EQ(f.Lb_zb->text(), "3");
+    EXPECT_EQ(shownId(), "q41");
+    int enabled = 0;
+    for (int i = 0; i < 20; ++i)
+        enabled += f.thButtons[size_t(i)]->isEnabled() ? 1 : 0;
+    EXPECT_EQ(enabled, 5);
+    EXPECT_TRUE(f.thButtons[4]->isEnabled());
+    EXPECT_FALSE(f.thButtons[5]->isEnabled());
+    EXPECT_TRUE(f.FlatSpeedButton1->isEnabled());
+    EXPECT_FALSE(f.FlatSpeedButton2->isEnabled());
+
+    QTest::mouseClick(f.thButtons[4], Qt::LeftButton);
+    EXPECT_EQ(shownId(), "q45");
+    EXPECT_EQ(f.Label12->text(), "5");
+    EXPECT_FALSE(f.epEfTrBtn2->isEnabled()); // the last question
+    click("FlatSpeedButton1");
+    EXPECT_EQ(f.Lb_zb->text(), "2");
+    EXPECT_EQ(shownId(), "q21");
+}
+
+TEST_F(ScreenTest, NextAndPreviousCrossGroupBorders)
+{
+    addNumbered(45);
+    TFrmLxxt& f = open();
+    EXPECT_FALSE(f.epEfTrBtn1->isEnabled()); // the first question
+    QTest::mouseClick(f.thButtons[19], Qt::LeftButton);
+    EXPECT_EQ(shownId(), "q20");
+    click("epEfTrBtn2");
+    EXPECT_EQ(shownId(), "q21");
+    EXPECT_EQ(f.Lb_zb->text(), "2");
+    EXPECT_EQ(f.Label12->text(), "1");
+    EXPECT_TRUE(f.thButtons[0]->isChecked());
+    EXPECT_TRUE(f.FlatSpeedButton1->isEnabled());
+    EXPECT_TRUE(f.FlatSpeedButton2->isEnabled());
+
+    click("epEfTrBtn1"); // back over the border: the first question of the previous group
+    EXPECT_EQ(shownId(), "q01");
+    EXPECT_EQ(f.Lb_zb->text(), "1");
+    EXPECT_FALSE(f.FlatSpeedButton1->isEnabled());
+    EXPECT_TRUE(f.FlatSpeedButton2->isEnabled());
+    EXPECT_FALSE(f.epEfTrBtn1->isEnabled());
+}
+
+TEST_F(ScreenTest, LoadingClearsOpenAnswersAndDisablesTypesWithoutQuestions)
+{
+    bank.add({.id = "q1", .key = "A", .e2 = "A", .e3 = 1, .e2_1 = "A"}); // answered on an earlier screen
+    bank.add({.id = "q2", .key = "A", .type = 12});
+    bank.add({.id = "other", .key = "A", .chapter = "010102", .e2_1 = "B"}); // outside the set
+    TFrmLxxt& f = open();
+    EXPECT_EQ(bank.number("select count(*) from tab_answ where E2_1<>''"), 0);
+    EXPECT_EQ(f.gridMark(0), AnswerMark::Open);
+    EXPECT_EQ(app::FirstQuestionId, "q1");
+    EXPECT_EQ(f.epLabel2->text(), "第一部分 > 第一章");
+
+    QStringList enabled;
+    for (ui::PictureButton* b : f.txButtons)
+        if (b->isEnabled())
+            enabled << b->accessibleName();
+    EXPECT_EQ(enabled, (QStringList{"任意", "单选", "判断"}));
+    EXPECT_TRUE(f.txButtons[0]->isChecked());
+
+    // An empty set: the screen is not shown.
+    TFrmLxxt empty;
+    app::PracticeQuery = QString::fromLatin1(kSelect) + QStringLiteral("where A1='none'");
+    EXPECT_FALSE(empty.LoadQuestionSet());
+}
+
+TEST_F(ScreenTest, ChapterCodesReachTheSetAsBoundValues)
+{
+    bank.add({.id = "q1", .key = "A"});
+    app::PracticeQuery = QString::fromLatin1(kSelect) + QStringLiteral("where left(A10,:n) = :code");
+    app::PracticeParams = {{":n", 6}, {":code", QStringLiteral("010101")}};
+    TFrmLxxt f;
+    EXPECT_TRUE(f.LoadQuestionSet());
+    app::PracticeParams = {{":n", 6}, {":code", QStringLiteral("01' or '1'='1")}};
+    TFrmLxxt g;
+    EXPECT_FALSE(g.LoadQuestionSet());
+}
+
+// ---- answering on every page through the widgets --------------------------------------------
+
+TEST_F(ScreenTest, EveryPageRecordsWhatIsPressedOrTyped)
+{
+    struct Case {
+        const char* id;
+        int type;
+        const char* key;
+        int page;
+        std::function<void(ScreenTest&)> answer;
+        const char* recorded;
+    };
+    const Case cases[] = {
+        {"a", 11, "B", practice::SinglePage, [](ScreenTest& t) { t.clickOption(0, 'C'); t.clickOption(0, 'B'); }, "B"},
+        {"b", 14, "BD", practice::MultiPage, [](ScreenTest& t) { t.clickOption(1, 'D'); t.clickOption(1, 'B'); }, "BD"},
+        {"c", 14, "AC", practice::MultiPage, [](ScreenTest& t) { t.clickOption(1, 'A'); t.clickOption(1, 'C'); t.clickOption(1, 'A'); }, "C"},
+        {"d", 12, "A", practice::JudgePage, [](ScreenTest& t) { QTest::mouseClick(t.screen->Notebook1->judgeButton(false), Qt::LeftButton);
+                                                                 QTest::mouseClick(t.screen->Notebook1->judgeButton(true), Qt::LeftButton); }, "A"},
+        {"e", 13, "8,16", practice::FillPage, [](ScreenTest& t) { QTest::keyClicks(t.screen->Notebook1->fillEdit(), "  8,16 "); }, "8,16"},
+        {"f", 64, "1", practice::SubjectivePage, [](ScreenTest& t) { t.screen->Notebook1->subjectiveBox()->setCurrentIndex(1); }, "1"},
+        {"g", 15, "ACE", practice::MatchPage, [](ScreenTest& t) { for (QChar c : QStringLiteral("ECA")) t.clickOption(5, c); }, "ACE"},
+    };
+    for (const Case& c : cases)
+        bank.add({.id = QString::fromLatin1(c.id), .key = QString::fromLatin1(c.key), .options = 6, .type = c.type});
+    TFrmLxxt& f = open("where 1=1", "order by a1");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        ASSERT_EQ(shownId(), QString::fromLatin1(c.id));
+        EXPECT_EQ(f.Notebook1->currentIndex(), c.page);
+        c.answer(*this);
+        click("epEfTrBtn3");
+        EXPECT_EQ(column(QString::fromLatin1(c.id), "E2"), QString::fromUtf8(c.recorded));
+        const bool right = QString::fromUtf8(c.recorded) == QString::fromLatin1(c.key);
+        EXPECT_EQ(f.gridMark(f.currentIndex() - 1), right ? AnswerMark::Right : AnswerMark::Wrong);
+        if (f.epEfTrBtn2->isEnabled())
+            click("epEfTrBtn2");
+    }
+    EXPECT_TRUE(prompts.asked().empty());
+}
+
+TEST_F(ScreenTest, ATypeWithoutAFittingPageKeepsThePageShown)
+{
+    bank.add({.id = "a", .key = "AB", .type = 14, .xx = 1});
+    bank.add({.id = "b", .key = "A", .type = 99, .xx = 2}); // "其他"
+    TFrmLxxt& f = open("where 1=1", "order by xx");
+    EXPECT_EQ(f.Notebook1->currentIndex(), practice::MultiPage);
+    click("epEfTrBtn2");
+    EXPECT_EQ(f.Notebook1->currentIndex(), practice::MultiPage);
+    clickOption(1, 'A');
+    click("epEfTrBtn3");
+    EXPECT_EQ(column("b", "E2"), "A");
+}
+
+TEST_F(ScreenTest, CheckingWithNothingGivenAsksForAnAnswer)
+{
+    bank.add({.id = "q1", .key = "B"});
+    TFrmLxxt& f = open();
+    clickOption(0, 'B');
+    clickOption(0, 'B'); // pressing the pressed one releases it
+    click("epEfTrBtn3");
+    EXPECT_EQ(prompts.texts(), QStringList{"请先做出答案！"});
+    EXPECT_EQ(prompts.asked().at(0).caption, "提示");
+    EXPECT_EQ(column("q1", "E3"), "0");
+    EXPECT_EQ(column("q1", "E2"), "<null>");
+    EXPECT_FALSE(f.epEfTrBtn6->isEnabled());
+    EXPECT_EQ(bank.number("select count(*) from tab_rz"), 0);
+}
+
+TEST_F(ScreenTest, CheckingTwiceCountsOnceAndChangingCountsAgain)
+{
+    bank.add({.id = "q1", .key = "B", .points = {"010101001"}, .analysis = QByteArray("{\\rtf1 解析}")});
+    TFrmLxxt& f = open();
+    EXPECT_FALSE(f.epEfTrBtn4->isEnabled());
+    EXPECT_FALSE(f.epEfTrBtn9->isEnabled());
+    clickOption(0, 'A');
+    click("epEfTrBtn3");
+    click("epEfTrBtn3");
+    EXPECT_EQ(column("q1", "E3"), "1");
+    EXPECT_EQ(bank.number("select A2 from tab_rz"), 1);
+    EXPECT_TRUE(f.epEfTrBtn4->isEnabled());
+    EXPECT_TRUE(f.epEfTrBtn9->isEnabled());
+    EXPECT_TRUE(f.epEfTrBtn6->isEnabled());
+    EXPECT_EQ(f.gridMark(0), AnswerMark::Wrong);
+
+    clickOption(0, 'B');
+    click("epEfTrBtn3");
+    EXPECT_EQ(column("q1", "E3"), "2");
+    EXPECT_EQ(column("q1", "E4"), "-2");
+    EXPECT_EQ(bank.number("select A2 from tab_rz"), 2);
+    EXPECT_EQ(bank.number("select B2 from tab_rz"), 0); // put right the same day
+    EXPECT_EQ(bank.number("select q2 from tab_rule where ftid='010101001'"), 2);
+    EXPECT_EQ(f.gridMark(0), AnswerMark::Right);
+}
+
+TEST_F(ScreenTest, KeysAnswerAndMoveOnTheChoicePages)
+{
+    bank.add({.id = "q1", .key = "C", .xx = 1});
+    bank.add({.id = "q2", .key = "A", .xx = 2});
+    bank.add({.id = "m1", .key = "BD", .type = 14, .xx = 3});
+    TFrmLxxt& f = open();
+    f.Re1->setFocus();
+    QTest::keyClick(&f, Qt::Key_C);
+    EXPECT_EQ(practice::ReadAnswerText(f.Notebook1->state()), "C");
+    QTest::keyClick(&f, Qt::Key_B);
+    EXPECT_EQ(practice::ReadAnswerText(f.Notebook1->state()), "B");
+    QTest::keyClick(&f, Qt::Key_F); // not shown on a four-option question
+    EXPECT_EQ(practice::ReadAnswerText(f.Notebook1->state()), "B");
+    QTest::keyClick(&f, Qt::Key_Return); // 下一题 records the answer left
+    EXPECT_EQ(shownId(), "q2");
+    EXPECT_EQ(column("q1", "E2"), "B");
+    EXPECT_EQ(f.gridMark(0), AnswerMark::Wrong);
+    QTest::keyClick(&f, Qt::Key_Backspace);
+    EXPECT_EQ(shownId(), "q1");
+    EXPECT_EQ(practice::ReadAnswerText(f.Notebook1->state()), "B"); // put back on the page
+
+    QTest::mouseClick(f.thButtons[2], Qt::LeftButton);
+    ASSERT_EQ(f.Notebook1->currentIndex(), practice::MultiPage);
+    QTest::keyClick(&f, Qt::Key_D);
+    QTest::keyClick(&f, Qt::Key_B);
+    QTest::keyClick(&f, Qt::Key_A);
+    QTest::keyClick(&f, Qt::Key_A); // toggles
+    EXPECT_EQ(practice::ReadAnswerText(f.Notebook1->state()), "BD");
+}
+
+TEST_F(ScreenTest, LeavingAQuestionMarksItsButton)
+{
+    addNumbered(3);
+    TFrmLxxt& f = open();
+    clickOption(0, 'A');
+    click("epEfTrBtn2");
+    clickOption(0, 'B');
+    click("epEfTrBtn2");
+    EXPECT_EQ(f.gridMark(0), AnswerMark::Right);
+    EXPECT_EQ(f.gridMark(1), AnswerMark::Wrong);
+    EXPECT_EQ(f.thButtons[1]->accessibleDescription(), "做错");
+    // Coming back and clearing the answer: not answered again, nothing counted.
+    QTest::mouseClick(f.thButtons[1], Qt::LeftButton);
+    clickOption(0, 'B');
+    QTest::mouseClick(f.thButtons[2], Qt::LeftButton);
+    EXPECT_EQ(f.gridMark(1), AnswerMark::Open);
+    EXPECT_EQ(column("q02", "E2_1"), "");
+    EXPECT_EQ(column("q02", "E3"), "1");
+}
+
+// ---- the type filter, the timer, closing ---------------------------------------------------
+
+TEST_F(ScreenTest, ChangingTheTypeRecordsTheShownAnswerQuietly)
+{
+    bank.add({.id = "s1", .key = "A", .type = 11});
+    bank.add({.id = "s2", .key = "A", .type = 11});
+    bank.add({.id = "c1", .key = "案例", .type = 64});
+    TFrmLxxt& f = open();
+    clickOption(0, 'A');
+    ui::PictureButton* caseType = nullptr;
+    for (ui::PictureButton* b : f.txButtons)
+        if (b->accessibleName() == QStringLiteral("案例分析"))
+            caseType = b;
+    ASSERT_NE(caseType, nullptr);
+    QTest::mouseClick(caseType, Qt::LeftButton);
+    EXPECT_EQ(column("s1", "E2"), "A");
+    EXPECT_EQ(shownId(), "c1");
+    EXPECT_EQ(f.Lb_ts->text(), "1");
+    EXPECT_EQ(f.Notebook1->currentIndex(), practice::SubjectivePage);
+    EXPECT_EQ(f.Notebook1->subjectiveSide(), "案例\n分析");
+    EXPECT_TRUE(prompts.asked().empty());
+
+    QTest::mouseClick(f.txButtons[0], Qt::LeftButton); // 任意
+    EXPECT_EQ(f.Lb_ts->text(), "3");
+    EXPECT_EQ(f.Notebook1->subjectiveSide(), "主\n观");
+    // The grid shows the state of the recorded answer, the page shows it again.
+    EXPECT_EQ(f.gridMark(0), AnswerMark::Right);
+    EXPECT_EQ(practice::ReadAnswerText(f.Notebook1->state()), "A");
+}
+
+TEST_F(ScreenTest, TheAnswerTimerRunsOutByTheTypesTime)
+{
+    bank.add({.id = "q1", .key = "A", .type = 11, .xx = 1});
+    bank.add({.id = "q2", .key = "A", .type = 12, .xx = 2});
+    app::TypeIds = {11, 14};
+    app::TypeAnswerTimes = {1200, 900};
+    TFrmLxxt& f = open("where 1=1", "order by xx");
+    EXPECT_EQ(f.Timer1->interval(), 1200); // 100 steps: two minutes
+    for (int i = 0; i < 99; ++i)
+        f.Timer1Timer();
+    EXPECT_TRUE(prompts.asked().empty());
+    EXPECT_EQ(f.epIndiGauge1->value(), 99);
+    EXPECT_EQ(f.epIndiGauge1->cellColour(64), f.epIndiGauge1->cellColour(0));
+    EXPECT_NE(f.epIndiGauge1->cellColour(65), f.epIndiGauge1->cellColour(0)); // red past the 65th
+    f.Timer1->start();
+    f.Timer1Timer();
+    EXPECT_EQ(prompts.texts(), QStringList{"到时间了"});
+    EXPECT_FALSE(f.Timer1->isActive());
+    EXPECT_EQ(column("q1", "csbs"), "Y");
+    // Still answerable; the next question starts its own timer.
+    clickOption(0, 'A');
+    click("epEfTrBtn2");
+    EXPECT_EQ(column("q1", "E2"), "A");
+    EXPECT_EQ(f.Timer1->interval(), 600); // a type not listed: one minute
+    EXPECT_TRUE(f.Timer1->isActive());
+    EXPECT_EQ(f.epIndiGauge1->value(), 0);
+    EXPECT_EQ(column("q2", "csbs"), "<null>");
+}
+
+TEST_F(ScreenTest, ClosingRecordsTheShownAnswerAndAddsTheStudyTime)
+{
+    bank.add({.id = "q1", .key = "A"});
+    bank.add({.id = "q2", .key = "A"});
+    TFrmLxxt& f = open();
+    clickOption(0, 'A');
+    click("epEfTrBtn2");
+    clickOption(0, 'C');
+    for (int i = 0; i < 65; ++i)
+        f.KZTimeCounter1Timer();
+    EXPECT_EQ(f.epLabel1->text(), "0:01:05");
+    click("epEfTrBtn99");
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(column("q2", "E2"), "C");
+    const store::Rows log = bank.db().query("select A2,A3,D1,A4 from tab_rz");
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_EQ(log.at(0, "A2").toInt(), 2);
+    EXPECT_EQ(log.at(0, "A3").toInt(), 1);
+    EXPECT_EQ(log.at(0, "D1").toString(), "00:01:05");
+    EXPECT_EQ(log.at(0, "A4").toString(), "50.00");
+    EXPECT_EQ(bank.value("select C6 from tab_kmmc where C1='010101'").toString(), "50.00");
+    EXPECT_FALSE(bank.dm.Cn1Query_tm->isOpen());
+    EXPECT_FALSE(bank.dm.Cn1Table_tx->isOpen());
+}
+
+// ---- voiding, notices, the panes -----------------------------------------------------
+
+TEST_F(ScreenTest, VoidingAndRestoringLeavesTheQuestionOutOfNewPractice)
+{
+    bank.add({.id = "q1", .key = "A", .f1 = 2, .ecount = 2});
+    TFrmLxxt& f = open();
+    EXPECT_EQ(f.Label21->text(), "本题是您加入的题目！");
+    EXPECT_EQ(f.Label24->text(), "本题被您修改过");
+    click("epEfTrBtn10");
+    EXPECT_EQ(column("q1", "F1"), "1");
+    EXPECT_EQ(column("q1", "E2"), "zero");
+    EXPECT_EQ(f.Label21->text(), "本题已被您作废！");
+    EXPECT_EQ(f.epEfTrBtn10->text(), "取消作废");
+    click("epEfTrBtn10");
+    EXPECT_EQ(column("q1", "F1"), "0");
+    EXPECT_EQ(column("q1", "E2"), "zero");
+    EXPECT_EQ(f.Label21->text(), "本题曾被作废，现已被您取消！");
+    EXPECT_EQ(f.epEfTrBtn10->text(), "题目作废");
+    // Not a new question any more.
+    EXPECT_EQ(bank.number("select count(*) from tab_answ where (E2 = '' or E2 is null) and (f1<>1)"), 0);
+}
+
+TEST_F(ScreenTest, ASharedStemOpensTheLowerPaneAndAPlainQuestionClosesIt)
+{
+    bank.add({.id = "0101010000000001-1", .key = "A", .xx = 1, .stem = QByteArray("小题一")});
+    bank.add({.id = "0101010000000001-2", .key = "A", .xx = 2, .stem = QByteArray("小题二")});
+    bank.add({.id = "q3", .key = "A", .xx = 3, .stem = QByteArray("{\\rtf1\\ansi \\u26222?\\u36890?\\u39064?}")});
+    bank.db().exec("insert into tab_title (A1,A15) values ('0101010000000001','共用题干：某系统')");
+    TFrmLxxt& f = open("where 1=1", "order by xx");
+    EXPECT_TRUE(f.lowerPaneOpen());
+    EXPECT_EQ(f.Re1->toPlainText(), "共用题干：某系统");
+    EXPECT_EQ(f.Re2->toPlainText(), "小题一");
+    EXPECT_EQ(f.Splitter1->sizes().at(1), 150);
+    const int panes = f.Splitter1->sizes().at(0) + f.Splitter1->sizes().at(1);
+    f.Splitter1->setSizes({panes - 200, 200}); // the candidate drags the splitter
+    click("epEfTrBtn2");
+    EXPECT_EQ(f.Re2->toPlainText(), "小题二");
+    EXPECT_EQ(f.Splitter1->sizes().at(1), 200);
+    click("epEfTrBtn2");
+    EXPECT_FALSE(f.lowerPaneOpen());
+    EXPECT_EQ(f.Re1->toPlainText(), "普通题");
+}
+
+TEST_F(ScreenTest, TheAnswerPanelSlidesOpenAndClosesForTheNextQuestion)
+{
+    bank.add({.id = "j1", .key = "A", .type = 12, .xx = 1});
+    bank.add({.id = "n1", .key = "1", .type = 73, .xx = 2});
+    TFrmLxxt& f = open("where 1=1", "order by xx");
+    EXPECT_FALSE(f.epEfTrBtn6->isEnabled()); // not answered yet
+    QTest::mouseClick(f.Notebook1->judgeButton(true), Qt::LeftButton);
+    click("epEfTrBtn3");
+    click("epEfTrBtn6");
+    EXPECT_TRUE(f.answerPanelOpen());
+    EXPECT_EQ(f.epEfTrBtn6->text(), "返回");
+    EXPECT_EQ(f.Panel2->width(), f.Re1->parentWidget()->parentWidget()->width());
+    EXPECT_EQ(f.panelHeadline->text(), "恭喜你，做对了！");
+    EXPECT_EQ(f.panelYours->text(), "对");
+    EXPECT_EQ(f.panelCorrect->text(), "对");
+    click("epEfTrBtn6");
+    EXPECT_FALSE(f.answerPanelOpen());
+    EXPECT_EQ(f.Panel2->width(), 0);
+    click("epEfTrBtn6");
+    click("epEfTrBtn2");
+    EXPECT_FALSE(f.answerPanelOpen());
+    EXPECT_EQ(f.epEfTrBtn6->text(), "答案");
+    EXPECT_FALSE(f.Panel2->isVisible());
+    // Type 73 never shows its answer, even once answered.
+    f.Notebook1->subjectiveBox()->setCurrentIndex(1);
+    click("epEfTrBtn3");
+    EXPECT_FALSE(f.epEfTrBtn6->isEnabled());
+}
+
+TEST_F(ScreenTest, TheNoteEditorPostsAndRenamesTheNoteButton)
+{
+    bank.add({.id = "q1", .key = "A"});
+    TFrmLxxt& f = open();
+    EXPECT_EQ(f.epEfTrBtn5->text(), "笔记");
+    bool seen = false;
+    std::function<void()> typeNote = [&] {
+        auto* note = qobject_cast<TFrmBj*>(QApplication::activeModalWidget());
+        if (!note) {
+            QTimer::singleShot(10, typeNote);
+            return;
+        }
+        seen = note->Label1->text() == QLatin1String("lx");
+        QTest::keyClicks(note->DBMemo1, "cache");
+        note->close();
+    };
+    QTimer::singleShot(0, typeNote);
+    click("epEfTrBtn5");
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(column("q1", "A14"), "cache");
+    EXPECT_EQ(f.epEfTrBtn5->text(), "有内容");
+}
+
+// ---- arrangement, accessibility, pictures -----------------------------------------------------
+
+TEST_F(ScreenTest, BothArrangementsHoldEveryElementInsideTheWindow)
+{
+    addNumbered(3);
+    for (const char* tag : {"1024", "800"}) {
+        SCOPED_TRACE(tag);
+        app::ScreenSizeTag = QString::fromLatin1(tag);
+        TFrmLxxt& f = open();
+        EXPECT_EQ(f.size(), tag == QLatin1String("800") ? QSize(780, 490) : QSize(923, 585));
+        QApplication::processEvents();
+        for (QWidget* w : f.findChildren<QWidget*>()) {
+            if (!w->isVisibleTo(&f) || w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_")))
+                continue;
+            const QRect r(w->mapTo(&f, QPoint(0, 0)), w->size());
+            if (w->objectName() == QLatin1String("panelBody") || w->parentWidget()->objectName() == QLatin1String("fcBG_tx"))
+                continue; // clipped by their containers
+            EXPECT_TRUE(f.rect().contains(r)) << w->objectName().toStdString();
+        }
+        // The grid: five columns of four, 1–4 in the first column.
+        EXPECT_EQ(f.thButtons[3]->x(), f.thButtons[0]->x());
+        EXPECT_GT(f.thButtons[4]->x(), f.thButtons[0]->x());
+        EXPECT_EQ(f.thButtons[4]->y(), f.thButtons[0]->y());
+    }
+}
+
+TEST_F(ScreenTest, EveryControlIsNamedForAssistiveTechnologyAndReachableByTab)
+{
+    bank.add({.id = "q1", .key = "A", .options = 6});
+    bank.add({.id = "j1", .key = "A", .type = 12});
+    TFrmLxxt& f = open();
+    QStringList unnamed;
+    for (QWidget* w : f.findChildren<QWidget*>()) {
+        if (!(w->focusPolicy() & Qt::TabFocus) || w->window() != &f)
+            continue;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
+            unnamed << w->metaObject()->className() + QStringLiteral(" ") + w->objectName();
+    }
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(", ").toStdString();
+    EXPECT_EQ(f.thButtons[2]->accessibleName(), "第3题");
+    EXPECT_EQ(f.Notebook1->option(practice::SinglePage, 0)->accessibleName(), "单选 A");
+    EXPECT_EQ(f.Notebook1->option(practice::MultiPage, 1)->accessibleName(), "多选 B");
+
+    // Tab from the first command reaches the grid, the options and the commands.
+    QSet<QString> reached;
+    QApplication::setActiveWindow(&f);
+    f.epEfTrBtn99->setFocus();
+    for (int i = 0; i < 200; ++i) {
+        QWidget* w = QApplication::focusWidget();
+        ASSERT_NE(w, nullptr);
+        reached << w->objectName();
+        QTest::keyClick(w, Qt::Key_Tab);
+    }
+    for (const QString& name : {QStringLiteral("th1"), QStringLiteral("opt0A"), QStringLiteral("opt0F"),
+                                QStringLiteral("epEfTrBtn3"), QStringLiteral("epEfTrBtn99"), QStringLiteral("tx0"), QStringLiteral("Re1")})
+        EXPECT_TRUE(reached.contains(name)) << name.toStdString();
+    // Inside the radio-style grid the arrow keys move, as in any radio group.
+    f.thButtons[0]->setFocus();
+    QTest::keyClick(f.thButtons[0], Qt::Key_Down);
+    EXPECT_TRUE(f.thButtons[1]->hasFocus());
+    EXPECT_EQ(shownId(), "j1");
+    EXPECT_FALSE(f.epEfTrBtn11->isEnabled()); // 修改本题: the question editor comes later
+    EXPECT_FALSE(f.epEfTrBtn8->isEnabled());  // 设置 likewise
+}
+
+TEST_F(ScreenTest, AMissingPictureEndsTheProgram)
+{
+    TempDir appDir;
+    QDir().mkpath(appDir.file("pic"));
+    for (const char* name : {"zeptup.bmp", "zeptdw.bmp", "zeptyes.bmp", "zeptno.bmp", "zeptdw_r.bmp"})
+        QFile::copy(QStringLiteral(TESVORA_APPDIR "/pic/") + QLatin1String(name), appDir.file(QStringLiteral("pic/") + QLatin1String(name)));
+    bank.dm.AppDir = appDir.dir.path() + QLatin1Char('/');
+    int ended = -1;
+    app::setEndProgramHandler([&](int code) { ended = code; });
+    { TFrmLxxt f; }
+    app::setEndProgramHandler({});
+    EXPECT_EQ(ended, 1);
+    ASSERT_EQ(prompts.asked().size(), 1u);
+    EXPECT_EQ(prompts.asked()[0].caption, "错误");
+    EXPECT_EQ(prompts.asked()[0].text, "无法提取资源文件！");
+    EXPECT_EQ(prompts.asked()[0].mode, 1);
+    EXPECT_EQ(prompts.asked()[0].page, 2);
+}
+
+} // namespace
