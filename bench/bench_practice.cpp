@@ -1,0 +1,279 @@
+// Practice-screen benchmarks on a large bank, through the real screen (offscreen):
+// recording one answer with 完成, loading a 2,000-question chapter, and moving to
+// the next question. Prints the median of every case and whether it meets its target.
+//
+//   bench_practice [--bank=<bank.db>] [Google Benchmark flags]
+//
+// Without --bank (or TESVORA_BENCH_BANK) the 100k-question bank is made once in
+// <build>/bench-data, as bench/run.sh does for the store benchmarks.
+#include "BankGenerator.h"
+#include "practice/AnswerPages.h"
+#include "practice/ChooserRules.h"
+#include "practice/TFrmLxxt.h"
+#include "shell/AppState.h"
+#include "shell/Prompt.h"
+#include "store/DataModule.h"
+#include "store/Dataset.h"
+#include "store/Schema.h"
+#include "store/Statistics.h"
+#include "ui/CommandButton.h"
+#include "ui/PictureButton.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::map<std::string, std::vector<double>> g_ms;
+
+template <class Setup, class Op>
+void timed(benchmark::State& state, const std::string& name, Setup setup, Op op)
+{
+    std::vector<double>& ms = g_ms[name];
+    ms.clear();
+    for (auto _ : state) {
+        setup();
+        const auto t0 = Clock::now();
+        op();
+        const double s = std::chrono::duration<double>(Clock::now() - t0).count();
+        state.SetIterationTime(s);
+        ms.push_back(s * 1000.0);
+    }
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+struct Bench {
+    TDM1 dm;
+    QString work;
+    QString chapter;
+    int chapterQuestions = 0;
+    QStringList openIds; // questions whose E2_1 a screen left behind
+};
+Bench* g;
+
+// The chooser keeps the chapter table open (filtered) while practice runs.
+void openLikeTheChooser()
+{
+    store::Dataset* kmmc = g->dm.Cn1Table_kmmc;
+    g->dm.openIfClosed(kmmc);
+    kmmc->setFiltered(false);
+    kmmc->setFilter(QStringLiteral("c1<>'xx'"));
+    kmmc->setFiltered(true);
+    kmmc->locate(QStringLiteral("C1"), g->chapter);
+    const practice::PracticeStatement s = practice::practiceStatement(practice::PracticeMode::NewQuestions, g->chapter);
+    app::PracticeQuery = s.sql;
+    app::PracticeParams = s.params;
+}
+
+// Answers left open by an earlier screen, so the reset has rows to write.
+void leaveOpenAnswers()
+{
+    store::Connection& db = g->dm.db();
+    store::Transaction t(db);
+    for (const QString& id : std::as_const(g->openIds))
+        db.exec(QStringLiteral("update tab_answ set E2_1='A' where A1=:a1"), {{":a1", id}});
+    t.commit();
+}
+
+// ---- 1. loading a 2,000-question chapter -------------------------------------------
+
+void BM_Load(benchmark::State& state)
+{
+    openLikeTheChooser();
+    std::unique_ptr<TFrmLxxt> screen;
+    int rows = 0;
+    timed(
+        state, "load question set",
+        [&] {
+            screen.reset();
+            leaveOpenAnswers();
+            screen = std::make_unique<TFrmLxxt>();
+        },
+        [&] {
+            if (!screen->LoadQuestionSet())
+                throw std::runtime_error("the chapter has no new question");
+        });
+    rows = g->dm.Cn1Query_tm->recordCount();
+    screen.reset();
+    state.counters["rows"] = rows;
+}
+
+// ---- 2. recording one answer with 完成 -----------------------------------------------
+
+std::unique_ptr<TFrmLxxt> shownScreen()
+{
+    openLikeTheChooser();
+    auto screen = std::make_unique<TFrmLxxt>();
+    if (!screen->LoadQuestionSet())
+        throw std::runtime_error("the chapter has no new question");
+    screen->show();
+    QCoreApplication::processEvents();
+    screen->Timer1->stop();
+    screen->KZTimeCounter1->stop();
+    return screen;
+}
+
+void BM_Record(benchmark::State& state)
+{
+    std::unique_ptr<TFrmLxxt> screen = shownScreen();
+    TFrmLxxt& f = *screen;
+    f.Notebook1->setCurrentIndex(practice::SinglePage);
+    int n = 0;
+    // Each answer differs from the one before, so each is counted with all its bookkeeping.
+    timed(
+        state, "record answer (完成)", [&] { f.Notebook1->option(practice::SinglePage, (n++ % 2))->setChecked(true); },
+        [&] { f.SaveAnswer(f.currentIndex(), f.Notebook1->currentIndex(), practice::SaveMode::Check, f.groupFirst() + f.groupSize() - 1, f.groupFirst()); });
+    screen->hide();
+}
+
+// ---- 3. moving to the next question ------------------------------------------------
+
+void BM_Next(benchmark::State& state)
+{
+    std::unique_ptr<TFrmLxxt> screen = shownScreen();
+    TFrmLxxt& f = *screen;
+    timed(
+        state, "next question",
+        [&] {
+            // Back to the start at the end of the set (untimed).
+            if (!f.epEfTrBtn2->isEnabled())
+                f.fcBG_txChange(0);
+        },
+        [&] {
+            f.epEfTrBtn2Click();
+            QCoreApplication::processEvents(); // paints the stem, the grid and the labels
+        });
+    state.counters["questions"] = f.currentIndex();
+    screen->hide();
+}
+
+// ---- set-up and summary -------------------------------------------------------------
+
+QString defaultBank(const char* argv0)
+{
+    // <build>/bench/bench_practice → <build>/bench-data/bank-100000.db
+    return QFileInfo(QString::fromLocal8Bit(argv0)).absoluteDir().absoluteFilePath(QStringLiteral("../bench-data/bank-100000.db"));
+}
+
+void prepare(QString bank)
+{
+    if (!QFile::exists(bank)) {
+        std::printf("making the benchmark bank once: %s\n", qPrintable(bank));
+        QDir().mkpath(QFileInfo(bank).absolutePath());
+        const QString part = bank + QStringLiteral(".part");
+        QFile::remove(part);
+        bankgen::generateBank(part, {}, [](const QString& line) { std::printf("  %s\n", qPrintable(line)); });
+        for (const char* suffix : {"-wal", "-shm"})
+            QFile::remove(part + QLatin1String(suffix));
+        QFile::rename(part, bank);
+    }
+    g->work = QFileInfo(bank).absolutePath() + QStringLiteral("/work-practice.db");
+    for (const char* suffix : {"", "-wal", "-shm"})
+        QFile::remove(g->work + QLatin1String(suffix));
+    if (!QFile::copy(bank, g->work))
+        throw std::runtime_error("cannot copy the bank");
+    if (!g->dm.openBank(g->work))
+        throw std::runtime_error("cannot open the bank copy");
+    g->dm.AppDir = QStringLiteral(TESVORA_APPDIR "/");
+    DM1 = &g->dm;
+    store::Connection& db = g->dm.db();
+    g->chapter = db.scalar(QStringLiteral("select C1 from tab_kmmc where length(C1)=4 order by C3 desc limit 1")).toString();
+    const store::Rows ids = db.query(QStringLiteral("select a1 from tab_answ where ") + store::chapterCondition(g->chapter)
+                                         + QStringLiteral(" order by a1 limit 100"),
+                                     store::chapterParams(g->chapter));
+    for (const auto& row : ids.values)
+        g->openIds << row[0].toString();
+    g->chapterQuestions = int(db.scalar(QStringLiteral("select count(*) from tab_answ where ") + store::chapterCondition(g->chapter),
+                                        store::chapterParams(g->chapter))
+                                  .toLongLong());
+    app::TypeIds = {11, 14};
+    app::TypeAnswerTimes = {600, 900};
+    std::printf("bank %s: chapter %s has %d questions\n", qPrintable(bank), qPrintable(g->chapter), g->chapterQuestions);
+}
+
+bool summary()
+{
+    const std::pair<const char*, double> targets[] = {
+        {"record answer (完成)", 3.0}, {"load question set", 50.0}, {"next question", 15.0}};
+    bool ok = true;
+    std::printf("\n%-28s %10s   %s\n", "median of each run", "ms", "target");
+    for (const auto& [name, max] : targets) {
+        if (!g_ms.count(name))
+            continue;
+        const double m = median(g_ms[name]);
+        const bool met = m <= max;
+        ok = ok && met;
+        std::printf("%-28s %10.3f   <= %.0f ms  %s\n", name, m, max, met ? "met" : "MISSED");
+    }
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QString bank = qEnvironmentVariable("TESVORA_BENCH_BANK");
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a.startsWith("--bank="))
+            bank = QString::fromLocal8Bit(a.mid(7));
+        else
+            rest.push_back(argv[i]);
+    }
+    if (bank.isEmpty())
+        bank = defaultBank(argv[0]);
+    int n = int(rest.size());
+    benchmark::Initialize(&n, rest.data());
+    prompt::Script prompts({}, 3); // no window may wait for an answer
+    Bench bench;
+    g = &bench;
+    try {
+        prepare(bank);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_practice: %s\n", e.what());
+        return 1;
+    }
+    const auto reg = [](const char* name, void (*fn)(benchmark::State&)) {
+        benchmark::RegisterBenchmark(name, fn)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+    };
+    reg("Record", BM_Record);
+    reg("Load", BM_Load);
+    reg("Next", BM_Next);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    const bool ok = summary();
+    if (!prompts.asked().empty())
+        std::printf("prompts shown: %s\n", qPrintable(prompts.texts().join(QStringLiteral(", "))));
+    DM1 = nullptr;
+    bench.dm.closeBank();
+    for (const char* suffix : {"", "-wal", "-shm"})
+        QFile::remove(bench.work + QLatin1String(suffix));
+    g = nullptr;
+    return ok ? 0 : 3;
+}
