@@ -85,7 +85,7 @@ QWidget* AnswerBook::makePage(int page)
         m_fill->setObjectName(QStringLiteral("fillEdit"));
         m_fill->setAccessibleName(QStringLiteral("填空 答案"));
         m_fill->setFont(ui::songFont(14));
-        row->addWidget(m_fill, 1);
+        row->addWidget(m_fill, 4);
         connect(m_fill, &QLineEdit::textChanged, this, &AnswerBook::answerChanged);
         break;
     case JudgePage:

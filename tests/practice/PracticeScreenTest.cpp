@@ -1,6 +1,8 @@
 #include "practice/AnswerPages.h"
 #include "practice/PracticeFixture.h"
+#include "outline/TfrmAnswFagui.h"
 #include "practice/TFrmBj.h"
+#include "practice/TFrmJx.h"
 #include "practice/TFrmLxxt.h"
 
 #include "shell/Prompt.h"
@@ -14,6 +16,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QListWidget>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -274,6 +277,27 @@ TEST_F(ScreenTest, CheckingTwiceCountsOnceAndChangingCountsAgain)
     EXPECT_EQ(f.gridMark(0), AnswerMark::Right);
 }
 
+TEST_F(ScreenTest, AFailedRecordingIsReportedAndLosesNothing)
+{
+    bank.add({.id = "q1", .key = "A", .points = {"010101001"}});
+    TFrmLxxt& f = open();
+    const QString before = bank.snapshot();
+    bank.db().exec("alter table tab_rule rename to tab_rule_gone");
+    clickOption(0, 'A');
+    click("epEfTrBtn3");
+    bank.db().exec("alter table tab_rule_gone rename to tab_rule");
+    ASSERT_EQ(prompts.asked().size(), 1u);
+    EXPECT_EQ(prompts.asked()[0].caption, "错误");
+    EXPECT_EQ(bank.snapshot(), before);
+    EXPECT_EQ(f.gridMark(0), AnswerMark::Open);
+    EXPECT_FALSE(f.epEfTrBtn6->isEnabled());
+    // The answer is still on the page: checking again records it.
+    click("epEfTrBtn3");
+    EXPECT_EQ(column("q1", "E2"), "A");
+    EXPECT_EQ(bank.number("select q2 from tab_rule where ftid='010101001'"), 1);
+    EXPECT_EQ(f.gridMark(0), AnswerMark::Right);
+}
+
 TEST_F(ScreenTest, KeysAnswerAndMoveOnTheChoicePages)
 {
     bank.add({.id = "q1", .key = "C", .xx = 1});
@@ -501,6 +525,41 @@ TEST_F(ScreenTest, TheNoteEditorPostsAndRenamesTheNoteButton)
     EXPECT_TRUE(seen);
     EXPECT_EQ(column("q1", "A14"), "cache");
     EXPECT_EQ(f.epEfTrBtn5->text(), "有内容");
+}
+
+// Runs `act` on the modal window of type W once it shows, then closes it.
+template <class W>
+void whenShown(std::function<void(W*)> act)
+{
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [poll, act] {
+        if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget())) {
+            act(w);
+            w->close();
+            return;
+        }
+        QTimer::singleShot(10, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+TEST_F(ScreenTest, AnalysisAndExamPointsOpenForTheQuestionShown)
+{
+    bank.add({.id = "q1", .key = "A", .xx = 1, .analysis = QByteArray("甲的解析")});
+    bank.add({.id = "q2", .key = "A", .points = {"010101001", "020202001"}, .xx = 2, .analysis = QByteArray("乙的解析")});
+    TFrmLxxt& f = open("where 1=1", "order by xx");
+    click("epEfTrBtn2");
+    clickOption(0, 'B');
+    click("epEfTrBtn3");
+    QString analysis;
+    whenShown<TFrmJx>([&](TFrmJx* w) { analysis = w->Re->toPlainText(); });
+    click("epEfTrBtn4");
+    EXPECT_EQ(analysis, "乙的解析");
+    int points = 0;
+    whenShown<TfrmAnswFagui>([&](TfrmAnswFagui* w) { points = w->ListBox1->count(); });
+    click("epEfTrBtn9");
+    EXPECT_EQ(points, 2);
+    EXPECT_TRUE(f.isVisible());
 }
 
 // ---- arrangement, accessibility, pictures -----------------------------------------------------
