@@ -212,6 +212,7 @@ TEST_F(ScreenTest, EveryPageRecordsWhatIsPressedOrTyped)
         SCOPED_TRACE(c.id);
         ASSERT_EQ(shownId(), QString::fromLatin1(c.id));
         EXPECT_EQ(f.Notebook1->currentIndex(), c.page);
+        EXPECT_EQ(f.Notebook1->toolTip(), practice::pageHint(c.page));
         c.answer(*this);
         click("epEfTrBtn3");
         EXPECT_EQ(column(QString::fromLatin1(c.id), "E2"), QString::fromUtf8(c.recorded));
@@ -560,6 +561,23 @@ TEST_F(ScreenTest, AnalysisAndExamPointsOpenForTheQuestionShown)
     click("epEfTrBtn9");
     EXPECT_EQ(points, 2);
     EXPECT_TRUE(f.isVisible());
+}
+
+TEST_F(ScreenTest, ComingBackFromTheDesktopKeepsTheQuestionAndTheClock)
+{
+    addNumbered(3);
+    TFrmLxxt& f = open();
+    click("epEfTrBtn2");
+    clickOption(0, 'B');
+    for (int i = 0; i < 5; ++i)
+        f.KZTimeCounter1Timer();
+    click("epEfTrBtn7"); // no window manager here: our windows are minimised
+    EXPECT_TRUE(f.isMinimized());
+    f.showNormal();
+    QApplication::processEvents();
+    EXPECT_EQ(shownId(), "q02");
+    EXPECT_EQ(f.epLabel1->text(), "0:00:05");
+    EXPECT_EQ(practice::ReadAnswerText(f.Notebook1->state()), "B");
 }
 
 // ---- arrangement, accessibility, pictures -----------------------------------------------------
