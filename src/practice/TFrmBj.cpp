@@ -25,6 +25,9 @@ TFrmBj::TFrmBj(QWidget* parent)
     setFont(ui::songFont());
     setModal(true);
     resize(kSize);
+    QPalette face = palette();
+    face.setColor(QPalette::Window, ui::kPanelBackground);
+    setPalette(face);
 
     DBMemo1 = new QPlainTextEdit(this);
     DBMemo1->setObjectName(QStringLiteral("DBMemo1"));

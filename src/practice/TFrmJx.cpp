@@ -22,6 +22,9 @@ TFrmJx::TFrmJx(QWidget* parent)
     setFont(ui::songFont());
     setModal(true);
     resize(kSize);
+    QPalette face = palette();
+    face.setColor(QPalette::Window, ui::kPanelBackground);
+    setPalette(face);
 
     Re = new ui::RichTextView(this);
     Re->setObjectName(QStringLiteral("Re"));

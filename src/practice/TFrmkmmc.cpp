@@ -12,6 +12,7 @@
 #include "ui/CommandButton.h"
 #include "ui/Style.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -21,6 +22,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
+#include <QStyledItemDelegate>
 #include <QTableView>
 
 using practice::PracticeMode;
@@ -37,6 +39,28 @@ struct WaitCursor {
 };
 
 QString notAChapterText() { return QStringLiteral("请选择具体章节目录！"); }
+
+// Cell text with 2 px margins instead of the style's wider ones, so the compact
+// 50 px columns show "100.00" whole.
+class TightCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem o = option;
+        initStyleOption(&o, index);
+        const QString text = o.text;
+        o.text.clear();
+        const QStyle* style = o.widget ? o.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &o, painter, o.widget);
+        const QPalette::ColorGroup group = o.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+        painter->save();
+        painter->setFont(o.font);
+        painter->setPen(o.palette.color(group, o.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(o.rect.adjusted(2, 0, -2, 0), int(o.displayAlignment) | Qt::TextSingleLine, text);
+        painter->restore();
+    }
+};
 
 } // namespace
 
@@ -62,6 +86,12 @@ TFrmkmmc::TFrmkmmc(QWidget* parent)
     DBGrid1->horizontalHeader()->setHighlightSections(false);
     DBGrid1->horizontalHeader()->setSectionsClickable(false);
     DBGrid1->installEventFilter(this);
+    // Tight margins: the compact widths (50 px) just hold "已做题数" and "100.00".
+    DBGrid1->setItemDelegate(new TightCellDelegate(DBGrid1));
+    DBGrid1->setStyleSheet(QStringLiteral(
+        "QHeaderView::section { padding: 2px 1px; border: 0px; border-right: 1px solid #aab4c2;"
+        " border-bottom: 1px solid #aab4c2;"
+        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f7f9fc, stop:1 #dde5ef); }"));
 
     m_model = new store::DatasetModel(DM1->Cn1Table_kmmc, this);
     m_model->setColumns({
@@ -164,6 +194,8 @@ int TFrmkmmc::exec()
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     show();
+    raise();
+    activateWindow();
     FormShow();
     if (isVisible())
         loop.exec(QEventLoop::DialogExec);
@@ -201,11 +233,14 @@ void TFrmkmmc::arrange(bool compact)
         buttons[i]->setGeometry(l.buttons[i]);
         buttons[i]->setFont(ui::songFont(l.buttonFontPx, true));
     }
-    // The guidance button sits in the board, below the last value.
+    // The guidance button: in the board below the last value, or where the compact
+    // board has no room for it, at the right end of the title strip.
     const QRect last = l.boardValues.back();
-    const int bottom = l.board.bottom();
-    btnGuide->setGeometry(last.left(), last.bottom() + 4, last.width(), bottom - last.bottom() - 8);
-    btnGuide->setFont(ui::songFont(compact ? 12 : 14));
+    if (compact)
+        btnGuide->setGeometry(last.left(), l.title.top() + 8, last.width(), l.title.height() - 14);
+    else
+        btnGuide->setGeometry(last.left(), last.bottom() + 6, last.width(), l.board.bottom() - last.bottom() - 12);
+    btnGuide->setFont(ui::songFont(compact ? 13 : 14));
 }
 
 void TFrmkmmc::FormShow()
@@ -304,6 +339,9 @@ void TFrmkmmc::startPractice(PracticeMode mode)
     }
     if (!isVisible())
         show();
+    // Back on top with the keys, also where no window manager restacks windows.
+    raise();
+    activateWindow();
     FormShow();
 }
 
