@@ -15,6 +15,7 @@
 #include "ui/CommandButton.h"
 #include "ui/RichTextView.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
 #include <QHeaderView>
@@ -595,6 +596,25 @@ TEST_F(ChooserTest, ExecEndsWhenTheChooserCloses)
         EXPECT_FALSE(dm.ChooserOpen);
         EXPECT_FALSE(dm.Cn1Table_kmmc->isOpen());
     }
+}
+
+TEST_F(ChooserTest, AssistiveToolsFindEveryControlByName)
+{
+    auto f = openChooser();
+    QStringList names;
+    std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+        if (!node)
+            return;
+        const QString name = node->text(QAccessible::Name);
+        if (!name.isEmpty())
+            names << name;
+        for (int i = 0; i < node->childCount(); ++i)
+            walk(node->child(i));
+    };
+    walk(QAccessible::queryAccessibleInterface(f.get()));
+    for (const char* expected : {"章节目录", "练习新题", "错题重做", "习题重温", "试题录入", "设置", "关闭", "解析指导",
+                                 "总习题数", "已做题道次", "做错题道次", "综合成绩", "章节名称", "第一章 数据的表示"})
+        EXPECT_TRUE(names.contains(QString::fromUtf8(expected))) << expected;
 }
 
 TEST_F(ChooserTest, MenuWordsOpenTheChooserForTheirSubject)
