@@ -17,7 +17,9 @@
 #include <QTextTable>
 #include <QUrl>
 
+#include <algorithm>
 #include <map>
+#include <string_view>
 #include <memory>
 #include <variant>
 
@@ -307,6 +309,16 @@ struct RtfDocument {
 // ---------------------------------------------------------------------------
 // The RTF reader: one pass over the bytes, every step consumes input.
 
+bool isLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
 int hexValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -344,7 +356,7 @@ private:
 
     void openGroup();
     void closeGroup();
-    void controlWord(const QByteArray& word, bool hasParam, int param);
+    void controlWord(std::string_view word, bool hasParam, int param);
     void controlSymbol(char c);
     void textByte(uchar b);
     void textChar(char16_t c);
@@ -417,20 +429,22 @@ RtfDocument RtfReader::read()
                 break;
             }
             const char s = m_in.at(m_pos + 1);
-            if (std::isalpha(uchar(s))) {
+            if (isLetter(s)) {
                 qsizetype j = m_pos + 1;
-                while (j < n && std::isalpha(uchar(m_in.at(j))))
+                while (j < n && isLetter(m_in.at(j)))
                     ++j;
                 const qsizetype wordLength = j - m_pos - 1;
-                QByteArray word = wordLength <= kMaxControlWordLength ? m_in.mid(m_pos + 1, wordLength) : QByteArray();
+                const std::string_view word = wordLength <= kMaxControlWordLength
+                    ? std::string_view(m_in.constData() + m_pos + 1, size_t(wordLength))
+                    : std::string_view();
                 bool negative = false;
-                if (j < n && m_in.at(j) == '-' && j + 1 < n && std::isdigit(uchar(m_in.at(j + 1)))) {
+                if (j < n && m_in.at(j) == '-' && j + 1 < n && isDigit(m_in.at(j + 1))) {
                     negative = true;
                     ++j;
                 }
                 qint64 value = 0;
                 bool hasParam = false;
-                while (j < n && std::isdigit(uchar(m_in.at(j)))) {
+                while (j < n && isDigit(m_in.at(j))) {
                     hasParam = true;
                     if (value < (qint64(1) << 40))
                         value = value * 10 + (m_in.at(j) - '0');
@@ -776,13 +790,128 @@ void RtfReader::controlSymbol(char c)
     }
 }
 
-void RtfReader::controlWord(const QByteArray& word, bool hasParam, int param)
+enum class Keyword {
+    Unknown, Bin, Uc, FontTable, ColourTable, Pict, Object, Result, Contents, Skipped,
+    F, FCharset, Cpg, FModern, Red, Green, Blue,
+    PngBlip, JpegBlip, OtherBlip, PicW, PicH, PicWGoal, PicHGoal, PicScaleX, PicScaleY,
+    AnsiCpg, Deff, U, Par, Line, Tab, Cell, Row, Symbol,
+    Plain, B, I, Strike, Ul, UlNone, Fs, Cf, Cb, Super, Sub, NoSuperSub, Up, Dn,
+    Pard, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, InTbl, TRowD, CellX,
+};
+
+struct KeywordInfo {
+    Keyword keyword = Keyword::Unknown;
+    char16_t symbol = 0; // for Keyword::Symbol
+};
+
+// Control words the reader acts on, sorted for a binary search (no allocation, no
+// hashing: a document is mostly control words).
+KeywordInfo lookupKeyword(std::string_view word)
+{
+    using Entry = std::pair<std::string_view, KeywordInfo>;
+    static const std::vector<Entry> table = [] {
+        std::vector<Entry> t;
+        auto add = [&t](std::initializer_list<std::string_view> words, Keyword k, char16_t symbol = 0) {
+            for (std::string_view w : words)
+                t.push_back({w, {k, symbol}});
+        };
+        add({"bin"}, Keyword::Bin);
+        add({"uc"}, Keyword::Uc);
+        add({"fonttbl"}, Keyword::FontTable);
+        add({"colortbl"}, Keyword::ColourTable);
+        add({"pict"}, Keyword::Pict);
+        add({"object"}, Keyword::Object);
+        add({"result"}, Keyword::Result);
+        add({"shppict", "fldrslt"}, Keyword::Contents);
+        add({"stylesheet", "info", "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr",
+             "footerf", "objdata", "objclass", "fldinst", "nonshppict", "listtable", "listoverridetable",
+             "rsidtbl", "revtbl", "generator", "xmlnstbl", "themedata", "colorschememapping", "latentstyles",
+             "datastore", "filetbl", "pgdsctbl", "footnote", "annotation", "atnid", "atnauthor", "template",
+             "userprops", "docvar", "bkmkstart", "bkmkend", "nonesttables", "pn", "pnseclvl", "author",
+             "title", "subject", "operator", "keywords", "doccomm", "comment", "company", "creatim", "revtim",
+             "printim", "buptim", "txe", "xe", "tc", "rxe", "shpinst", "sp", "sn", "sv", "mmathPr", "falt",
+             "panose", "blipuid", "ftnsep", "ftnsepc", "aftnsep", "aftnsepc", "wgrffmtfilter", "mmath"},
+            Keyword::Skipped);
+        add({"f"}, Keyword::F);
+        add({"fcharset"}, Keyword::FCharset);
+        add({"cpg"}, Keyword::Cpg);
+        add({"fmodern"}, Keyword::FModern);
+        add({"red"}, Keyword::Red);
+        add({"green"}, Keyword::Green);
+        add({"blue"}, Keyword::Blue);
+        add({"pngblip"}, Keyword::PngBlip);
+        add({"jpegblip"}, Keyword::JpegBlip);
+        add({"wmetafile", "emfblip", "macpict", "dibitmap", "wbitmap"}, Keyword::OtherBlip);
+        add({"picw"}, Keyword::PicW);
+        add({"pich"}, Keyword::PicH);
+        add({"picwgoal"}, Keyword::PicWGoal);
+        add({"pichgoal"}, Keyword::PicHGoal);
+        add({"picscalex"}, Keyword::PicScaleX);
+        add({"picscaley"}, Keyword::PicScaleY);
+        add({"ansicpg"}, Keyword::AnsiCpg);
+        add({"deff"}, Keyword::Deff);
+        add({"u"}, Keyword::U);
+        add({"par", "page", "sect", "nestrow"}, Keyword::Par);
+        add({"line"}, Keyword::Line);
+        add({"tab", "nestcell"}, Keyword::Tab);
+        add({"cell"}, Keyword::Cell);
+        add({"row"}, Keyword::Row);
+        add({"emdash"}, Keyword::Symbol, 0x2014);
+        add({"endash"}, Keyword::Symbol, 0x2013);
+        add({"bullet"}, Keyword::Symbol, 0x2022);
+        add({"lquote"}, Keyword::Symbol, 0x2018);
+        add({"rquote"}, Keyword::Symbol, 0x2019);
+        add({"ldblquote"}, Keyword::Symbol, 0x201c);
+        add({"rdblquote"}, Keyword::Symbol, 0x201d);
+        add({"emspace"}, Keyword::Symbol, 0x2003);
+        add({"enspace"}, Keyword::Symbol, 0x2002);
+        add({"qmspace"}, Keyword::Symbol, 0x2005);
+        add({"plain"}, Keyword::Plain);
+        add({"b"}, Keyword::B);
+        add({"i"}, Keyword::I);
+        add({"strike", "striked"}, Keyword::Strike);
+        add({"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth", "ulthd",
+             "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw", "ulwave"},
+            Keyword::Ul);
+        add({"ulnone"}, Keyword::UlNone);
+        add({"fs"}, Keyword::Fs);
+        add({"cf"}, Keyword::Cf);
+        add({"cb", "highlight", "chcbpat"}, Keyword::Cb);
+        add({"super"}, Keyword::Super);
+        add({"sub"}, Keyword::Sub);
+        add({"nosupersub"}, Keyword::NoSuperSub);
+        add({"up"}, Keyword::Up);
+        add({"dn"}, Keyword::Dn);
+        add({"pard"}, Keyword::Pard);
+        add({"ql"}, Keyword::Ql);
+        add({"qc"}, Keyword::Qc);
+        add({"qr"}, Keyword::Qr);
+        add({"qj", "qd"}, Keyword::Qj);
+        add({"li"}, Keyword::Li);
+        add({"ri"}, Keyword::Ri);
+        add({"fi"}, Keyword::Fi);
+        add({"sb"}, Keyword::Sb);
+        add({"sa"}, Keyword::Sa);
+        add({"intbl"}, Keyword::InTbl);
+        add({"trowd"}, Keyword::TRowD);
+        add({"cellx"}, Keyword::CellX);
+        std::sort(t.begin(), t.end(), [](const Entry& a, const Entry& b) { return a.first < b.first; });
+        return t;
+    }();
+    const auto it = std::lower_bound(table.begin(), table.end(), word,
+                                     [](const Entry& e, std::string_view w) { return e.first < w; });
+    return it != table.end() && it->first == word ? it->second : KeywordInfo();
+}
+
+void RtfReader::controlWord(std::string_view word, bool hasParam, int param)
 {
     flushBytes();
     const bool ignorable = std::exchange(m_ignorable, false);
-    if (word.isEmpty())
+    if (word.empty())
         return;
-    if (word == "bin") {
+    const KeywordInfo info = lookupKeyword(word);
+    const Keyword k = info.keyword;
+    if (k == Keyword::Bin) {
         // Raw bytes follow; they may contain braces, so they are never parsed.
         const qint64 count = hasParam && param > 0 ? qMin<qint64>(param, m_in.size() - m_pos) : 0;
         if (m_state.dest == Dest::Picture && !m_pict.tooLarge) {
@@ -797,15 +926,19 @@ void RtfReader::controlWord(const QByteArray& word, bool hasParam, int param)
     }
     if (m_state.dest == Dest::Skip)
         return;
-    if (word == "uc") {
+
+    switch (k) {
+    case Keyword::Uc:
         m_state.uc = qBound(0, param, 16);
         return;
-    }
-
-    // Destinations.
-    if (word == "fonttbl") { m_state.dest = Dest::FontTable; return; }
-    if (word == "colortbl") { m_state.dest = Dest::ColourTable; m_red = m_green = m_blue = -1; return; }
-    if (word == "pict") {
+    case Keyword::FontTable:
+        m_state.dest = Dest::FontTable;
+        return;
+    case Keyword::ColourTable:
+        m_state.dest = Dest::ColourTable;
+        m_red = m_green = m_blue = -1;
+        return;
+    case Keyword::Pict:
         if (m_state.dest != Dest::Text) {
             m_state.dest = Dest::Skip;
             return;
@@ -814,27 +947,20 @@ void RtfReader::controlWord(const QByteArray& word, bool hasParam, int param)
         m_state.ownsPicture = true;
         m_pict = PictureData();
         return;
-    }
-    if (word == "object") { m_state.dest = Dest::Object; return; }
-    if (word == "result") {
+    case Keyword::Object:
+        m_state.dest = Dest::Object;
+        return;
+    case Keyword::Result:
         if (m_state.dest == Dest::Object)
             m_state.dest = Dest::Text; // the object's picture as last shown
         return;
-    }
-    if (word == "shppict" || word == "fldrslt")
-        return; // contents are document text
-    static const QSet<QByteArray> skipped = {
-        "stylesheet", "info", "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr",
-        "footerf", "objdata", "objclass", "fldinst", "nonshppict", "listtable", "listoverridetable",
-        "rsidtbl", "revtbl", "generator", "xmlnstbl", "themedata", "colorschememapping", "latentstyles",
-        "datastore", "filetbl", "pgdsctbl", "footnote", "annotation", "atnid", "atnauthor", "template",
-        "userprops", "docvar", "bkmkstart", "bkmkend", "nonesttables", "pn", "pnseclvl", "author",
-        "title", "subject", "operator", "keywords", "doccomm", "comment", "company", "creatim", "revtim",
-        "printim", "buptim", "txe", "xe", "tc", "rxe", "shpinst", "sp", "sn", "sv", "mmathPr", "falt",
-        "panose", "blipuid", "ftnsep", "ftnsepc", "aftnsep", "aftnsepc", "wgrffmtfilter", "mmath"};
-    if (skipped.contains(word)) {
+    case Keyword::Contents:
+        return; // document text inside
+    case Keyword::Skipped:
         m_state.dest = Dest::Skip;
         return;
+    default:
+        break;
     }
     if (ignorable) {
         m_state.dest = Dest::Skip; // an optional destination this reader does not know
@@ -843,34 +969,39 @@ void RtfReader::controlWord(const QByteArray& word, bool hasParam, int param)
 
     switch (m_state.dest) {
     case Dest::FontTable:
-        if (word == "f") {
+        switch (k) {
+        case Keyword::F:
             if (!m_fontName.isEmpty())
                 finishFontEntry();
             m_fontNumber = param;
-        } else if (word == "fcharset") {
-            m_font.codePage = charsetCodePage(param);
-        } else if (word == "cpg") {
-            m_font.codePage = param;
-        } else if (word == "fmodern") {
-            m_font.fixedPitch = true;
+            break;
+        case Keyword::FCharset: m_font.codePage = charsetCodePage(param); break;
+        case Keyword::Cpg: m_font.codePage = param; break;
+        case Keyword::FModern: m_font.fixedPitch = true; break;
+        default: break;
         }
         return;
     case Dest::ColourTable:
-        if (word == "red") m_red = param;
-        else if (word == "green") m_green = param;
-        else if (word == "blue") m_blue = param;
+        switch (k) {
+        case Keyword::Red: m_red = param; break;
+        case Keyword::Green: m_green = param; break;
+        case Keyword::Blue: m_blue = param; break;
+        default: break;
+        }
         return;
     case Dest::Picture:
-        if (word == "pngblip") m_pict.format = "png";
-        else if (word == "jpegblip") m_pict.format = "jpeg";
-        else if (word == "wmetafile" || word == "emfblip" || word == "macpict" || word == "dibitmap" || word == "wbitmap")
-            m_pict.format = "unsupported";
-        else if (word == "picw") m_pict.w = param;
-        else if (word == "pich") m_pict.h = param;
-        else if (word == "picwgoal") m_pict.goalW = param;
-        else if (word == "pichgoal") m_pict.goalH = param;
-        else if (word == "picscalex") m_pict.scaleX = param;
-        else if (word == "picscaley") m_pict.scaleY = param;
+        switch (k) {
+        case Keyword::PngBlip: m_pict.format = "png"; break;
+        case Keyword::JpegBlip: m_pict.format = "jpeg"; break;
+        case Keyword::OtherBlip: m_pict.format = "unsupported"; break;
+        case Keyword::PicW: m_pict.w = param; break;
+        case Keyword::PicH: m_pict.h = param; break;
+        case Keyword::PicWGoal: m_pict.goalW = param; break;
+        case Keyword::PicHGoal: m_pict.goalH = param; break;
+        case Keyword::PicScaleX: m_pict.scaleX = param; break;
+        case Keyword::PicScaleY: m_pict.scaleY = param; break;
+        default: break;
+        }
         return;
     case Dest::Skip:
     case Dest::Object:
@@ -884,72 +1015,62 @@ void RtfReader::controlWord(const QByteArray& word, bool hasParam, int param)
         return;
     }
 
+    CharFormat& chr = m_state.chr;
+    ParaFormat& para = m_state.para;
+    const bool on = !hasParam || param != 0;
+    switch (k) {
     // Document settings.
-    if (word == "ansicpg") { if (param > 0) m_codePage = param; return; }
-    if (word == "deff") { m_doc.defaultFont = param; return; }
-
+    case Keyword::AnsiCpg: if (param > 0) m_codePage = param; break;
+    case Keyword::Deff: m_doc.defaultFont = param; break;
     // Text.
-    if (word == "u") {
+    case Keyword::U:
         // A signed 16-bit number; anything outside that is no character.
         if (param >= -32768 && param <= 65535 && param != 0)
             textChar(char16_t(param < 0 ? param + 65536 : param));
         m_fallback = m_state.uc;
-        return;
-    }
-    if (word == "par" || word == "page" || word == "sect" || word == "nestrow") { endParagraph(); return; }
-    if (word == "line") { textChar(QChar::LineSeparator); return; }
-    if (word == "tab" || word == "nestcell") { textChar('\t'); return; }
-    if (word == "cell") { endCell(); return; }
-    if (word == "row") { endRow(); return; }
-    static const std::pair<const char*, char16_t> symbols[] = {
-        {"emdash", 0x2014}, {"endash", 0x2013}, {"bullet", 0x2022}, {"lquote", 0x2018}, {"rquote", 0x2019},
-        {"ldblquote", 0x201c}, {"rdblquote", 0x201d}, {"emspace", 0x2003}, {"enspace", 0x2002},
-        {"qmspace", 0x2005}};
-    for (const auto& [name, c] : symbols) {
-        if (word == name) {
-            textChar(c);
-            return;
-        }
-    }
-
+        break;
+    case Keyword::Par: endParagraph(); break;
+    case Keyword::Line: textChar(QChar::LineSeparator); break;
+    case Keyword::Tab: textChar('\t'); break;
+    case Keyword::Cell: endCell(); break;
+    case Keyword::Row: endRow(); break;
+    case Keyword::Symbol: textChar(info.symbol); break;
     // Character formatting.
-    CharFormat& chr = m_state.chr;
-    const bool on = !hasParam || param != 0;
-    if (word == "plain") { chr = CharFormat(); return; }
-    if (word == "b") { chr.bold = on; return; }
-    if (word == "i") { chr.italic = on; return; }
-    if (word == "strike" || word == "striked") { chr.strike = on; return; }
-    if (word == "ulnone") { chr.underline = false; return; }
-    if (word.startsWith("ul") && word != "ulc") { chr.underline = on; return; }
-    if (word == "fs") { chr.halfPoints = qBound(0, param, 3276); return; }
-    if (word == "f") { chr.font = param; return; }
-    if (word == "cf") { chr.colour = param; return; }
-    if (word == "cb" || word == "highlight" || word == "chcbpat") { chr.background = param; return; }
-    if (word == "super") { chr.vertical = 1; return; }
-    if (word == "sub") { chr.vertical = 2; return; }
-    if (word == "nosupersub") { chr.vertical = 0; return; }
-    if (word == "up" || word == "dn") { chr.vertical = on ? (word == "up" ? 1 : 2) : 0; return; }
-
+    case Keyword::Plain: chr = CharFormat(); break;
+    case Keyword::B: chr.bold = on; break;
+    case Keyword::I: chr.italic = on; break;
+    case Keyword::Strike: chr.strike = on; break;
+    case Keyword::Ul: chr.underline = on; break;
+    case Keyword::UlNone: chr.underline = false; break;
+    case Keyword::Fs: chr.halfPoints = qBound(0, param, 3276); break;
+    case Keyword::F: chr.font = param; break;
+    case Keyword::Cf: chr.colour = param; break;
+    case Keyword::Cb: chr.background = param; break;
+    case Keyword::Super: chr.vertical = 1; break;
+    case Keyword::Sub: chr.vertical = 2; break;
+    case Keyword::NoSuperSub: chr.vertical = 0; break;
+    case Keyword::Up: chr.vertical = on ? 1 : 0; break;
+    case Keyword::Dn: chr.vertical = on ? 2 : 0; break;
     // Paragraph formatting.
-    ParaFormat& para = m_state.para;
-    if (word == "pard") { para = ParaFormat(); return; }
-    if (word == "ql") { para.align = 0; return; }
-    if (word == "qc") { para.align = 1; return; }
-    if (word == "qr") { para.align = 2; return; }
-    if (word == "qj" || word == "qd") { para.align = 3; return; }
-    if (word == "li") { para.left = param; return; }
-    if (word == "ri") { para.right = param; return; }
-    if (word == "fi") { para.first = param; return; }
-    if (word == "sb") { para.before = param; return; }
-    if (word == "sa") { para.after = param; return; }
-    if (word == "intbl") { para.inTable = true; return; }
-
+    case Keyword::Pard: para = ParaFormat(); break;
+    case Keyword::Ql: para.align = 0; break;
+    case Keyword::Qc: para.align = 1; break;
+    case Keyword::Qr: para.align = 2; break;
+    case Keyword::Qj: para.align = 3; break;
+    case Keyword::Li: para.left = param; break;
+    case Keyword::Ri: para.right = param; break;
+    case Keyword::Fi: para.first = param; break;
+    case Keyword::Sb: para.before = param; break;
+    case Keyword::Sa: para.after = param; break;
+    case Keyword::InTbl: para.inTable = true; break;
     // Table rows.
-    if (word == "trowd") { m_rowDef.clear(); return; }
-    if (word == "cellx") {
+    case Keyword::TRowD: m_rowDef.clear(); break;
+    case Keyword::CellX:
         if (m_rowDef.size() < kMaxTableColumns)
             m_rowDef.append(param);
-        return;
+        break;
+    default:
+        break; // a word this reader has no use for
     }
 }
 
@@ -1263,6 +1384,7 @@ void loadRichText(QTextDocument* doc, const QByteArray& data)
         loadHtml(doc, data);
         break;
     case RichFormat::Plain:
+        doc->clear(); // also drops the pictures of the document shown before
         doc->setPlainText(decodePlain(data).replace(QLatin1String("\r\n"), QLatin1String("\n")));
         break;
     }

@@ -1,0 +1,164 @@
+// How long showing a stem takes: reading the stored RTF into a document, laying it out
+// in the view and painting it. A stem is shown on every question change, so this must
+// stay well under 5 ms.
+
+#include "store/Connection.h"
+#include "store/RtfWriter.h"
+#include "ui/RichText.h"
+#include "ui/RichTextView.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QTextDocument>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using Cell = store::RtfWriter::Cell;
+
+// About 1.5 KB: a stem with a bold phrase, a small table and four options.
+QByteArray typicalStem()
+{
+    store::RtfWriter w;
+    w.addText(QString::fromUtf8("某程序在一台计算机上运行时，各类指令所占的比例及其CPI如下表所示。"));
+    w.addText(QString::fromUtf8("其中"));
+    w.addText(QString::fromUtf8("转移指令"), {.bold = true});
+    w.addText(QString::fromUtf8("包括条件转移和无条件转移。"));
+    w.addTable({{Cell{{QString::fromUtf8("指令类型")}}, Cell{{QString::fromUtf8("所占比例")}}, Cell{{"CPI"}}},
+                {Cell{{QString::fromUtf8("算术逻辑")}}, Cell{{"40%"}}, Cell{{"1"}}},
+                {Cell{{QString::fromUtf8("取数/存数")}}, Cell{{"30%"}}, Cell{{"2"}}},
+                {Cell{{QString::fromUtf8("转移")}}, Cell{{"20%"}}, Cell{{"2"}}},
+                {Cell{{QString::fromUtf8("其他")}}, Cell{{"10%"}}, Cell{{"3"}}}});
+    w.addText(QString::fromUtf8("该程序的平均CPI为（  ）。\nA. 2.0\nB. 1.5\nC. 1.7\nD. 1.8"));
+    return w.toRtf();
+}
+
+// A stem of text only, about 1 KB.
+QByteArray textStem()
+{
+    store::RtfWriter w;
+    w.addText(QString::fromUtf8("在操作系统中，进程是资源分配的基本单位，线程是处理机调度的基本单位。"
+                                "若系统采用时间片轮转调度算法，时间片过大会退化为先来先服务，过小则进程切换开销增大。"
+                                "下列关于进程与线程的叙述中，正确的是（  ）。\n"
+                                "A. 同一进程的线程共享该进程的地址空间\nB. 线程切换必须切换页表\n"
+                                "C. 进程之间共享全局变量\nD. 一个线程可以属于多个进程"));
+    return w.toRtf();
+}
+
+QByteArray pictureStem()
+{
+    QImage image(120, 80, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    for (int x = 0; x < 120; ++x)
+        image.setPixel(x, x * 2 / 3, qRgb(0, 0, 0));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    store::RtfWriter w;
+    w.addText(QString::fromUtf8("某进程的页表如下图所示，页面大小为1KB。"));
+    w.addPicture(png);
+    w.addText(QString::fromUtf8("A. 2100\nB. 5172\nC. 3124\nD. 4148"));
+    return w.toRtf();
+}
+
+void BM_Read(benchmark::State& state, QByteArray (*make)())
+{
+    const QByteArray data = make();
+    for (auto _ : state) {
+        QTextDocument doc;
+        ui::loadRichText(&doc, data);
+        benchmark::DoNotOptimize(doc.characterCount());
+    }
+    state.SetBytesProcessed(state.iterations() * data.size());
+    state.counters["rtf_bytes"] = double(data.size());
+}
+
+// What the candidate waits for: the view takes the document and lays it out at its width.
+void BM_Show(benchmark::State& state, QByteArray (*make)())
+{
+    const QByteArray data = make();
+    ui::RichTextView view;
+    view.resize(640, 360);
+    view.setRichText(data); // fonts load once per process, not per stem
+    (void)view.document()->size();
+    for (auto _ : state) {
+        view.setRichText(data);
+        benchmark::DoNotOptimize(view.document()->size());
+    }
+    state.counters["rtf_bytes"] = double(data.size());
+}
+
+// Showing and painting the visible part.
+void BM_ShowAndPaint(benchmark::State& state, QByteArray (*make)())
+{
+    const QByteArray data = make();
+    ui::RichTextView view;
+    view.resize(640, 360);
+    view.setRichText(data);
+    (void)view.grab();
+    for (auto _ : state) {
+        view.setRichText(data);
+        benchmark::DoNotOptimize(view.grab());
+    }
+}
+
+void BM_PlainText(benchmark::State& state)
+{
+    const QByteArray data = typicalStem();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ui::richTextToPlain(data));
+}
+
+// Every stem of the demo bank in turn, as the practice screen shows them.
+void BM_ShowDemoBankStems(benchmark::State& state)
+{
+    const QString path = QStringLiteral(TESVORA_DEMO_BANK);
+    if (!QFile::exists(path)) {
+        state.SkipWithError("demo bank not built");
+        return;
+    }
+    auto db = store::Connection::open(path, store::bankKey(), store::Connection::Mode::ReadOnly);
+    QList<QByteArray> stems;
+    const store::Rows rows = db->query(QStringLiteral("select A15 from tab_exer"));
+    for (const auto& row : rows.values)
+        stems.append(row[0].toByteArray());
+    ui::RichTextView view;
+    view.resize(640, 360);
+    for (const QByteArray& stem : stems) { // warm the font caches
+        view.setRichText(stem);
+        (void)view.document()->size();
+    }
+    qsizetype i = 0;
+    for (auto _ : state) {
+        view.setRichText(stems[i++ % stems.size()]);
+        benchmark::DoNotOptimize(view.document()->size());
+    }
+    state.counters["stems"] = double(stems.size());
+}
+
+BENCHMARK_CAPTURE(BM_Read, typical_stem, typicalStem)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Read, text_stem, textStem)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Read, picture_stem, pictureStem)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Show, typical_stem, typicalStem)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Show, text_stem, textStem)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Show, picture_stem, pictureStem)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ShowAndPaint, typical_stem, typicalStem)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlainText)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ShowDemoBankStems)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
