@@ -17,7 +17,10 @@
 
 namespace {
 
-using Cell = store::RtfWriter::Cell;
+store::RtfWriter::Cell cell(const QString& text)
+{
+    return store::RtfWriter::Cell{store::RtfWriter::Run{text, {}}};
+}
 
 // About 1.5 KB: a stem with a bold phrase, a small table and four options.
 QByteArray typicalStem()
@@ -27,11 +30,11 @@ QByteArray typicalStem()
     w.addText(QString::fromUtf8("其中"));
     w.addText(QString::fromUtf8("转移指令"), {.bold = true});
     w.addText(QString::fromUtf8("包括条件转移和无条件转移。"));
-    w.addTable({{Cell{{QString::fromUtf8("指令类型")}}, Cell{{QString::fromUtf8("所占比例")}}, Cell{{"CPI"}}},
-                {Cell{{QString::fromUtf8("算术逻辑")}}, Cell{{"40%"}}, Cell{{"1"}}},
-                {Cell{{QString::fromUtf8("取数/存数")}}, Cell{{"30%"}}, Cell{{"2"}}},
-                {Cell{{QString::fromUtf8("转移")}}, Cell{{"20%"}}, Cell{{"2"}}},
-                {Cell{{QString::fromUtf8("其他")}}, Cell{{"10%"}}, Cell{{"3"}}}});
+    w.addTable({{cell(QString::fromUtf8("指令类型")), cell(QString::fromUtf8("所占比例")), cell("CPI")},
+                {cell(QString::fromUtf8("算术逻辑")), cell("40%"), cell("1")},
+                {cell(QString::fromUtf8("取数/存数")), cell("30%"), cell("2")},
+                {cell(QString::fromUtf8("转移")), cell("20%"), cell("2")},
+                {cell(QString::fromUtf8("其他")), cell("10%"), cell("3")}});
     w.addText(QString::fromUtf8("该程序的平均CPI为（  ）。\nA. 2.0\nB. 1.5\nC. 1.7\nD. 1.8"));
     return w.toRtf();
 }

@@ -19,30 +19,30 @@
 
 #include <algorithm>
 #include <map>
-#include <string_view>
 #include <memory>
+#include <string_view>
 #include <variant>
 
 namespace ui {
 
 namespace {
 
-// Limits that keep hostile documents cheap: nesting, picture data, picture pixels,
-// table shape, and the number of characters a font or colour table may hold.
+// Limits that keep hostile documents cheap: nesting, picture data and pixels, table
+// shape, table entries, and the formats a layout has to cope with.
 constexpr int kMaxDepth = 1000;
 constexpr qsizetype kMaxPictureBytes = 8 * 1024 * 1024;
 constexpr qint64 kMaxPicturePixels = 16 * 1024 * 1024;
 constexpr int kMaxPictureSide = 16384;
 constexpr int kMaxTableColumns = 64;
-constexpr int kMaxTableCells = 2000;     // a table lays out in time growing faster than its rows
-constexpr int kMaxTableEntries = 4096;     // fonts or colours
+constexpr int kMaxTableCells = 2000;    // a longer table goes on as the next one: layout time grows fast
+constexpr int kMaxTableEntries = 4096;  // fonts or colours
 constexpr int kMaxControlWordLength = 32;
-constexpr double kTwipsPerPixel = 15.0;    // at 96 dots per inch
-constexpr double kMaxLengthPx = 4000.0;    // indents, margins, column widths
+constexpr double kTwipsPerPixel = 15.0; // at 96 dots per inch
+constexpr double kMaxLengthPx = 4000.0; // indents, margins, column widths, picture sides
 constexpr qsizetype kSniffLength = 1024;
-constexpr int kMinHalfPoints = 8;          // 4 pt
-constexpr int kMaxHalfPoints = 144;        // 72 pt
-constexpr int kMaxSizes = 16;              // distinct font sizes in one document
+constexpr int kMinHalfPoints = 8;       // 4 pt
+constexpr int kMaxHalfPoints = 144;     // 72 pt
+constexpr int kMaxSizes = 16;           // distinct font sizes in one document: each is a font to load
 // Laying out a paragraph costs the square of its format changes: past this many, the
 // rest of the paragraph keeps the last format.
 constexpr int kMaxRunsPerParagraph = 500;
@@ -67,7 +67,10 @@ QImage decodePicture(const QByteArray& bytes)
     // The bytes decide the type: a declared type may be wrong.
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
-    if (!reader.canRead())
+    // Only the picture types documents carry; the other readers (XPM, PBM, ...) take
+    // text for pictures and are no business of a document.
+    static const QByteArrayList accepted = {"png", "jpeg", "jpg", "gif", "bmp"};
+    if (!reader.canRead() || !accepted.contains(reader.format().toLower()))
         return {};
     const QSize size = reader.size();
     if (size.isValid()
@@ -346,12 +349,13 @@ private:
         bool ownsPicture = false;
     };
 
+    // The picture's type is not read: its bytes tell (a PNG or JPEG shows, a metafile
+    // does not).
     struct PictureData {
         QByteArray bytes;
-        QByteArray format;
         int hexHigh = -1; // first digit of a pair
         bool tooLarge = false;
-        int w = 0, h = 0, goalW = 0, goalH = 0, scaleX = 100, scaleY = 100;
+        int goalW = 0, goalH = 0, scaleX = 100, scaleY = 100;
     };
 
     void openGroup();
@@ -370,6 +374,11 @@ private:
     Row& rowForContent(Table& table);
     void finishPicture();
     void finishFontEntry();
+    void fontNameByte(char c)
+    {
+        if (m_fontName.size() < 256)
+            m_fontName += c;
+    }
 
     const QByteArray& m_in;
     qsizetype m_pos = 0;
@@ -388,6 +397,7 @@ private:
     bool m_rowOpen = false;    // its last row takes more cells
     bool m_cellOpen = false;   // its last cell takes more paragraphs
     QList<int> m_rowDef;       // \cellx edges of the row being defined
+    int m_rowAlign = 0;        // and its place: \trql, \trqc, \trqr
 
     // Font and colour tables.
     int m_fontNumber = 0;
@@ -481,7 +491,7 @@ RtfDocument RtfReader::read()
                     continue;
                 }
                 if (m_state.dest == Dest::FontTable)
-                    m_fontName += char(hex);
+                    fontNameByte(char(hex));
                 else if (m_state.dest == Dest::Text)
                     textByte(uchar(hex));
                 continue;
@@ -505,8 +515,8 @@ RtfDocument RtfReader::read()
         case Dest::FontTable:
             if (c == ';')
                 finishFontEntry();
-            else if (m_fontName.size() < 256)
-                m_fontName += c;
+            else
+                fontNameByte(c);
             break;
         case Dest::ColourTable:
             if (c == ';' && m_doc.colours.size() < kMaxTableEntries) {
@@ -660,6 +670,8 @@ Row& RtfReader::rowForContent(Table& table)
             Table& next = tableForContent();
             return rowForContent(next);
         }
+        if (table.rows.isEmpty())
+            table.align = m_rowAlign;
         table.rows.append(Row());
         table.rows.last().rightEdges = m_rowDef;
         m_rowOpen = true;
@@ -680,7 +692,9 @@ void RtfReader::endParagraph()
 {
     flushBytes();
     m_para.format = m_state.para;
-    if (m_state.para.inTable || m_cellOpen) {
+    // An empty paragraph right after a row (\row\par with \intbl still on) opens no row.
+    const bool startsRow = m_state.para.inTable && !(m_tableOpen && !m_rowOpen && m_para.isEmpty());
+    if (startsRow || m_cellOpen) {
         Table& table = tableForContent();
         Row& row = rowForContent(table);
         row.cells.last().paragraphs.append(std::move(m_para));
@@ -760,7 +774,7 @@ void RtfReader::controlSymbol(char c)
         return;
     }
     if (m_state.dest == Dest::FontTable && (c == '{' || c == '}' || c == '\\')) {
-        m_fontName += c;
+        fontNameByte(c);
         return;
     }
     if (m_state.dest != Dest::Text)
@@ -793,10 +807,10 @@ void RtfReader::controlSymbol(char c)
 enum class Keyword {
     Unknown, Bin, Uc, FontTable, ColourTable, Pict, Object, Result, Contents, Skipped,
     F, FCharset, Cpg, FModern, Red, Green, Blue,
-    PngBlip, JpegBlip, OtherBlip, PicW, PicH, PicWGoal, PicHGoal, PicScaleX, PicScaleY,
+    PicWGoal, PicHGoal, PicScaleX, PicScaleY,
     AnsiCpg, Deff, U, Par, Line, Tab, Cell, Row, Symbol,
     Plain, B, I, Strike, Ul, UlNone, Fs, Cf, Cb, Super, Sub, NoSuperSub, Up, Dn,
-    Pard, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, InTbl, TRowD, CellX,
+    Pard, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, InTbl, TRowD, CellX, TrQl, TrQc, TrQr,
 };
 
 struct KeywordInfo {
@@ -839,11 +853,6 @@ KeywordInfo lookupKeyword(std::string_view word)
         add({"red"}, Keyword::Red);
         add({"green"}, Keyword::Green);
         add({"blue"}, Keyword::Blue);
-        add({"pngblip"}, Keyword::PngBlip);
-        add({"jpegblip"}, Keyword::JpegBlip);
-        add({"wmetafile", "emfblip", "macpict", "dibitmap", "wbitmap"}, Keyword::OtherBlip);
-        add({"picw"}, Keyword::PicW);
-        add({"pich"}, Keyword::PicH);
         add({"picwgoal"}, Keyword::PicWGoal);
         add({"pichgoal"}, Keyword::PicHGoal);
         add({"picscalex"}, Keyword::PicScaleX);
@@ -895,6 +904,9 @@ KeywordInfo lookupKeyword(std::string_view word)
         add({"intbl"}, Keyword::InTbl);
         add({"trowd"}, Keyword::TRowD);
         add({"cellx"}, Keyword::CellX);
+        add({"trql"}, Keyword::TrQl);
+        add({"trqc"}, Keyword::TrQc);
+        add({"trqr"}, Keyword::TrQr);
         std::sort(t.begin(), t.end(), [](const Entry& a, const Entry& b) { return a.first < b.first; });
         return t;
     }();
@@ -991,11 +1003,6 @@ void RtfReader::controlWord(std::string_view word, bool hasParam, int param)
         return;
     case Dest::Picture:
         switch (k) {
-        case Keyword::PngBlip: m_pict.format = "png"; break;
-        case Keyword::JpegBlip: m_pict.format = "jpeg"; break;
-        case Keyword::OtherBlip: m_pict.format = "unsupported"; break;
-        case Keyword::PicW: m_pict.w = param; break;
-        case Keyword::PicH: m_pict.h = param; break;
         case Keyword::PicWGoal: m_pict.goalW = param; break;
         case Keyword::PicHGoal: m_pict.goalH = param; break;
         case Keyword::PicScaleX: m_pict.scaleX = param; break;
@@ -1064,7 +1071,10 @@ void RtfReader::controlWord(std::string_view word, bool hasParam, int param)
     case Keyword::Sa: para.after = param; break;
     case Keyword::InTbl: para.inTable = true; break;
     // Table rows.
-    case Keyword::TRowD: m_rowDef.clear(); break;
+    case Keyword::TRowD: m_rowDef.clear(); m_rowAlign = 0; break;
+    case Keyword::TrQl: m_rowAlign = 0; break;
+    case Keyword::TrQc: m_rowAlign = 1; break;
+    case Keyword::TrQr: m_rowAlign = 2; break;
     case Keyword::CellX:
         if (m_rowDef.size() < kMaxTableColumns)
             m_rowDef.append(param);
@@ -1210,6 +1220,8 @@ private:
         format.setBorderCollapse(true);
         format.setCellSpacing(0);
         format.setCellPadding(3);
+        static const Qt::Alignment places[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
+        format.setAlignment(places[qBound(0, table.align, 2)]);
         // Column widths from the first row's cell edges.
         const QList<int>& edges = table.rows.first().rightEdges;
         QList<QTextLength> widths;

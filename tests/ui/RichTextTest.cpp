@@ -58,6 +58,12 @@ QByteArray png(const QImage& image, const char* format = "PNG")
     return bytes;
 }
 
+// One table cell of one run.
+store::RtfWriter::Cell cell(const QString& text, store::RtfFormat format = {})
+{
+    return store::RtfWriter::Cell{store::RtfWriter::Run{text, format}};
+}
+
 QImage tinyImage()
 {
     QImage image(3, 2, QImage::Format_RGB32);
@@ -308,10 +314,9 @@ TEST(RichTextTable, RowsCellsWidthsAndFormats)
 {
     store::RtfWriter w;
     w.addText(QString::fromUtf8("如下表："));
-    using Cell = store::RtfWriter::Cell;
-    w.addTable({{Cell{{QString::fromUtf8("指令与操作数"), {.bold = true}}}, Cell{{"A"}}, Cell{{"B"}}},
-                {Cell{{"LOAD"}}, Cell{{"1"}}},
-                {Cell{{"ADD"}}, Cell{{"2"}}, Cell{{"3"}}}});
+    w.addTable({{cell(QString::fromUtf8("指令与操作数"), {.bold = true}), cell("A"), cell("B")},
+                {cell("LOAD"), cell("1")},
+                {cell("ADD"), cell("2"), cell("3")}});
     w.addText(QString::fromUtf8("表后"));
     QTextDocument doc;
     ui::loadRichText(&doc, w.toRtf());
@@ -336,9 +341,8 @@ TEST(RichTextTable, RowsCellsWidthsAndFormats)
 TEST(RichTextTable, TablesWrittenBackToBackStaySeparate)
 {
     store::RtfWriter w;
-    using Cell = store::RtfWriter::Cell;
-    w.addTable({{Cell{{"A"}}, Cell{{"B"}}, Cell{{"C"}}}, {Cell{{"a1"}}, Cell{{"b1"}}, Cell{{"5"}}}});
-    w.addTable({{Cell{{"B"}}, Cell{{QString::fromUtf8("较宽的一列")}}}, {Cell{{"b1"}}, Cell{{"d1"}}}});
+    w.addTable({{cell("A"), cell("B"), cell("C")}, {cell("a1"), cell("b1"), cell("5")}});
+    w.addTable({{cell("B"), cell(QString::fromUtf8("较宽的一列"))}, {cell("b1"), cell("d1")}});
     QTextDocument doc;
     ui::loadRichText(&doc, w.toRtf());
     const auto frames = doc.rootFrame()->childFrames();
@@ -362,6 +366,16 @@ TEST(RichTextTable, CellWithSeveralParagraphsAndTooManyColumns)
     QTextTableCell first = table->cellAt(0, 0);
     EXPECT_EQ(first.lastCursorPosition().blockNumber() - first.firstCursorPosition().blockNumber(), 1);
     EXPECT_EQ(ui::richTextToPlain(rtf(body)).count('c'), 100);
+}
+
+TEST(RichTextTable, CentredTable)
+{
+    QTextDocument doc;
+    ui::loadRichText(&doc, rtf("\\trowd\\trqc\\cellx900\\pard\\intbl c\\cell\\row\\trowd\\cellx900\\pard\\intbl d\\cell\\row"));
+    auto* table = qobject_cast<QTextTable*>(doc.rootFrame()->childFrames().value(0));
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->rows(), 2);
+    EXPECT_EQ(table->format().alignment(), Qt::AlignHCenter);
 }
 
 TEST(RichTextPicture, PngAndJpegShownAtTheirGoalSize)
@@ -415,6 +429,7 @@ TEST(RichTextPicture, BrokenPicturesAreLeftOut)
         "{\\pict\\wmetafile8\\picw10\\pich10 0100090000}",             // a metafile: not shown
         "{\\pict\\pngblip " + huge.toHex() + "}",                       // too many pixels
         "{\\pict\\jpegblip " + png(tinyImage()).toHex() + "0}",         // odd digit count, PNG called JPEG
+        "{\\pict\\pngblip " + png(tinyImage(), "XPM").toHex() + "}",     // text that Qt reads as a picture
     };
     for (const QByteArray& pict : cases) {
         SCOPED_TRACE(pict.left(40).toStdString());
@@ -438,8 +453,7 @@ TEST(RichTextHtml, EditorDocumentsComeBackTheSame)
     w.addText(QString::fromUtf8("粗体"), {.bold = true});
     w.addText(QString::fromUtf8("与下划线"), {.underline = true});
     w.endParagraph();
-    using Cell = store::RtfWriter::Cell;
-    w.addTable({{Cell{{"x"}}, Cell{{"y"}}}});
+    w.addTable({{cell("x"), cell("y")}});
     ASSERT_TRUE(w.addPicture(png(tinyImage())));
     edit.setRichText(w.toRtf());
     QTextCursor(edit.document()).setBlockFormat([] { QTextBlockFormat f; f.setAlignment(Qt::AlignHCenter); return f; }());
