@@ -112,6 +112,20 @@ PATTERNS = [
 ]
 BY_NAME = {p[0]: p for p in PATTERNS}
 
+
+def listed(items):
+    """Chinese enumeration: A、B和C."""
+    items = list(items)
+    return items[0] if len(items) == 1 else "、".join(items[:-1]) + "和" + items[-1]
+
+
+def owners(names):
+    """Which category each pattern belongs to, one clause per category."""
+    groups = {}
+    for n in names:
+        groups.setdefault(BY_NAME[n][1], []).append(n + "模式")
+    return "，".join(f"{listed(ms)}属于{cat}模式" for cat, ms in groups.items())
+
 # Patterns whose intent is asked (the others have scenario questions of their own).
 INTENT_ASKED = ["抽象工厂", "生成器（建造者）", "原型", "桥接", "组合", "外观", "享元",
                 "职责链", "中介者", "模板方法", "访问者"]
@@ -133,7 +147,7 @@ def pattern_questions():
         wrong = rng.sample(same, 2) + rng.sample(other, 1)
         opts, ans = single(rng, name + "模式", [w + "模式" for w in wrong])
         stem = INTENT_STEMS[i % len(INTENT_STEMS)].format(intent=intent)
-        analysis = f"这是{name}模式的意图，{name}模式属于{cat}模式，{use}。"
+        analysis = f"这是{name}模式的意图。该模式属于{cat}模式，{use}。"
         out.append(question(f"310302000{seq}", 11, "310302", [CATEGORY_POINT[cat]],
                             opts, ans, stem, analysis))
         seq += 1
@@ -145,9 +159,8 @@ def pattern_questions():
         wrong = rng.sample([p[0] for p in PATTERNS if p[1] != cat], 3)
         opts, ans = single(rng, right + "模式", [w + "模式" for w in wrong])
         stem = f"下列设计模式中，属于{cat}模式的是（  ）。"
-        parts = "；".join(f"{w}模式属于{BY_NAME[w][1]}模式" for w in wrong)
         analysis = (f"{cat}模式包括{'、'.join(members)}等模式，{right}模式是其中之一；"
-                    f"{parts}。")
+                    f"{owners(wrong)}。")
         out.append(question(f"310302000{seq}", 11, "310302", [CATEGORY_POINT[cat]],
                             opts, ans, stem, analysis))
         seq += 1
@@ -158,8 +171,7 @@ def pattern_questions():
         wrongs = rng.sample([p[0] for p in PATTERNS if p[1] != cat], 5 - len(rights))
         opts, ans = multiple(rng, [r + "模式" for r in rights], [w + "模式" for w in wrongs])
         stem = f"下列设计模式中，属于**{cat}**模式的有（  ）。"
-        parts = "，".join(f"{w}模式属于{BY_NAME[w][1]}模式" for w in wrongs)
-        analysis = f"{'、'.join(rights)}模式都属于{cat}模式；{parts}。"
+        analysis = f"{listed(r + '模式' for r in rights)}都属于{cat}模式；{owners(wrongs)}。"
         out.append(question(f"310302000{seq}", 14, "310302",
                             [CATEGORY_POINT[cat]] + [CATEGORY_POINT[BY_NAME[w][1]] for w in wrongs[:1]],
                             opts, ans, stem, analysis))
