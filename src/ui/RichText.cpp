@@ -14,10 +14,12 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextFrame>
+#include <QTextList>
 #include <QTextTable>
 #include <QUrl>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <memory>
 #include <string_view>
@@ -34,6 +36,7 @@ constexpr qsizetype kMaxPictureBytes = 8 * 1024 * 1024;
 constexpr qint64 kMaxPicturePixels = 16 * 1024 * 1024;
 constexpr int kMaxPictureSide = 16384;
 constexpr int kMaxTableColumns = 64;
+constexpr int kMaxFrameDepth = 3;       // tables in tables in tables
 constexpr int kMaxTableCells = 2000;    // a longer table goes on as the next one: layout time grows fast
 constexpr int kMaxTableEntries = 4096;  // fonts or colours
 constexpr int kMaxControlWordLength = 32;
@@ -1285,40 +1288,234 @@ QString plainText(const RtfDocument& rtf)
     return lines.join(QLatin1Char('\n'));
 }
 
-// The text of a frame in the same form: tables as rows of tab-separated cells.
-QString frameText(QTextFrame* frame)
+QString frameText(QTextFrame* frame);
+
+// A table's text: rows on lines, cells separated by tabs.
+QString tableText(QTextTable* table)
 {
     QStringList lines;
-    for (auto it = frame->begin(); !it.atEnd(); ++it) {
-        QTextFrame* child = it.currentFrame();
-        if (!child) {
-            // The block a document keeps in front of every table is no line of the text.
-            auto next = it;
-            ++next;
-            if (!it.currentBlock().text().isEmpty() || next.atEnd() || !qobject_cast<QTextTable*>(next.currentFrame()))
-                lines.append(it.currentBlock().text());
-            continue;
+    for (int r = 0; r < table->rows(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < table->columns(); ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() != r || cell.column() != c)
+                continue; // covered by a merged cell
+            QStringList paragraphs;
+            for (auto it = cell.begin(); !it.atEnd(); ++it)
+                paragraphs.append(it.currentFrame() ? frameText(it.currentFrame()) : it.currentBlock().text());
+            cells.append(paragraphs.join(QLatin1Char('\n')));
         }
-        auto* table = qobject_cast<QTextTable*>(child);
-        if (!table) {
+        lines.append(cells.join(QLatin1Char('\t')));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+// The text of a frame in the same form as richTextToPlain() gives it.
+QString frameText(QTextFrame* frame)
+{
+    if (auto* table = qobject_cast<QTextTable*>(frame))
+        return tableText(table);
+    QStringList lines;
+    for (auto it = frame->begin(); !it.atEnd(); ++it) {
+        if (QTextFrame* child = it.currentFrame()) {
             lines.append(frameText(child));
             continue;
         }
-        for (int r = 0; r < table->rows(); ++r) {
-            QStringList cells;
-            for (int c = 0; c < table->columns(); ++c) {
-                const QTextTableCell cell = table->cellAt(r, c);
-                if (cell.row() != r || cell.column() != c)
-                    continue; // covered by a merged cell
-                QStringList paragraphs;
-                for (auto ci = cell.begin(); !ci.atEnd(); ++ci)
-                    paragraphs.append(ci.currentFrame() ? frameText(ci.currentFrame()) : ci.currentBlock().text());
-                cells.append(paragraphs.join(QLatin1Char('\n')));
-            }
-            lines.append(cells.join(QLatin1Char('\t')));
-        }
+        // The block a document keeps in front of every table is no line of the text.
+        auto next = it;
+        ++next;
+        if (!it.currentBlock().text().isEmpty() || next.atEnd() || !qobject_cast<QTextTable*>(next.currentFrame()))
+            lines.append(it.currentBlock().text());
     }
     return lines.join(QLatin1Char('\n'));
+}
+
+// Lengths past what the layout's fixed-point arithmetic holds make it loop for ever
+// (a line height of 99999999 % is enough). HTML can name any length, so each one is
+// brought within these bounds.
+struct LengthLimit {
+    int property;
+    double low;
+    double high;
+};
+
+const LengthLimit kLengthLimits[] = {
+    {QTextFormat::BlockTopMargin, -kMaxLengthPx, kMaxLengthPx},
+    {QTextFormat::BlockBottomMargin, -kMaxLengthPx, kMaxLengthPx},
+    {QTextFormat::BlockLeftMargin, -kMaxLengthPx, kMaxLengthPx},
+    {QTextFormat::BlockRightMargin, -kMaxLengthPx, kMaxLengthPx},
+    {QTextFormat::TextIndent, -kMaxLengthPx, kMaxLengthPx},
+    {QTextFormat::BlockIndent, 0, 50},
+    {QTextFormat::LineHeight, 0, 1000},
+    {QTextFormat::FontPointSize, 1, 400},
+    {QTextFormat::FontPixelSize, 1, 500},
+    {QTextFormat::FontLetterSpacing, -1000, 1000},
+    {QTextFormat::FontWordSpacing, -1000, 1000},
+    {QTextFormat::FontStretch, 1, 4000},
+    {QTextFormat::TextBaselineOffset, -1000, 1000},
+    {QTextFormat::FrameBorder, 0, 100},
+    {QTextFormat::FrameMargin, 0, kMaxLengthPx},
+    {QTextFormat::FramePadding, 0, kMaxLengthPx},
+    {QTextFormat::FrameTopMargin, 0, kMaxLengthPx},
+    {QTextFormat::FrameBottomMargin, 0, kMaxLengthPx},
+    {QTextFormat::FrameLeftMargin, 0, kMaxLengthPx},
+    {QTextFormat::FrameRightMargin, 0, kMaxLengthPx},
+    {QTextFormat::FrameWidth, 0, kMaxLengthPx},
+    {QTextFormat::FrameHeight, 0, kMaxLengthPx},
+    {QTextFormat::TableColumnWidthConstraints, 0, kMaxLengthPx},
+    {QTextFormat::TableCellSpacing, 0, 100},
+    {QTextFormat::TableCellPadding, 0, 100},
+    {QTextFormat::TableCellTopPadding, 0, 100},
+    {QTextFormat::TableCellBottomPadding, 0, 100},
+    {QTextFormat::TableCellLeftPadding, 0, 100},
+    {QTextFormat::TableCellRightPadding, 0, 100},
+    {QTextFormat::TableCellTopBorder, 0, 100},
+    {QTextFormat::TableCellBottomBorder, 0, 100},
+    {QTextFormat::TableCellLeftBorder, 0, 100},
+    {QTextFormat::TableCellRightBorder, 0, 100},
+    {QTextFormat::ImageWidth, 0, kMaxLengthPx},
+    {QTextFormat::ImageHeight, 0, kMaxLengthPx},
+    {QTextFormat::ListIndent, 0, 50},
+};
+
+double boundLength(double v, const LengthLimit& limit)
+{
+    return std::isfinite(v) ? qBound(limit.low, v, limit.high) : limit.low;
+}
+
+QTextLength boundLength(const QTextLength& length, const LengthLimit& limit)
+{
+    if (length.type() == QTextLength::FixedLength)
+        return QTextLength(QTextLength::FixedLength, boundLength(length.rawValue(), limit));
+    if (length.type() == QTextLength::PercentageLength)
+        return QTextLength(QTextLength::PercentageLength, boundLength(length.rawValue(), {0, 0, 100}));
+    return length;
+}
+
+// True when a length of the format had to be brought within bounds.
+bool boundLengths(QTextFormat& format)
+{
+    bool changed = false;
+    for (const LengthLimit& limit : kLengthLimits) {
+        if (!format.hasProperty(limit.property))
+            continue;
+        const QVariant value = format.property(limit.property);
+        QVariant bounded;
+        switch (value.typeId()) {
+        case QMetaType::Double:
+        case QMetaType::Float:
+            bounded = boundLength(value.toDouble(), limit);
+            break;
+        case QMetaType::Int:
+            bounded = int(boundLength(value.toInt(), limit));
+            break;
+        default:
+            if (value.userType() == qMetaTypeId<QTextLength>()) {
+                bounded = QVariant::fromValue(boundLength(value.value<QTextLength>(), limit));
+            } else if (value.userType() == qMetaTypeId<QList<QTextLength>>()) {
+                QList<QTextLength> lengths = value.value<QList<QTextLength>>();
+                for (QTextLength& l : lengths)
+                    l = boundLength(l, limit);
+                bounded = QVariant::fromValue(lengths);
+            }
+            break;
+        }
+        if (bounded.isValid() && bounded != value) {
+            format.setProperty(limit.property, bounded);
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+// Brings every length of every block, run, frame, table cell and list within bounds.
+void boundDocumentLengths(QTextDocument* doc)
+{
+    struct Change {
+        int from;
+        int to;
+        QTextCharFormat format;
+    };
+    QList<Change> runs;
+    QTextCursor cursor(doc);
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        QTextBlockFormat blockFormat = block.blockFormat();
+        QTextCharFormat blockChars = block.charFormat();
+        const bool blockChanged = boundLengths(blockFormat);
+        const bool blockCharsChanged = boundLengths(blockChars);
+        if (blockChanged || blockCharsChanged) {
+            cursor.setPosition(block.position());
+            if (blockChanged)
+                cursor.setBlockFormat(blockFormat);
+            if (blockCharsChanged)
+                cursor.setBlockCharFormat(blockChars);
+        }
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            QTextCharFormat format = it.fragment().charFormat();
+            if (boundLengths(format))
+                runs.append({it.fragment().position(), it.fragment().position() + it.fragment().length(), format});
+        }
+        if (QTextList* list = block.textList()) {
+            QTextListFormat format = list->format();
+            if (boundLengths(format))
+                list->setFormat(format);
+        }
+    }
+    for (const Change& run : std::as_const(runs)) {
+        cursor.setPosition(run.from);
+        cursor.setPosition(run.to, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(run.format);
+    }
+    QList<QTextFrame*> frames{doc->rootFrame()};
+    for (qsizetype i = 0; i < frames.size(); ++i) {
+        QTextFrame* frame = frames[i];
+        frames.append(frame->childFrames());
+        QTextFrameFormat format = frame->frameFormat();
+        if (boundLengths(format))
+            frame->setFrameFormat(format);
+        if (auto* table = qobject_cast<QTextTable*>(frame)) {
+            for (int r = 0; r < table->rows(); ++r) {
+                for (int c = 0; c < table->columns(); ++c) {
+                    QTextTableCell cell = table->cellAt(r, c);
+                    if (cell.row() != r || cell.column() != c)
+                        continue;
+                    QTextCharFormat cellFormat = cell.format();
+                    if (boundLengths(cellFormat))
+                        cell.setFormat(cellFormat);
+                }
+            }
+        }
+    }
+}
+
+// Frames nested deeper than this many levels, with all they hold.
+void collectDeepFrames(QTextFrame* frame, int depth, QList<QTextFrame*>& out)
+{
+    const auto children = frame->childFrames();
+    for (QTextFrame* child : children) {
+        if (depth + 1 > kMaxFrameDepth)
+            out.append(child);
+        else
+            collectDeepFrames(child, depth + 1, out);
+    }
+}
+
+// A table inside a table takes twice the layout time of its parent's level; a few
+// levels of HTML can hang the view. Frames nested too deep are shown as their text.
+void flattenDeepFrames(QTextDocument* doc)
+{
+    QList<QTextFrame*> deep;
+    collectDeepFrames(doc->rootFrame(), 0, deep);
+    // From the last, so that the positions of those before stay put.
+    for (auto it = deep.crbegin(); it != deep.crend(); ++it) {
+        QTextFrame* frame = *it;
+        const QString text = frameText(frame);
+        QTextCursor cursor(doc);
+        cursor.setPosition(frame->firstPosition() - 1);
+        cursor.setPosition(frame->lastPosition() + 1, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        cursor.insertText(text);
+    }
 }
 
 // The first bytes that are not blanks or a byte-order mark.
@@ -1347,6 +1544,8 @@ void loadHtml(QTextDocument* doc, const QByteArray& data)
 {
     SealedDocument parsed;
     parsed.setHtml(decodeHtml(data));
+    flattenDeepFrames(&parsed);
+    boundDocumentLengths(&parsed);
     doc->clear();
     QTextCursor(doc).insertFragment(QTextDocumentFragment(&parsed));
 }

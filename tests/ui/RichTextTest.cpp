@@ -594,6 +594,49 @@ TEST(RichTextLimits, LargeHostileInputsFinishQuickly)
     EXPECT_GE(tables, 3) << "long tables are split";
 }
 
+// Qt lays out a table inside a table twice per level, and lengths past its fixed-point
+// range make the layout loop: each of these used to hang the view.
+TEST(RichTextLimits, HostileHtmlLaysOutAndPaints)
+{
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"unclosed nested tables", [] {
+             QByteArray h;
+             for (int i = 0; i < 40; ++i)
+                 h += "<table border=1><tr><td>";
+             return h + "deep";
+         }()},
+        {"closed nested tables", [] {
+             QByteArray h = "<p>top</p>";
+             for (int i = 0; i < 25; ++i)
+                 h += "<table><tr><td>" + QByteArray::number(i) + "</td><td>";
+             h += "deep";
+             for (int i = 0; i < 25; ++i)
+                 h += "</td></tr></table>";
+             return h;
+         }()},
+        {"line height", "<p style=\"line-height:99999999%\">deep<br>x</p>"},
+        {"fixed line height", "<p style=\"line-height:99999999px\">deep<br>x</p>"},
+        {"table width and padding", "<table width=99999999 cellpadding=99999999 border=99999><tr><td>deep</td></tr></table>"},
+        {"cell padding", "<table><tr><td style=\"padding:99999999px\">deep</td></tr></table>"},
+        {"margins", "<p style=\"margin:99999999px;text-indent:-99999999px\">deep</p><p>x</p>"},
+        {"block indent", "<p style=\"-qt-block-indent:99999999\">deep</p>"},
+        {"font size", "<p style=\"font-size:99999999pt;letter-spacing:99999999px\">deep</p>"},
+    };
+    for (const auto& [name, html] : cases) {
+        SCOPED_TRACE(name);
+        QElapsedTimer timer;
+        timer.start();
+        ui::RichTextView view;
+        view.resize(300, 200);
+        view.setRichText(html);
+        (void)view.document()->size();
+        EXPECT_FALSE(view.grab().isNull());
+        EXPECT_TRUE(view.toPlainText().contains("deep"));
+        EXPECT_TRUE(ui::richTextToPlain(html).contains("deep"));
+        EXPECT_LT(timer.elapsed(), 5000);
+    }
+}
+
 // ---------------------------------------------------------------------------
 // The widgets.
 
