@@ -27,13 +27,13 @@ def stack_check(order, inputs):
     """None when `order` can be popped from a stack fed with `inputs`, else the reason."""
     stack, i = [], 0
     for x in order:
-        while (not stack or stack[-1] != x) and i < len(inputs):
+        if x in stack and stack[-1] != x:
+            # the element already pushed is covered by the current top
+            return "输出%s时，%s还在栈中，栈顶的%s压在它上面，%s不能先出栈" % (x, x, stack[-1], x)
+        while stack[-1:] != [x]:
             stack.append(inputs[i])
             i += 1
-        if stack and stack[-1] == x:
-            stack.pop()
-            continue
-        return "输出%s时，%s已在栈中且被%s压在下面，不能先出栈" % (x, x, stack[-1])
+        stack.pop()
     return None
 
 
