@@ -189,6 +189,9 @@ def sched_question(rng, sec, algo):
             continue
         if algo != "FCFS" and fmt_avg(avgs[algo]) == fmt_avg(avgs["FCFS"]):
             continue
+        # a preemptive question must show a preemption, else it is the SJF question again
+        if algo == "SRTF" and (len(results["SRTF"][0]) == len(procs) or fmt_avg(avgs["SRTF"]) == fmt_avg(avgs["SJF"])):
+            continue
         if any(results[algo][1][p[0]] > 60 for p in procs):
             continue
         break
@@ -273,6 +276,10 @@ def banker_stem(maxm, alloc, avail):
         vec(avail), table)
 
 
+def and_list(items):
+    return "、".join(items[:-1]) + "和" + items[-1]
+
+
 def seq(p):
     return "P%d、P%d、P%d、P%d、P%d" % p
 
@@ -330,7 +337,7 @@ def banker_multiple(rng, sec):
     opts, ans = multiple(rng, [(seq(p), True) for p in right] + [(seq(p), False) for p in wrong])
     stem = banker_stem(maxm, alloc, avail) + choice_lines("下列进程序列中，是T0时刻安全序列的有（  ）。", opts)
     ana = "尚需矩阵 Need 依次为 %s。对每个序列用可用资源向量逐个检查，安全的序列是%s；%s，因而不安全。" % (
-        "，".join("P%d（%s）" % (i, vec(need[i])) for i in range(5)), "和".join("“%s”" % seq(p) for p in right),
+        "，".join("P%d（%s）" % (i, vec(need[i])) for i in range(5)), and_list(["“%s”" % seq(p) for p in right]),
         "；".join(failure_note(p, alloc, need, avail) for p in wrong))
     return question(sec.take(), 14, sec.chapter, ["02000204"], 5, ans, stem, ana)
 
