@@ -41,7 +41,7 @@ def bin_to_hex(rng, sec):
     wrong.append(format(n ^ 0x100, "X") + "H")
     opts, ans = single(rng, right, wrong)
     stem = choice_lines("二进制数 %s 转换为十六进制数是（  ）。" % b, opts)
-    ana = "从小数点（最低位）开始每4位一组：%s，每组对应一位十六进制数字，得 %s。" % (groups, right)
+    ana = "从最低位起每4位一组：%s，每组对应一位十六进制数字，得 %s。" % (groups, right)
     return question(sec.take(), 11, sec.chapter, ["01000101"], 4, ans, stem, ana)
 
 
@@ -188,8 +188,10 @@ def reliability(rng, sec):
     opts, ans = single(rng, fmt(right), [fmt(w) for w in wrong])
     stem = choice_lines("某系统由部件甲与一个并联子系统串联而成，并联子系统由两个相同的部件乙组成。部件甲的可靠度为 %s，部件乙的可靠度均为 %s，则该系统的可靠度为（  ）（结果保留4位小数）。" % (
         fmt(r1), fmt(r2)), opts)
-    ana = "并联子系统的可靠度 = 1 - (1-%s)^2 = %s；再与部件甲串联，系统可靠度 = %s × %s = %s。" % (
-        fmt(r2), fmt(1 - (1 - r2) ** 2), fmt(r1), fmt(1 - (1 - r2) ** 2), fmt(right))
+    exact = ("%.8f" % float(right)).rstrip("0")
+    ana = "并联子系统的可靠度 = 1 - (1-%s)^2 = %s；再与部件甲串联，系统可靠度 = %s × %s = %s%s。" % (
+        fmt(r2), fmt(1 - (1 - r2) ** 2), fmt(r1), fmt(1 - (1 - r2) ** 2), exact,
+        "" if exact == fmt(right) else " ≈ %s" % fmt(right))
     return question(sec.take(), 11, sec.chapter, ["01000405"], 4, ans, stem, ana)
 
 
