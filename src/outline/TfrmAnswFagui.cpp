@@ -136,8 +136,7 @@ void TfrmAnswFagui::FormShow()
         if (ListBox1->count() > 0)
             ListBox1->setCurrentRow(0);
     } catch (const store::DbError& e) {
-        ShowPrompt(QStringLiteral("错误"), QStringLiteral("无法读取本题的考点：%1").arg(e.message()), 1, 2,
-                   QStringLiteral("NO"));
+        prompt::error(QStringLiteral("无法读取本题的考点：%1").arg(e.message()));
     }
     ListBox1->setFocus();
 }

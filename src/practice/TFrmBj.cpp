@@ -110,7 +110,7 @@ bool TFrmBj::saveNote()
         const int choice = ShowPrompt(QStringLiteral("错误"),
                                       QStringLiteral("笔记未能保存（%1）。按“确定”回到笔记，按“取消”放弃本次修改并关闭。")
                                           .arg(e.message()),
-                                      0, 2, QStringLiteral("NO"));
+                                      prompt::Mode::OkCancel, prompt::Page::Error, prompt::Variant::No);
         if (choice != 2)
             return false;
         m_dataset->cancel();

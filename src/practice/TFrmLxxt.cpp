@@ -122,7 +122,7 @@ TFrmLxxt::TFrmLxxt(QWidget* parent)
     connect(KZTimeCounter1, &QTimer::timeout, this, &TFrmLxxt::KZTimeCounter1Timer);
 
     if (!loadGridPictures()) {
-        ShowPrompt(QStringLiteral("错误"), QStringLiteral("无法提取资源文件！"), 1, 2);
+        prompt::error(QStringLiteral("无法提取资源文件！"));
         app::endProgram(1);
     }
 }
@@ -512,7 +512,7 @@ bool TFrmLxxt::LoadQuestionSet()
         QPixmap up(m_picDir + QLatin1String(ui::art::kTypeUp));
         QPixmap down(m_picDir + QLatin1String(ui::art::kTypeDown));
         if (up.isNull() || down.isNull()) {
-            ShowPrompt(QStringLiteral("错误"), QStringLiteral("无法提取资源文件！"), 1, 2);
+            prompt::error(QStringLiteral("无法提取资源文件！"));
             app::endProgram(1);
             return false;
         }
@@ -537,7 +537,7 @@ bool TFrmLxxt::LoadQuestionSet()
         m_txPressed = -1;
     } catch (const store::DbError&) {
         set->close();
-        ShowPrompt(QStringLiteral("错误"), QStringLiteral("无法打开试题！"), 1, 2);
+        prompt::error(QStringLiteral("无法打开试题！"));
         return false;
     }
     // Tab order: after the type filter comes the grid.
@@ -793,7 +793,7 @@ void TFrmLxxt::ShowQuestionText(const QString& questionId)
             Re1->setRichText(stem);
         }
     } catch (const store::DbError&) {
-        ShowPrompt(QStringLiteral("错误"), QStringLiteral("无法打开试题！"), 1, 2);
+        prompt::error(QStringLiteral("无法打开试题！"));
     }
 }
 
@@ -838,7 +838,7 @@ void TFrmLxxt::SaveAnswer(int index, int page, SaveMode mode, int last, int firs
     const bool inGroup = first <= index && index <= last;
     if (outcome.what == practice::Recorded::Cleared) {
         if (mode == SaveMode::Check)
-            ShowPrompt(QStringLiteral("提示"), QStringLiteral("请先做出答案！"), 1, 1);
+            prompt::notice(QStringLiteral("请先做出答案！"));
         else if (mode == SaveMode::Leaving && inGroup)
             setGridPictures(index - first, AnswerMark::Open);
         return;
@@ -859,7 +859,7 @@ void TFrmLxxt::SaveAnswer(int index, int page, SaveMode mode, int last, int firs
 
 void TFrmLxxt::showCaughtError(const QString& text)
 {
-    ShowPrompt(QStringLiteral("错误"), text, 1, 2);
+    prompt::error(text);
 }
 
 // ---- commands ------------------------------------------------------------------------
@@ -1059,7 +1059,7 @@ void TFrmLxxt::Timer1Timer()
     if (epIndiGauge1->value() < kGaugeCells)
         return;
     Timer1->stop();
-    ShowPrompt(QStringLiteral("提示"), QStringLiteral("到时间了"), 1, 1);
+    prompt::notice(QStringLiteral("到时间了"));
     if (!moveToCurrent())
         return;
     store::Dataset* set = DM1->Cn1Query_tm;

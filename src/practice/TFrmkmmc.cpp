@@ -105,7 +105,7 @@ TFrmkmmc::TFrmkmmc(QWidget* parent)
     DBGrid1->setModel(m_model);
     m_model->bindSelection(DBGrid1->selectionModel());
     connect(m_model, &store::DatasetModel::moveFailed, this, [](const QString& message) {
-        ShowPrompt(QStringLiteral("错误"), message, 1, 2, QStringLiteral("NO"));
+        prompt::error(message);
     });
     connect(DBGrid1, &QAbstractItemView::doubleClicked, this, [this] { startPractice(PracticeMode::NewByChapter); });
 
@@ -319,18 +319,16 @@ void TFrmkmmc::startPractice(PracticeMode mode)
             }
             switch (mode) {
             case PracticeMode::WrongQuestions:
-                ShowPrompt(QStringLiteral("提示"), QStringLiteral("本章节下没有错题！"), 1, 1, QStringLiteral("NO"));
+                prompt::notice(QStringLiteral("本章节下没有错题！"));
                 break;
             case PracticeMode::Review:
-                ShowPrompt(QStringLiteral("提示"), QStringLiteral("本章节习题还未曾做过！"), 1, 1, QStringLiteral("NO"));
+                prompt::notice(QStringLiteral("本章节习题还未曾做过！"));
                 break;
             case PracticeMode::NewQuestions:
             case PracticeMode::NewByChapter:
-                ShowPrompt(QStringLiteral("提示"),
-                           practice::chapterQuestionCount(DM1->db(), code) == 0
+                prompt::notice(practice::chapterQuestionCount(DM1->db(), code) == 0
                                ? QStringLiteral("本章节下还没有习题。")
-                               : QStringLiteral("本章节的新题已全部做完，可选择错题重做或习题重温。"),
-                           1, 1, QStringLiteral("NO"));
+                               : QStringLiteral("本章节的新题已全部做完，可选择错题重做或习题重温。"));
                 break;
             }
         });
@@ -359,8 +357,7 @@ void TFrmkmmc::btnGuideClick()
 void TFrmkmmc::reportFailure(const QString& what, const std::exception& e)
 {
     const auto* dbError = dynamic_cast<const store::DbError*>(&e);
-    ShowPrompt(QStringLiteral("错误"), what + QStringLiteral("：") + (dbError ? dbError->message() : QString::fromUtf8(e.what())),
-               1, 2, QStringLiteral("NO"));
+    prompt::error(what + QStringLiteral("：") + (dbError ? dbError->message() : QString::fromUtf8(e.what())));
 }
 
 void TFrmkmmc::paintEvent(QPaintEvent*)

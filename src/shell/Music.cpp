@@ -402,7 +402,7 @@ void SetWaveVolume(int level)
 void PlayBackgroundMusic(const QString& file, bool on)
 {
     if (!music::hasAudioDevice()) {
-        ShowPrompt(QStringLiteral("提示"), QStringLiteral("没发现声卡！"), 1, 1, QStringLiteral("NO"));
+        prompt::notice(QStringLiteral("没发现声卡！"));
         return;
     }
     music::stop();
@@ -410,6 +410,6 @@ void PlayBackgroundMusic(const QString& file, bool on)
         return;
     if (!music::startTune(file)) {
         music::stop();
-        ShowPrompt(QStringLiteral("提示"), QStringLiteral("无法播放背景音乐！"), 1, 1, QStringLiteral("NO"));
+        prompt::notice(QStringLiteral("无法播放背景音乐！"));
     }
 }

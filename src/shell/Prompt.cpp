@@ -82,8 +82,36 @@ int messageBox(Icon icon, const QString& caption, const QString& text, Buttons b
 
 } // namespace prompt
 
-int ShowPrompt(const QString& caption, const QString& text, int mode, int page, const QString& variant)
+namespace prompt {
+
+QString variantText(Variant variant)
 {
+    switch (variant) {
+    case Variant::No: return QStringLiteral("NO");
+    case Variant::Exam: return QStringLiteral("Exam");
+    case Variant::Plain: break;
+    }
+    return QString();
+}
+
+void notice(const QString& text, Page page)
+{
+    ShowPrompt(QStringLiteral("提示"), text, Mode::Single, page, Variant::No);
+}
+
+void error(const QString& text)
+{
+    ShowPrompt(QStringLiteral("错误"), text, Mode::Single, Page::Error, Variant::No);
+}
+
+} // namespace prompt
+
+int ShowPrompt(const QString& caption, const QString& text, prompt::Mode modeValue, prompt::Page pageValue,
+               prompt::Variant variantValue)
+{
+    const int mode = static_cast<int>(modeValue);
+    const int page = static_cast<int>(pageValue);
+    const QString variant = prompt::variantText(variantValue);
     TFrmDlg* dlg = promptDialog();
     dlg->prepare(caption, text, mode, page, variant);
     if (prompt::Script* script = prompt::activeScript()) {

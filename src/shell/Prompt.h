@@ -8,10 +8,34 @@
 // Every prompt and message box of the program goes through here, so tests can
 // answer them without a window and see what was asked.
 
+namespace prompt {
+
+// Which buttons the prompt dialog shows (left to right, with their results).
+enum class Mode : int {
+    OkCancel = 0, // 确定 (1), 取消 (2)
+    Single = 1,   // one middle button (3)
+    Three = 2,    // 确定 (1), the middle button (3), 取消/作废 (2)
+    Narrow = 3,   // one button (1) in a narrow dialog
+};
+// The icon page of the dialog.
+enum class Page : int { Information = 0, Warning = 1, Error = 2 };
+// Button captions: Exam names the buttons of the hand-in question (确定, 取消, 作废).
+enum class Variant { Plain, No, Exam };
+
+QString variantText(Variant variant);
+
+} // namespace prompt
+
 // The program's own prompt dialog: returns 1, 2 or 3 (the button pressed).
-int ShowPrompt(const QString& caption, const QString& text, int mode, int page, const QString& variant = QString());
+int ShowPrompt(const QString& caption, const QString& text, prompt::Mode mode, prompt::Page page,
+               prompt::Variant variant = prompt::Variant::Plain);
 
 namespace prompt {
+
+// The usual calls: a notice ("提示", one button; page Information for good news)
+// and an error ("错误", one button).
+void notice(const QString& text, Page page = Page::Warning);
+void error(const QString& text);
 
 enum class Icon { Information, Warning, Error, Question };
 enum class Buttons { Ok, OkCancel };

@@ -20,6 +20,8 @@ DbError::Kind kindOf(int rc)
     case SQLITE_LOCKED: return DbError::Kind::Busy;
     case SQLITE_CONSTRAINT: return DbError::Kind::Constraint;
     case SQLITE_CANTOPEN: return DbError::Kind::Missing;
+    case SQLITE_READONLY: return DbError::Kind::ReadOnly;
+    case SQLITE_FULL: return DbError::Kind::Full;
     default: return DbError::Kind::Sql;
     }
 }

@@ -14,6 +14,8 @@ public:
         NotADatabase, // wrong key, or not a database at all
         Corrupt,      // integrity failure
         Busy,         // another process holds a lock
+        ReadOnly,     // the file or its folder cannot be written
+        Full,         // the disk (or the page limit) is full
         Constraint,   // a key or NOT NULL was violated
         Sql,          // any other engine error
         Usage         // the caller used the API wrongly (no current row, ...)

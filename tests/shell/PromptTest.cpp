@@ -49,6 +49,16 @@ std::vector<ShownButton> shownButtons(TFrmDlg* dlg)
     return out;
 }
 
+// The tables below speak in the dialog's raw mode and page numbers, so modes
+// outside the named ones can be tried too.
+int showPrompt(const QString& caption, const QString& text, int mode, int page, const QString& variant = QString())
+{
+    const prompt::Variant v = variant == QLatin1String("Exam") ? prompt::Variant::Exam
+                              : variant.isEmpty()              ? prompt::Variant::Plain
+                                                               : prompt::Variant::No;
+    return ShowPrompt(caption, text, static_cast<prompt::Mode>(mode), static_cast<prompt::Page>(page), v);
+}
+
 // Runs a real, modal prompt and lets `act` answer it once it is on screen.
 int runPrompt(const QString& text, int mode, int page, const QString& variant, std::function<void(TFrmDlg*)> act)
 {
@@ -59,7 +69,7 @@ int runPrompt(const QString& text, int mode, int page, const QString& variant, s
         acted = true;
         act(dlg);
     });
-    const int result = ShowPrompt(QStringLiteral("提示"), text, mode, page, variant);
+    const int result = showPrompt(QStringLiteral("提示"), text, mode, page, variant);
     EXPECT_TRUE(acted);
     EXPECT_FALSE(dlg->isVisible());
     return result;
@@ -113,15 +123,15 @@ TEST(Prompt, WidthIsRestoredAfterANarrowPromptAndOtherModesKeepTheButtons)
     prompt::Script script({1, 3, 1});
     TFrmDlg* dlg = promptDialog();
 
-    ShowPrompt(QStringLiteral("提示"), QStringLiteral("请选择具体章节!"), 3, 1);
+    showPrompt(QStringLiteral("提示"), QStringLiteral("请选择具体章节!"), 3, 1);
     EXPECT_EQ(dlg->width(), 200);
-    ShowPrompt(QStringLiteral("提示"), QStringLiteral("到时间了"), 1, 1, QStringLiteral("NO"));
+    showPrompt(QStringLiteral("提示"), QStringLiteral("到时间了"), 1, 1, QStringLiteral("NO"));
     EXPECT_EQ(dlg->width(), TFrmDlg::kDesignWidth);
     EXPECT_EQ(shownButtons(dlg), (std::vector<ShownButton>{{3, "确定"}}));
 
     // A mode outside 0 … 3 keeps the previous buttons but still gets the full width.
-    ShowPrompt(QStringLiteral("提示"), QStringLiteral("请选择具体章节!"), 3, 1);
-    EXPECT_EQ(ShowPrompt(QStringLiteral("提示"), QStringLiteral("x"), 7, 1), 1);
+    showPrompt(QStringLiteral("提示"), QStringLiteral("请选择具体章节!"), 3, 1);
+    EXPECT_EQ(showPrompt(QStringLiteral("提示"), QStringLiteral("x"), 7, 1), 1);
     EXPECT_EQ(dlg->width(), TFrmDlg::kDesignWidth);
     EXPECT_EQ(shownButtons(dlg), (std::vector<ShownButton>{{1, "确定"}}));
 }
@@ -132,26 +142,26 @@ TEST(Prompt, CaptionTextAndIconPage)
     TFrmDlg* dlg = promptDialog();
     for (int page : {2, 0, 1}) {
         const QString caption = page == 2 ? QStringLiteral("错误") : QStringLiteral("提示");
-        ShowPrompt(caption, QStringLiteral("无法打开试题！"), 1, page, QStringLiteral("NO"));
+        showPrompt(caption, QStringLiteral("无法打开试题！"), 1, page, QStringLiteral("NO"));
         EXPECT_EQ(dlg->epNoteBook1->currentIndex(), page);
         EXPECT_EQ(dlg->windowTitle(), caption);
         EXPECT_EQ(dlg->Label1->text(), caption);
         EXPECT_EQ(dlg->fcLabel1->text(), QStringLiteral("无法打开试题！"));
     }
     // An unknown page leaves the icon as it was.
-    ShowPrompt(QStringLiteral("提示"), QStringLiteral("x"), 1, 9);
+    showPrompt(QStringLiteral("提示"), QStringLiteral("x"), 1, 9);
     EXPECT_EQ(dlg->epNoteBook1->currentIndex(), 1);
 }
 
 TEST(Prompt, ScriptRecordsEveryCallAndAnswersInOrder)
 {
     prompt::Script script({1, 3}, 0);
-    EXPECT_EQ(ShowPrompt(QStringLiteral("提示"), QStringLiteral("确认交卷吗？"), 2, 0, QStringLiteral("Exam")), 1);
-    EXPECT_EQ(ShowPrompt(QStringLiteral("提示"), QStringLiteral("确认交卷吗？"), 2, 0, QStringLiteral("Exam")), 3);
+    EXPECT_EQ(showPrompt(QStringLiteral("提示"), QStringLiteral("确认交卷吗？"), 2, 0, QStringLiteral("Exam")), 1);
+    EXPECT_EQ(showPrompt(QStringLiteral("提示"), QStringLiteral("确认交卷吗？"), 2, 0, QStringLiteral("Exam")), 3);
     // Answers used up: the fallback 0 names no button, so the prompt is dismissed,
     // which picks its 取消 button (3: continue the exam, never void the paper).
-    EXPECT_EQ(ShowPrompt(QStringLiteral("提示"), QStringLiteral("确认交卷吗？"), 2, 0, QStringLiteral("Exam")), 3);
-    EXPECT_EQ(ShowPrompt(QStringLiteral("错误"), QStringLiteral("无法打开试题！"), 1, 2, QStringLiteral("NO")), 3);
+    EXPECT_EQ(showPrompt(QStringLiteral("提示"), QStringLiteral("确认交卷吗？"), 2, 0, QStringLiteral("Exam")), 3);
+    EXPECT_EQ(showPrompt(QStringLiteral("错误"), QStringLiteral("无法打开试题！"), 1, 2, QStringLiteral("NO")), 3);
     EXPECT_FALSE(promptDialog()->isVisible());
 
     ASSERT_EQ(script.asked().size(), 4u);
@@ -169,9 +179,9 @@ TEST(Prompt, ScriptedAnswerForAHiddenButtonCountsAsDismissed)
 {
     prompt::Script script({2, 2});
     // Mode 1 shows only button 3.
-    EXPECT_EQ(ShowPrompt(QStringLiteral("提示"), QStringLiteral("到时间了"), 1, 1, QStringLiteral("NO")), 3);
+    EXPECT_EQ(showPrompt(QStringLiteral("提示"), QStringLiteral("到时间了"), 1, 1, QStringLiteral("NO")), 3);
     // Mode 0 shows 1 and 2: 2 is a real answer there.
-    EXPECT_EQ(ShowPrompt(QStringLiteral("提示"), QStringLiteral("x"), 0, 1, QStringLiteral("NO")), 2);
+    EXPECT_EQ(showPrompt(QStringLiteral("提示"), QStringLiteral("x"), 0, 1, QStringLiteral("NO")), 2);
 }
 
 TEST(Prompt, ScriptsNestAndRestoreThePreviousOne)
@@ -182,7 +192,7 @@ TEST(Prompt, ScriptsNestAndRestoreThePreviousOne)
         {
             prompt::Script inner({3});
             EXPECT_EQ(prompt::activeScript(), &inner);
-            ShowPrompt(QStringLiteral("提示"), QStringLiteral("inner"), 1, 1);
+            showPrompt(QStringLiteral("提示"), QStringLiteral("inner"), 1, 1);
             EXPECT_EQ(inner.asked().size(), 1u);
         }
         EXPECT_EQ(prompt::activeScript(), &outer);
@@ -257,19 +267,19 @@ TEST(Prompt, LongTextWrapsAndPushesTheButtonsDown)
 {
     prompt::Script script;
     TFrmDlg* dlg = promptDialog();
-    ShowPrompt(QStringLiteral("提示"), QStringLiteral("短"), 1, 1, QStringLiteral("NO"));
+    showPrompt(QStringLiteral("提示"), QStringLiteral("短"), 1, 1, QStringLiteral("NO"));
     EXPECT_EQ(dlg->height(), TFrmDlg::kDesignHeight);
     EXPECT_EQ(dlg->fcShapeBtn3->y(), 80);
 
     const QString longText = QString(QStringLiteral("本题已被您作废！")).repeated(20);
-    ShowPrompt(QStringLiteral("提示"), longText, 1, 1, QStringLiteral("NO"));
+    showPrompt(QStringLiteral("提示"), longText, 1, 1, QStringLiteral("NO"));
     const QRect text = dlg->fcLabel1->geometry();
     EXPECT_GE(text.height(), dlg->fcLabel1->heightForWidth(text.width()));
     EXPECT_LE(text.right(), dlg->width());
     EXPECT_GT(dlg->fcShapeBtn3->y(), text.bottom());
     EXPECT_LE(dlg->fcShapeBtn3->geometry().bottom(), dlg->height());
 
-    ShowPrompt(QStringLiteral("提示"), QStringLiteral("短"), 1, 1, QStringLiteral("NO"));
+    showPrompt(QStringLiteral("提示"), QStringLiteral("短"), 1, 1, QStringLiteral("NO"));
     EXPECT_EQ(dlg->height(), TFrmDlg::kDesignHeight);
 }
 
@@ -278,7 +288,7 @@ TEST(Prompt, RendersInTheProgramsColours)
 {
     prompt::Script script;
     TFrmDlg* dlg = promptDialog();
-    ShowPrompt(QStringLiteral("提示"), QStringLiteral("恭喜完成今日学习计划！"), 0, 0, QStringLiteral("NO"));
+    showPrompt(QStringLiteral("提示"), QStringLiteral("恭喜完成今日学习计划！"), 0, 0, QStringLiteral("NO"));
     const QImage img = dlg->grab().toImage();
     if (const QByteArray dir = qgetenv("TESVORA_SHOT_DIR"); !dir.isEmpty()) {
         // Pictures to look at: every icon page and the button layouts.
@@ -293,7 +303,7 @@ TEST(Prompt, RendersInTheProgramsColours)
             {"prompt-long", "提示", "本题已被您作废！本题已被您作废！本题已被您作废！本题已被您作废！本题已被您作废！本题已被您作废！本题已被您作废！", 1, 1, "NO"},
         };
         for (const Shot& s : more) {
-            ShowPrompt(QString::fromUtf8(s.caption), QString::fromUtf8(s.text), s.mode, s.page, QString::fromUtf8(s.variant));
+            showPrompt(QString::fromUtf8(s.caption), QString::fromUtf8(s.text), s.mode, s.page, QString::fromUtf8(s.variant));
             dlg->grab().save(shots.filePath(QString::fromUtf8(s.name) + QStringLiteral(".png")));
         }
     }

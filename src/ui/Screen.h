@@ -1,0 +1,24 @@
+#pragma once
+
+class QWidget;
+
+// Small pieces every screen shares: which layout to use, where a window goes,
+// the hourglass while a handler works.
+namespace ui {
+
+// True for the compact (800 × 600) arrangement of the screens.
+bool compactLayout();
+
+// Centres `window` over `owner`'s window, or on its screen when there is no owner.
+void centreWindow(QWidget* window, const QWidget* owner = nullptr);
+
+// The hourglass for a stretch of work inside one handler; the previous pointer after.
+class WaitCursor {
+public:
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+} // namespace ui
