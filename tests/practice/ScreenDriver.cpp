@@ -3,10 +3,11 @@
 //
 //   practice_screen_driver [--compact] [--chapter CODE] [--mode new|review]
 //                          [--type N] [--goto N] [--answer TEXT] [--check] [--panel]
-//                          [--quit-after MS]
+//                          [--quit-after MS] [--shot FILE] [--chooser]
 #include "practice/AnswerPages.h"
 #include "practice/ChooserRules.h"
 #include "practice/TFrmLxxt.h"
+#include "practice/TFrmkmmc.h"
 #include "shell/AppState.h"
 #include "shell/Prompt.h"
 #include "store/DataModule.h"
@@ -19,6 +20,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -35,7 +38,9 @@ int main(int argc, char** argv)
                      {"answer", "answer to give (letters, 对/错, text, 会/不会)", "text"},
                      {"check", "press 完成"},
                      {"panel", "open the answer panel"},
-                     {"quit-after", "close after this many ms", "ms", "0"}});
+                     {"quit-after", "close after this many ms", "ms", "0"},
+                     {"shot", "save a picture of the screen before quitting", "file"},
+                     {"chooser", "show the chapter chooser instead"}});
     args.process(app);
 
     QTemporaryDir dir;
@@ -56,6 +61,20 @@ int main(int argc, char** argv)
     app::PracticeParams = statement.params;
     dm.openIfClosed(dm.Cn1Table_kmmc);
     dm.Cn1Table_kmmc->locate(QStringLiteral("C1"), args.value("chapter"));
+
+    const auto grabAndQuit = [&](QWidget* window) {
+        if (args.isSet("shot"))
+            window->screen()->grabWindow(0).save(args.value("shot"));
+        window->close();
+        app.quit();
+    };
+    if (args.isSet("chooser")) {
+        TFrmkmmc chooser;
+        const int ms = std::max(args.value("quit-after").toInt(), 300);
+        QTimer::singleShot(ms, &app, [&] { grabAndQuit(&chooser); });
+        chooser.exec();
+        return 0;
+    }
 
     TFrmLxxt screen;
     if (!screen.LoadQuestionSet())
@@ -85,6 +104,6 @@ int main(int argc, char** argv)
     if (args.isSet("panel"))
         QTimer::singleShot(200, &screen, [&] { screen.epEfTrBtn6Click(); qWarning("panel %s / %s / %s", qPrintable(screen.panelHeadline->text()), qPrintable(screen.panelYours->text()), qPrintable(screen.panelCorrect->text())); });
     if (const int ms = args.value("quit-after").toInt(); ms > 0)
-        QTimer::singleShot(ms, &app, [&] { screen.close(); app.quit(); });
+        QTimer::singleShot(ms, &app, [&] { grabAndQuit(&screen); });
     return app.exec();
 }
