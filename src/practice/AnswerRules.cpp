@@ -4,6 +4,8 @@
 #include "store/DataModule.h"
 #include "store/Dataset.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -68,7 +70,7 @@ QString ReadAnswerText(const PageState& s)
         return {};
     case MultiPage: return letters(s.multi, visible);
     case MatchPage: return letters(s.match, visible);
-    case FillPage: return s.fill.trimmed();
+    case FillPage: return normaliseFillAnswer(s.fill);
     case JudgePage:
         if (s.judgement == Judgement::True)
             return QStringLiteral("A");
@@ -78,6 +80,26 @@ QString ReadAnswerText(const PageState& s)
     case SubjectivePage: return s.subjective == 0 || s.subjective == 1 ? QString::number(s.subjective) : QString();
     default: return {};
     }
+}
+
+QString normaliseFillAnswer(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\uFF0C' || u == u'\u3001' || u == u'\uFF1B') // ， 、 ；
+            out += QLatin1Char(',');
+        else if (u == u'\u3000')
+            out += QLatin1Char(' ');
+        else if (u >= 0xFF01 && u <= 0xFF5E) // full-width forms of ! … ~
+            out += QChar(char16_t(u - 0xFF01 + 0x21));
+        else
+            out += c;
+    }
+    static const QRegularExpression blanksAroundComma(QStringLiteral("\\s*,\\s*"));
+    out.replace(blanksAroundComma, QStringLiteral(","));
+    return out.trimmed();
 }
 
 void putAnswer(PageState& s, const QString& answer)
@@ -138,8 +160,8 @@ AnswerFlags answerFlags(const QString& answer, const QString& key, const QDate& 
 {
     AnswerFlags f;
     f.firstToday = lastAnswered.isValid() && lastAnswered == today ? 1 : 2;
-    f.result = answer == key ? 1 : 2;
-    f.previous = lastAnswer == key ? 1 : 2;
+    f.result = isRightAnswer(answer, key) ? 1 : 2;
+    f.previous = isRightAnswer(lastAnswer, key) ? 1 : 2;
     f.firstEver = lastAnswer.isEmpty() ? 2 : 1;
     return f;
 }
@@ -158,7 +180,20 @@ QStringList pointIdsOf(const store::Dataset& row)
 
 bool isRightAnswer(const QString& answer, const QString& key)
 {
-    return answer == key;
+    if (answer == key)
+        return true;
+    // Choice, true/false and self-assessed answers are upper-case letters or digits
+    // the program writes itself, so only a fill-in can differ by case or form.
+    const QString a = normaliseFillAnswer(answer);
+    const QString k = normaliseFillAnswer(key);
+    if (a.size() != k.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const char16_t x = a[i].unicode(), y = k[i].unicode();
+        if (x != y && !(x < 128 && y < 128 && QChar::toLower(x) == QChar::toLower(y)))
+            return false;
+    }
+    return true;
 }
 
 PanelTexts answerPanelTexts(const PageState& s, const QString& key)
@@ -178,7 +213,7 @@ PanelTexts answerPanelTexts(const PageState& s, const QString& key)
         t.correct = key;
         break;
     }
-    t.headline = t.yours == t.correct ? QStringLiteral("恭喜你，做对了！") : QStringLiteral("很遗憾，做错了，请继续努力！");
+    t.headline = t.yours == t.correct || (s.page == FillPage && isRightAnswer(t.yours, key)) ? QStringLiteral("恭喜你，做对了！") : QStringLiteral("很遗憾，做错了，请继续努力！");
     return t;
 }
 

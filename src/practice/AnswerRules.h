@@ -53,6 +53,11 @@ int visibleOptions(const QVariant& a2_1);
 // the trimmed fill-in, "0"/"1" for 不会/会; empty when nothing is given.
 QString ReadAnswerText(const PageState& state);
 
+// A typed 填空 answer as it is stored and compared: full-width ASCII forms become
+// ASCII, "，" "、" "；" become ",", blanks around "," go, and the ends are trimmed,
+// so that typing on a Chinese input method does not make a right answer wrong.
+QString normaliseFillAnswer(const QString& text);
+
 // Puts an answer text back on the page shown (the other pages keep their state):
 // options pressed by their letter, 对 for "A" and 错 for "B", the fill-in text,
 // the 主观 item whose index is the text.
@@ -89,6 +94,8 @@ struct PanelTexts {
     QString correct;
 };
 PanelTexts answerPanelTexts(const PageState& state, const QString& key);
+// Exact, except that a fill-in answer matches its key without regard to the
+// case of Latin letters (both sides normalised as above).
 bool isRightAnswer(const QString& answer, const QString& key);
 
 // Which of the buttons around the page are usable for the current question.

@@ -40,7 +40,7 @@ TEST(AnswerText, EveryPageGivesItsText)
         {"multi: hidden F left out", [](PageState& s) { s = onPage(MultiPage, 5); s.multi[0] = s.multi[5] = true; }, "A"},
         {"multi reads its own buttons, not the match page's", [](PageState& s) { s = onPage(MultiPage); s.match[0] = true; }, ""},
         {"match A C E", [](PageState& s) { s = onPage(MatchPage); s.match[0] = s.match[2] = s.match[4] = true; }, "ACE"},
-        {"fill trimmed, inner blanks kept", [](PageState& s) { s = onPage(FillPage); s.fill = QStringLiteral("  8, 16 \t"); }, "8, 16"},
+        {"fill trimmed, blanks at the separator dropped", [](PageState& s) { s = onPage(FillPage); s.fill = QStringLiteral("  8, 16 \t"); }, "8,16"},
         {"fill with an ideographic blank", [](PageState& s) { s = onPage(FillPage); s.fill = QStringLiteral("\u3000栈\u3000"); }, "栈"},
         {"fill only blanks", [](PageState& s) { s = onPage(FillPage); s.fill = QStringLiteral("   "); }, ""},
         {"judge 对", [](PageState& s) { s = onPage(JudgePage); s.judgement = Judgement::True; }, "A"},
@@ -405,6 +405,91 @@ TEST(ControlStatesTest, OpenUpOnceTheQuestionIsAnswered)
     c = controlStates(set, false);
     EXPECT_TRUE(c.answerEnabled);
     EXPECT_FALSE(c.analysisEnabled); // no analysis
+}
+
+// ---- fill-in answers typed on a Chinese input method ----------------------------
+
+TEST(FillAnswer, NormalisedBeforeItIsComparedOrStored)
+{
+    const std::pair<const char16_t*, const char*> cases[] = {
+        {u"\uFF28\uFF34\uFF34\uFF30", "HTTP"},               // full-width letters
+        {u"\uFF11\uFF12\uFF18", "128"},                       // full-width digits
+        {u"n\uFF0Di\uFF0B1", "n-i+1"},                         // full-width signs
+        {u"8\uFF0C16", "8,16"},                                 // ，
+        {u"\u6808\u3001\u961F\u5217", "\u6808,\u961F\u5217"}, // 、
+        {u"3\uFF1B4", "3,4"},                                   // ；
+        {u"8 ,  16 ,\t32", "8,16,32"},                          // blanks around ","
+        {u"8\u3000\uFF0C\u300016", "8,16"},                   // ideographic blanks around ，
+        {u"first in first out", "first in first out"},           // blanks between words stay
+        {u"\u3000O(n log n)\u3000", "O(n log n)"},
+        {u"3;4", "3;4"},                                         // only the Chinese semicolon separates
+        {u"", ""},
+    };
+    for (const auto& [typed, stored] : cases)
+        EXPECT_EQ(normaliseFillAnswer(QString::fromUtf16(typed)), QString::fromUtf8(stored)) << stored;
+}
+
+TEST(FillAnswer, RightRegardlessOfLatinCaseAndInputForms)
+{
+    struct Case {
+        const char16_t* answer;
+        const char16_t* key;
+        bool right;
+    };
+    const Case cases[] = {
+        {u"tcp", u"TCP", true},
+        {u"\uFF54\uFF43\uFF50", u"TCP", true},           // full-width lower case
+        {u"N-I", u"n-i", true},
+        {u"\u6808\uFF0C\u961F\u5217", u"\u6808,\u961F\u5217", true},
+        {u"8, 16", u"8,16", true},
+        {u"16,8", u"8,16", false},                          // the order of blanks still counts
+        {u"n+1-i", u"n-i", false},
+        {u"\u0391", u"\u03B1", false},                    // only Latin letters ignore case
+        // Letters and digits the program writes for the other pages compare as before.
+        {u"AB", u"AB", true},
+        {u"AB", u"ABC", false},
+        {u"B", u"A", false},
+        {u"1", u"0", false},
+        {u"", u"A", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(isRightAnswer(QString::fromUtf16(c.answer), QString::fromUtf16(c.key)), c.right)
+            << QString::fromUtf16(c.answer).toStdString() << " / " << QString::fromUtf16(c.key).toStdString();
+}
+
+TEST(FillAnswer, OnlyTheFillPageIsNormalised)
+{
+    PageState s = onPage(MultiPage);
+    s.fill = QStringLiteral("\uFF21\uFF0CB"); // text left on the fill page of an earlier question
+    s.multi[0] = s.multi[1] = true;
+    EXPECT_EQ(ReadAnswerText(s), "AB");
+    s.page = SubjectivePage;
+    s.subjective = 1;
+    EXPECT_EQ(ReadAnswerText(s), "1");
+    s.page = FillPage;
+    EXPECT_EQ(ReadAnswerText(s), "A,B");
+
+    PageState fill = onPage(FillPage);
+    fill.fill = QStringLiteral("\uFF54\uFF43\uFF50");
+    const PanelTexts t = answerPanelTexts(fill, QStringLiteral("TCP"));
+    EXPECT_EQ(t.yours, "tcp");
+    EXPECT_EQ(t.headline, "恭喜你，做对了！");
+}
+
+TEST_F(RecordTest, AFillInIsStoredNormalisedAndCountedRight)
+{
+    bank.add({.id = "q1", .key = "TCP,UDP", .type = 13});
+    openSet();
+    PageState s = onPage(FillPage);
+    s.fill = QStringLiteral("tcp\uFF0C \uFF35\uFF24\uFF30");
+    const RecordOutcome o = record("q1", ReadAnswerText(s));
+    EXPECT_TRUE(o.right);
+    EXPECT_EQ(o.flags.result, 1);
+    EXPECT_EQ(history("q1"), "tcp,UDP|tcp,UDP|2024-05-06|1|0");
+    // Typed again in another form, it is the same answer: only re-dated.
+    s.fill = QStringLiteral("tcp , UDP");
+    EXPECT_EQ(record("q1", ReadAnswerText(s)).what, Recorded::Confirmed);
+    EXPECT_EQ(answerMark(set().text("E2_1"), set().text("A2")), AnswerMark::Right);
 }
 
 } // namespace
