@@ -1317,6 +1317,32 @@ void Dataset::cancel()
     }
 }
 
+void Dataset::reloadCurrentRow()
+{
+    checkOpen();
+    cancel();
+    Impl& s = *d;
+    const int r = s.currentRow();
+    if (r < 0 || !canModify())
+        return;
+    QStringList keyNames;
+    Params kp;
+    for (size_t j = 0; j < s.keyCols.size(); ++j) {
+        keyNames << (s.rowidKey ? QStringLiteral("rowid") : s.cols[s.keyCols[j]]);
+        kp.emplace_back(QStringLiteral(":k%1").arg(j), s.at(r, s.keyCols[j]));
+    }
+    const QString sql = QStringLiteral("SELECT * FROM %1 WHERE %2").arg(quoted(m_table), keyCondition(keyNames));
+    const Rows back = m_conn->query(sql, kp);
+    if (back.empty())
+        return;
+    for (int c = 0; c < s.cols.size(); ++c) {
+        const int b = back.column(s.cols[c]);
+        if (b >= 0)
+            s.cells[qsizetype(r) * s.ncols + c] = back.values[0][size_t(b)];
+    }
+    Q_EMIT valuesChanged();
+}
+
 void Dataset::remove()
 {
     checkOpen();

@@ -93,6 +93,10 @@ public:
     void post();
     void cancel();
     void remove(); // deletes the current row from the base table
+    // Drops a pending edit and reads the current row again from its base table by
+    // its key, for rows that were changed by statements of their own (or whose
+    // change was rolled back). Nothing happens without a current row.
+    void reloadCurrentRow();
 
     // Client-side filter and sort. An unparsable text or an unknown column throws
     // DbError(Usage) and leaves the previous filter or sort in force.

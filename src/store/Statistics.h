@@ -28,6 +28,10 @@ int PaperTotalScore(Connection& db, const QString& typeTable);
 // "不定项" → 5; any other → 99.
 int AnswerPageOfType(int type, const QString& typeName = {});
 
+// A type with no candidate answers: its name (blanks at the ends aside) is one of
+// 简答, 主观, 论述, 案例分析, 名词解释, 查找错误, 综合, 计算.
+bool isSubjectiveTypeName(const QString& typeName);
+
 // Sets E2_1 to '' on every question row, writing only the rows that are not
 // already '' (the reset before a practice screen opens).
 int clearOpenAnswers(Connection& db); // returns the number of rows written

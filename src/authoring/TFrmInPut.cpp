@@ -1,0 +1,250 @@
+#include "authoring/TFrmInPut.h"
+
+#include "authoring/AuthoringRules.h"
+#include "authoring/QuestionInputs.h"
+#include "shell/AppState.h"
+#include "shell/Guard.h"
+#include "shell/Prompt.h"
+#include "store/DataModule.h"
+#include "ui/CommandButton.h"
+#include "ui/RichTextEdit.h"
+#include "ui/RichTextToolBar.h"
+#include "ui/Screen.h"
+#include "ui/Style.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QShortcut>
+#include <QShowEvent>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr QSize kFull{931, 611};
+constexpr QSize kCompact{762, 480};
+constexpr int kTitleHeight = 34;
+
+QLabel* editorLabel(const QString& text, QWidget* buddy, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    l->setBuddy(buddy);
+    return l;
+}
+
+ui::CommandButton* command(const QString& name, const QString& caption, QWidget* parent)
+{
+    auto* b = new ui::CommandButton(caption, parent);
+    b->setObjectName(name);
+    b->setFramed(true);
+    return b;
+}
+
+} // namespace
+
+TFrmInPut::TFrmInPut(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TFrmInPut"));
+    setWindowTitle(QStringLiteral("试题录入"));
+    setModal(true);
+    setFont(ui::songFont(14));
+    QPalette face = palette();
+    face.setColor(QPalette::Window, ui::kPanelBackground);
+    setPalette(face);
+
+    inputs = new QuestionInputs(this, {QStringLiteral("待选答案个数："), QStringLiteral("试题答案："),
+                                       QStringLiteral("题    型："), QStringLiteral("对应考点：")});
+    Re1 = new ui::RichTextEdit(this);
+    Re1->setObjectName(QStringLiteral("Re1"));
+    Re1->setAccessibleName(QStringLiteral("试题内容"));
+    Re2 = new ui::RichTextEdit(this);
+    Re2->setObjectName(QStringLiteral("Re2"));
+    Re2->setAccessibleName(QStringLiteral("试题解析"));
+    inputs->addEditor(Re1);
+    inputs->addEditor(Re2);
+
+    epLabelCaption = new QLabel(this);
+    epLabelCaption->setObjectName(QStringLiteral("epLabelCaption"));
+    epLabelCaption->setTextFormat(Qt::PlainText);
+    epLabelCaption->setFont(ui::songFont(16, true));
+    QPalette white = epLabelCaption->palette();
+    white.setColor(QPalette::WindowText, Qt::white);
+    epLabelCaption->setPalette(white);
+    savedLabel = new QLabel(this);
+    savedLabel->setObjectName(QStringLiteral("savedLabel"));
+    savedLabel->setPalette(white);
+    savedLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    btnSave = command(QStringLiteral("btnSave"), QStringLiteral("保存"), this);
+    btnClear = command(QStringLiteral("btnClear"), QStringLiteral("清除"), this);
+    btnConfig = command(QStringLiteral("btnConfig"), QStringLiteral("设置"), this);
+    btnHelp = command(QStringLiteral("btnHelp"), QStringLiteral("使用说明"), this);
+    btnClose = command(QStringLiteral("btnClose"), QStringLiteral("关闭"), this);
+    btnSave->setToolTip(QStringLiteral("保存 (Ctrl+S)"));
+    // The settings window is not part of the program yet.
+    btnConfig->setEnabled(false);
+
+    auto* left = new QVBoxLayout;
+    left->setSpacing(4);
+    left->addWidget(inputs->toolbar);
+    left->addWidget(editorLabel(QStringLiteral("试题内容："), Re1, this));
+    left->addWidget(Re1, 3);
+    left->addWidget(editorLabel(QStringLiteral("试题解析："), Re2, this));
+    left->addWidget(Re2, 2);
+
+    auto* body = new QHBoxLayout;
+    body->setSpacing(12);
+    body->addLayout(left, 1);
+    body->addWidget(inputs->buildSideColumn({btnSave, btnClear, btnHelp, btnConfig, btnClose}));
+
+    auto* title = new QHBoxLayout;
+    title->setContentsMargins(12, 0, 12, 0);
+    title->addWidget(epLabelCaption, 1);
+    title->addWidget(savedLabel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* titleStrip = new QWidget(this);
+    titleStrip->setFixedHeight(kTitleHeight);
+    titleStrip->setLayout(title);
+    layout->addWidget(titleStrip);
+    auto* bodyBox = new QWidget(this);
+    body->setContentsMargins(10, 8, 10, 10);
+    bodyBox->setLayout(body);
+    layout->addWidget(bodyBox, 1);
+
+    connect(inputs->ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
+    connect(inputs->addPointButton, &QAbstractButton::clicked, this, [this] {
+        inputs->addPointsWithPicker({{QStringLiteral("试题对应考点最多为10条！"), QStringLiteral("如果要去掉考点，请选中要"),
+                                      QStringLiteral("去掉的考点，再按键盘上的"), QStringLiteral("[Delete]键！")}});
+    });
+    connect(btnSave, &QAbstractButton::clicked, this, &TFrmInPut::btnSaveClick);
+    connect(btnClear, &QAbstractButton::clicked, this, &TFrmInPut::btnClearClick);
+    connect(btnHelp, &QAbstractButton::clicked, this, [this] { QuestionInputs::showUsageNotes(this); });
+    connect(btnClose, &QAbstractButton::clicked, this, [this] {
+        inputs->unlock();
+        accept();
+    });
+    auto* saveKey = new QShortcut(QKeySequence::Save, this);
+    connect(saveKey, &QShortcut::activated, this, &TFrmInPut::btnSaveClick);
+
+    setTabOrder(Re1, Re2);
+    setTabOrder(Re2, inputs->ComboBox1);
+    setTabOrder(inputs->ComboBox1, inputs->SE_Num);
+    setTabOrder(inputs->SE_Num, inputs->Edit1);
+    setTabOrder(inputs->Edit1, inputs->ListBox1);
+    setTabOrder(inputs->ListBox1, inputs->addPointButton);
+    setTabOrder(inputs->addPointButton, btnSave);
+    setTabOrder(btnSave, btnClear);
+    setTabOrder(btnClear, btnHelp);
+    setTabOrder(btnHelp, btnConfig);
+    setTabOrder(btnConfig, btnClose);
+
+    arrange(ui::compactLayout());
+}
+
+void TFrmInPut::setChapter(const QString& chapterId, const QString& captionText)
+{
+    m_chapter = chapterId;
+    epLabelCaption->setText(captionText);
+}
+
+void TFrmInPut::arrange(bool compact)
+{
+    setFixedSize(compact ? kCompact : kFull);
+    inputs->arrange(compact);
+    savedLabel->setFont(ui::songFont(compact ? 13 : 14));
+}
+
+void TFrmInPut::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous() || m_shown)
+        return;
+    m_shown = true;
+    ui::centreWindow(this, parentWidget());
+    guard::run(QStringLiteral("无法读取题型"), [this] { FormShow(); });
+    Re1->setFocus();
+}
+
+void TFrmInPut::FormShow()
+{
+    m_saved = 0;
+    savedLabel->clear();
+    inputs->SE_Num->setValue(authoring::kDefaultOptions);
+    inputs->loadTypes();
+    inputs->applyTypeLock(true);
+}
+
+void TFrmInPut::ComboBox1Change()
+{
+    inputs->applyTypeLock(true);
+}
+
+void TFrmInPut::btnClearClick()
+{
+    Re1->clear();
+    Re2->clear();
+    inputs->Edit1->clear();
+    inputs->clearPoints();
+    if (inputs->ComboBox1->count() > 0) {
+        const QSignalBlocker quiet(inputs->ComboBox1);
+        inputs->ComboBox1->setCurrentIndex(0);
+    }
+    // The inputs follow the type shown, also when it is a subjective one.
+    inputs->applyTypeLock(true);
+}
+
+void TFrmInPut::btnSaveClick()
+{
+    const auto type = inputs->chosenType();
+    const authoring::Check check = authoring::checkQuestion(Re1->toPlainText(), inputs->Edit1->text(), type.has_value());
+    if (check != authoring::Check::Ok) {
+        prompt::messageBox(prompt::Icon::Information, QStringLiteral("提示"), authoring::checkMessage(check));
+        QWidget* focus = check == authoring::Check::MissingStem     ? static_cast<QWidget*>(Re1)
+                         : check == authoring::Check::MissingAnswer ? static_cast<QWidget*>(inputs->Edit1)
+                                                                    : static_cast<QWidget*>(inputs->ComboBox1);
+        // A locked answer cannot take the focus; the type list decides it.
+        (focus->isEnabled() ? focus : inputs->ComboBox1)->setFocus();
+        return;
+    }
+
+    authoring::NewQuestion q;
+    q.chapter = m_chapter;
+    q.type = type->id;
+    q.options = inputs->SE_Num->value();
+    q.answer = inputs->Edit1->text();
+    q.points = inputs->pointIds();
+    q.stem = Re1->richText();
+    if (Re2->hasContent())
+        q.analysis = Re2->richText();
+
+    authoring::SaveOutcome outcome;
+    // A failure leaves every input as typed, so the candidate can save again.
+    if (!guard::run(QStringLiteral("保存试题出现错误！"), [&] { outcome = authoring::saveNewQuestion(DM1->db(), q); }))
+        return;
+    if (!outcome.saved) {
+        prompt::messageBox(prompt::Icon::Warning, QStringLiteral("提示"), QStringLiteral("最多只能录入9999道题！"));
+        return;
+    }
+    btnClearClick();
+    ++m_saved;
+    savedLabel->setText(QStringLiteral("已保存 %1 道试题").arg(m_saved));
+    Re1->setFocus();
+}
+
+void TFrmInPut::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), ui::kPanelBackground);
+    QLinearGradient strip(0, 0, width(), 0);
+    strip.setColorAt(0, ui::kTitleStripDark);
+    strip.setColorAt(1, ui::kTitleStripLight);
+    p.fillRect(QRect(0, 0, width(), kTitleHeight), strip);
+}
