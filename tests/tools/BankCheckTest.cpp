@@ -2,6 +2,7 @@
 #include "support/TempBank.h"
 
 #include "bank/BankCheck.h"
+#include "bank/KeyDistribution.h"
 #include "store/Clock.h"
 #include "store/DataModule.h"
 
@@ -164,4 +165,95 @@ TEST(BankCheck, ReportsBrokenRowsAndMissingTables)
     db->exec(QStringLiteral("drop table tab_title"));
     const bank::CheckReport missing = bank::checkBank(*db);
     EXPECT_TRUE(texts(missing.problems).contains(QStringLiteral("tab_title: the table is missing"))) << describe(missing.problems);
+}
+
+namespace {
+
+// `count` questions of one type in section 010102, whose keys come from keyOf(i).
+QString keyedQuestions(int type, int count, int options, const std::function<QString(int)>& keyOf)
+{
+    QString out;
+    for (int i = 0; i < count; ++i) {
+        QString stem = QStringLiteral("第%1题（  ）。").arg(i + 1);
+        for (int o = 0; o < options; ++o)
+            stem += QStringLiteral(" \\\n  %1. 选项%2").arg(QChar(u'A' + o)).arg(o + 1);
+        out += QStringLiteral("== question 0101029%1\ntype: %2\nchapter: 010102\npoints: 01000102\noptions: %3\nanswer: %4\nstem:\n  %5\nanalysis:\n  解析。\n")
+                   .arg(i, 5, 10, QLatin1Char('0'))
+                   .arg(type)
+                   .arg(options)
+                   .arg(keyOf(i), stem);
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(BankCheck, FindsKeysThatFollowAPattern)
+{
+    const QStringList pairs = {"AB", "AC", "AD", "BC", "BD", "CD"};
+    const QStringList triples = {"ABC", "ABD", "ACD", "BCD"};
+    struct Case {
+        const char* name;
+        int type;
+        int count;
+        int options;
+        std::function<QString(int)> keyOf;
+        QStringList findings; // empty: the spread is within the limits
+    };
+    // The tiny book adds one key of each type: B (单选), AC of four (多选), 正确.
+    const Case cases[] = {
+        {"single choice, every letter in turn", 11, 24, 4, [](int i) { return QString(QChar(u'A' + i % 4)); }, {}},
+        {"single choice, mostly A", 11, 24, 4, [](int i) { return QString(QChar(i % 3 ? u'A' : u'B' + i % 3)); },
+         {"type 11 单选: A in 64% of the keys, a random order gives 25%",
+          "type 11 单选: C in 0% of the keys, a random order gives 25%",
+          "type 11 单选: D in 0% of the keys, a random order gives 25%"}},
+        {"multiple choice, every pair and triple in turn", 14, 30, 4,
+         [&](int i) { return i % 2 ? pairs[i / 2 % 6] : triples[i / 2 % 4]; }, {}},
+        {"multiple choice, every option but the last", 14, 24, 4, [](int i) { return i % 4 ? QStringLiteral("ABC") : QStringLiteral("BD"); },
+         {"type 14 多选: B in 96% of the keys, a random order gives 68%",
+          "type 14 多选: D in 24% of the keys, a random order gives 68%",
+          "type 14 多选: \"the first options\" in 72% of the keys, a random order gives 23%",
+          "type 14 多选: \"all but the last\" in 72% of the keys, a random order gives 18%"}},
+        // E is never right, and A and C (with the tiny book's AC) always are.
+        {"multiple choice, all but the last of five", 14, 20, 5, [](int) { return QStringLiteral("ABCD"); },
+         {"type 14 多选: A in 100% of the keys, a random order gives 79%",
+          "type 14 多选: C in 100% of the keys, a random order gives 79%",
+          "type 14 多选: E in 0% of the keys, a random order gives 76%",
+          "type 14 多选: \"the first options\" in 95% of the keys, a random order gives 20%",
+          "type 14 多选: \"all but the last\" in 95% of the keys, a random order gives 19%"}},
+        {"true/false, half and half", 12, 24, 2, [](int i) { return i % 2 ? QStringLiteral("A") : QStringLiteral("B"); }, {}},
+        {"true/false, two in three 正确", 12, 30, 2, [](int i) { return i % 3 ? QStringLiteral("A") : QStringLiteral("B"); },
+         {"type 12 判断: 正确 in 68% of the keys, keep it between 35% and 65%"}},
+        {"too few keys to judge", 11, bank::kMinKeys - 2, 4, [](int) { return QStringLiteral("A"); }, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BuiltBank bank;
+        bank.source.append(QStringLiteral("01-数据结构.txt"), keyedQuestions(c.type, c.count, c.options, c.keyOf));
+        TempDir dir;
+        const QString path = dir.file(QStringLiteral("keys.db"));
+        const auto problems = bank.source.build(path);
+        ASSERT_TRUE(problems.isEmpty()) << describe(problems);
+        auto db = store::Connection::open(path, store::bankKey(), store::Connection::Mode::ReadOnly);
+        const bank::CheckReport report = bank::checkBank(*db);
+        QStringList found;
+        for (const auto& p : report.skew)
+            found << p.message;
+        EXPECT_EQ(found.join(QLatin1Char('\n')).toStdString(), c.findings.join(QLatin1Char('\n')).toStdString())
+            << report.keys.join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(report.clean(), c.findings.isEmpty());
+        EXPECT_TRUE(report.problems.isEmpty()) << describe(report.problems);
+    }
+}
+
+TEST(BankCheck, ReportsBookQuestionsWithoutAnalysis)
+{
+    BuiltBank bank;
+    auto db = bank.open();
+    const QString line = QStringLiteral("book questions without analysis: 1 (010101000002)");
+    EXPECT_TRUE(bank::checkBank(*db).keys.contains(line));
+    // The candidate's own questions are theirs to explain or not.
+    db->exec(QStringLiteral("update tab_answ set F1 = 2, A1 = 'U00000000001' where A1 = '010101000002'"));
+    db->exec(QStringLiteral("update tab_exer set A1 = 'U00000000001' where A1 = '010101000002'"));
+    EXPECT_TRUE(bank::checkBank(*db).keys.contains(QStringLiteral("book questions without analysis: 0")));
 }

@@ -1,6 +1,7 @@
 #include "bank/BankCheck.h"
 
 #include "bank/AnswerKey.h"
+#include "bank/KeyDistribution.h"
 #include "store/Schema.h"
 #include "store/Statistics.h"
 
@@ -76,6 +77,7 @@ private:
     QSet<QString> m_chapters;
     QSet<QString> m_points;
     QHash<int, QString> m_typeNames; // from the first type table that has the type
+    QList<KeySample> m_keys;          // of the book's questions
 };
 
 void Checker::integrity()
@@ -220,9 +222,12 @@ void Checker::questions()
             problem(T, QStringLiteral("%1: type %2 has no row in tab_tx1 … tab_tx5").arg(who, q.type.toString()));
         } else {
             const QString name = m_typeNames.value(q.type.toInt());
-            const QString p = answerKeyProblem(store::AnswerPageOfType(q.type.toInt(), name), q.answer, q.options.toInt());
+            const int page = store::AnswerPageOfType(q.type.toInt(), name);
+            const QString p = answerKeyProblem(page, q.answer, q.options.toInt());
             if (!p.isEmpty())
                 problem(T, QStringLiteral("%1 (type %2 %3): %4").arg(who, q.type.toString(), name, p));
+            else if (!own)
+                m_keys.append({q.type.toInt(), name, page, q.answer, q.options.toInt()});
         }
 
         // Points: filled from K3 on without gaps, each a known point, each once.
@@ -282,6 +287,19 @@ void Checker::questions()
     for (const QString& id : std::as_const(ids))
         if (!texts.contains(id))
             problem(T, QStringLiteral("question %1 has no text row in tab_exer, so practice shows nothing and papers skip it").arg(id));
+    const KeyReport spread = keyDistribution(m_keys);
+    m_report.keys = spread.lines;
+    for (const QString& f : spread.findings)
+        m_report.skew.append({T, 0, f});
+    const store::Rows bare = m_db.query(QStringLiteral(
+        "select e.A1 from tab_exer e join tab_answ a on a.A1 = e.A1 "
+        "where coalesce(a.F1, 0) <> 2 and (e.jx is null or length(e.jx) = 0) order by e.A1"));
+    QStringList bareIds;
+    for (const auto& row : bare.values)
+        bareIds << row[0].toString();
+    m_report.keys << QStringLiteral("book questions without analysis: %1%2")
+                         .arg(bareIds.size())
+                         .arg(bareIds.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(bareIds.mid(0, 20).join(QStringLiteral(", "))));
 }
 
 void Checker::singles()

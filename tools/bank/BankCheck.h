@@ -14,8 +14,13 @@ struct CheckReport {
     QList<Problem> problems;             // schema and consistency (file = table)
     QList<CounterDifference> repairable; // values counted from the rows: C3, q, C6, A4, NULL counters
     QList<Problem> history;              // answer counters that disagree with the answer history
+    QStringList keys;                    // how the book's keys are spread per type, questions without analysis
+    QList<Problem> skew;                 // keys spread past the limits of KeyDistribution.h
 
-    bool clean() const { return integrity.isEmpty() && problems.isEmpty() && repairable.isEmpty() && history.isEmpty(); }
+    bool clean() const
+    {
+        return integrity.isEmpty() && problems.isEmpty() && repairable.isEmpty() && history.isEmpty() && skew.isEmpty();
+    }
 };
 
 // Runs the engine's integrity check, compares the schema with the one this
@@ -23,7 +28,7 @@ struct CheckReport {
 // counters that follow from the questions, and compares the answer counters with
 // what the answer history can tell (C4 and D1 of a chapter against the answered
 // questions and their E3, parents against children, the daily log against the
-// subjects).
+// subjects), and reports how the book's answer keys are spread.
 CheckReport checkBank(store::Connection& db, const Progress& progress = {});
 
 // Writes the counted values of report.repairable in one transaction.

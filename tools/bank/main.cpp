@@ -165,6 +165,8 @@ void printReport(QTextStream& out, const bank::CheckReport& r)
     printSection(out, QStringLiteral("consistency"), texts(r.problems));
     printSection(out, QStringLiteral("counters (--repair sets them)"), counters);
     printSection(out, QStringLiteral("answer history (reported only)"), texts(r.history));
+    printSection(out, QStringLiteral("answer keys"), r.keys);
+    printSection(out, QStringLiteral("answer keys past their limits"), texts(r.skew));
     out.flush();
 }
 
