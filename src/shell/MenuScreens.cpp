@@ -3,6 +3,7 @@
 #include "practice/TFrmkmmc.h"
 #include "shell/Dispatcher.h"
 #include "shell/TFrmAbout.h"
+#include "update/Tfrmstxz.h"
 
 #include <QApplication>
 
@@ -19,6 +20,10 @@ void installMenuScreens(Dispatcher& d)
             TFrmkmmc chooser(QApplication::activeWindow());
             chooser.exec();
         });
+    d.setOpener(QStringLiteral("sj"), [] {
+        Tfrmstxz upgrade(QApplication::activeWindow());
+        upgrade.exec();
+    });
     d.setOpener(QStringLiteral("about"), [] {
         TFrmAbout about(QApplication::activeWindow());
         about.exec();
