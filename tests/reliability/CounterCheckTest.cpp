@@ -1,0 +1,82 @@
+// The checker the kill loop trusts: silent on a bank the answer path wrote, and
+// loud about each kind of counter that went astray.
+
+#include "practice/AnswerRules.h"
+#include "practice/PracticeFixture.h"
+#include "reliability/CounterCheck.h"
+
+#include "store/Dataset.h"
+
+#include <gtest/gtest.h>
+
+using namespace practicetest;
+
+namespace {
+
+class CounterCheckTest : public ::testing::Test {
+protected:
+    CounterCheckTest()
+    {
+        // One question per chapter; q1 has two points of section 010101, q2 one of 020202.
+        bank.add({.id = "q1", .key = "A", .chapter = "010101", .points = {"010101001", "010101002"}});
+        bank.add({.id = "q2", .key = "AC", .type = 14, .chapter = "010102", .points = {"020202001"}});
+        set = bank.dm.Cn1Query_tm;
+        set->setSql(QStringLiteral("select a1,a2,a2_1,k3,k4,k5,k6,k7,k8,k9,k10,k11,k12,a10,a13,a14,e1,e2,e2_1,e3,e4 from tab_answ order by a1"));
+        set->open();
+        answer(1, "B");
+        answer(1, "A");
+        answer(2, "A");
+        clock.set(kDay2);
+        set->refresh();
+        answer(1, "C");
+        answer(2, "AC");
+    }
+    void answer(int row, const char* text)
+    {
+        set->moveTo(row);
+        practice::recordAnswer(bank.dm, *set, QString::fromUtf8(text));
+    }
+
+    ClockScope clock;
+    FixtureBank bank;
+    store::Dataset* set = nullptr;
+};
+
+TEST_F(CounterCheckTest, ABankWrittenByTheAnswerPathHasNoFaults)
+{
+    EXPECT_EQ(reliability::counterFaults(bank.db()), QStringList{});
+}
+
+TEST_F(CounterCheckTest, EveryCounterThatGoesAstrayIsReported)
+{
+    const struct {
+        const char* change;
+        const char* fault; // the start of one reported line
+    } cases[] = {
+        {"update tab_answ set E3=E3+1 where A1='q1'", "chapter 010101: C4 1, D1 3; its questions: 1 answered, 4 answers"},
+        {"update tab_answ set E3=0, E2=NULL, E4=0 where A1='q2'", "chapter 0: C4 2, D1 5; its questions: 1 answered, 3 answers"},
+        {"update tab_answ set E4=1 where A1='q2'", "question q2: E4 1"},
+        {"update tab_answ set E2=NULL where A1='q1'", "question q1: E3 3 but last answer"},
+        {"update tab_kmmc set C4=C4+1 where C1='01'", "chapter 01: C4 3"},
+        {"update tab_kmmc set D2=D2+1 where C1='0101'", "chapter 0101: D2 4, its question chapters hold 3"},
+        {"update tab_kmmc set D2=D1+1 where C1='010102'", "chapter 010102: D2 3 with D1 2"},
+        {"update tab_rz set A2=A2+1 where A1='2024-05-07'", "daily log: 6 answers"},
+        {"update tab_rz set A3=A3-1 where A1='2024-05-06'", "daily log: 2 wrong answers, the question chapters hold 3"},
+        {"update tab_rz set B2=-1 where A1='2024-05-06'", "daily log 2024-05-06: A2 3, A3 2, B1 2, B2 -1"},
+        {"update tab_rule set q2=q2-1 where ftid='010101002'", "tab_rule 010101002: q1 1, q2 2; its questions: 1 answered, 3 answers"},
+        {"update tab_rule set q4=q4+1 where ftid='020202001'", "tab_rule 020202001: q4 2, the chapters of its questions hold 1"},
+        {"update tab_fgmc set q1=q1+1 where id='01'", "tab_fgmc 01: q1 2"},
+        {"update tab_fgmc set q4=-1 where id='020202'", "tab_fgmc 020202: q4 -1 with q2 2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.change);
+        store::Transaction t(bank.db()); // rolled back after each case
+        bank.db().exec(QString::fromUtf8(c.change));
+        const QStringList faults = reliability::counterFaults(bank.db());
+        EXPECT_TRUE(std::any_of(faults.begin(), faults.end(), [&](const QString& f) { return f.startsWith(QString::fromUtf8(c.fault)); }))
+            << faults.join(QLatin1Char('\n')).toStdString();
+    }
+    EXPECT_EQ(reliability::counterFaults(bank.db()), QStringList{});
+}
+
+} // namespace

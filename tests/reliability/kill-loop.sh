@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Kills the answering program N times at random moments and checks the bank after
+# every kill: bash tests/reliability/kill-loop.sh N [--seed S] [--max-delay MS] [--keep DIR]
+# Works on a copy of the demo bank (BANK=... for another one); runs niced.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${BUILD_DIR:-$root/build}
+kills=${1:?usage: kill-loop.sh N [--seed S] [--max-delay MS] [--keep DIR]}
+shift
+lock=()
+command -v flock >/dev/null && lock=(flock /tmp/tesvora-build.lock)
+"${lock[@]}" cmake --build "$build" --target reliability_harness >/dev/null
+exec nice -n 19 "$build/tests/reliability_harness" kill-loop "${BANK:-$build/demo/ZT468913.db}" "$kills" "$@"
