@@ -1,5 +1,8 @@
 #include "shell/SingleInstance.h"
 
+#include <QCryptographicHash>
+#include <QFileInfo>
+
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -13,7 +16,7 @@ namespace {
 const QByteArray kShowRequest = QByteArrayLiteral("show\n");
 }
 
-QString SingleInstance::defaultKey(const QString& title)
+QString SingleInstance::defaultKey(const QString& title, const QString& bankPath)
 {
     QString user = qEnvironmentVariable("USER");
     if (user.isEmpty())
@@ -24,7 +27,15 @@ QString SingleInstance::defaultKey(const QString& title)
     QString safe;
     for (const QChar c : user)
         safe += c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('-') ? c : QLatin1Char('_');
-    return title + QLatin1Char('-') + safe;
+    QString key = title + QLatin1Char('-') + safe;
+    if (!bankPath.isEmpty()) {
+        // The same file however it was spelled; a short digest keeps the name short.
+        const QFileInfo bank(bankPath);
+        const QString canonical = bank.exists() ? bank.canonicalFilePath() : bank.absoluteFilePath();
+        key += QLatin1Char('-')
+               + QString::fromLatin1(QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha1).toHex().left(12));
+    }
+    return key;
 }
 
 SingleInstance::SingleInstance(const QString& key, QObject* parent)

@@ -14,7 +14,8 @@ class SingleInstance : public QObject {
     Q_OBJECT
 public:
     // "Tesvora-" + the user's login name.
-    static QString defaultKey(const QString& title);
+    // The title, the user and the bank: two banks may be open at once, one bank only once.
+    static QString defaultKey(const QString& title, const QString& bankPath = QString());
 
     explicit SingleInstance(const QString& key, QObject* parent = nullptr);
     ~SingleInstance() override;

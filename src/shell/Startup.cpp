@@ -12,7 +12,11 @@
 #include "ui/Style.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QScreen>
+#include <QStandardPaths>
+
+Q_LOGGING_CATEGORY(lcStartup, "tesvora.startup", QtWarningMsg)
 
 
 namespace shell {
@@ -35,9 +39,14 @@ StartupOptions parseStartupArguments(const QStringList& arguments)
 Startup::Startup(StartupOptions options)
     : m_options(std::move(options))
 {
-    m_appDir = m_options.appDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_options.appDir;
-    if (!m_appDir.endsWith(QLatin1Char('/')))
-        m_appDir += QLatin1Char('/');
+    // The data folder is named after the program.
+    QCoreApplication::setApplicationName(title());
+    const QString exeDir = m_options.appDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_options.appDir;
+    const QString userDir = m_options.userDataDir.isEmpty()
+                                ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                                : m_options.userDataDir;
+    m_layout = locateBank({exeDir, installedShareDir(exeDir), userDir, m_options.bankPath});
+    m_appDir = m_layout.resourceDir;
     if (!m_options.logicalDpi)
         m_options.logicalDpi = [] { return QGuiApplication::primaryScreen()->logicalDotsPerInchX(); };
     if (!m_options.screenSize)
@@ -51,11 +60,6 @@ Startup::~Startup()
     DM1 = nullptr;
 }
 
-QString Startup::bankPath() const
-{
-    return m_options.bankPath.isEmpty() ? m_appDir + QStringLiteral("data/ZT468913.db") : m_options.bankPath;
-}
-
 void Startup::setTitle()
 {
     ui::applyStyle(*qApp);
@@ -65,7 +69,7 @@ void Startup::setTitle()
 
 bool Startup::FindRunningInstance()
 {
-    const QString key = m_options.instanceKey.isEmpty() ? SingleInstance::defaultKey(title()) : m_options.instanceKey;
+    const QString key = m_options.instanceKey.isEmpty() ? SingleInstance::defaultKey(title(), bankPath()) : m_options.instanceKey;
     m_instance = std::make_unique<SingleInstance>(key);
     return m_instance->handOverToRunning();
 }
@@ -80,6 +84,9 @@ bool Startup::menuPlayable()
 
 bool Startup::createDataModule()
 {
+    // First start of an installed copy: the candidate's own bank from the pristine one.
+    if (QString why; !ensureBank(m_layout, &why))
+        qCWarning(lcStartup) << "cannot create the bank:" << why;
     delete DM1;
     DM1 = new TDM1;
     DM1->AppDir = m_appDir;

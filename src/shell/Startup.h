@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/BankLocation.h"
+
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -13,9 +15,10 @@ namespace shell {
 class SingleInstance;
 
 struct StartupOptions {
-    QString appDir;      // program folder; empty: the executable's folder
-    QString bankPath;    // --bank PATH; empty: appDir + "data/ZT468913.db"
-    QString instanceKey; // --instance NAME; empty: "Tesvora-" + user
+    QString appDir;      // the executable's folder; empty: where it really is
+    QString bankPath;    // --bank PATH; empty: the portable or the candidate's own bank
+    QString userDataDir; // the candidate's data folder; empty: the platform's
+    QString instanceKey; // --instance NAME; empty: "Tesvora-" + user + the bank
     bool quitAfterShow = false; // --quit-after-show: end once the menu is on screen
     // The screen as the checks see it; tests put other screens in.
     std::function<qreal()> logicalDpi;
@@ -57,11 +60,13 @@ public:
     TFrmStart* mainWindow() const { return m_main.get(); }
     QString appDir() const { return m_appDir; }
     QString menuPath() const { return m_appDir + QStringLiteral("pic/main.svg"); }
-    QString bankPath() const;
+    QString bankPath() const { return m_layout.bankPath; }
+    const BankLayout& layout() const { return m_layout; }
 
 private:
     StartupOptions m_options;
-    QString m_appDir; // with a trailing "/"
+    BankLayout m_layout;
+    QString m_appDir; // resources (pic/, sound/, htm/), with a trailing "/"
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<TFrmStart> m_main;
 };

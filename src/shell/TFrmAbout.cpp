@@ -1,6 +1,10 @@
 #include "shell/TFrmAbout.h"
 
+#include "store/DataModule.h"
 #include "ui/CommandButton.h"
+
+#include <QDir>
+#include <QFontMetrics>
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -50,6 +54,22 @@ TFrmAbout::TFrmAbout(QWidget* parent)
     body->setFont(bf);
     body->setGeometry(28, kBandHeight + 12, 340, 118);
     body->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    // Where the candidate's history is, for backups and for a second bank.
+    const QString bank = DM1 && DM1->ConnectOk ? QDir::toNativeSeparators(DM1->db().path()) : QString();
+    auto* where = new QLabel(this);
+    where->setObjectName(QStringLiteral("lblBank"));
+    QFont wf = where->font();
+    wf.setPixelSize(11);
+    where->setFont(wf);
+    where->setStyleSheet(QStringLiteral("color: #4a5a70;"));
+    where->setGeometry(28, kBandHeight + 128, 340, 16);
+    where->setText(QFontMetrics(wf).elidedText(QStringLiteral("题库文件：") + bank, Qt::ElideMiddle, 340));
+    where->setToolTip(bank);
+    where->setAccessibleName(QStringLiteral("题库文件"));
+    where->setAccessibleDescription(bank);
+    where->setVisible(!bank.isEmpty());
+    lblBank = where;
 
     auto* close = new ui::CommandButton(QStringLiteral("关 闭"), this);
     close->setFramed(true);

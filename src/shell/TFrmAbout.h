@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QLabel;
 class QPushButton;
 
 // The about box: the program's title and its makers, one close button.
@@ -11,6 +12,7 @@ public:
     explicit TFrmAbout(QWidget* parent = nullptr);
 
     QPushButton* btnClose;
+    QLabel* lblBank = nullptr; // where the bank is
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -6,7 +6,9 @@
 #include "shell/TFrmAbout.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QDialog>
+#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <stdexcept>
@@ -211,22 +213,29 @@ TEST_F(DispatcherTest, AScreenThatFailsToOpenIsReportedAndTheMenuGoesOn)
 
 TEST_F(DispatcherTest, AboutBoxShowsTheProgramAndClosesWithItsButton)
 {
+    ProgramFolder folder;
+    folder.createBank();
+    openDataModule(folder);
     Dispatcher d;
     shell::installMenuScreens(d);
     QString caption;
     QSize size;
     QString button;
+    QString bankShown;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<TFrmAbout*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
         caption = box->windowTitle();
         size = box->size();
         button = box->btnClose->text();
+        bankShown = box->lblBank->toolTip();
         box->btnClose->click();
     });
     EXPECT_TRUE(d.dispatch(QStringLiteral("about")));
     EXPECT_EQ(caption, QStringLiteral("关于"));
     EXPECT_EQ(size, QSize(395, 266));
     EXPECT_EQ(button, QStringLiteral("关 闭"));
+    // The box says where the bank is.
+    EXPECT_EQ(bankShown, QDir::toNativeSeparators(folder.bankPath()));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
