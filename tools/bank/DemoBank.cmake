@@ -9,7 +9,9 @@ set(TESVORA_DEMO_PRISTINE ${CMAKE_BINARY_DIR}/demo/ZT468913.db)
 add_custom_command(OUTPUT ${TESVORA_DEMO_PRISTINE}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/demo
   COMMAND tesvora-bank build --force --quiet ${CMAKE_SOURCE_DIR}/data/demo ${TESVORA_DEMO_PRISTINE}
-  DEPENDS tesvora-bank ${TESVORA_DEMO_SOURCES}
+  COMMAND ${CMAKE_COMMAND} -DTOOL=$<TARGET_FILE:tesvora-bank> -DBANK=${TESVORA_DEMO_PRISTINE}
+          -P ${CMAKE_CURRENT_LIST_DIR}/CheckDemoBank.cmake
+  DEPENDS tesvora-bank ${TESVORA_DEMO_SOURCES} ${CMAKE_CURRENT_LIST_DIR}/CheckDemoBank.cmake
   COMMENT "Building the demo bank from data/demo"
   VERBATIM)
 

@@ -385,6 +385,20 @@ def semaphore_range(rng, sec):
     return question(sec.take(), 11, sec.chapter, ["02000302"], 4, ans, stem, ana)
 
 
+def semaphore_state(rng, sec):
+    """What a negative value of the same semaphore says about the processes."""
+    n, m = rng.choice([(6, 2), (5, 3), (8, 3), (10, 4)])
+    w = (n - m + 1) // 2
+    right = "%d个，%d个" % (m, w)
+    wrong = ["%d个，%d个" % (w, m), "%d个，0个" % m, "%d个，%d个" % (m - w, w), "0个，%d个" % w]
+    opts, ans = single(rng, right, wrong)
+    stem = choice_lines("有%d个进程共享某一程序段，每次最多允许%d个进程同时进入该程序段，用初值为%d的信号量S实现这一控制。某时刻S的值为-%d，"
+                        "则此时在该程序段内的进程数和等待进入的进程数分别为（  ）。" % (n, m, m, w), opts)
+    ana = "S的初值%d是最多可同时进入的进程数。S小于0时，可用名额已经用完，程序段内正好有%d个进程；S的绝对值%d表示在S上阻塞等待的进程数。" % (
+        m, m, w)
+    return question(sec.take(), 11, sec.chapter, ["02000302"], 4, ans, stem, ana)
+
+
 # ------------------------------------------------------------------ disk
 
 def disk_order(head, reqs, algo):
@@ -448,7 +462,7 @@ def main():
         out.append(sched_question(rng, s, algo))
     out.append(rr_question(rng, s))
     s = Section("020201", START)
-    out += [semaphore_range(rng, s), semaphore_range(rng, s)]
+    out += [semaphore_range(rng, s), semaphore_state(rng, s)]
     s = Section("020202", START)
     out += [banker_single(rng, s), banker_single(rng, s), banker_multiple(rng, s), banker_multiple(rng, s)]
     out += [min_resources(rng, s), max_processes(rng, s), max_demand(rng, s)]

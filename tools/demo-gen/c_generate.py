@@ -182,8 +182,10 @@ def pattern_questions():
 # ---------------------------------------------------------------- product quality
 
 # Product quality model of ISO/IEC 25010 (GB/T 25000.10): characteristic -> sub-characteristics.
+# The characteristic is functional suitability (功能适合性; 9126 said 功能性), so its
+# sub-characteristic "functional appropriateness" is written 功能恰当性 to keep them apart.
 QUALITY = {
-    "功能性": ["功能完备性", "功能正确性", "功能适合性"],
+    "功能适合性": ["功能完备性", "功能正确性", "功能恰当性"],
     "性能效率": ["时间特性", "资源利用性", "容量"],
     "兼容性": ["共存性", "互操作性"],
     "易用性": ["可辨识性", "易学性", "易操作性", "用户差错防御性", "用户界面舒适性", "易访问性"],
@@ -203,7 +205,7 @@ QUALITY_ASKED = [
     ("抗抵赖性", "抗抵赖性指活动或事件发生后可以被证实、不能否认的程度，与保密性、完整性等同属信息安全性"),
     ("模块化", "模块化指系统由多个独立组件组成、修改一个组件对其他组件影响最小的程度，属于维护性"),
     ("易替换性", "易替换性指在相同环境中产品能替换另一个相同用途的产品的程度，属于可移植性"),
-    ("功能正确性", "功能正确性指产品提供具有所需精度的正确结果的程度，与功能完备性、功能适合性同属功能性"),
+    ("功能正确性", "功能正确性指产品提供具有所需精度的正确结果的程度，与功能完备性、功能恰当性同属功能适合性（ISO/IEC 9126称为功能性）"),
 ]
 QUALITY_MULTI = ["维护性", "可靠性", "信息安全性"]
 
@@ -251,31 +253,38 @@ def duration(minutes):
     return f"{minutes:.2f}".rstrip("0").rstrip(".") + "分钟"
 
 
-# availability in percent, period name, minutes in the period
+# availability in percent, period name, minutes in the period, asked backwards
+# (the downtime given, the availability asked) so the pairs differ in kind
 DOWNTIME_ASKED = [
-    ("99.9", "全年（按365天计）", 365 * 24 * 60),
-    ("99.99", "全年（按365天计）", 365 * 24 * 60),
-    ("99.95", "一个月（按30天计）", 30 * 24 * 60),
-    ("99.5", "一个月（按30天计）", 30 * 24 * 60),
+    ("99.9", "全年（按365天计）", 365 * 24 * 60, False),
+    ("99.99", "全年（按365天计）", 365 * 24 * 60, True),
+    ("99.95", "一个月（按30天计）", 30 * 24 * 60, False),
+    ("99.5", "一个月（按30天计）", 30 * 24 * 60, True),
 ]
 LEVELS = ["99", "99.5", "99.9", "99.95", "99.99", "99.999"]
 
 
 def downtime_questions(rng, seq):
     out = []
-    for pct, period, total in DOWNTIME_ASKED:
+    for pct, period, total, backwards in DOWNTIME_ASKED:
         def allowed(p):
             return total * (100 - float(p)) / 100
-        correct = duration(allowed(pct))
         near = [lv for lv in LEVELS if lv != pct]
         near.sort(key=lambda lv: abs(LEVELS.index(lv) - LEVELS.index(pct)))
-        wrong = [duration(allowed(lv)) for lv in near[:3]]
-        opts, ans = single(rng, correct, wrong)
-        stem = (f"某在线服务的服务级别协议（SLA）承诺的可用性为{pct}%，"
-                f"则该服务在{period}内允许的累计停机时间最多约为（  ）。")
         minutes = allowed(pct)
-        analysis = (f"允许停机时间 = 统计周期 × (1 - 可用性) = {total}分钟 × {100 - float(pct):g}% "
-                    f"= {minutes:g}分钟" + (f"，约{correct}。" if minutes >= 120 else "。"))
+        if backwards:
+            opts, ans = single(rng, pct + "%", [lv + "%" for lv in near[:3]])
+            stem = (f"某在线服务在{period}内的累计停机时间为{duration(minutes)}，"
+                    f"则它在这一周期内达到的可用性为（  ）。")
+            analysis = (f"可用性 = 1 - 停机时间 ÷ 统计周期 = 1 - {minutes:g}分钟 ÷ {total}分钟 "
+                        f"= 1 - {100 - float(pct):g}% = {pct}%。")
+        else:
+            correct = duration(minutes)
+            opts, ans = single(rng, correct, [duration(allowed(lv)) for lv in near[:3]])
+            stem = (f"某在线服务的服务级别协议（SLA）承诺的可用性为{pct}%，"
+                    f"则该服务在{period}内允许的累计停机时间最多约为（  ）。")
+            analysis = (f"允许停机时间 = 统计周期 × (1 - 可用性) = {total}分钟 × {100 - float(pct):g}% "
+                        f"= {minutes:g}分钟" + (f"，约{correct}。" if minutes >= 120 else "。"))
         out.append(question(f"330201000{seq}", 11, "330201", ["33000201", "33000202"],
                             opts, ans, stem, analysis))
         seq += 1
