@@ -14,7 +14,8 @@ import random
 import re
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-DEMO = os.path.normpath(os.path.join(HERE, "..", "..", "data", "demo"))
+# check_generated.py points the generators at a copy of the sources.
+DEMO = os.environ.get("TESVORA_DEMO_DIR") or os.path.normpath(os.path.join(HERE, "..", "..", "data", "demo"))
 IMAGES = os.path.join(DEMO, "images")
 LETTERS = "ABCDEF"
 
@@ -108,7 +109,8 @@ def rng_for(name):
 
 
 def replace_block(filename, name, records):
-    """Write records between the markers of block `name` (appended when absent)."""
+    """Write records between the markers of block `name` (appended when absent).
+    `records` is a list of record texts; `filename` is relative to DEMO."""
     path = os.path.join(DEMO, filename)
     with open(path, encoding="utf-8") as f:
         text = f.read()
@@ -125,6 +127,7 @@ def replace_block(filename, name, records):
         text += "\n" + block
     with open(path, "w", encoding="utf-8") as f:
         f.write(text)
+    print("%s: %s: %d questions" % (filename, name, sum(r.count("== question ") for r in records)))
 
 
 # ------------------------------------------------------------------ reading

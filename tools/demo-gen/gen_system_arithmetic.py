@@ -4,12 +4,12 @@ numbers, memory sizing, pipeline timing and system reliability.
 Every answer is computed here, and so are the distractors (the usual slips:
 a flipped bit, the wrong code, the wrong formula). Run from anywhere:
 
-    python3 tools/demo-gen/a_gen_01.py
+    python3 tools/demo-gen/gen_system_arithmetic.py
 """
 
 from fractions import Fraction
 
-from a_banklib import Section, choice_lines, question, replace_block, rng_for, single
+from banklib import Section, choice_lines, question, replace_block, rng_for, single
 
 FILE = "01-计算机系统基础.txt"
 START = 101  # generated ids start here; hand-written ones stay below
@@ -209,7 +209,7 @@ def main():
     out += [chip_count(rng, s), address_range(rng, s)]
     s = Section("010402", START)
     out.append(reliability(rng, s))
-    replace_block(FILE, "a_gen_01", out)
+    replace_block(FILE, "system-arithmetic", out)
 
 
 if __name__ == "__main__":

@@ -2,15 +2,13 @@
 `convert` (data/demo/images/a_*.png). The questions that show them state
 the same facts in their analyses, so keep both in step when editing here.
 
-    python3 tools/demo-gen/a_images.py
+    python3 tools/demo-gen/draw_tree_graph_paging.py
 """
 
 import os
 import subprocess
 
-from a_banklib import DEMO
-
-OUT = os.path.join(DEMO, "images")
+from banklib import IMAGES as OUT
 LATIN = "DejaVu-Sans"
 CJK = "Noto-Sans-CJK-SC"
 

@@ -1,9 +1,9 @@
-"""Content checks for the parts 01-03 of the demo bank, beyond what the bank
+"""Content checks for the parts of the demo bank, beyond what the bank
 tool checks: option lines agree with `options`, true/false stems end in a
 blank, every text is GBK-encodable (the bank stores GBK RTF), no stray markup,
 no repeated stems, and a count of questions per part and type.
 
-    python3 tools/demo-gen/a_check.py [files...]
+    python3 tools/demo-gen/check_sources.py [files...]
 """
 
 import collections
@@ -12,7 +12,7 @@ import os
 import re
 import sys
 
-from a_banklib import DEMO
+from banklib import DEMO
 
 CHOICE = {11, 14, 15}
 SUBJECTIVE = {22, 64, 70, 72, 73, 74}

@@ -1,62 +1,22 @@
 #!/usr/bin/env python3
 """Generate fact-table questions for parts 31-33 of the demo bank.
 
-Run from anywhere: python3 tools/demo-gen/c_generate.py
+Run from anywhere: python3 tools/demo-gen/gen_patterns_quality_operations.py
 Each block of records is written between the lines
     # BEGIN GENERATED <name>
     # END GENERATED <name>
 of its part file, so the hand-written records around it stay as they are.
 Option order is shuffled with a fixed seed per block: reruns give the same text.
 """
-import pathlib
 import random
-import re
-import sys
-
-ROOT = pathlib.Path(__file__).resolve().parents[2]
-DEMO = ROOT / "data" / "demo"
-LETTERS = "ABCDEF"
 
 
-def question(qid, qtype, chapter, points, options, answer, stem, analysis):
-    """One question record. `stem` is the question line, `options` the option texts."""
-    lines = [f"== question {qid}", f"type: {qtype}", f"chapter: {chapter}",
-             f"points: {','.join(points)}", f"options: {len(options)}",
-             f"answer: {answer}", "stem:", f"  {stem} \\"]
-    for i, text in enumerate(options):
-        end = " \\" if i < len(options) - 1 else ""
-        lines.append(f"  {LETTERS[i]}. {text}{end}")
-    lines += ["analysis:", f"  {analysis}"]
-    return "\n".join(lines) + "\n"
+from banklib import choice_lines, multiple, question, replace_block, single
 
 
-def single(rng, correct, distractors):
-    """Shuffle one right option among three wrong ones; returns (options, letter)."""
-    opts = [correct] + list(distractors)
-    if len(opts) != 4 or len(set(opts)) != 4:
-        sys.exit(f"single choice needs 4 distinct options: {opts}")
-    rng.shuffle(opts)
-    return opts, LETTERS[opts.index(correct)]
-
-
-def multiple(rng, rights, wrongs):
-    """Shuffle 2+ right options among wrong ones; returns (options, letters in order)."""
-    opts = list(rights) + list(wrongs)
-    if len(rights) < 2 or len(set(opts)) != len(opts) or not 4 <= len(opts) <= 6:
-        sys.exit(f"bad multiple choice: {rights} / {wrongs}")
-    rng.shuffle(opts)
-    return opts, "".join(LETTERS[i] for i, o in enumerate(opts) if o in rights)
-
-
-def replace_block(path, name, text):
-    src = path.read_text(encoding="utf-8")
-    begin, end = f"# BEGIN GENERATED {name}\n", f"# END GENERATED {name}\n"
-    pattern = re.compile(re.escape(begin) + ".*?" + re.escape(end), re.S)
-    if not pattern.search(src):
-        sys.exit(f"{path.name}: markers for '{name}' not found")
-    body = begin + "\n" + text + "\n" + end if text else begin + end
-    path.write_text(pattern.sub(lambda _: body, src, count=1), encoding="utf-8")
-    print(f"{path.name}: {name}: {text.count('== question ')} questions")
+def choice(qid, qtype, chapter, points, options, answer, prompt, analysis):
+    """A choice question with its options in their final order."""
+    return question(qid, qtype, chapter, points, len(options), answer, choice_lines(prompt, options), analysis)
 
 
 # ---------------------------------------------------------------- design patterns
@@ -148,7 +108,7 @@ def pattern_questions():
         opts, ans = single(rng, name + "模式", [w + "模式" for w in wrong])
         stem = INTENT_STEMS[i % len(INTENT_STEMS)].format(intent=intent)
         analysis = f"这是{name}模式的意图。该模式属于{cat}模式，{use}。"
-        out.append(question(f"310302000{seq}", 11, "310302", [CATEGORY_POINT[cat]],
+        out.append(choice(f"310302000{seq}", 11, "310302", [CATEGORY_POINT[cat]],
                             opts, ans, stem, analysis))
         seq += 1
 
@@ -161,7 +121,7 @@ def pattern_questions():
         stem = f"下列设计模式中，属于{cat}模式的是（  ）。"
         analysis = (f"{cat}模式包括{'、'.join(members)}等模式，{right}模式是其中之一；"
                     f"{owners(wrong)}。")
-        out.append(question(f"310302000{seq}", 11, "310302", [CATEGORY_POINT[cat]],
+        out.append(choice(f"310302000{seq}", 11, "310302", [CATEGORY_POINT[cat]],
                             opts, ans, stem, analysis))
         seq += 1
 
@@ -169,14 +129,14 @@ def pattern_questions():
         members = [p[0] for p in PATTERNS if p[1] == cat]
         rights = rng.sample(members, rng.choice([2, 3]))
         wrongs = rng.sample([p[0] for p in PATTERNS if p[1] != cat], 5 - len(rights))
-        opts, ans = multiple(rng, [r + "模式" for r in rights], [w + "模式" for w in wrongs])
+        opts, ans = multiple(rng, [(r + "模式", True) for r in rights] + [(w + "模式", False) for w in wrongs])
         stem = f"下列设计模式中，属于**{cat}**模式的有（  ）。"
         analysis = f"{listed(r + '模式' for r in rights)}都属于{cat}模式；{owners(wrongs)}。"
-        out.append(question(f"310302000{seq}", 14, "310302",
+        out.append(choice(f"310302000{seq}", 14, "310302",
                             [CATEGORY_POINT[cat]] + [CATEGORY_POINT[BY_NAME[w][1]] for w in wrongs[:1]],
                             opts, ans, stem, analysis))
         seq += 1
-    return "\n".join(out)
+    return out
 
 
 # ---------------------------------------------------------------- product quality
@@ -226,7 +186,7 @@ def quality_questions():
             stem = f"在ISO/IEC 25010（GB/T 25000.10）的产品质量模型中，子特性“{sub}”属于（  ）质量特性。"
         else:
             stem = f"按照ISO/IEC 25010（GB/T 25000.10）产品质量模型，“{sub}”是下列哪一个质量特性的子特性（  ）。"
-        out.append(question(f"320301000{seq}", 11, "320301", ["32000302"],
+        out.append(choice(f"320301000{seq}", 11, "320301", ["32000302"],
                             opts, ans, stem, note + "。"))
         seq += 1
     for char in QUALITY_MULTI:
@@ -234,14 +194,14 @@ def quality_questions():
         rights = rng.sample(subs, 3)
         others = [s for s in OWNER if OWNER[s] != char]
         wrongs = rng.sample(others, 2)
-        opts, ans = multiple(rng, rights, wrongs)
+        opts, ans = multiple(rng, [(r, True) for r in rights] + [(w, False) for w in wrongs])
         stem = f"在ISO/IEC 25010（GB/T 25000.10）的产品质量模型中，属于“{char}”子特性的有（  ）。"
         analysis = (f"{char}的子特性是{'、'.join(subs)}。"
                     + "；".join(f"{w}属于{OWNER[w]}" for w in wrongs) + "。")
-        out.append(question(f"320301000{seq}", 14, "320301", ["32000302"],
+        out.append(choice(f"320301000{seq}", 14, "320301", ["32000302"],
                             opts, ans, stem, analysis))
         seq += 1
-    return "\n".join(out)
+    return out
 
 
 # ---------------------------------------------------------------- availability and RAID
@@ -285,7 +245,7 @@ def downtime_questions(rng, seq):
                     f"则该服务在{period}内允许的累计停机时间最多约为（  ）。")
             analysis = (f"允许停机时间 = 统计周期 × (1 - 可用性) = {total}分钟 × {100 - float(pct):g}% "
                         f"= {minutes:g}分钟" + (f"，约{correct}。" if minutes >= 120 else "。"))
-        out.append(question(f"330201000{seq}", 11, "330201", ["33000201", "33000202"],
+        out.append(choice(f"330201000{seq}", 11, "330201", ["33000201", "33000202"],
                             opts, ans, stem, analysis))
         seq += 1
     return out
@@ -331,21 +291,21 @@ def raid_questions(rng, seq):
             spare_note = ""
         analysis = (f"{level}采用{note}。{spare_note}n块容量为S的磁盘可用容量为{formula}，"
                     f"此处n = {n}、S = {size}TB，可用容量为{tb(correct)}。")
-        out.append(question(f"330302000{seq}", 11, "330302", ["33000303"],
+        out.append(choice(f"330302000{seq}", 11, "330302", ["33000303"],
                             opts, ans, stem, analysis))
         seq += 1
     return out
 
 
 def main():
-    f31 = DEMO / "31-系统分析与设计.txt"
-    f32 = DEMO / "32-软件测试与质量.txt"
-    f33 = DEMO / "33-系统运维与服务管理.txt"
+    f31 = "31-系统分析与设计.txt"
+    f32 = "32-软件测试与质量.txt"
+    f33 = "33-系统运维与服务管理.txt"
     replace_block(f31, "patterns", pattern_questions())
     replace_block(f32, "quality", quality_questions())
     rng = random.Random(3302)
-    replace_block(f33, "downtime", "\n".join(downtime_questions(rng, 501)))
-    replace_block(f33, "raid", "\n".join(raid_questions(rng, 501)))
+    replace_block(f33, "downtime", downtime_questions(rng, 501))
+    replace_block(f33, "raid", raid_questions(rng, 501))
 
 
 if __name__ == "__main__":

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draw the small diagrams embedded in the stems of parts 31-41 of the demo bank.
 
-Run from anywhere: python3 tools/demo-gen/c_images.py
+Run from anywhere: python3 tools/demo-gen/draw_class_flow_activity_rbd.py
 Needs ImageMagick `convert` and a CJK font (Noto Sans CJK SC). Writes
 data/demo/images/c_*.png as 8-colour palette PNGs so each stays small.
 """
@@ -10,8 +10,9 @@ import pathlib
 import subprocess
 import sys
 
-ROOT = pathlib.Path(__file__).resolve().parents[2]
-OUT = ROOT / "data" / "demo" / "images"
+from banklib import IMAGES
+
+OUT = pathlib.Path(IMAGES)
 FONT = "Noto-Sans-CJK-SC"
 LIMIT = 30 * 1024
 
@@ -74,7 +75,7 @@ class Canvas:
         size = path.stat().st_size
         if size >= LIMIT:
             sys.exit(f"{path}: {size} bytes, more than {LIMIT}")
-        print(f"{path.relative_to(ROOT)}: {size} bytes")
+        print(f"{path.name}: {size} bytes")
 
 
 def uml_class(c, x1, y1, name, attrs):

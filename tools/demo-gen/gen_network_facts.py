@@ -3,12 +3,12 @@ of devices and protocols, protocol data units, and subnetting.
 
 Answers are computed (ipaddress) or taken from the fact tables below, and the
 option order is shuffled with a fixed seed so a re-run gives the same file.
-Run: python3 tools/demo-gen/b_network.py
+Run: python3 tools/demo-gen/gen_network_facts.py
 """
 import ipaddress
 import random
 
-from b_common import choice_record, record, shuffled_choice, splice
+from banklib import choice_question, question, replace_block, shuffled
 
 PART_FILE = "04-计算机网络.txt"
 
@@ -59,20 +59,20 @@ def port_questions(rng):
     for name in ASK_PORT:
         _, desc, transport, port = by_name[name]
         others = rng.sample([p for p in PORTS if p[0] != name], 3)
-        options, right = shuffled_choice(rng, str(port), [str(p[3]) for p in others])
+        options, (right,) = shuffled(rng, [str(port)] + [str(p[3]) for p in others], [0])
         stem = f"在默认配置下，{desc}使用的熟知端口号是（  ）。"
         others_text = "，".join(f"{p[3]}是{p[0]}的端口" for p in others)
         analysis = f"{name}的熟知端口是{transport} {port}。其余选项中，{others_text}。"
-        out.append(choice_record(f"040302000{seq}", 11, "040302", ["04000304"], stem, options, [right], analysis))
+        out.append(choice_question(f"040302000{seq}", 11, "040302", ["04000304"], stem, options, [right], analysis))
         seq += 1
     for port in ASK_PROTOCOL:
         name, desc, transport, _ = PORT_BY_NUMBER[port]
         others = rng.sample([p for p in PORTS if p[3] != port], 3)
-        options, right = shuffled_choice(rng, name, [p[0] for p in others])
+        options, (right,) = shuffled(rng, [name] + [p[0] for p in others], [0])
         stem = f"某服务器在{transport} {port}端口上等待客户端访问，按熟知端口的约定，它提供的服务最可能是（  ）。"
         others_text = "，".join(f"{p[0]}使用{p[2]} {p[3]}" for p in others)
         analysis = f"{transport} {port}是{name}的熟知端口；{others_text}。"
-        out.append(choice_record(f"040302000{seq}", 11, "040302", ["04000304"], stem, options, [right], analysis))
+        out.append(choice_question(f"040302000{seq}", 11, "040302", ["04000304"], stem, options, [right], analysis))
         seq += 1
     return out
 
@@ -82,19 +82,19 @@ def layer_questions(rng):
     seq = 801
     for thing, device, layer, why in LAYER_FACTS:
         wrong = rng.sample([l for l in OSI_LAYERS[:4] + ["应用层"] if l != layer], 3)
-        options, right = shuffled_choice(rng, layer, wrong)
+        options, (right,) = shuffled(rng, [layer] + list(wrong), [0])
         if device:
             stem = f"在OSI参考模型中，{thing}工作在（  ）。"
             points = ["04000101", "04000404"]
         else:
             stem = f"按OSI参考模型的层次划分，{thing}属于（  ）的协议。"
             points = ["04000101"]
-        out.append(choice_record(f"040101000{seq}", 11, "040101", points, stem, options, [right], why + "。"))
+        out.append(choice_question(f"040101000{seq}", 11, "040101", points, stem, options, [right], why + "。"))
         seq += 1
     for layer, pdu, why in PDU_FACTS:
-        options, right = shuffled_choice(rng, pdu, [n for n in PDU_NAMES if n != pdu])
+        options, (right,) = shuffled(rng, [pdu] + [n for n in PDU_NAMES if n != pdu], [0])
         stem = f"{layer}的协议数据单元（PDU）通常称为（  ）。"
-        out.append(choice_record(f"040101000{seq}", 11, "040101", ["04000103"], stem, options, [right], why + "。"))
+        out.append(choice_question(f"040101000{seq}", 11, "040101", ["04000103"], stem, options, [right], why + "。"))
         seq += 1
     return out
 
@@ -115,13 +115,13 @@ def subnet_questions(rng):
         nonlocal seq
         wrong = [w for w in dict.fromkeys(wrong_texts) if w != right_text][:3]
         assert len(wrong) == 3, stem
-        options, right = shuffled_choice(rng, right_text, wrong)
-        out.append(choice_record(f"040201000{seq}", 11, "040201", list(points), stem, options, [right], analysis))
+        options, (right,) = shuffled(rng, [right_text] + list(wrong), [0])
+        out.append(choice_question(f"040201000{seq}", 11, "040201", list(points), stem, options, [right], analysis))
         seq += 1
 
     def add_fill(stem, answer, analysis):
         nonlocal seq
-        out.append(record(f"040201000{seq}", 13, "040201", ["04000202"], 1, answer, stem, analysis))
+        out.append(question(f"040201000{seq}", 13, "040201", ["04000202"], 1, answer, stem, analysis))
         seq += 1
 
     for prefix in (26, 20):
@@ -174,9 +174,9 @@ def subnet_questions(rng):
 
 def main():
     rng = random.Random(20270404)
-    splice(PART_FILE, "ports", port_questions(rng))
-    splice(PART_FILE, "layers", layer_questions(rng))
-    splice(PART_FILE, "subnets", subnet_questions(rng))
+    replace_block(PART_FILE, "ports", port_questions(rng))
+    replace_block(PART_FILE, "layers", layer_questions(rng))
+    replace_block(PART_FILE, "subnets", subnet_questions(rng))
 
 
 if __name__ == "__main__":

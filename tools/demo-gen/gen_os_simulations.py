@@ -5,13 +5,13 @@ deadlock freedom, semaphore ranges and disk scheduling.
 Each question is simulated here; data that would make the answer depend on a
 tie-breaking convention are rejected and drawn again.
 
-    python3 tools/demo-gen/a_gen_02.py
+    python3 tools/demo-gen/gen_os_simulations.py
 """
 
 import itertools
 from fractions import Fraction
 
-from a_banklib import Section, choice_lines, multiple, question, replace_block, rng_for, single
+from banklib import Section, choice_lines, multiple, question, replace_block, rng_for, single
 
 FILE = "02-操作系统.txt"
 START = 101
@@ -474,7 +474,7 @@ def main():
     s = Section("020402", START)
     for algo in ("FCFS", "SSTF", "LOOK", "SSTF"):
         out.append(disk_question(rng, s, algo))
-    replace_block(FILE, "a_gen_02", out)
+    replace_block(FILE, "os-simulations", out)
 
 
 if __name__ == "__main__":

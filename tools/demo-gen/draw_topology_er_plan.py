@@ -1,12 +1,14 @@
 """Draws content-b's stem figures with ImageMagick `convert` into data/demo/images/.
 
-Run: python3 tools/demo-gen/b_figures.py (needs `convert` and a CJK font).
+Run: python3 tools/demo-gen/draw_topology_er_plan.py (needs `convert` and a CJK font).
 """
 import math
 import pathlib
 import subprocess
 
-IMAGES = pathlib.Path(__file__).resolve().parents[2] / "data" / "demo" / "images"
+from banklib import IMAGES
+
+IMAGES = pathlib.Path(IMAGES)
 LATIN = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 CJK = "/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc"
 

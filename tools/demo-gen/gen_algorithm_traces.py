@@ -5,13 +5,13 @@ and counts, Huffman trees, graphs, searching, hashing and sorting passes.
 Every answer and distractor is computed by running the algorithm the stem
 names, with the textbook conventions spelled out in the stem.
 
-    python3 tools/demo-gen/a_gen_03.py
+    python3 tools/demo-gen/gen_algorithm_traces.py
 """
 
 import itertools
 from fractions import Fraction
 
-from a_banklib import Section, choice_lines, multiple, question, replace_block, rng_for, single
+from banklib import Section, choice_lines, multiple, question, replace_block, rng_for, single
 
 FILE = "03-数据结构与算法.txt"
 START = 101
@@ -886,7 +886,7 @@ def main():
     s = Section("030302", START)
     out += [sort_question(rng, s, k) for k, _, _ in SORTS]
     out += [heap_multiple(rng, s, True), heap_multiple(rng, s, False)]
-    replace_block(FILE, "a_gen_03", out)
+    replace_block(FILE, "algorithm-traces", out)
 
 
 if __name__ == "__main__":
