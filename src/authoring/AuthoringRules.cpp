@@ -78,6 +78,9 @@ std::vector<QuestionType> readQuestionTypes(store::Dataset& typeTable)
         typeTable.setTable(table);
         typeTable.setSort(QStringLiteral("A1 ASC"));
         typeTable.open();
+    } else {
+        // Shared with other screens: what it holds may be older than the bank.
+        typeTable.refresh();
     }
     for (int r = 0, n = typeTable.recordCount(); r < n; ++r)
         types.push_back({typeTable.valueAt(r, QStringLiteral("A1")).toInt(), typeTable.valueAt(r, QStringLiteral("B1")).toString()});
