@@ -73,8 +73,9 @@ struct Bench {
 };
 Bench* g;
 
-// The chooser keeps the chapter table open (filtered) while practice runs.
-void openLikeTheChooser()
+// The chooser keeps the chapter table open (filtered) while practice runs; the
+// statement it hands to the practice screen.
+practice::PracticeStatement openLikeTheChooser()
 {
     store::Dataset* kmmc = g->dm.Cn1Table_kmmc;
     g->dm.openIfClosed(kmmc);
@@ -82,9 +83,7 @@ void openLikeTheChooser()
     kmmc->setFilter(QStringLiteral("c1<>'xx'"));
     kmmc->setFiltered(true);
     kmmc->locate(QStringLiteral("C1"), g->chapter);
-    const practice::PracticeStatement s = practice::practiceStatement(practice::PracticeMode::NewQuestions, g->chapter);
-    app::PracticeQuery = s.sql;
-    app::PracticeParams = s.params;
+    return practice::practiceStatement(practice::PracticeMode::NewQuestions, g->chapter);
 }
 
 // Answers left open by an earlier screen, so the reset has rows to write.
@@ -101,7 +100,7 @@ void leaveOpenAnswers()
 
 void BM_Load(benchmark::State& state)
 {
-    openLikeTheChooser();
+    const practice::PracticeStatement statement = openLikeTheChooser();
     std::unique_ptr<TFrmLxxt> screen;
     int rows = 0;
     timed(
@@ -112,7 +111,7 @@ void BM_Load(benchmark::State& state)
             screen = std::make_unique<TFrmLxxt>();
         },
         [&] {
-            if (!screen->LoadQuestionSet())
+            if (screen->LoadQuestionSet(statement) != TFrmLxxt::Loaded::Questions)
                 throw std::runtime_error("the chapter has no new question");
         });
     rows = g->dm.Cn1Query_tm->recordCount();
@@ -124,9 +123,9 @@ void BM_Load(benchmark::State& state)
 
 std::unique_ptr<TFrmLxxt> shownScreen()
 {
-    openLikeTheChooser();
+    const practice::PracticeStatement statement = openLikeTheChooser();
     auto screen = std::make_unique<TFrmLxxt>();
-    if (!screen->LoadQuestionSet())
+    if (screen->LoadQuestionSet(statement) != TFrmLxxt::Loaded::Questions)
         throw std::runtime_error("the chapter has no new question");
     screen->show();
     QCoreApplication::processEvents();

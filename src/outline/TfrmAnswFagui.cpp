@@ -1,21 +1,23 @@
 #include "outline/TfrmAnswFagui.h"
 
-#include "shell/AppState.h"
-#include "shell/Prompt.h"
+#include "outline/PointRules.h"
+#include "shell/Guard.h"
 #include "store/DataModule.h"
 #include "store/Dataset.h"
 #include "ui/CommandButton.h"
 #include "ui/RichTextView.h"
+#include "ui/Screen.h"
 #include "ui/Style.h"
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QScreen>
+#include <QLoggingCategory>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QVBoxLayout>
+
+Q_LOGGING_CATEGORY(lcPoints, "tesvora.outline.points", QtWarningMsg)
 
 namespace {
 
@@ -80,7 +82,7 @@ TfrmAnswFagui::TfrmAnswFagui(QWidget* parent)
     layout->addWidget(Splitter1, 1);
     layout->addWidget(epEfTrBtn1, 0, Qt::AlignHCenter);
 
-    const Arrangement& a = app::ScreenSizeTag == QLatin1String("800") ? kCompact : kFull;
+    const Arrangement& a = ui::compactLayout() ? kCompact : kFull;
     resize(a.client);
     Splitter1->setSizes({a.listWidth, a.client.width() - a.listWidth});
 }
@@ -92,14 +94,7 @@ TfrmAnswFagui::~TfrmAnswFagui()
 
 bool TfrmAnswFagui::load(const QString& questionId)
 {
-    const store::Rows rows = DM1->db().query(
-        QStringLiteral("select k3,k4,k5,k6,k7,k8,k9,k10,k11,k12 from tab_answ where a1=:a1"), {{QStringLiteral(":a1"), questionId}});
-    if (rows.empty())
-        return false;
-    m_listbox.clear();
-    for (const QVariant& k : rows.values.front())
-        if (!k.isNull() && !k.toString().isEmpty())
-            m_listbox << k.toString();
+    m_listbox = outline::questionPointIds(DM1->db(), questionId);
     return !m_listbox.isEmpty();
 }
 
@@ -108,24 +103,14 @@ void TfrmAnswFagui::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    ui::centreWindow(this);
     FormShow();
 }
 
 void TfrmAnswFagui::FormShow()
 {
-    QStringList marks;
-    for (int i = 0; i < m_listbox.size(); ++i)
-        marks << QStringLiteral(":p%1").arg(i);
-    try {
-        m_points->close();
-        m_points->setSql(QStringLiteral("select id,n,sn from tab_rule where ftid in(") + marks.join(QLatin1Char(','))
-                         + QLatin1Char(')'));
-        for (int i = 0; i < m_listbox.size(); ++i)
-            m_points->setParam(marks[i], m_listbox[i]);
-        m_points->open();
-
+    guard::run(QStringLiteral("无法读取本题的考点！"), [this] {
+        outline::openPoints(*m_points, m_listbox);
         const QSignalBlocker quiet(ListBox1);
         ListBox1->clear();
         for (int i = 0; i < m_points->recordCount(); ++i)
@@ -135,9 +120,7 @@ void TfrmAnswFagui::FormShow()
         showNodeOf(m_points->text(QStringLiteral("id")));
         if (ListBox1->count() > 0)
             ListBox1->setCurrentRow(0);
-    } catch (const store::DbError& e) {
-        prompt::error(QStringLiteral("无法读取本题的考点：%1").arg(e.message()));
-    }
+    });
     ListBox1->setFocus();
 }
 
@@ -153,12 +136,10 @@ void TfrmAnswFagui::showNodeOf(const QString& nodeId)
 {
     QString name;
     try {
-        const store::Rows node = DM1->db().query(QStringLiteral("select * from tab_fgmc where id=:id"),
-                                                 {{QStringLiteral(":id"), nodeId}});
-        if (!node.empty())
-            name = node.at(0, QStringLiteral("n")).toString();
-    } catch (const store::DbError&) {
+        name = outline::nodeName(DM1->db(), nodeId);
+    } catch (const store::DbError& e) {
         // The node line stays empty; the point itself is still shown.
+        qCWarning(lcPoints).noquote() << "node of point" << nodeId << "--" << e.message();
     }
     epLabel1->setText(name);
 }

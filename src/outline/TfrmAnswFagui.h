@@ -29,7 +29,8 @@ public:
     ~TfrmAnswFagui() override;
 
     // Reads the question's point ids (K3 … K12, in column order, empty ones left
-    // out); true when it has at least one.
+    // out); true when it has at least one. Throws store::DbError: callers run it
+    // through the slot guard.
     bool load(const QString& questionId);
     const QStringList& pointIds() const { return m_listbox; }
 

@@ -13,28 +13,24 @@ bool isChapterCode(const QString& code)
 
 PracticeStatement practiceStatement(PracticeMode mode, const QString& code)
 {
-    // The statements keep their documented wording; only the chapter test is the
-    // bound form of "(left(A10,n) = 'code')".
-    QString sql;
+    // Only the chapter test is bound: "(left(A10,n) = 'code')" with the code as a value.
+    QString where;
     switch (mode) {
     case PracticeMode::NewQuestions:
-        sql = QStringLiteral("select a1 ,a2,a2_1,k3,k4,k5,k6,k7,k8,k9,k10,k11,k12,a10,a13,a14,e1,e2,e2_1,e3,e4,f1,xx,csbs,ecount"
-                             " from tab_answ where %1 and (E2 = '' or E2 is null)  and (f1<>1)  order by a13,a10,xx,a1");
+        where = QStringLiteral("(E2 = '' or E2 is null) and (f1<>1) order by a13,a10,xx,a1");
         break;
     case PracticeMode::NewByChapter:
-        sql = QStringLiteral("select a1 ,a2,a2_1,k3,k4,k5,k6,k7,k8,k9,k10,k11,k12,a10,a13,a14,e1,e2,e2_1,e3,e4,f1,xx,csbs,ecount"
-                             " from tab_answ where %1 and (E2 = '' or E2 is null)  and (f1<>1)  order by a13,a10,xx");
+        where = QStringLiteral("(E2 = '' or E2 is null) and (f1<>1) order by a13,a10,xx");
         break;
     case PracticeMode::WrongQuestions:
-        sql = QStringLiteral("select a1,a2,a2_1,k3,k4,k5,k6,k7,k8,k9,k10,k11,k12,a10,a13,a14,e1,e2,e2_1,e3,e4,f1,xx,csbs,ecount"
-                             " from tab_answ  where %1 and (E4 < 0)  and (f1<>1) order by a13,e3,e4,e1,xx,a1");
+        where = QStringLiteral("(E4 < 0) and (f1<>1) order by a13,e3,e4,e1,xx,a1");
         break;
     case PracticeMode::Review:
-        sql = QStringLiteral("select a1,a2,a2_1,k3,k4,k5,k6,k7,k8,k9,k10,k11,k12,a10,a13,a14,e1,e2,e2_1,e3,e4,f1,xx,csbs,ecount"
-                             " from tab_answ where %1 and (E2 <> '' and E2 is not null) order by a13,e3,e4,e1,xx,a1");
+        where = QStringLiteral("(E2 <> '' and E2 is not null) order by a13,e3,e4,e1,xx,a1");
         break;
     }
-    return {sql.arg(store::chapterCondition(code)), store::chapterParams(code)};
+    return {QStringLiteral("select %1 from tab_answ where %2 and %3").arg(QLatin1String(kQuestionColumns), store::chapterCondition(code), where),
+            store::chapterParams(code)};
 }
 
 qint64 chapterQuestionCount(store::Connection& db, const QString& code)

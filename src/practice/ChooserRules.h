@@ -24,6 +24,10 @@ enum class PracticeMode {
 // (nor an empty code, which would select the whole bank).
 bool isChapterCode(const QString& code);
 
+// The columns of a practice set, as the practice screens read them.
+inline constexpr char kQuestionColumns[] =
+    "a1,a2,a2_1,k3,k4,k5,k6,k7,k8,k9,k10,k11,k12,a10,a13,a14,e1,e2,e2_1,e3,e4,f1,xx,csbs,ecount";
+
 // The selection statement of a mode over a chapter and every chapter below it,
 // with the chapter code as a bound value.
 struct PracticeStatement {

@@ -1,17 +1,20 @@
 #include "practice/TFrmBj.h"
 
 #include "shell/AppState.h"
+#include "shell/Guard.h"
 #include "shell/Prompt.h"
 #include "store/Dataset.h"
 #include "ui/CommandButton.h"
+#include "ui/Screen.h"
 #include "ui/Style.h"
 
-#include <QGuiApplication>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
+
+Q_LOGGING_CATEGORY(lcNote, "tesvora.practice.note", QtWarningMsg)
 
 namespace {
 constexpr QSize kSize{392, 353};
@@ -80,8 +83,7 @@ void TFrmBj::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    ui::centreWindow(this);
     // No input method is chosen by name: this platform has none under the names
     // the note editor asks for, so the desktop's current one stays.
     DBMemo1->setFocus();
@@ -107,9 +109,11 @@ bool TFrmBj::saveNote()
             m_dataset->setValue(m_column, text);
         m_dataset->post();
     } catch (const store::DbError& e) {
+        qCWarning(lcNote).noquote() << "saving the note --" << e.message();
+        const QString why = guard::kindText(e.kind());
         const int choice = ShowPrompt(QStringLiteral("错误"),
-                                      QStringLiteral("笔记未能保存（%1）。按“确定”回到笔记，按“取消”放弃本次修改并关闭。")
-                                          .arg(e.message()),
+                                      QStringLiteral("笔记未能保存。%1按“确定”回到笔记，按“取消”放弃本次修改并关闭。")
+                                          .arg(why.isEmpty() ? QString() : why + QLatin1Char('\n')),
                                       prompt::Mode::OkCancel, prompt::Page::Error, prompt::Variant::No);
         if (choice != 2)
             return false;

@@ -3,10 +3,9 @@
 #include "store/Dataset.h"
 #include "ui/CommandButton.h"
 #include "ui/RichTextView.h"
+#include "ui/Screen.h"
 #include "ui/Style.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -62,8 +61,7 @@ void TFrmJx::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    ui::centreWindow(this);
     Re->setReadOnly(true);
     Button1->setFocus();
 }

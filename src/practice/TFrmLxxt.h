@@ -1,17 +1,17 @@
 #pragma once
 
 #include "practice/AnswerRules.h"
+#include "practice/ChooserRules.h"
+#include "practice/PracticeRules.h"
 
 #include <QDialog>
 #include <QHash>
 #include <QPixmap>
 #include <array>
-#include <functional>
 
 class QButtonGroup;
 class QLabel;
 class QLineEdit;
-class QScrollArea;
 class QSplitter;
 class QTimer;
 class QWidget;
@@ -21,28 +21,34 @@ class CommandButton;
 class Gauge;
 class PictureButton;
 class RichTextView;
+class SlidingPanel;
 }
 
 namespace practice {
 class AnswerBook;
 }
 
-// The practice screen: the questions its opener selected (app::PracticeQuery on
+// The practice screen: the questions of the statement its opener hands over (on
 // DM1->Cn1Query_tm), one at a time, in groups of 20 under a type filter, with an
 // answer timer and a practice clock. Every answer is recorded into the bank.
 //
 //     TFrmLxxt f(this);
-//     if (f.LoadQuestionSet())
+//     if (f.LoadQuestionSet(practice::practiceStatement(mode, code)) == TFrmLxxt::Loaded::Questions)
 //         f.exec();
+//
+// A screen of the same kind with other names and captions (the exam-point practice
+// screen) derives from it and passes its Variant to the protected constructor.
 class TFrmLxxt : public QDialog {
     Q_OBJECT
 public:
     explicit TFrmLxxt(QWidget* parent = nullptr);
     ~TFrmLxxt() override;
 
-    // Clears the open answers of the bank, opens the set and builds the type
-    // filter; false when the set has no question (the screen is then not shown).
-    bool LoadQuestionSet();
+    // Questions: the set is open and the screen may be shown. Empty: the statement
+    // selects nothing. Failed: the bank could not be read (the candidate was told).
+    enum class Loaded { Questions, Empty, Failed };
+    // Clears the open answers of the bank, opens the set and builds the type filter.
+    Loaded LoadQuestionSet(const practice::PracticeStatement& statement);
     // which: "1" the first group, "2" the previous one, "3" the next one.
     void ShowGroup(const QString& which, int count);
     // Records the question left and shows the one at position `next`.
@@ -56,6 +62,7 @@ public:
     void ToggleAnswerPanel();
 
     // Handlers, named after their controls; public so tests can drive and step them.
+    // Those that reach the store are connected through the slot guard.
     void fcBG_txChange(int button);  // type filter button pressed
     void fcBG_thChange(int button);  // grid button pressed (0 … 19)
     void FlatSpeedButton1Click();    // <-上一组
@@ -75,13 +82,14 @@ public:
 
     // Screen state.
     int currentIndex() const { return m_current; }
-    int groupFirst() const { return m_first; }
-    int groupSize() const { return m_size; }
-    int groupShown() const { return m_group; }
-    int groupCount() const { return m_groups; }
+    int groupFirst() const { return m_page.first; }
+    int groupSize() const { return m_page.size; }
+    int groupShown() const { return m_page.group; }
+    int groupCount() const { return m_page.groups; }
     practice::AnswerMark gridMark(int button) const { return m_thMark[size_t(button)]; }
     bool answerPanelOpen() const;
     bool lowerPaneOpen() const;
+    bool questionVoided() const { return m_voided; }
 
     // Elements, by the names the screen gives them.
     QLabel* epLabel2;  // heading
@@ -96,7 +104,7 @@ public:
     QLabel* epLabel1;  // practice clock
     QWidget* fcBG_tx;  // type filter
     QWidget* fcBG_th;  // question-number grid
-    std::array<ui::PictureButton*, 20> thButtons{};
+    std::array<ui::PictureButton*, practice::kGroupSize> thButtons{};
     QVector<ui::PictureButton*> txButtons;
     QLabel* Lb_zs;     // groups
     QLabel* Lb_ts;     // questions
@@ -104,7 +112,7 @@ public:
     ui::CommandButton* FlatSpeedButton1;
     ui::CommandButton* FlatSpeedButton2;
     practice::AnswerBook* Notebook1;
-    QWidget* Panel2;   // answer panel
+    ui::SlidingPanel* Panel2; // answer panel
     QLabel* panelHeadline;
     QLineEdit* panelYours;
     QLineEdit* panelCorrect;
@@ -114,12 +122,12 @@ public:
     ui::CommandButton* epEfTrBtn4;
     ui::CommandButton* epEfTrBtn5;
     ui::CommandButton* epEfTrBtn6;
-    ui::CommandButton* epEfTrBtn7;
+    ui::CommandButton* epEfTrBtn7;  // 桌面
     ui::CommandButton* epEfTrBtn8;
     ui::CommandButton* epEfTrBtn9;
     ui::CommandButton* epEfTrBtn10;
-    ui::CommandButton* epEfTrBtn11;
-    ui::CommandButton* epEfTrBtn99;
+    ui::CommandButton* epEfTrBtn11; // 修改本题; null where the variant has none
+    ui::CommandButton* epEfTrBtn99; // 关闭
     QTimer* Timer1;
     QTimer* KZTimeCounter1;
 
@@ -129,36 +137,66 @@ public:
 public Q_SLOTS:
     void done(int result) override;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 public:
     struct Arrangement; // sizes of the full and the compact arrangement
+
+protected:
+    // What differs between the screens of this kind: names, captions, sizes and
+    // the parts a screen leaves out. The defaults are the practice screen's.
+    struct Variant {
+        QString formName = QStringLiteral("TFrmLxxt");
+        QString caption = QStringLiteral("练习新题");
+        QSize fullWindow{923, 585};
+        QSize compactWindow{780, 490};
+        QString groupCountName = QStringLiteral("Lb_zs");
+        QString questionCountName = QStringLiteral("Lb_ts");
+        QString groupShownName = QStringLiteral("Lb_zb");
+        QString desktopName = QStringLiteral("epEfTrBtn7");
+        QString closeName = QStringLiteral("epEfTrBtn99");
+        QString voidCaption = QStringLiteral("题目作废");
+        QString nothingChosenText = QStringLiteral("请先做出答案！");
+        bool headingFromChapter = true; // else the opener sets epLabel2
+        bool sideFollowsType = true;    // the 主观 page's side label names the type
+        bool analysis = true;           // 解析 shown
+        bool editing = true;            // 修改本题 and the edited notice
+    };
+    TFrmLxxt(QWidget* parent, const Variant& variant);
+    const Variant& variant() const { return m_variant; }
+
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+    // Steps a variant may extend.
+    virtual void FormShow();
+    virtual void FormClose();
+
+    void setGridPictures(int button, practice::AnswerMark mark);
+    void pressGridButton(int button);
+    void pressTypeButton(int button);
+    void closeLowerPane();
+    void closeAnswerPanel();
+    bool moveToCurrent();
+    // Shows the group `page` of the set (labels, group buttons, grid) and its first question.
+    void showPage(const practice::GroupPage& page);
+    void setVoided(bool voided);
+    void updateAnswerButtons();
 
 private:
     void buildScreen(const Arrangement& a);
     QWidget* buildRightColumn(const Arrangement& a);
     QWidget* buildQuestionArea(const Arrangement& a);
     QWidget* buildCommands(const Arrangement& a);
+    Arrangement arrangement() const;
     bool loadGridPictures();
-    void FormShow();
-    void FormClose();
-    void setGridPictures(int button, practice::AnswerMark mark);
-    void pressGridButton(int button);
-    void pressTypeButton(int button);
-    void closeAnswerPanel();
-    void setPanelWidth(int width);
-    void closeLowerPane();
-    void showCaughtError(const QString& text);
-    bool moveToCurrent();
+    void buildTypeButtons(const QVector<practice::QuestionType>& types, const QSet<int>& present);
+    void recordAnswer(int index, int page, practice::SaveMode mode, int last, int first);
 
+    Variant m_variant;
     QString m_picDir;
     // Grid pictures per mark: up and pressed.
     std::array<QPixmap, 3> m_gridUp, m_gridDown;
-    std::array<int, 20> m_thPos{};
-    std::array<practice::AnswerMark, 20> m_thMark{};
+    std::array<int, practice::kGroupSize> m_thPos{};
+    std::array<practice::AnswerMark, practice::kGroupSize> m_thMark{};
     QButtonGroup* m_thGroup = nullptr;
     QButtonGroup* m_txGroup = nullptr;
     QVector<int> m_txTypes;       // type id of each type button (0 for 任意)
@@ -166,20 +204,10 @@ private:
     int m_txPressed = -1;         // type button pressed
     int m_thPressed = -1;         // grid button pressed
     int m_current = 0;            // position of the question shown (0: none yet)
-    int m_first = 1;              // first position of the group shown
-    int m_size = 0;               // size of the group shown
-    int m_group = 0;              // group shown (1-based)
-    int m_groups = 0;             // number of groups
+    practice::GroupPage m_page;   // the group shown
     qint64 m_elapsed = 0;
     bool m_shown = false;
     bool m_closed = false;
+    bool m_voided = false;        // the question shown is voided (the 作废 button undoes it)
     QWidget* m_questionArea = nullptr;
 };
-
-namespace practice {
-
-// Shows the desktop: asks the window manager where it can, else minimises the
-// program's windows.
-void showDesktop();
-
-} // namespace practice

@@ -2,28 +2,29 @@
 
 #include "practice/TFrmJx.h"
 #include "practice/TFrmLxxt.h"
-#include "shell/AppState.h"
-#include "shell/Dispatcher.h"
+#include "shell/Guard.h"
 #include "shell/Prompt.h"
 #include "store/DataModule.h"
 #include "store/Dataset.h"
 #include "store/DatasetModel.h"
 #include "ui/ArtLayout.h"
 #include "ui/CommandButton.h"
+#include "ui/Screen.h"
 #include "ui/Style.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLCDNumber>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QPainter>
-#include <QScreen>
 #include <QStyledItemDelegate>
 #include <QTableView>
+
+Q_LOGGING_CATEGORY(lcChooser, "tesvora.practice.chooser", QtWarningMsg)
 
 using practice::PracticeMode;
 
@@ -32,13 +33,9 @@ namespace {
 constexpr int kFirstColumn = 0;
 constexpr int kColumnCount = 6;
 
-// The hourglass for a stretch of work inside one handler.
-struct WaitCursor {
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-};
-
 QString notAChapterText() { return QStringLiteral("请选择具体章节目录！"); }
+const QString kCannotRead = QStringLiteral("无法读取章节目录！");
+const QString kCannotStart = QStringLiteral("无法开始练习！");
 
 // Cell text with 2 px margins instead of the style's wider ones, so the compact
 // 50 px columns show "100.00" whole.
@@ -105,9 +102,11 @@ TFrmkmmc::TFrmkmmc(QWidget* parent)
     DBGrid1->setModel(m_model);
     m_model->bindSelection(DBGrid1->selectionModel());
     connect(m_model, &store::DatasetModel::moveFailed, this, [](const QString& message) {
-        prompt::error(message);
+        qCWarning(lcChooser).noquote() << "moving in the chapter table --" << message;
+        prompt::error(kCannotRead);
     });
-    connect(DBGrid1, &QAbstractItemView::doubleClicked, this, [this] { startPractice(PracticeMode::NewByChapter); });
+    connect(DBGrid1, &QAbstractItemView::doubleClicked, this,
+            guard::slot(kCannotStart, [this] { startPractice(PracticeMode::NewByChapter); }));
 
     auto makeLcd = [this](const char* name, const char* label) {
         auto* lcd = new QLCDNumber(5, this);
@@ -164,11 +163,12 @@ TFrmkmmc::TFrmkmmc(QWidget* parent)
     btnGuide->setFramed(true);
     btnGuide->setEnabled(false);
 
-    connect(btnNew, &QAbstractButton::clicked, this, [this] { startPractice(PracticeMode::NewQuestions); });
-    connect(btnWrong, &QAbstractButton::clicked, this, [this] { startPractice(PracticeMode::WrongQuestions); });
-    connect(btnReview, &QAbstractButton::clicked, this, [this] { startPractice(PracticeMode::Review); });
+    connect(btnNew, &QAbstractButton::clicked, this, guard::slot(kCannotStart, [this] { startPractice(PracticeMode::NewQuestions); }));
+    connect(btnWrong, &QAbstractButton::clicked, this, guard::slot(kCannotStart, [this] { startPractice(PracticeMode::WrongQuestions); }));
+    connect(btnReview, &QAbstractButton::clicked, this, guard::slot(kCannotStart, [this] { startPractice(PracticeMode::Review); }));
     connect(btnClose, &QAbstractButton::clicked, this, &QWidget::close);
-    connect(btnGuide, &QAbstractButton::clicked, this, &TFrmkmmc::btnGuideClick);
+    connect(btnGuide, &QAbstractButton::clicked, this,
+            guard::slot(QStringLiteral("无法打开解析指导！"), [this] { btnGuideClick(); }));
     connect(DM1, &TDM1::guidanceAvailableChanged, btnGuide, &QWidget::setEnabled);
 
     setTabOrder(DBGrid1, btnNew);
@@ -179,7 +179,7 @@ TFrmkmmc::TFrmkmmc(QWidget* parent)
     setTabOrder(btnConfig, btnClose);
     setTabOrder(btnClose, btnGuide);
 
-    arrange(app::ScreenSizeTag == QLatin1String("800"));
+    arrange(ui::compactLayout());
 }
 
 TFrmkmmc::~TFrmkmmc()
@@ -191,8 +191,7 @@ int TFrmkmmc::exec()
 {
     QEventLoop loop;
     m_loop = &loop;
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    ui::centreWindow(this);
     show();
     raise();
     activateWindow();
@@ -246,17 +245,17 @@ void TFrmkmmc::arrange(bool compact)
 void TFrmkmmc::FormShow()
 {
     store::Dataset* table = DM1->Cn1Table_kmmc;
-    try {
-        WaitCursor wait;
+    const bool shown = guard::run(kCannotRead, [&] {
+        ui::WaitCursor wait;
         DM1->ChooserOpen = true;
         DM1->openIfClosed(table);
         table->first();
         table->setFiltered(false);
         table->setFilter(QStringLiteral("c1<>'xx'"));
-        arrange(app::ScreenSizeTag == QLatin1String("800"));
+        const bool compact = ui::compactLayout();
+        arrange(compact);
         table->setFiltered(true);
 
-        const bool compact = app::ScreenSizeTag == QLatin1String("800");
         DBGrid1->setColumnWidth(kFirstColumn, compact ? 308 : 370);
         for (int c = kFirstColumn + 1; c < kColumnCount; ++c)
             DBGrid1->setColumnWidth(c, compact ? 50 : 65);
@@ -271,10 +270,9 @@ void TFrmkmmc::FormShow()
         // The guidance button follows the row shown now.
         DM1->Cn1DS_kmmcDataChange();
         DBGrid1->setFocus();
-    } catch (const std::exception& e) {
-        reportFailure(QStringLiteral("无法读取章节目录"), e);
+    });
+    if (!shown)
         close();
-    }
 }
 
 void TFrmkmmc::showTotals()
@@ -305,18 +303,18 @@ void TFrmkmmc::startPractice(PracticeMode mode)
         return;
     }
 
-    const practice::PracticeStatement statement = practice::practiceStatement(mode, code);
-    app::PracticeQuery = statement.sql;
-    app::PracticeParams = statement.params;
-
-    try {
-        shell::Dispatcher::withHourglass([&] {
+    guard::run(kCannotStart, [&] {
+        ui::withHourglass([&] {
             TFrmLxxt practiceScreen(parentWidget());
-            if (practiceScreen.LoadQuestionSet()) {
+            const TFrmLxxt::Loaded loaded = practiceScreen.LoadQuestionSet(practice::practiceStatement(mode, code));
+            if (loaded == TFrmLxxt::Loaded::Questions) {
                 hide();
                 practiceScreen.exec();
                 return;
             }
+            // A failed load was reported by the practice screen itself.
+            if (loaded == TFrmLxxt::Loaded::Failed)
+                return;
             switch (mode) {
             case PracticeMode::WrongQuestions:
                 prompt::notice(QStringLiteral("本章节下没有错题！"));
@@ -332,9 +330,7 @@ void TFrmkmmc::startPractice(PracticeMode mode)
                 break;
             }
         });
-    } catch (const std::exception& e) {
-        reportFailure(QStringLiteral("无法开始练习"), e);
-    }
+    });
     if (!isVisible())
         show();
     // Back on top with the keys, also where no window manager restacks windows.
@@ -352,12 +348,6 @@ void TFrmkmmc::btnGuideClick()
     viewer.setWindowTitle(QStringLiteral("解析指导 - ") + table->text(QStringLiteral("C2")));
     viewer.bind(table, QStringLiteral("jx"));
     viewer.exec();
-}
-
-void TFrmkmmc::reportFailure(const QString& what, const std::exception& e)
-{
-    const auto* dbError = dynamic_cast<const store::DbError*>(&e);
-    prompt::error(what + QStringLiteral("：") + (dbError ? dbError->message() : QString::fromUtf8(e.what())));
 }
 
 void TFrmkmmc::paintEvent(QPaintEvent*)
@@ -400,7 +390,7 @@ bool TFrmkmmc::eventFilter(QObject* watched, QEvent* event)
     if (watched == DBGrid1 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            startPractice(PracticeMode::NewByChapter);
+            guard::run(kCannotStart, [this] { startPractice(PracticeMode::NewByChapter); });
             return true;
         }
     }

@@ -64,7 +64,6 @@ protected:
 private:
     void arrange(bool compact);
     void showTotals();
-    void reportFailure(const QString& what, const std::exception& e);
 
     store::DatasetModel* m_model;
     QList<QLabel*> m_boardLabels;

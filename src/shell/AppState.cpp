@@ -13,8 +13,6 @@ QVector<int> TypeIds;
 int VolumeLevel = 10;
 bool MusicOn = true;
 QString MusicFile;
-QString PracticeQuery;
-store::Params PracticeParams;
 QString FirstQuestionId;
 bool NoteHasText = false;
 bool ConfigTimesOnly = false;
@@ -42,8 +40,6 @@ void resetAppState()
     VolumeLevel = 10;
     MusicOn = true;
     MusicFile.clear();
-    PracticeQuery.clear();
-    PracticeParams.clear();
     FirstQuestionId.clear();
     NoteHasText = false;
     ConfigTimesOnly = false;

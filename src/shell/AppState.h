@@ -18,8 +18,6 @@ extern QVector<int> TypeIds;         // the type ids, same order
 extern int VolumeLevel;             // 1 … 16
 extern bool MusicOn;
 extern QString MusicFile;
-extern QString PracticeQuery;       // selection statement of the next practice screen
-extern store::Params PracticeParams; // its bound values (chapter code, …)
 extern QString FirstQuestionId;
 extern bool NoteHasText;
 extern bool ConfigTimesOnly;

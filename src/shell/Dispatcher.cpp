@@ -2,6 +2,7 @@
 
 #include "shell/AppState.h"
 #include "shell/Prompt.h"
+#include "ui/Screen.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -57,29 +58,6 @@ const Command* commandOf(const QString& word)
             return &c;
     return nullptr;
 }
-
-// Drops the wait pointer as soon as a window (the screen) is shown; the
-// progress window is part of the preparation and keeps it.
-class HourglassLift : public QObject {
-public:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (m_active && event->type() == QEvent::Show && watched->isWidgetType()) {
-            auto* w = static_cast<QWidget*>(watched);
-            if (w->isWindow() && !w->inherits("TFrmProgress") && !(w->windowType() == Qt::ToolTip || w->windowType() == Qt::Popup))
-                lift();
-        }
-        return false;
-    }
-    void lift()
-    {
-        if (m_active) {
-            m_active = false;
-            QApplication::restoreOverrideCursor();
-        }
-    }
-    bool m_active = true;
-};
 
 } // namespace
 
@@ -186,18 +164,7 @@ bool Dispatcher::dispatch(const QString& word, const QString& argument)
 
 void Dispatcher::withHourglass(const std::function<void()>& work)
 {
-    HourglassLift lift;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    qApp->installEventFilter(&lift);
-    struct Done {
-        HourglassLift& lift;
-        ~Done()
-        {
-            qApp->removeEventFilter(&lift);
-            lift.lift();
-        }
-    } done{lift};
-    work();
+    ui::withHourglass(work);
 }
 
 } // namespace shell

@@ -2,11 +2,40 @@
 
 #include "shell/AppState.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 
 namespace ui {
+
+namespace {
+
+// Drops the wait pointer as soon as a window (the screen) is shown; the
+// progress window is part of the preparation and keeps it.
+class HourglassLift : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (m_active && event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(watched);
+            if (w->isWindow() && !w->inherits("TFrmProgress") && !(w->windowType() == Qt::ToolTip || w->windowType() == Qt::Popup))
+                lift();
+        }
+        return false;
+    }
+    void lift()
+    {
+        if (m_active) {
+            m_active = false;
+            QApplication::restoreOverrideCursor();
+        }
+    }
+    bool m_active = true;
+};
+
+} // namespace
 
 bool compactLayout()
 {
@@ -30,6 +59,22 @@ WaitCursor::WaitCursor()
 WaitCursor::~WaitCursor()
 {
     QGuiApplication::restoreOverrideCursor();
+}
+
+void withHourglass(const std::function<void()>& work)
+{
+    HourglassLift lift;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    qApp->installEventFilter(&lift);
+    struct Done {
+        HourglassLift& lift;
+        ~Done()
+        {
+            qApp->removeEventFilter(&lift);
+            lift.lift();
+        }
+    } done{lift};
+    work();
 }
 
 } // namespace ui

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 class QWidget;
 
 // Small pieces every screen shares: which layout to use, where a window goes,
@@ -20,5 +22,10 @@ public:
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
+
+// Runs `work` under the hourglass until the first window appears (the screen it
+// prepares is on view); the pointer is back when `work` returns. The progress
+// window is part of the preparation and keeps the hourglass.
+void withHourglass(const std::function<void()>& work);
 
 } // namespace ui

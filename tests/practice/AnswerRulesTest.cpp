@@ -1,4 +1,5 @@
 #include "practice/AnswerRules.h"
+#include "practice/ChooserRules.h"
 #include "practice/PracticeFixture.h"
 
 #include "store/Dataset.h"
@@ -166,8 +167,7 @@ protected:
     void openSet()
     {
         set().close();
-        set().setSql(QStringLiteral("select a1,a2,a2_1,k3,k4,k5,k6,k7,k8,k9,k10,k11,k12,a10,a13,a14,e1,e2,e2_1,e3,e4,f1,xx,csbs,ecount "
-                                    "from tab_answ order by a1"));
+        set().setSql(QStringLiteral("select %1 from tab_answ order by a1").arg(QLatin1String(practice::kQuestionColumns)));
         set().open();
     }
     RecordOutcome record(const QString& id, const QString& answer)

@@ -111,9 +111,9 @@ TEST_F(ChooserRulesTest, StatementsKeepTheirWordingAndOrderWithTheCodeBound)
         const char* head;
         const char* tail;
     } cases[] = {
-        {PracticeMode::NewQuestions, "select a1 ,a2,a2_1,k3,", "and (E2 = '' or E2 is null)  and (f1<>1)  order by a13,a10,xx,a1"},
-        {PracticeMode::NewByChapter, "select a1 ,a2,a2_1,k3,", "and (E2 = '' or E2 is null)  and (f1<>1)  order by a13,a10,xx"},
-        {PracticeMode::WrongQuestions, "select a1,a2,a2_1,k3,", "and (E4 < 0)  and (f1<>1) order by a13,e3,e4,e1,xx,a1"},
+        {PracticeMode::NewQuestions, "select a1,a2,a2_1,k3,", "and (E2 = '' or E2 is null) and (f1<>1) order by a13,a10,xx,a1"},
+        {PracticeMode::NewByChapter, "select a1,a2,a2_1,k3,", "and (E2 = '' or E2 is null) and (f1<>1) order by a13,a10,xx"},
+        {PracticeMode::WrongQuestions, "select a1,a2,a2_1,k3,", "and (E4 < 0) and (f1<>1) order by a13,e3,e4,e1,xx,a1"},
         {PracticeMode::Review, "select a1,a2,a2_1,k3,", "and (E2 <> '' and E2 is not null) order by a13,e3,e4,e1,xx,a1"},
     };
     const QString code = QStringLiteral("01'1");
@@ -465,6 +465,24 @@ TEST_F(ChooserTest, EmptySetsAreReportedAndOpenNothing)
     }
 }
 
+TEST_F(ChooserTest, AFailedLoadIsReportedOnceAndNotAsAnEmptyChapter)
+{
+    // The set opens, the question types of the paper do not.
+    db().exec("drop table tab_tx1");
+    auto f = openChooser();
+    selectChapter(*f, "0101");
+    prompt::Script script;
+    WhenModal<TFrmLxxt> practice([](TFrmLxxt* w) { w->close(); });
+    QTest::mouseClick(button(*f, "btnNew"), Qt::LeftButton);
+
+    ASSERT_EQ(script.asked().size(), 1u) << script.texts().join(" / ").toStdString();
+    EXPECT_EQ(script.asked()[0].caption, "错误");
+    EXPECT_TRUE(script.asked()[0].text.startsWith("无法打开试题！")) << script.asked()[0].text.toStdString();
+    EXPECT_FALSE(script.asked()[0].text.contains("tab_tx1")) << "the engine's words are logged, not shown";
+    EXPECT_EQ(practice.seen(), 0);
+    EXPECT_TRUE(f->isVisible());
+}
+
 TEST_F(ChooserTest, PracticeRunsOnTheChapterAndTheBoardShowsWhatItRecorded)
 {
     auto f = openChooser();
@@ -487,7 +505,7 @@ TEST_F(ChooserTest, PracticeRunsOnTheChapterAndTheBoardShowsWhatItRecorded)
     ASSERT_EQ(practice.seen(), 1);
     EXPECT_TRUE(chooserHidden);
     EXPECT_FALSE(chooserOpenFlag);
-    EXPECT_EQ(app::PracticeQuery, expected);
+    EXPECT_EQ(dm.Cn1Query_tm->sql(), expected);
     EXPECT_EQ(ids, QStringList({"q1", "q2", "q3"}));
     EXPECT_EQ(f->rememberedChapter(), "0101");
 
@@ -513,9 +531,11 @@ TEST_F(ChooserTest, DoubleClickAndEnterStartNewQuestionsInChapterOrder)
     for (const char* how : {"double-click", "enter"}) {
         SCOPED_TRACE(how);
         QStringList ids;
+        QString sql;
         WhenModal<TFrmLxxt> practice([&](TFrmLxxt* w) {
             for (int r = 0; r < dm.Cn1Query_tm->recordCount(); ++r)
                 ids << dm.Cn1Query_tm->valueAt(r, "a1").toString();
+            sql = dm.Cn1Query_tm->sql();
             w->close();
         });
         if (QString(how) == "enter")
@@ -525,7 +545,7 @@ TEST_F(ChooserTest, DoubleClickAndEnterStartNewQuestionsInChapterOrder)
                                f->DBGrid1->visualRect(f->DBGrid1->currentIndex()).center());
         ASSERT_EQ(practice.seen(), 1);
         EXPECT_EQ(ids, QStringList({"q6"}));
-        EXPECT_TRUE(app::PracticeQuery.endsWith(" order by a13,a10,xx"));
+        EXPECT_TRUE(sql.endsWith(" order by a13,a10,xx"));
         EXPECT_EQ(currentCode(), "01'1");
     }
 }

@@ -11,6 +11,7 @@
 #include "ui/Gauge.h"
 #include "ui/PictureButton.h"
 #include "ui/RichTextView.h"
+#include "ui/SlidingPanel.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -32,8 +33,12 @@ using practice::AnswerMark;
 
 namespace {
 
-const char* const kSelect =
-    "select a1,a2,a2_1,k3,k4,k5,k6,k7,k8,k9,k10,k11,k12,a10,a13,a14,e1,e2,e2_1,e3,e4,f1,xx,csbs,ecount from tab_answ ";
+const QString kSelect = QStringLiteral("select %1 from tab_answ ").arg(QLatin1String(practice::kQuestionColumns));
+
+practice::PracticeStatement statement(const QString& where, store::Params params = {})
+{
+    return {kSelect + where, std::move(params)};
+}
 
 class ScreenTest : public ::testing::Test {
 public:
@@ -47,10 +52,9 @@ public:
     // Opens the screen on the questions in book order (or on the given condition and order).
     TFrmLxxt& open(const QString& where = QStringLiteral("where f1<>1"), const QString& order = QStringLiteral("order by a13,a10,xx,a1"))
     {
-        app::PracticeQuery = QString::fromLatin1(kSelect) + where + QLatin1Char(' ') + order;
         bank.dm.CurrentChapterHeading = QStringLiteral("第一部分 > 第一章");
         screen = std::make_unique<TFrmLxxt>();
-        EXPECT_TRUE(screen->LoadQuestionSet());
+        EXPECT_EQ(screen->LoadQuestionSet(statement(where + QLatin1Char(' ') + order)), TFrmLxxt::Loaded::Questions);
         screen->show();
         // The timers are stepped by hand in these tests.
         screen->Timer1->stop();
@@ -167,20 +171,17 @@ TEST_F(ScreenTest, LoadingClearsOpenAnswersAndDisablesTypesWithoutQuestions)
 
     // An empty set: the screen is not shown.
     TFrmLxxt empty;
-    app::PracticeQuery = QString::fromLatin1(kSelect) + QStringLiteral("where A1='none'");
-    EXPECT_FALSE(empty.LoadQuestionSet());
+    EXPECT_EQ(empty.LoadQuestionSet(statement(QStringLiteral("where A1='none'"))), TFrmLxxt::Loaded::Empty);
 }
 
 TEST_F(ScreenTest, ChapterCodesReachTheSetAsBoundValues)
 {
     bank.add({.id = "q1", .key = "A"});
-    app::PracticeQuery = QString::fromLatin1(kSelect) + QStringLiteral("where left(A10,:n) = :code");
-    app::PracticeParams = {{":n", 6}, {":code", QStringLiteral("010101")}};
+    const QString where = QStringLiteral("where left(A10,:n) = :code");
     TFrmLxxt f;
-    EXPECT_TRUE(f.LoadQuestionSet());
-    app::PracticeParams = {{":n", 6}, {":code", QStringLiteral("01' or '1'='1")}};
+    EXPECT_EQ(f.LoadQuestionSet(statement(where, {{":n", 6}, {":code", QStringLiteral("010101")}})), TFrmLxxt::Loaded::Questions);
     TFrmLxxt g;
-    EXPECT_FALSE(g.LoadQuestionSet());
+    EXPECT_EQ(g.LoadQuestionSet(statement(where, {{":n", 6}, {":code", QStringLiteral("01' or '1'='1")}})), TFrmLxxt::Loaded::Empty);
 }
 
 // ---- answering on every page through the widgets --------------------------------------------
@@ -561,6 +562,36 @@ TEST_F(ScreenTest, AnalysisAndExamPointsOpenForTheQuestionShown)
     click("epEfTrBtn9");
     EXPECT_EQ(points, 2);
     EXPECT_TRUE(f.isVisible());
+}
+
+TEST_F(ScreenTest, ExamPointsThatCannotBeReadLeaveTheScreenWithItsAnswerAndTime)
+{
+    bank.add({.id = "q1", .key = "A", .points = {"010101001"}});
+    TFrmLxxt& f = open();
+    clickOption(0, 'A');
+    click("epEfTrBtn3");
+    for (int i = 0; i < 30; ++i)
+        f.KZTimeCounter1Timer();
+    // The question's point columns fail to read (K12 is gone); answering still works.
+    QStringList kept = bank.db().columnsOf("tab_answ");
+    kept.removeIf([](const QString& c) { return c.compare("K12", Qt::CaseInsensitive) == 0; });
+    bank.db().exec("alter table tab_answ rename to tab_answ_old");
+    bank.db().exec(QStringLiteral("create table tab_answ as select %1 from tab_answ_old").arg(kept.join(',')));
+    clickOption(0, 'B');
+    prompts.clear();
+    click("epEfTrBtn9");
+
+    EXPECT_TRUE(f.isVisible());
+    ASSERT_EQ(prompts.asked().size(), 1u);
+    EXPECT_EQ(prompts.asked()[0].caption, "错误");
+    EXPECT_TRUE(prompts.asked()[0].text.startsWith("无法读取本题的考点！")) << prompts.asked()[0].text.toStdString();
+    EXPECT_FALSE(prompts.asked()[0].text.contains("K12")) << "the engine's words are logged, not shown";
+    EXPECT_EQ(f.Notebook1->state().single[1], true);
+    for (int i = 0; i < 30; ++i)
+        f.KZTimeCounter1Timer();
+    click("epEfTrBtn99");
+    EXPECT_EQ(column("q1", "E2"), "B");
+    EXPECT_EQ(bank.value("select D1 from tab_rz").toString(), "00:01:00");
 }
 
 TEST_F(ScreenTest, ComingBackFromTheDesktopKeepsTheQuestionAndTheClock)

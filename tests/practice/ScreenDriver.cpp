@@ -57,8 +57,6 @@ int main(int argc, char** argv)
     const auto statement = practice::practiceStatement(
         args.value("mode") == QLatin1String("review") ? practice::PracticeMode::Review : practice::PracticeMode::NewQuestions,
         args.value("chapter"));
-    app::PracticeQuery = statement.sql;
-    app::PracticeParams = statement.params;
     dm.openIfClosed(dm.Cn1Table_kmmc);
     dm.Cn1Table_kmmc->locate(QStringLiteral("C1"), args.value("chapter"));
 
@@ -77,7 +75,7 @@ int main(int argc, char** argv)
     }
 
     TFrmLxxt screen;
-    if (!screen.LoadQuestionSet())
+    if (screen.LoadQuestionSet(statement) != TFrmLxxt::Loaded::Questions)
         return 3;
     screen.show();
     const int type = args.value("type").toInt();

@@ -37,6 +37,17 @@ public:
     void read(const QList<Record>& records);
     void crossCheck();
     BankSource take() { return std::move(m_bank); }
+    const BankSource& current() const { return m_bank; }
+
+    // From here on the records read are an upgrade of what was read so far: its
+    // book record names the upgrade, and it brings no plan and no types.
+    void startUpgrade(const QString& dir)
+    {
+        m_upgrade = true;
+        m_baseBook = m_bank.book;
+        m_dir = dir;
+    }
+    bool hasUpgradeBook() const { return m_hasUpgradeBook; }
 
 private:
     void fail(const Record& r, const QString& message) { m_problems.append({r.file, r.line, message}); }
@@ -66,6 +77,9 @@ private:
     bool m_hasBook = false;
     bool m_hasPlan = false;
     Origin m_bookOrigin;
+    bool m_upgrade = false;
+    bool m_hasUpgradeBook = false;
+    BankSource::Book m_baseBook;
 
     QHash<QString, Origin> m_typeKeys, m_chapterKeys, m_nodeKeys, m_pointKeys, m_groupKeys, m_questionKeys;
     // What the cross-checks need to point at.
@@ -187,6 +201,20 @@ void Reader::read(const QList<Record>& records)
 
 void Reader::readBook(const Record& r)
 {
+    if (m_upgrade) {
+        if (m_hasUpgradeBook) {
+            fail(r, QStringLiteral("a second book record in the upgrade"));
+            return;
+        }
+        m_hasUpgradeBook = true;
+        checkFields(r, {QStringLiteral("title"), QStringLiteral("upgrade")}, {QStringLiteral("title"), QStringLiteral("upgrade")});
+        m_bank.book = {r.key, text(r, QStringLiteral("title")), text(r, QStringLiteral("upgrade"))};
+        if (r.key != m_baseBook.productId)
+            fail(r, QStringLiteral("the upgrade is for product %1, the bank is %2").arg(r.key, m_baseBook.productId));
+        if (m_bank.book.upgradeId == m_baseBook.upgradeId)
+            fail(r, QStringLiteral("the upgrade id %1 is the bank's own").arg(m_bank.book.upgradeId));
+        return;
+    }
     if (m_hasBook) {
         fail(r, QStringLiteral("a second book record (the first is at %1:%2)").arg(m_bookOrigin.file).arg(m_bookOrigin.line));
         return;
@@ -199,6 +227,10 @@ void Reader::readBook(const Record& r)
 
 void Reader::readPlan(const Record& r)
 {
+    if (m_upgrade) {
+        fail(r, QStringLiteral("an upgrade brings no plan: the candidate's plan stays"));
+        return;
+    }
     if (m_hasPlan) {
         fail(r, QStringLiteral("a second plan record: the bank has one plan row"));
         return;
@@ -226,6 +258,10 @@ void Reader::readPlan(const Record& r)
 
 void Reader::readType(const Record& r)
 {
+    if (m_upgrade) {
+        fail(r, QStringLiteral("an upgrade brings no question types: its questions use the bank's"));
+        return;
+    }
     QStringList allowed = {QStringLiteral("name"), QStringLiteral("time")};
     for (int i = 1; i <= 5; ++i)
         allowed << QStringLiteral("paper%1").arg(i);
@@ -269,6 +305,8 @@ void Reader::readChapter(const Record& r)
                 {QStringLiteral("name"), QStringLiteral("heading"), QStringLiteral("order"), QStringLiteral("chart"),
                  QStringLiteral("guidance")},
                 {QStringLiteral("name"), QStringLiteral("heading")});
+    if (m_upgrade && r.field(QStringLiteral("order")))
+        fail(r, QStringLiteral("an upgrade's chapters follow the bank's: no \"order\""));
     if (!isChapterCode(r.key)) {
         fail(r, QStringLiteral("a chapter code has 1, 2, 4 or 6 letters or digits (or is \"xx\"), not \"%1\"").arg(r.key));
         return;
@@ -293,6 +331,8 @@ void Reader::readChapter(const Record& r)
 void Reader::readNode(const Record& r)
 {
     checkFields(r, {QStringLiteral("name"), QStringLiteral("order")}, {QStringLiteral("name")});
+    if (m_upgrade && r.field(QStringLiteral("order")))
+        fail(r, QStringLiteral("an upgrade's outline nodes follow the bank's: no \"order\""));
     if ((r.key.size() != 2 && r.key.size() != 6) || !codeChars().match(r.key).hasMatch()) {
         fail(r, QStringLiteral("an outline node id has 2 or 6 letters or digits, not \"%1\"").arg(r.key));
         return;
@@ -525,27 +565,105 @@ QString groupOfQuestion(const QString& id)
     return id.contains(QLatin1Char('-')) ? id.left(16) : QString();
 }
 
-BankSource readBankSource(const QString& dir, const QDate& today, QList<Problem>& problems, const Progress& progress)
+namespace {
+
+// Reads every source file of dir into the reader; false (with the problem) when
+// the folder has none.
+bool readFolder(Reader& reader, const QString& dir, QList<Problem>& problems, const Progress& progress)
 {
     const QStringList files = sourceFiles(dir);
     if (!QFileInfo(dir).isDir()) {
         problems.append({dir, 0, QStringLiteral("no such folder")});
-        return {};
+        return false;
     }
     if (files.isEmpty()) {
         problems.append({dir, 0, QStringLiteral("no source files (*.txt) in the folder")});
-        return {};
+        return false;
     }
-    Reader reader(dir, today, problems);
     for (qsizetype i = 0; i < files.size(); ++i) {
         if (progress)
             progress(QStringLiteral("reading %1/%2 %3").arg(i + 1).arg(files.size()).arg(QFileInfo(files[i]).fileName()));
         reader.read(readSourceFile(files[i], problems));
     }
+    return true;
+}
+
+} // namespace
+
+BankSource readBankSource(const QString& dir, const QDate& today, QList<Problem>& problems, const Progress& progress)
+{
+    Reader reader(dir, today, problems);
+    if (!readFolder(reader, dir, problems, progress))
+        return {};
     if (progress)
         progress(QStringLiteral("checking references"));
     reader.crossCheck();
     return reader.take();
+}
+
+BankSource readUpgradeSource(const QString& baseDir, const QString& upgradeDir, const QDate& today, QList<Problem>& problems,
+                             const Progress& progress)
+{
+    Reader reader(baseDir, today, problems);
+    if (!readFolder(reader, baseDir, problems, progress))
+        return {};
+    const BankSource& base = reader.current();
+    QSet<QString> chapters, nodes, points, groups, questions;
+    for (const auto& c : base.chapters)
+        chapters.insert(c.code);
+    for (const auto& n : base.nodes)
+        nodes.insert(n.id);
+    for (const auto& p : base.points)
+        points.insert(p.ftid);
+    for (const auto& g : base.groups)
+        groups.insert(g.id);
+    for (const auto& q : base.questions)
+        questions.insert(q.id);
+
+    reader.startUpgrade(upgradeDir);
+    if (!readFolder(reader, upgradeDir, problems, progress))
+        return {};
+    if (!reader.hasUpgradeBook())
+        problems.append({upgradeDir, 0, QStringLiteral("no book record (== book <product id>, with the upgrade's id)")});
+    if (progress)
+        progress(QStringLiteral("checking references"));
+    // References are checked over the bank and the upgrade together: the upgrade
+    // may hang its chapters under the bank's and use the bank's points and types.
+    reader.crossCheck();
+    BankSource all = reader.take();
+
+    BankSource up;
+    up.book = all.book;
+    int lastChapter = 0, lastNode = 0;
+    for (const auto& c : all.chapters)
+        if (chapters.contains(c.code))
+            lastChapter = std::max(lastChapter, c.order);
+    for (const auto& n : all.nodes)
+        if (nodes.contains(n.id))
+            lastNode = std::max(lastNode, n.order);
+    // The upgrade's rows are shown after the bank's, in code order.
+    for (const auto& c : all.chapters)
+        if (!chapters.contains(c.code))
+            up.chapters.append(c);
+    std::stable_sort(up.chapters.begin(), up.chapters.end(), [](const auto& a, const auto& b) { return a.code < b.code; });
+    for (auto& c : up.chapters)
+        c.order = ++lastChapter;
+    for (const auto& n : all.nodes)
+        if (!nodes.contains(n.id))
+            up.nodes.append(n);
+    std::stable_sort(up.nodes.begin(), up.nodes.end(), [](const auto& a, const auto& b) { return a.id < b.id; });
+    for (auto& n : up.nodes)
+        n.order = ++lastNode;
+    for (const auto& p : all.points)
+        if (!points.contains(p.ftid))
+            up.points.append(p);
+    for (const auto& g : all.groups)
+        if (!groups.contains(g.id))
+            up.groups.append(g);
+    for (const auto& q : all.questions)
+        if (!questions.contains(q.id))
+            up.questions.append(q);
+    return up;
 }
 
 } // namespace bank

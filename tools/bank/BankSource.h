@@ -94,6 +94,14 @@ using Progress = std::function<void(const QString&)>;
 BankSource readBankSource(const QString& dir, const QDate& today, QList<Problem>& problems,
                           const Progress& progress = {});
 
+// An upgrade of the bank whose sources are in baseDir: reads both folders and
+// checks them together (the upgrade's records may refer to the bank's), and
+// returns the upgrade's records alone. Its book record carries the bank's product
+// id and a new upgrade id; it has no plan and no types; its chapters and outline
+// nodes take display orders after the bank's.
+BankSource readUpgradeSource(const QString& baseDir, const QString& upgradeDir, const QDate& today, QList<Problem>& problems,
+                             const Progress& progress = {});
+
 // Forms of ids the program relies on.
 bool isChapterCode(const QString& code);  // 1, 2, 4 or 6 letters/digits, or "xx"
 bool isBookQuestionId(const QString& id); // 12 characters, or a 16-character group id + "-" + number

@@ -33,6 +33,8 @@ void removeDatabaseFiles(const QString& path)
         QFile::remove(path + QLatin1String(suffix));
 }
 
+void writeContent(store::Connection& db, const BankSource& src, const std::function<void(const QString&)>& say);
+
 } // namespace
 
 void writeBank(store::Connection& db, const BankSource& src, const Progress& progress)
@@ -68,6 +70,28 @@ void writeBank(store::Connection& db, const BankSource& src, const Progress& pro
                           {QStringLiteral(":time"), type.minutes}});
         }
     }
+    writeContent(db, src, say);
+    t.commit();
+}
+
+void writeUpgrade(store::Connection& db, const BankSource& src, const Progress& progress)
+{
+    auto say = [&](const QString& s) {
+        if (progress)
+            progress(s);
+    };
+    store::Transaction t(db);
+    db.exec(QStringLiteral("insert into tab_sj (sjbs, cpbs) values (:sjbs, :cpbs)"),
+            {{QStringLiteral(":sjbs"), src.book.upgradeId}, {QStringLiteral(":cpbs"), src.book.productId}});
+    writeContent(db, src, say);
+    t.commit();
+}
+
+namespace {
+
+// Chapters, outline, points, shared stems and questions with their counters.
+void writeContent(store::Connection& db, const BankSource& src, const std::function<void(const QString&)>& say)
+{
 
     say(QStringLiteral("writing %1 chapters, %2 outline nodes, %3 exam points")
             .arg(src.chapters.size())
@@ -118,10 +142,12 @@ void writeBank(store::Connection& db, const BankSource& src, const Progress& pro
 
     say(QStringLiteral("counting questions per chapter, node and exam point"));
     applyCounters(db, questionCounterDifferences(db));
-    t.commit();
 }
 
-void createBankFile(const QString& out, bool overwrite, const std::function<void(store::Connection&)>& fill)
+} // namespace
+
+void createBankFile(const QString& out, bool overwrite, const std::function<void(store::Connection&)>& fill,
+                    const QByteArray& key)
 {
     const QFileInfo target(out);
     if (target.exists() && !overwrite)
@@ -136,7 +162,10 @@ void createBankFile(const QString& out, bool overwrite, const std::function<void
     removeDatabaseFiles(temp);
     try {
         {
-            auto db = store::Connection::create(temp, store::bankKey());
+            auto db = store::Connection::create(temp, key);
+            // A plain file is handed to others: one file, no journal beside it.
+            if (key.isEmpty())
+                db->execScript(QStringLiteral("PRAGMA journal_mode = DELETE;"));
             store::createBankSchema(*db);
             if (fill)
                 fill(*db);

@@ -20,3 +20,17 @@ add_custom_target(demo_bank ALL
           -P ${CMAKE_CURRENT_LIST_DIR}/InstallDemoBank.cmake
   DEPENDS ${TESVORA_DEMO_PRISTINE}
   VERBATIM)
+
+# The demo upgrade: checked against the demo bank's sources and written as a plain
+# upgrade file into the program folder (upgrade/), where the upgrade screen opens
+# its file dialog. It is input only, so a rebuild may replace it.
+file(GLOB TESVORA_DEMO_UPGRADE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/demo-upgrade/*.txt)
+set(TESVORA_DEMO_UPGRADE ${TESVORA_APPDIR}/upgrade/TSV-DEMO-2027-UP1.db)
+add_custom_command(OUTPUT ${TESVORA_DEMO_UPGRADE}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${TESVORA_APPDIR}/upgrade
+  COMMAND tesvora-bank build --upgrade --force --quiet ${CMAKE_SOURCE_DIR}/data/demo ${CMAKE_SOURCE_DIR}/data/demo-upgrade
+          ${TESVORA_DEMO_UPGRADE}
+  DEPENDS tesvora-bank ${TESVORA_DEMO_SOURCES} ${TESVORA_DEMO_UPGRADE_SOURCES}
+  COMMENT "Building the demo upgrade from data/demo-upgrade"
+  VERBATIM)
+add_custom_target(demo_upgrade ALL DEPENDS ${TESVORA_DEMO_UPGRADE})

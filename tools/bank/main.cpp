@@ -4,6 +4,7 @@
 #include "bank/BankSource.h"
 #include "bank/BankWriter.h"
 #include "bank/CsvDump.h"
+#include "store/Backup.h"
 #include "store/Clock.h"
 #include "store/Connection.h"
 
@@ -32,6 +33,19 @@ Usage:
       is a 6-character section of the chapter tree, its exam points exist, its
       answer fits its type, a grouped question has its shared stem, and ids are
       unique. Every problem is printed as FILE:LINE: MESSAGE and nothing is written.
+  tesvora-bank build --upgrade BANK_SOURCE_DIR UPGRADE_SOURCE_DIR OUT [--force]
+      An upgrade file for the bank built from BANK_SOURCE_DIR: a plain (unkeyed)
+      database with the bank's tables holding the records of UPGRADE_SOURCE_DIR
+      alone. Both folders are checked together, so the upgrade may hang chapters
+      under the bank's and use its exam points and types. The upgrade's book record
+      carries the bank's product id and a new upgrade id; it has no plan and no
+      types. The candidate merges the file on the program's upgrade screen.
+  tesvora-bank restore BANK [BACKUP]
+      Without BACKUP, lists the checked backups the program made of BANK (in the
+      folder backup/ beside it), newest first, numbered. With BACKUP (a number of
+      that list, a file name in it, or a path), checks the backup and puts it in
+      place of BANK; the bank as it was is kept as a backup of its own. The
+      program must not be running: it holds the bank open.
   tesvora-bank check BANK [--repair]
       Runs the engine's integrity check, compares the tables with the bank layout,
       checks the rows as build checks the sources, recounts the counters that
@@ -46,6 +60,7 @@ Usage:
 
 Options:
   --force    replace OUT if it exists (it is replaced only once the new bank is complete)
+  --upgrade  (build) an upgrade file instead of a bank
   --repair   (check) write the recounted counters
   --text     (dump) rich text as plain text
   --quiet    no progress messages
@@ -197,6 +212,88 @@ int runCheck(const QStringList& args, bool repair)
     }
 }
 
+int runBuildUpgrade(const QStringList& args, bool force)
+{
+    if (args.size() != 3)
+        return usage(QStringLiteral("build --upgrade takes three arguments: BANK_SOURCE_DIR UPGRADE_SOURCE_DIR OUT"));
+    const QString& out = args[2];
+    if (QFileInfo::exists(out) && !force) {
+        err(QStringLiteral("tesvora-bank: %1 exists; give --force to replace it").arg(out));
+        return Failure;
+    }
+    QList<bank::Problem> problems;
+    const bank::BankSource source = bank::readUpgradeSource(args[0], args[1], store::Clock::today(), problems, progress);
+    if (!problems.isEmpty()) {
+        for (const auto& p : problems)
+            err(p.toString());
+        err(QStringLiteral("tesvora-bank: %1 problem(s); nothing written").arg(problems.size()));
+        return Findings;
+    }
+    progress(QStringLiteral("upgrade %1 \"%2\" is sound: %3 questions, %4 chapters, %5 exam points")
+                 .arg(source.book.upgradeId, source.book.title)
+                 .arg(source.questions.size())
+                 .arg(source.chapters.size())
+                 .arg(source.points.size()));
+    try {
+        bank::createBankFile(out, force, [&](store::Connection& db) { bank::writeUpgrade(db, source, progress); }, QByteArray());
+    } catch (const std::exception& e) {
+        err(QStringLiteral("tesvora-bank: ") + QString::fromLocal8Bit(e.what()) + QStringLiteral("; nothing written"));
+        return Failure;
+    }
+    progress(QStringLiteral("wrote %1").arg(out));
+    return Ok;
+}
+
+int runRestore(const QStringList& args)
+{
+    if (args.size() != 1 && args.size() != 2)
+        return usage(QStringLiteral("restore takes BANK and optionally BACKUP"));
+    const QString& bankPath = args[0];
+    const QList<store::BackupFile> backups = store::listBackups(bankPath);
+    QTextStream out(stdout);
+    if (args.size() == 1) {
+        if (backups.isEmpty()) {
+            out << "no backups in " << store::backupDir(bankPath) << '\n';
+            return Ok;
+        }
+        for (qsizetype i = 0; i < backups.size(); ++i)
+            out << (i + 1) << "  " << backups[i].taken.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) << "  "
+                << QFileInfo(backups[i].path).fileName() << "  " << backups[i].size << " bytes\n";
+        return Ok;
+    }
+    QString chosen;
+    bool isNumber = false;
+    const int n = args[1].toInt(&isNumber);
+    if (isNumber) {
+        if (n < 1 || n > backups.size())
+            return usage(QStringLiteral("there is no backup %1; 'restore %2' lists them").arg(args[1], bankPath));
+        chosen = backups[n - 1].path;
+    } else {
+        for (const auto& b : backups)
+            if (QFileInfo(b.path).fileName() == args[1])
+                chosen = b.path;
+        if (chosen.isEmpty())
+            chosen = args[1];
+    }
+    try {
+        if (QFileInfo::exists(bankPath) && store::bankInUse(bankPath)) {
+            err(QStringLiteral("tesvora-bank: %1 is open in the running program; close the program first").arg(bankPath));
+            return Failure;
+        }
+        const QString saved = store::restoreBackup(chosen, bankPath, store::Clock::now());
+        if (!saved.isEmpty())
+            progress(QStringLiteral("the bank as it was is kept as %1").arg(saved));
+        progress(QStringLiteral("restored %1 from %2").arg(bankPath, chosen));
+        return Ok;
+    } catch (const store::DbError& e) {
+        if (e.kind() == store::DbError::Kind::Busy)
+            err(QStringLiteral("tesvora-bank: %1 is open in the running program; close the program first").arg(bankPath));
+        else
+            err(QStringLiteral("tesvora-bank: cannot restore %1: %2; the bank is unchanged").arg(chosen, e.message()));
+        return Failure;
+    }
+}
+
 int runDump(const QStringList& args, bool plainText)
 {
     if (args.size() != 1 && args.size() != 2)
@@ -236,11 +333,13 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    bool force = false, repair = false, text = false, help = false;
+    bool force = false, repair = false, text = false, help = false, upgrade = false;
     QStringList positional;
     for (const QString& a : args) {
         if (a == QLatin1String("--force"))
             force = true;
+        else if (a == QLatin1String("--upgrade"))
+            upgrade = true;
         else if (a == QLatin1String("--repair"))
             repair = true;
         else if (a == QLatin1String("--text"))
@@ -262,12 +361,15 @@ int main(int argc, char** argv)
         return usage(QStringLiteral("no command given"));
     const QString command = positional.takeFirst();
     if ((force && command != QLatin1String("create") && command != QLatin1String("build"))
-        || (repair && command != QLatin1String("check")) || (text && command != QLatin1String("dump")))
+        || (repair && command != QLatin1String("check")) || (text && command != QLatin1String("dump"))
+        || (upgrade && command != QLatin1String("build")))
         return usage(QStringLiteral("an option that %1 does not take").arg(command));
     if (command == QLatin1String("create"))
         return runCreate(positional, force);
     if (command == QLatin1String("build"))
-        return runBuild(positional, force);
+        return upgrade ? runBuildUpgrade(positional, force) : runBuild(positional, force);
+    if (command == QLatin1String("restore"))
+        return runRestore(positional);
     if (command == QLatin1String("check"))
         return runCheck(positional, repair);
     if (command == QLatin1String("dump"))

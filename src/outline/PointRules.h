@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace store {
+class Connection;
+class Dataset;
+}
+
+// What the exam-points window reads from the bank, apart from any widget.
+namespace outline {
+
+// A question's point ids: K3 … K12 in column order, empty ones left out; none for
+// an unknown question. Throws store::DbError.
+QStringList questionPointIds(store::Connection& db, const QString& questionId);
+// Opens `points` on the rows of tab_rule (id, n, sn) whose ftid is one of `ids`.
+void openPoints(store::Dataset& points, const QStringList& ids);
+// The name (n) of an outline node; empty when there is none.
+QString nodeName(store::Connection& db, const QString& nodeId);
+
+} // namespace outline
