@@ -1,5 +1,6 @@
 #include "shell/MenuScreens.h"
 
+#include "outline/TfrmLawsFaGui.h"
 #include "practice/TFrmkmmc.h"
 #include "shell/Dispatcher.h"
 #include "shell/TFrmAbout.h"
@@ -24,6 +25,11 @@ void installMenuScreens(Dispatcher& d)
         Tfrmstxz upgrade(QApplication::activeWindow());
         upgrade.exec();
     });
+    for (const char* word : {"ksdg", "zsd"})
+        d.setOpener(QString::fromLatin1(word), [] {
+            TfrmLawsFaGui outlineBrowser(QApplication::activeWindow());
+            outlineBrowser.exec();
+        });
     d.setOpener(QStringLiteral("about"), [] {
         TFrmAbout about(QApplication::activeWindow());
         about.exec();

@@ -1,0 +1,485 @@
+// Outline benchmarks on a large bank: loading the outline, opening a node with 50
+// exam points and opening the practice set of a point linked to 200 questions,
+// each through our layer and as the same SQL on a bare SQLCipher handle.
+//
+//   bench_outline [--bank=<bank.db>] [--index-cost] [Google Benchmark flags]
+//
+// Without --bank (or TESVORA_BENCH_BANK) the 100k-question bank is made once in
+// <build>/bench-data. The work copy is shaped to ~450 nodes, one node of 50 points
+// and one point of 200 questions. --index-cost prints what the point-lookup
+// indexes add to the file.
+#include "BankGenerator.h"
+#include "outline/OutlineRules.h"
+#include "outline/TfrmLawsFaGui.h"
+#include "shell/Prompt.h"
+#include "store/DataModule.h"
+#include "store/Dataset.h"
+#include "store/JetFunctions.h"
+#include "store/Schema.h"
+
+#include <QApplication>
+#include <QTableWidget>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <sqlite3.h>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::map<std::string, std::vector<double>> g_ms;
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// Ours and the bare handle's version in turn, so both see the same load.
+template <class Ours, class Raw>
+void paired(benchmark::State& state, const std::string& name, Ours ours, Raw raw)
+{
+    std::vector<double>& mo = g_ms[name + ": ours"];
+    std::vector<double>& mr = g_ms[name + ": raw"];
+    mo.clear();
+    mr.clear();
+    const auto time = [](auto& op) {
+        const auto t0 = Clock::now();
+        op();
+        return std::chrono::duration<double>(Clock::now() - t0).count();
+    };
+    for (auto _ : state) {
+        const double o = time(ours);
+        const double r = time(raw);
+        state.SetIterationTime(o);
+        mo.push_back(o * 1000.0);
+        mr.push_back(r * 1000.0);
+    }
+}
+
+void check(sqlite3* db, int rc, const char* what)
+{
+    if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE)
+        throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(db));
+}
+
+// A bare SQLCipher handle with the settings of our connection.
+class Raw {
+public:
+    explicit Raw(const QString& path)
+    {
+        check(m_db, sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr), "open");
+        const QByteArray key = store::bankKey();
+        check(m_db, sqlite3_key(m_db, key.constData(), int(key.size())), "key");
+        exec("PRAGMA cipher_page_size = 4096; PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;"
+             " PRAGMA cell_size_check = ON; PRAGMA foreign_keys = OFF;");
+        store::registerJetFunctions(m_db);
+    }
+    ~Raw()
+    {
+        for (auto& [sql, stmt] : m_cache)
+            sqlite3_finalize(stmt);
+        sqlite3_close_v2(m_db);
+    }
+    void exec(const char* sql) { check(m_db, sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr), sql); }
+    sqlite3_stmt* stmt(const std::string& sql)
+    {
+        auto it = m_cache.find(sql);
+        if (it != m_cache.end()) {
+            sqlite3_reset(it->second);
+            return it->second;
+        }
+        sqlite3_stmt* s = nullptr;
+        check(m_db, sqlite3_prepare_v2(m_db, sql.c_str(), int(sql.size()), &s, nullptr), sql.c_str());
+        m_cache.emplace(sql, s);
+        return s;
+    }
+    void bind(sqlite3_stmt* s, const store::Params& params)
+    {
+        for (const auto& [name, value] : params) {
+            const std::string v = value.toString().toStdString();
+            sqlite3_bind_text(s, sqlite3_bind_parameter_index(s, name.toUtf8().constData()), v.data(), int(v.size()), SQLITE_TRANSIENT);
+        }
+    }
+    // Steps every row, reading every column as the dataset does; the row count.
+    int readAll(sqlite3_stmt* s)
+    {
+        int rows = 0;
+        size_t bytes = 0;
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            ++rows;
+            for (int i = 0, n = sqlite3_column_count(s); i < n; ++i) {
+                sqlite3_column_blob(s, i);
+                bytes += size_t(sqlite3_column_bytes(s, i));
+            }
+        }
+        check(m_db, rc, sqlite3_sql(s));
+        benchmark::DoNotOptimize(bytes);
+        sqlite3_reset(s);
+        return rows;
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+    std::map<std::string, sqlite3_stmt*> m_cache;
+};
+
+struct Bench {
+    TDM1 dm;
+    std::unique_ptr<Raw> raw;
+    QStringList copies;
+    QString bigNode;  // a section node with 50 points
+    QString bigPoint; // a point linked to 200 questions
+    int nodes = 0;
+};
+Bench* g;
+
+std::string utf8(const QString& s) { return s.toStdString(); }
+
+// ---- the cases ---------------------------------------------------------------------
+
+void BM_LoadOutline(benchmark::State& state)
+{
+    int rows = 0, rawRows = 0;
+    paired(
+        state, "load outline",
+        [&] {
+            const std::vector<outline::OutlineRow> outlineRows = outline::readOutline(g->dm.db());
+            QStringList texts;
+            for (const outline::OutlineRow& r : outlineRows)
+                texts << outline::counterText(r.counters.q) << outline::counterText(r.counters.q1);
+            benchmark::DoNotOptimize(texts);
+            rows = int(outlineRows.size());
+        },
+        [&] { rawRows = g->raw->readAll(g->raw->stmt("select * from tab_fgmc order by bh")); });
+    if (rows != rawRows)
+        state.SkipWithError("ours and raw read different rows");
+    state.counters["rows"] = rows;
+}
+
+void BM_OpenNode(benchmark::State& state)
+{
+    store::Dataset points(&g->dm.db());
+    int rows = 0, rawRows = 0;
+    paired(
+        state, "open node (50 points)",
+        [&] {
+            const int threshold = outline::keyThreshold(500, outline::pointCount(g->dm.db(), g->bigNode));
+            benchmark::DoNotOptimize(threshold);
+            outline::openNodePoints(points, g->bigNode);
+            QStringList entries;
+            for (int i = 0, n = points.recordCount(); i < n; ++i)
+                entries << outline::pointEntry(points.valueAt(i, QStringLiteral("sn")).toString(),
+                                               points.valueAt(i, QStringLiteral("q")).toLongLong());
+            benchmark::DoNotOptimize(entries);
+            rows = points.recordCount();
+        },
+        [&] {
+            Raw& r = *g->raw;
+            sqlite3_stmt* s = r.stmt("select count(*) as icou1 from tab_rule where (id = :id)");
+            r.bind(s, {{":id", g->bigNode}});
+            r.readAll(s);
+            s = r.stmt("select * from tab_rule where id=:id order by ftid");
+            r.bind(s, {{":id", g->bigNode}});
+            rawRows = r.readAll(s);
+        });
+    if (rows != rawRows)
+        state.SkipWithError("ours and raw read different rows");
+    state.counters["rows"] = rows;
+}
+
+void BM_PointSet(benchmark::State& state)
+{
+    const practice::PracticeStatement s = outline::pointPracticeStatement(g->bigPoint);
+    const std::string rawSql = utf8(store::translateJetSql(s.sql));
+    int rows = 0, rawRows = 0;
+    paired(
+        state, "point practice set (200 questions)",
+        [&] {
+            store::Dataset set(&g->dm.db());
+            set.setSql(s.sql);
+            for (const auto& [name, value] : s.params)
+                set.setParam(name, value);
+            set.open();
+            rows = set.recordCount();
+        },
+        [&] {
+            sqlite3_stmt* st = g->raw->stmt(rawSql);
+            g->raw->bind(st, s.params);
+            rawRows = g->raw->readAll(st);
+        });
+    if (rows != rawRows)
+        state.SkipWithError("ours and raw read different rows");
+    state.counters["rows"] = rows;
+}
+
+// The same two through the real browser (offscreen): the table with its items,
+// and the detail page with its list, viewer and note.
+template <class Setup, class Op>
+void timed(benchmark::State& state, const std::string& name, Setup setup, Op op)
+{
+    std::vector<double>& ms = g_ms[name];
+    ms.clear();
+    for (auto _ : state) {
+        setup();
+        const auto t0 = Clock::now();
+        op();
+        const double s = std::chrono::duration<double>(Clock::now() - t0).count();
+        state.SetIterationTime(s);
+        ms.push_back(s * 1000.0);
+    }
+}
+
+void BM_ScreenLoadOutline(benchmark::State& state)
+{
+    TfrmLawsFaGui browser;
+    timed(state, "load outline: screen", [] {}, [&] { browser.LoadOutline(); });
+    state.counters["rows"] = browser.nodeIds().size();
+}
+
+void BM_ScreenOpenNode(benchmark::State& state)
+{
+    TfrmLawsFaGui browser;
+    browser.show();
+    const int row = int(browser.nodeIds().indexOf(g->bigNode));
+    timed(
+        state, "open node (50 points): screen",
+        [&] {
+            if (browser.detailShown())
+                browser.m_btnBackClick();
+            browser.m_grid->selectRow(row);
+        },
+        [&] {
+            browser.m_btnSelectClick();
+            QCoreApplication::processEvents(); // the viewer lays out the first text
+        });
+    state.counters["rows"] = browser.queryDetail()->recordCount();
+}
+
+// ---- set-up ------------------------------------------------------------------------
+
+QString workCopy(const QString& bank, const QString& name)
+{
+    const QString copy = QFileInfo(bank).absolutePath() + QLatin1Char('/') + name;
+    for (const char* suffix : {"", "-wal", "-shm"})
+        QFile::remove(copy + QLatin1String(suffix));
+    if (!QFile::copy(bank, copy))
+        throw std::runtime_error("cannot copy the bank to " + utf8(copy));
+    g->copies << copy;
+    return copy;
+}
+
+// The generated outline has 330 nodes of 10 points each and ~70 questions per
+// point: add nodes up to ~450, fill one section to 50 points and link one point
+// to 200 questions (in the first free point column of extra questions).
+void shapeOutline(store::Connection& db)
+{
+    store::Transaction t(db);
+    const int bh = int(db.scalar(QStringLiteral("select max(bh) from tab_fgmc")).toLongLong());
+    int added = 0;
+    for (int top = 91; top <= 98 && added < 120; ++top) {
+        const QString topId = QString::number(top);
+        db.exec(QStringLiteral("insert into tab_fgmc (id,n,bh) values (:id,:n,:bh)"),
+                {{":id", topId}, {":n", QStringLiteral("附加纲目 %1").arg(topId)}, {":bh", bh + ++added}});
+        for (int s = 1; s <= 14 && added < 120; ++s) {
+            const QString id = topId + QStringLiteral("%1").arg(s, 4, 10, QLatin1Char('0'));
+            db.exec(QStringLiteral("insert into tab_fgmc (id,n,bh) values (:id,:n,:bh)"),
+                    {{":id", id}, {":n", QStringLiteral("附加纲目 %1").arg(id)}, {":bh", bh + ++added}});
+        }
+    }
+    g->bigNode = db.scalar(QStringLiteral("select id from tab_fgmc where length(id)=6 order by bh limit 1 offset 100")).toString();
+    const qint64 have = outline::pointCount(db, g->bigNode);
+    for (qint64 p = have + 1; p <= 50; ++p)
+        db.exec(QStringLiteral("insert into tab_rule (ftid,id,sn,n,q) values (:f,:id,:sn,:n,1)"),
+                {{":f", g->bigNode + QStringLiteral("%1").arg(p, 3, 10, QLatin1Char('0'))}, {":id", g->bigNode},
+                 {":sn", QStringLiteral("考点%1  ").arg(p)}, {":n", QStringLiteral("{\\rtf1 extra}")}});
+
+    g->bigPoint = db.scalar(QStringLiteral("select ftid from tab_rule order by ftid limit 1 offset 1500")).toString();
+    const store::Params byPoint{{":ftid", g->bigPoint}};
+    const qint64 linked = db.scalar(QStringLiteral("select count(*) from tab_answ where ") + store::pointCondition(), byPoint).toLongLong();
+    const store::Rows more = db.query(QStringLiteral("select a1,k4,k5 from tab_answ where k6 is null and coalesce(k3,'')<>:ftid"
+                                                     " and coalesce(k4,'')<>:ftid and coalesce(k5,'')<>:ftid order by a1 desc limit :n"),
+                                      {{":ftid", g->bigPoint}, {":n", std::max<qint64>(0, 200 - linked)}});
+    for (int i = 0; i < more.size(); ++i) {
+        QString column = QStringLiteral("k6");
+        for (const char* k : {"k4", "k5"})
+            if (more.at(i, QString::fromLatin1(k)).toString().isEmpty()) {
+                column = QString::fromLatin1(k);
+                break;
+            }
+        db.exec(QStringLiteral("update tab_answ set %1=:ftid where a1=:a1").arg(column),
+                {{":ftid", g->bigPoint}, {":a1", more.at(i, QStringLiteral("a1"))}});
+    }
+    db.exec(QStringLiteral("update tab_rule set q=200 where ftid=:ftid"), byPoint);
+    t.commit();
+    g->nodes = int(db.scalar(QStringLiteral("select count(*) from tab_fgmc")).toLongLong());
+}
+
+void printPlans(store::Connection& db)
+{
+    const std::pair<QString, store::Params> statements[] = {
+        {QStringLiteral("select * from tab_fgmc order by bh"), {}},
+        {QStringLiteral("select count(*) as icou1 from tab_rule where (id = :id)"), {{":id", g->bigNode}}},
+        {QStringLiteral("select * from tab_rule where id=:id order by ftid"), {{":id", g->bigNode}}},
+        {outline::pointPracticeStatement(g->bigPoint).sql, {{":ftid", g->bigPoint}}},
+    };
+    for (const auto& [sql, params] : statements) {
+        std::printf("plan of %s\n", qPrintable(sql.left(90)));
+        const store::Rows plan = db.query(QStringLiteral("explain query plan ") + sql, params);
+        for (const auto& row : plan.values)
+            std::printf("    %s\n", qPrintable(row.back().toString()));
+    }
+}
+
+QString defaultBank(const char* argv0)
+{
+    return QFileInfo(QString::fromLocal8Bit(argv0)).absoluteDir().absoluteFilePath(QStringLiteral("../bench-data/bank-100000.db"));
+}
+
+void makeBankOnce(const QString& bank)
+{
+    if (QFile::exists(bank))
+        return;
+    std::printf("making the benchmark bank once: %s\n", qPrintable(bank));
+    QDir().mkpath(QFileInfo(bank).absolutePath());
+    const QString part = bank + QStringLiteral(".outline-part");
+    QFile::remove(part);
+    bankgen::generateBank(part, {}, [](const QString& line) { std::printf("  %s\n", qPrintable(line)); });
+    for (const char* suffix : {"-wal", "-shm"})
+        QFile::remove(part + QLatin1String(suffix));
+    QFile::rename(part, bank);
+}
+
+// File size of a compacted copy of the bank, with and without the indexes that
+// find questions and points by exam point.
+void indexCost(const QString& bank)
+{
+    const auto vacuumedSize = [&](const QString& name, bool dropPointIndexes) {
+        const QString copy = workCopy(bank, name);
+        auto db = store::Connection::open(copy, store::bankKey());
+        if (dropPointIndexes) {
+            for (int k = 3; k <= 12; ++k)
+                db->exec(QStringLiteral("drop index if exists ix_answ_k%1").arg(k));
+            db->exec(QStringLiteral("drop index if exists ix_rule_id"));
+        }
+        db->execScript(QStringLiteral("VACUUM; PRAGMA wal_checkpoint(TRUNCATE);"));
+        db.reset();
+        return QFileInfo(copy).size();
+    };
+    const qint64 with = vacuumedSize(QStringLiteral("work-outline-with.db"), false);
+    const qint64 without = vacuumedSize(QStringLiteral("work-outline-without.db"), true);
+    std::printf("index cost: %.2f MB with the point indexes, %.2f MB without: %.2f MB (%.1f%%)\n", with / 1e6, without / 1e6,
+                (with - without) / 1e6, 100.0 * double(with - without) / double(without));
+}
+
+bool summary()
+{
+    const char* cases[] = {"load outline", "open node (50 points)", "point practice set (200 questions)"};
+    const char* screens[] = {"load outline: screen", "open node (50 points): screen"};
+    bool ok = true;
+    std::printf("\n%-38s %10s %10s %7s   %s\n", "median of each run", "ours ms", "raw ms", "ratio", "target");
+    for (const char* name : cases) {
+        const std::string o = std::string(name) + ": ours", r = std::string(name) + ": raw";
+        if (!g_ms.count(o))
+            continue;
+        const double ours = median(g_ms[o]), raw = median(g_ms[r]);
+        const bool met = ours <= 50.0;
+        ok = ok && met;
+        std::printf("%-38s %10.3f %10.3f %7.2f   <= 50 ms  %s\n", name, ours, raw, raw > 0 ? ours / raw : 0.0, met ? "met" : "MISSED");
+    }
+    for (const char* name : screens) {
+        if (!g_ms.count(name))
+            continue;
+        const double ms = median(g_ms[name]);
+        const bool met = ms <= 50.0;
+        ok = ok && met;
+        std::printf("%-38s %10.3f %10s %7s   <= 50 ms  %s\n", name, ms, "", "", met ? "met" : "MISSED");
+    }
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QString bank = qEnvironmentVariable("TESVORA_BENCH_BANK");
+    bool cost = false;
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a.startsWith("--bank="))
+            bank = QString::fromLocal8Bit(a.mid(7));
+        else if (a == "--index-cost")
+            cost = true;
+        else
+            rest.push_back(argv[i]);
+    }
+    if (bank.isEmpty())
+        bank = defaultBank(argv[0]);
+    int n = int(rest.size());
+    benchmark::Initialize(&n, rest.data());
+    prompt::Script prompts({}, 1); // no window may wait for an answer
+    Bench bench;
+    g = &bench;
+    int code = 0;
+    try {
+        makeBankOnce(bank);
+        if (cost) {
+            indexCost(bank);
+        } else {
+            const QString ours = workCopy(bank, QStringLiteral("work-outline-ours.db"));
+            if (!bench.dm.openBank(ours))
+                throw std::runtime_error("cannot open the bank copy");
+            shapeOutline(bench.dm.db());
+            bench.dm.closeBank();
+            const QString raw = workCopy(ours, QStringLiteral("work-outline-raw.db"));
+            if (!bench.dm.openBank(ours))
+                throw std::runtime_error("cannot open the bank copy");
+            bench.dm.AppDir = QStringLiteral(TESVORA_APPDIR "/");
+            DM1 = &bench.dm;
+            bench.raw = std::make_unique<Raw>(raw);
+            std::printf("bank %s: %d outline nodes; node %s has %lld points; point %s has 200 questions\n", qPrintable(bank),
+                        bench.nodes, qPrintable(bench.bigNode), outline::pointCount(bench.dm.db(), bench.bigNode),
+                        qPrintable(bench.bigPoint));
+            printPlans(bench.dm.db());
+            const auto reg = [](const char* name, void (*fn)(benchmark::State&)) {
+                benchmark::RegisterBenchmark(name, fn)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+            };
+            reg("LoadOutline", BM_LoadOutline);
+            reg("OpenNode", BM_OpenNode);
+            reg("PointSet", BM_PointSet);
+            reg("Screen/LoadOutline", BM_ScreenLoadOutline);
+            reg("Screen/OpenNode", BM_ScreenOpenNode);
+            benchmark::RunSpecifiedBenchmarks();
+            benchmark::Shutdown();
+            code = summary() ? 0 : 3;
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_outline: %s\n", e.what());
+        code = 1;
+    }
+    DM1 = nullptr;
+    bench.dm.closeBank();
+    bench.raw.reset();
+    for (const QString& copy : std::as_const(bench.copies))
+        for (const char* suffix : {"", "-wal", "-shm"})
+            QFile::remove(copy + QLatin1String(suffix));
+    g = nullptr;
+    return code;
+}

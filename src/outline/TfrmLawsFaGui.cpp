@@ -1,0 +1,480 @@
+#include "outline/TfrmLawsFaGui.h"
+
+#include "outline/MasteryMap.h"
+#include "outline/TfrmLawDetail.h"
+#include "shell/AppState.h"
+#include "shell/Guard.h"
+#include "shell/Prompt.h"
+#include "store/DataModule.h"
+#include "store/Dataset.h"
+#include "ui/CommandButton.h"
+#include "ui/RichTextView.h"
+#include "ui/Screen.h"
+#include "ui/Style.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QStackedLayout>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kTitle = QStringLiteral("考点目录");
+const QString kTitleBack = QStringLiteral("考 点 目 录");
+const QString kMost = QStringLiteral("重点(&M)");
+const QString kAll = QStringLiteral("全部(&A)");
+const QString kNoKeyPoints = QStringLiteral("此考点暂无重点内容！");
+
+constexpr int kColumns = 5;
+constexpr int kRowHeight = 30;
+constexpr int kCounterWidth = 80;
+
+struct Arrangement {
+    QSize window;
+    int nameWidth;
+    int headingHeight;
+    int blanks; // before the name heading
+    int gridPx;
+    int buttonHeight;
+};
+constexpr Arrangement kFull{{900, 599}, 554, 36, 29, 15, 30};
+constexpr Arrangement kCompact{{760, 504}, 410, 30, 19, 13, 26};
+
+const Arrangement& arrangementOf(bool compact)
+{
+    return compact ? kCompact : kFull;
+}
+
+} // namespace
+
+TfrmLawsFaGui::TfrmLawsFaGui(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    , m_queryDetail(std::make_unique<store::Dataset>(&DM1->db()))
+{
+    setObjectName(QStringLiteral("TfrmLawsFaGui"));
+    setWindowModality(Qt::ApplicationModal);
+    setFont(ui::songFont());
+    setAutoFillBackground(true);
+    QPalette face = palette();
+    face.setColor(QPalette::Window, ui::kPanelBackground);
+    setPalette(face);
+    const bool compact = ui::compactLayout();
+
+    auto* strip = new QWidget(this);
+    strip->setObjectName(QStringLiteral("titleStrip"));
+    strip->setAttribute(Qt::WA_StyledBackground);
+    strip->setStyleSheet(QStringLiteral("#titleStrip { background: qlineargradient(x1:0, y1:0, x2:1, y2:0,"
+                                        " stop:0 rgb(44,78,128), stop:1 rgb(96,134,184)); }"
+                                        "#titleStrip QLabel { color: white; }"));
+    auto* stripRow = new QHBoxLayout(strip);
+    stripRow->setContentsMargins(10, 4, 10, 4);
+    m_Ltiltle = new QLabel(kTitle, strip);
+    m_Ltiltle->setObjectName(QStringLiteral("m_Ltiltle"));
+    m_Ltiltle->setTextFormat(Qt::PlainText);
+    m_Ltiltle->setAlignment(Qt::AlignCenter);
+    m_Ltiltle->setFont(ui::songFont(compact ? 16 : 19, true));
+    m_Ltiltle->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    stripRow->addWidget(m_Ltiltle);
+
+    m_grid = new QTableWidget(0, kColumns, this);
+    m_grid->setObjectName(QStringLiteral("m_grid"));
+    m_grid->setAccessibleName(QStringLiteral("考点目录"));
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setTabKeyNavigation(false);
+    m_grid->setWordWrap(false);
+    m_grid->setAlternatingRowColors(true);
+    m_grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_grid->verticalHeader()->hide();
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->verticalHeader()->setMinimumSectionSize(kRowHeight);
+    m_grid->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    m_grid->horizontalHeader()->setSectionsClickable(false);
+    m_grid->horizontalHeader()->setHighlightSections(false);
+    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->setItemDelegateForColumn(0, new outline::MasteryDelegate(m_grid));
+    m_grid->setStyleSheet(QStringLiteral(
+        "QHeaderView::section { padding: 0px 2px; border: 0px; border-right: 1px solid #aab4c2;"
+        " border-bottom: 1px solid #aab4c2; font-weight: bold;"
+        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f7f9fc, stop:1 #dde5ef); }"));
+    m_grid->installEventFilter(this);
+    connect(m_grid, &QTableWidget::doubleClicked, this, guard::slot(QStringLiteral("无法打开此节点的考点！"), [this] {
+                m_btnSelectClick();
+            }));
+    connect(m_grid, &QTableWidget::currentCellChanged, this, [this](int row) {
+        // Names wider than their column can be read in the tooltip.
+        const QTableWidgetItem* name = row >= 0 ? m_grid->item(row, 0) : nullptr;
+        m_grid->setToolTip(name ? name->text() : QString());
+    });
+
+    m_legend = new outline::MasteryLegend(this);
+    m_legend->setFont(ui::songFont(compact ? 11 : 12));
+
+    m_outlinePage = new QWidget(this);
+    auto* outlineLayout = new QVBoxLayout(m_outlinePage);
+    outlineLayout->setContentsMargins(0, 0, 0, 0);
+    outlineLayout->setSpacing(3);
+    outlineLayout->addWidget(m_grid, 1);
+    outlineLayout->addWidget(m_legend);
+
+    m_editFind = new QLineEdit(this);
+    m_editFind->setObjectName(QStringLiteral("m_editFind"));
+    m_editFind->setAccessibleName(QStringLiteral("检索内容"));
+    m_editFind->setPlaceholderText(QStringLiteral("输入考点名称"));
+    m_editFind->setClearButtonEnabled(true);
+    connect(m_editFind, &QLineEdit::returnPressed, this, &TfrmLawsFaGui::m_btnFindClick);
+
+    const auto button = [&](const char* name, const QString& caption, const QString& spoken) {
+        auto* b = new ui::CommandButton(caption, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAccessibleName(spoken);
+        b->setFramed(true);
+        b->setAutoDefault(false);
+        return b;
+    };
+    m_btnFind = button("m_btnFind", QStringLiteral("检索(&F)"), QStringLiteral("检索"));
+    m_btnSelect = button("m_btnSelect", QStringLiteral("选定(&S)"), QStringLiteral("选定"));
+    m_btnMost = button("m_btnMost", kMost, QStringLiteral("重点"));
+    m_btnQuestion = button("m_btnQuestion", QStringLiteral("练习(&P)"), QStringLiteral("练习"));
+    m_btnBack = button("m_btnBack", QStringLiteral("返回(&B)"), QStringLiteral("返回"));
+    m_btnExit = button("m_btnExit", QStringLiteral("退出(&E)"), QStringLiteral("退出"));
+
+    connect(m_btnFind, &QAbstractButton::clicked, this, &TfrmLawsFaGui::m_btnFindClick);
+    connect(m_btnSelect, &QAbstractButton::clicked, this,
+            guard::slot(QStringLiteral("无法打开此节点的考点！"), [this] { m_btnSelectClick(); }));
+    connect(m_btnMost, &QAbstractButton::clicked, this,
+            guard::slot(QStringLiteral("无法列出重点考点！"), [this] { m_btnMostClick(); }));
+    connect(m_btnQuestion, &QAbstractButton::clicked, this,
+            guard::slot(QStringLiteral("无法开始练习！"), [this] { m_btnQuestionClick(); }));
+    connect(m_btnBack, &QAbstractButton::clicked, this,
+            guard::slot(QStringLiteral("无法读取考点目录！"), [this] { m_btnBackClick(); }));
+    connect(m_btnExit, &QAbstractButton::clicked, this, &TfrmLawsFaGui::m_btnExitClick);
+
+    auto* page = new QWidget(this);
+    m_pages = new QStackedLayout(page);
+    m_pages->addWidget(m_outlinePage);
+
+    auto* commands = new QHBoxLayout;
+    commands->setSpacing(6);
+    commands->addWidget(m_editFind, 1);
+    for (ui::CommandButton* b : {m_btnFind, m_btnSelect, m_btnMost, m_btnQuestion, m_btnBack})
+        commands->addWidget(b);
+    commands->addStretch(0);
+    commands->addWidget(m_btnExit);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    outer->addWidget(strip);
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(6, 6, 6, 6);
+    body->setSpacing(6);
+    body->addWidget(page, 1);
+    body->addLayout(commands);
+    outer->addLayout(body, 1);
+
+    setTabOrder(m_grid, m_editFind);
+    setTabOrder(m_editFind, m_btnFind);
+    setTabOrder(m_btnFind, m_btnSelect);
+    setTabOrder(m_btnSelect, m_btnMost);
+    setTabOrder(m_btnMost, m_btnQuestion);
+    setTabOrder(m_btnQuestion, m_btnBack);
+    setTabOrder(m_btnBack, m_btnExit);
+
+    // Opening: headings, the outline, the window's size.
+    m_nodeIds.clear();
+    setHeadings(compact);
+    showOutlinePage();
+    guard::run(QStringLiteral("无法读取考点目录！"), [this] { LoadOutline(); });
+    arrange(compact);
+}
+
+TfrmLawsFaGui::~TfrmLawsFaGui()
+{
+    if (m_detail)
+        m_detail->unbind();
+}
+
+int TfrmLawsFaGui::exec()
+{
+    QEventLoop loop;
+    m_loop = &loop;
+    ui::centreWindow(this);
+    show();
+    raise();
+    activateWindow();
+    m_grid->setFocus();
+    if (isVisible())
+        loop.exec(QEventLoop::DialogExec);
+    return 0;
+}
+
+void TfrmLawsFaGui::arrange(bool compact)
+{
+    const Arrangement& a = arrangementOf(compact);
+    setFixedSize(a.window);
+    const QFont buttonFont = ui::songFont(compact ? 13 : 14);
+    for (ui::CommandButton* b : {m_btnFind, m_btnSelect, m_btnMost, m_btnQuestion, m_btnBack, m_btnExit}) {
+        b->setFont(buttonFont);
+        b->setFixedHeight(a.buttonHeight);
+        b->setMinimumWidth(compact ? 72 : 86);
+    }
+    m_editFind->setFixedHeight(a.buttonHeight);
+    m_editFind->setFont(ui::songFont(compact ? 13 : 14));
+}
+
+void TfrmLawsFaGui::setHeadings(bool compact)
+{
+    const Arrangement& a = arrangementOf(compact);
+    const QStringList headings{QString(a.blanks, QLatin1Char(' ')) + QStringLiteral("考 点 名 称"), QStringLiteral("  题  数"),
+                               QStringLiteral(" 已做题数"), QStringLiteral(" 已做道次"), QStringLiteral(" 做错道次")};
+    for (int c = 0; c < kColumns; ++c) {
+        auto* item = new QTableWidgetItem(headings[c]);
+        item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        m_grid->setHorizontalHeaderItem(c, item);
+        m_grid->setColumnWidth(c, c == 0 ? a.nameWidth : kCounterWidth);
+    }
+    m_grid->horizontalHeader()->setFixedHeight(a.headingHeight);
+    m_grid->setFont(ui::songFont(a.gridPx));
+    m_grid->horizontalHeader()->setFont(ui::songFont(a.gridPx, true));
+}
+
+void TfrmLawsFaGui::LoadOutline()
+{
+    ui::WaitCursor wait;
+    std::vector<outline::OutlineRow> rows = outline::readOutline(DM1->db());
+    m_rows = std::move(rows);
+    m_nodeIds.clear();
+    m_grid->clearContents();
+    m_grid->setRowCount(int(m_rows.size()));
+    for (int r = 0; r < int(m_rows.size()); ++r) {
+        const outline::OutlineRow& row = m_rows[size_t(r)];
+        m_nodeIds << row.id;
+        auto* name = new QTableWidgetItem(row.name);
+        const outline::Counters& c = row.counters;
+        name->setData(outline::kCountersRole, QVariantList{c.q, c.q1, c.q2, c.q4});
+        name->setData(Qt::AccessibleDescriptionRole, outline::mastery(c).spoken);
+        m_grid->setItem(r, 0, name);
+        const qint64 values[] = {c.q, c.q1, c.q2, c.q4};
+        for (int col = 1; col < kColumns; ++col) {
+            auto* item = new QTableWidgetItem(outline::counterText(values[col - 1]));
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            m_grid->setItem(r, col, item);
+        }
+    }
+}
+
+int TfrmLawsFaGui::selectedRow() const
+{
+    const QList<QTableWidgetSelectionRange> ranges = m_grid->selectedRanges();
+    return ranges.isEmpty() ? -1 : ranges.first().topRow();
+}
+
+void TfrmLawsFaGui::selectRow(int row)
+{
+    if (row < 0 || row >= m_grid->rowCount())
+        return;
+    m_grid->setCurrentCell(row, 0);
+    m_grid->selectRow(row);
+    m_grid->scrollToItem(m_grid->item(row, 0), QAbstractItemView::PositionAtCenter);
+}
+
+void TfrmLawsFaGui::m_btnFindClick()
+{
+    QStringList names;
+    for (const outline::OutlineRow& r : m_rows)
+        names << r.name;
+    const int row = outline::findFirst(names, m_editFind->text());
+    if (row >= 0) {
+        selectRow(row);
+        m_grid->setFocus();
+    }
+}
+
+void TfrmLawsFaGui::m_btnSelectClick()
+{
+    const int row = selectedRow();
+    if (m_detail || row < 0 || row >= int(m_rows.size()))
+        return;
+    const outline::OutlineRow& node = m_rows[size_t(row)];
+    if (outline::isChapterLevelId(node.id)) {
+        ShowPrompt(QStringLiteral("提示"), QStringLiteral("请选择具体章节!"), prompt::Mode::Narrow, prompt::Page::Warning);
+        return;
+    }
+    m_nodeId = node.id;
+    try {
+        m_keyThreshold = outline::keyThreshold(node.counters.q, outline::pointCount(DM1->db(), m_nodeId));
+    } catch (const store::DbError&) {
+        m_keyThreshold = 1; // the node opens all the same
+    }
+    setKeyToggle(0);
+
+    // The detail page in the table's place.
+    m_editFind->hide();
+    m_btnFind->hide();
+    m_btnSelect->hide();
+    m_btnMost->setEnabled(true);
+    m_btnQuestion->setEnabled(true);
+    m_btnBack->show();
+    m_detail = new TfrmLawDetail(ui::compactLayout(), this);
+    connect(m_detail, &TfrmLawDetail::pointChosen, this,
+            guard::slot(QStringLiteral("无法显示此考点！"), [this](int row) { m_LBmenuClick(row); }));
+    m_pages->addWidget(m_detail);
+    m_pages->setCurrentWidget(m_detail);
+    m_Ltiltle->setText(node.name.trimmed());
+    setTabOrder(m_detail->Re, m_btnMost);
+
+    ui::WaitCursor wait;
+    outline::openNodePoints(*m_queryDetail, m_nodeId);
+    listPoints();
+    m_detail->m_LBmenu->setFocus();
+}
+
+void TfrmLawsFaGui::listPoints()
+{
+    m_detail->fill(m_queryDetail.get());
+    writeNote();
+}
+
+void TfrmLawsFaGui::writeNote()
+{
+    if (!m_detail)
+        return;
+    if (!m_queryDetail->isOpen() || m_queryDetail->isEmpty()) {
+        m_btnQuestion->setEnabled(false);
+        return; // the panel says the node has no points
+    }
+    const outline::PointNote note = outline::pointNote(outline::countersOf(*m_queryDetail));
+    m_detail->setNote(note.text);
+    m_btnQuestion->setEnabled(note.practicable);
+}
+
+void TfrmLawsFaGui::m_LBmenuClick(int row)
+{
+    if (!m_detail || !m_queryDetail->isOpen() || !m_queryDetail->moveTo(row + 1))
+        return;
+    writeNote();
+}
+
+int TfrmLawsFaGui::keyToggle() const
+{
+    return m_btnMost->property("tag").toInt();
+}
+
+void TfrmLawsFaGui::setKeyToggle(int toggle)
+{
+    m_btnMost->setProperty("tag", toggle);
+    m_btnMost->setText(toggle == 1 ? kAll : kMost);
+    m_btnMost->setAccessibleName(toggle == 1 ? QStringLiteral("全部") : QStringLiteral("重点"));
+}
+
+void TfrmLawsFaGui::m_btnMostClick()
+{
+    if (!m_detail || !m_queryDetail->isOpen()) {
+        prompt::messageBox(prompt::Icon::Information, QStringLiteral("提示"), kNoKeyPoints);
+        return;
+    }
+    const int toggle = keyToggle();
+    m_detail->unbind();
+    if (toggle == 1) {
+        m_queryDetail->setFiltered(false);
+    } else {
+        m_queryDetail->setFilter(outline::keyFilter(m_keyThreshold));
+        m_queryDetail->setFiltered(true);
+    }
+    if (!m_queryDetail->isEmpty()) {
+        listPoints();
+        setKeyToggle(toggle == 1 ? 0 : 1);
+        return;
+    }
+    if (toggle == 0)
+        m_queryDetail->setFiltered(false);
+    listPoints();
+    prompt::messageBox(prompt::Icon::Information, QStringLiteral("提示"), kNoKeyPoints);
+}
+
+void TfrmLawsFaGui::m_btnQuestionClick()
+{
+    // Practising a point arrives with the point practice screen.
+}
+
+void TfrmLawsFaGui::m_btnBackClick()
+{
+    const int row = selectedRow();
+    showOutlinePage();
+    setHeadings(ui::compactLayout());
+    LoadOutline();
+    arrange(ui::compactLayout());
+    selectRow(row);
+    setKeyToggle(0);
+    m_grid->setFocus();
+}
+
+void TfrmLawsFaGui::showOutlinePage()
+{
+    m_editFind->show();
+    m_btnFind->show();
+    m_btnSelect->show();
+    m_btnMost->setEnabled(false);
+    m_btnQuestion->setEnabled(false);
+    m_btnBack->hide();
+    m_Ltiltle->setText(m_detail ? kTitleBack : kTitle);
+    m_pages->setCurrentWidget(m_outlinePage);
+    if (m_detail) {
+        m_detail->unbind();
+        m_pages->removeWidget(m_detail);
+        m_detail->deleteLater();
+        m_detail = nullptr;
+    }
+    m_queryDetail->close();
+    setKeyToggle(0);
+}
+
+void TfrmLawsFaGui::m_btnExitClick()
+{
+    close();
+}
+
+void TfrmLawsFaGui::closeEvent(QCloseEvent* event)
+{
+    if (m_detail)
+        m_detail->unbind();
+    m_queryDetail->close();
+    m_nodeIds.clear();
+    event->accept();
+    if (m_loop)
+        m_loop->exit(0);
+}
+
+void TfrmLawsFaGui::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        if (m_detail)
+            guard::run(QStringLiteral("无法读取考点目录！"), [this] { m_btnBackClick(); });
+        else
+            close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool TfrmLawsFaGui::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter on the table opens the node, as a double-click does.
+    if (watched == m_grid && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            guard::run(QStringLiteral("无法打开此节点的考点！"), [this] { m_btnSelectClick(); });
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

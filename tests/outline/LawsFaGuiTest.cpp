@@ -1,0 +1,367 @@
+#include "outline/MasteryMap.h"
+#include "outline/TfrmLawDetail.h"
+#include "outline/TfrmLawsFaGui.h"
+#include "practice/PracticeFixture.h"
+#include "shell/Prompt.h"
+#include "store/Dataset.h"
+#include "ui/CommandButton.h"
+#include "ui/RichTextView.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace practicetest;
+
+namespace {
+
+// The fixture bank with an outline of its own: nodes in bh order, points under them.
+class BrowserTest : public ::testing::Test {
+public:
+    BrowserTest()
+    {
+        DM1 = &bank.dm;
+        bank.db().exec("delete from tab_fgmc");
+        bank.db().exec("delete from tab_rule");
+    }
+    ~BrowserTest() override
+    {
+        browser.reset();
+        DM1 = nullptr;
+    }
+
+    void node(const QString& id, const QString& name, outline::Counters c = {})
+    {
+        bank.db().exec("insert into tab_fgmc (id,n,bh,q,q1,q2,q4) values (:id,:n,:bh,:q,:q1,:q2,:q4)",
+                       {{":id", id}, {":n", name}, {":bh", ++m_bh}, {":q", c.q}, {":q1", c.q1}, {":q2", c.q2}, {":q4", c.q4}});
+    }
+    void point(const QString& ftid, const QString& title, qint64 q, const QString& text = {})
+    {
+        bank.db().exec("insert into tab_rule (ftid,id,sn,n,q,q1,q2,q4) values (:f,:id,:sn,:n,:q,1,2,1)",
+                       {{":f", ftid}, {":id", ftid.left(6)}, {":sn", title}, {":n", text.isEmpty() ? title + "的内容" : text}, {":q", q}});
+    }
+    TfrmLawsFaGui& open()
+    {
+        browser = std::make_unique<TfrmLawsFaGui>();
+        browser->show();
+        browser->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(browser.get()));
+        return *browser;
+    }
+    void click(QAbstractButton* b)
+    {
+        ASSERT_TRUE(b->isVisible() && b->isEnabled()) << b->objectName().toStdString();
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    // Selects the node row (0-based) with the mouse and opens it with 选定.
+    void openRow(int row)
+    {
+        QTableWidget* grid = browser->m_grid;
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(row, 1)).center());
+        click(browser->m_btnSelect);
+    }
+    QStringList entries()
+    {
+        QStringList out;
+        if (QListWidget* list = browser->detail() ? browser->detail()->m_LBmenu : nullptr)
+            for (int i = 0; i < list->count(); ++i)
+                out << list->item(i)->text();
+        return out;
+    }
+    QString note() { return browser->detail()->m_pNote->text(); }
+
+    ClockScope clock;
+    FixtureBank bank;
+    prompt::Script prompts{{}, 1};
+    std::unique_ptr<TfrmLawsFaGui> browser;
+
+private:
+    int m_bh = 0;
+};
+
+TEST_F(BrowserTest, AnEmptyOutlineShowsOnlyTheHeadingAndOpensNothing)
+{
+    TfrmLawsFaGui& f = open();
+    EXPECT_EQ(f.m_grid->rowCount(), 0);
+    EXPECT_EQ(f.m_grid->columnCount(), 5);
+    EXPECT_TRUE(f.nodeIds().isEmpty());
+    click(f.m_btnSelect);
+    f.m_editFind->setText("节");
+    click(f.m_btnFind);
+    EXPECT_FALSE(f.detailShown());
+    EXPECT_TRUE(prompts.asked().empty());
+    EXPECT_FALSE(f.m_btnMost->isEnabled());
+    EXPECT_FALSE(f.m_btnQuestion->isEnabled());
+    EXPECT_TRUE(f.m_btnBack->isHidden());
+}
+
+TEST_F(BrowserTest, BothLayoutsSizeTheWindowTheHeadingsAndTheRows)
+{
+    node("01", "第一章 计算机系统", {12, 3, 5, 1});
+    node("010001", "第一节 数据表示与运算，一个很长很长很长很长很长很长很长很长很长很长的考点名称", {1234567890, 3, 5, 1});
+    struct Case {
+        const char* tag;
+        QSize window;
+        int nameWidth, headingHeight, blanks;
+    } cases[] = {{"1024", {900, 599}, 554, 36, 29}, {"800", {760, 504}, 410, 30, 19}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tag);
+        app::ScreenSizeTag = QString::fromLatin1(c.tag);
+        TfrmLawsFaGui& f = open();
+        EXPECT_EQ(f.size(), c.window);
+        EXPECT_EQ(f.m_grid->columnWidth(0), c.nameWidth);
+        for (int col = 1; col < 5; ++col)
+            EXPECT_EQ(f.m_grid->columnWidth(col), 80);
+        EXPECT_EQ(f.m_grid->horizontalHeader()->height(), c.headingHeight);
+        EXPECT_EQ(f.m_grid->rowHeight(0), 30);
+        EXPECT_EQ(f.m_grid->horizontalHeaderItem(0)->text(), QString(c.blanks, ' ') + "考 点 名 称");
+        EXPECT_EQ(f.m_grid->horizontalHeaderItem(1)->text(), "  题  数");
+        EXPECT_EQ(f.m_grid->horizontalHeaderItem(4)->text(), " 做错道次");
+        EXPECT_EQ(f.m_grid->item(0, 1)->text(), "       12");
+        EXPECT_EQ(f.m_grid->item(1, 1)->text(), "1234567890");
+        EXPECT_EQ(f.m_grid->item(0, 4)->text(), "        1");
+        // The whole table, the commands and the legend lie inside the window.
+        for (QWidget* w : std::initializer_list<QWidget*>{f.m_grid, f.m_legend, f.m_btnExit, f.m_editFind, f.m_btnSelect}) {
+            const QRect r(w->mapTo(&f, QPoint(0, 0)), w->size());
+            EXPECT_TRUE(f.rect().contains(r)) << w->objectName().toStdString();
+        }
+        // A long name is read whole in the tooltip of the selected row.
+        f.m_grid->selectRow(1);
+        EXPECT_EQ(f.m_grid->toolTip(), f.m_grid->item(1, 0)->text());
+    }
+}
+
+TEST_F(BrowserTest, FindSelectsTheFirstMatchingRowEvenWhenALaterOneIsSelected)
+{
+    const QStringList names{"总论", "数据结构", "操作系统 进程管理", "网络", "数据库", "软件工程", "操作系统 存储管理", "安全"};
+    for (int i = 0; i < names.size(); ++i)
+        node(QStringLiteral("0%1").arg(i + 1) + "0001", names[i]);
+    TfrmLawsFaGui& f = open();
+    f.m_grid->selectRow(6); // row 7 of the table
+    f.m_editFind->setText(" 操作系统 ");
+    click(f.m_btnFind);
+    EXPECT_EQ(f.m_grid->currentRow(), 2);
+    click(f.m_btnFind); // the same search stops at the same row
+    EXPECT_EQ(f.m_grid->currentRow(), 2);
+
+    // Enter in the box finds as well; no match and blanks change nothing.
+    f.m_editFind->setText("存储");
+    QTest::keyClick(f.m_editFind, Qt::Key_Return);
+    EXPECT_EQ(f.m_grid->currentRow(), 6);
+    for (const char* text : {"编译原理", "   "}) {
+        f.m_editFind->setText(QString::fromUtf8(text));
+        click(f.m_btnFind);
+        EXPECT_EQ(f.m_grid->currentRow(), 6) << text;
+    }
+}
+
+TEST_F(BrowserTest, ChapterLevelNodesAreRefusedAndOthersOpen)
+{
+    node("01", "第一章");
+    node("1", "第一部分");
+    node("0100", "第一章 第一小节");
+    node("010001", "第一节");
+    struct Case {
+        int row;
+        bool opens;
+    } cases[] = {{0, false}, {1, false}, {2, true}, {3, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        TfrmLawsFaGui& f = open();
+        prompts.clear();
+        openRow(c.row);
+        EXPECT_EQ(f.detailShown(), c.opens);
+        if (c.opens) {
+            EXPECT_TRUE(prompts.asked().empty());
+            EXPECT_EQ(f.m_Ltiltle->text(), f.m_grid->item(c.row, 0)->text());
+            EXPECT_TRUE(f.m_editFind->isHidden());
+            EXPECT_TRUE(f.m_btnSelect->isHidden());
+            EXPECT_FALSE(f.m_btnBack->isHidden());
+            EXPECT_FALSE(f.m_grid->isVisible());
+        } else {
+            ASSERT_EQ(prompts.asked().size(), 1u);
+            const prompt::Asked& a = prompts.asked().front();
+            EXPECT_EQ(a.kind, prompt::Asked::Kind::Prompt);
+            EXPECT_EQ(a.caption, "提示");
+            EXPECT_EQ(a.text, "请选择具体章节!");
+            EXPECT_EQ(a.mode, int(prompt::Mode::Narrow));
+            EXPECT_EQ(a.page, int(prompt::Page::Warning));
+            EXPECT_TRUE(f.m_grid->isVisible());
+        }
+    }
+}
+
+TEST_F(BrowserTest, KeyThresholdIsTheNodesQuestionsPerPoint)
+{
+    node("010001", "七题三点", {7});
+    node("010002", "二题三点", {2});
+    node("010003", "无考点", {5});
+    for (const char* section : {"010001", "010002"})
+        for (const char* p : {"01", "02", "03"})
+            point(QString::fromLatin1(section) + p, QStringLiteral("考点") + p, 1);
+    const std::pair<int, int> cases[] = {{0, 2}, {1, 1}, {2, 1}};
+    for (const auto& [row, threshold] : cases) {
+        SCOPED_TRACE(row);
+        TfrmLawsFaGui& f = open();
+        openRow(row);
+        ASSERT_TRUE(f.detailShown());
+        EXPECT_EQ(f.keyThreshold(), threshold);
+        EXPECT_EQ(f.keyToggle(), 0);
+    }
+}
+
+TEST_F(BrowserTest, KeyPointsNarrowTheListAndToggleBack)
+{
+    node("010001", "第一节", {12});
+    point("01000101", "数制转换", 1);
+    point("01000102", "补码运算   ", 9);
+    point("01000103", "浮点数", 2);
+    TfrmLawsFaGui& f = open();
+    openRow(0);
+    ASSERT_EQ(f.keyThreshold(), 4);
+    EXPECT_EQ(entries(), QStringList({"数制转换(1)", "补码运算(9)", "浮点数(2)"}));
+
+    click(f.m_btnMost);
+    EXPECT_EQ(entries(), QStringList({"补码运算(9)"}));
+    EXPECT_EQ(f.m_btnMost->text(), "全部(&A)");
+    EXPECT_EQ(f.keyToggle(), 1);
+    EXPECT_EQ(f.detail()->m_LBmenu->currentRow(), 0);
+    EXPECT_EQ(f.detail()->Re->toPlainText().trimmed(), "补码运算   的内容");
+    EXPECT_EQ(note(), "相关题数：9题  已做题数：1题  已做道次：2次  做错道次：1次");
+
+    click(f.m_btnMost);
+    EXPECT_EQ(entries().size(), 3);
+    EXPECT_EQ(f.m_btnMost->text(), "重点(&M)");
+    EXPECT_EQ(f.keyToggle(), 0);
+    EXPECT_TRUE(prompts.asked().empty());
+}
+
+TEST_F(BrowserTest, WithoutKeyPointsTheCaptionAndTheListStay)
+{
+    node("010001", "第一节", {30});
+    node("010002", "空节", {4});
+    for (const char* p : {"01000101", "01000102", "01000103"})
+        point(QString::fromLatin1(p), QStringLiteral("考点") + QString::fromLatin1(p).right(1), 5);
+    for (int row : {0, 1}) {
+        SCOPED_TRACE(row);
+        TfrmLawsFaGui& f = open();
+        openRow(row);
+        const QStringList before = entries();
+        prompts.clear();
+        click(f.m_btnMost);
+        ASSERT_EQ(prompts.asked().size(), 1u);
+        EXPECT_EQ(prompts.asked().front().kind, prompt::Asked::Kind::MessageBox);
+        EXPECT_EQ(prompts.asked().front().text, "此考点暂无重点内容！");
+        EXPECT_EQ(f.m_btnMost->text(), "重点(&M)");
+        EXPECT_EQ(f.keyToggle(), 0);
+        EXPECT_EQ(entries(), before);
+        EXPECT_EQ(entries().size(), row == 0 ? 3 : 0);
+        EXPECT_EQ(f.queryDetail()->recordCount(), entries().size()); // no filter left behind
+    }
+}
+
+TEST_F(BrowserTest, PointsWithoutQuestionsAreListedBareAndCannotBePractised)
+{
+    node("010001", "第一节", {3});
+    point("01000101", "先读的考点  ", 0);
+    point("01000102", "有题的考点", 3);
+    TfrmLawsFaGui& f = open();
+    openRow(0);
+    EXPECT_EQ(entries(), QStringList({"先读的考点", "有题的考点(3)"}));
+    EXPECT_EQ(note(), "虽然针对该内容的习题没有，您仍要仔细阅读！");
+    EXPECT_FALSE(f.m_btnQuestion->isEnabled());
+
+    QListWidget* list = f.detail()->m_LBmenu;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+    EXPECT_TRUE(f.m_btnQuestion->isEnabled());
+    EXPECT_EQ(f.detail()->Re->toPlainText().trimmed(), "有题的考点的内容");
+    QTest::keyClick(list, Qt::Key_Up); // the keys move the same way
+    EXPECT_FALSE(f.m_btnQuestion->isEnabled());
+    EXPECT_EQ(f.detail()->Re->toPlainText().trimmed(), "先读的考点  的内容");
+}
+
+TEST_F(BrowserTest, ANodeWithoutPointsSaysSoAndGoesBack)
+{
+    node("010001", "空节", {0});
+    TfrmLawsFaGui& f = open();
+    openRow(0);
+    ASSERT_TRUE(f.detailShown());
+    EXPECT_TRUE(entries().isEmpty());
+    EXPECT_EQ(note(), "此节点下暂无考点。");
+    EXPECT_FALSE(f.m_btnQuestion->isEnabled());
+    click(f.m_btnBack);
+    EXPECT_FALSE(f.detailShown());
+}
+
+TEST_F(BrowserTest, BackReloadsTheCountersAndReselectsTheRow)
+{
+    node("01", "第一章", {3, 0, 0, 0});
+    node("010001", "第一节", {3, 0, 0, 0});
+    point("01000101", "考点一", 3);
+    TfrmLawsFaGui& f = open();
+    openRow(1);
+    click(f.m_btnMost); // key points listed; back resets the toggle
+    ASSERT_EQ(f.keyToggle(), 1);
+    bank.db().exec("update tab_fgmc set q1=2, q2=5, q4=1 where id='010001'");
+    EXPECT_EQ(f.m_grid->item(1, 3)->text(), "        0"); // not before 返回
+
+    click(f.m_btnBack);
+    EXPECT_FALSE(f.detailShown());
+    EXPECT_TRUE(f.m_grid->isVisible());
+    EXPECT_EQ(f.m_Ltiltle->text(), "考 点 目 录");
+    EXPECT_EQ(f.m_grid->item(1, 2)->text(), "        2");
+    EXPECT_EQ(f.m_grid->item(1, 3)->text(), "        5");
+    EXPECT_EQ(f.m_grid->currentRow(), 1);
+    EXPECT_EQ(f.keyToggle(), 0);
+    EXPECT_EQ(f.m_btnMost->text(), "重点(&M)");
+    EXPECT_FALSE(f.m_btnMost->isEnabled());
+    EXPECT_FALSE(f.m_btnQuestion->isEnabled());
+    EXPECT_TRUE(f.m_btnBack->isHidden());
+    EXPECT_EQ(f.m_grid->item(1, 0)->data(Qt::AccessibleDescriptionRole).toString(), "已覆盖 67%，正确率 80%");
+}
+
+TEST_F(BrowserTest, TheMasteryMapSpeaksEachRowsFigures)
+{
+    node("010001", "练过", {10, 4, 8, 2});
+    node("010002", "没练过", {6, 0, 0, 0});
+    node("010003", "没有题", {0, 0, 0, 0});
+    TfrmLawsFaGui& f = open();
+    const QStringList spoken{"已覆盖 40%，正确率 75%", "尚未练习", "暂无习题"};
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(f.m_grid->item(row, 0)->data(Qt::AccessibleDescriptionRole).toString(), spoken[row]);
+    EXPECT_FALSE(f.m_legend->accessibleName().isEmpty());
+    EXPECT_FALSE(f.m_legend->isHidden());
+}
+
+TEST_F(BrowserTest, TheKeyboardAloneFindsOpensAndLeaves)
+{
+    node("01", "第一章");
+    node("010001", "第一节 数据");
+    point("01000101", "考点一", 2);
+    TfrmLawsFaGui& f = open();
+    f.m_editFind->setFocus();
+    f.m_editFind->setText("数据");
+    QTest::keyClick(f.m_editFind, Qt::Key_Return);
+    EXPECT_EQ(f.m_grid->currentRow(), 1);
+    EXPECT_TRUE(f.m_grid->hasFocus());
+    QTest::keyClick(f.m_grid, Qt::Key_Return);
+    ASSERT_TRUE(f.detailShown());
+    EXPECT_TRUE(f.detail()->m_LBmenu->hasFocus());
+    QTest::keyClick(f.windowHandle(), Qt::Key_M, Qt::AltModifier); // through the shortcut map
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.keyToggle() == 1; }, 1000)); // the button clicks after its animation
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(f.detailShown());
+    QTest::keyClick(f.m_grid, Qt::Key_Escape);
+    EXPECT_FALSE(f.isVisible());
+    // Every control has a name a screen reader can speak.
+    for (QWidget* w : std::initializer_list<QWidget*>{f.m_grid, f.m_editFind, f.m_btnFind, f.m_btnSelect, f.m_btnMost,
+                                                     f.m_btnQuestion, f.m_btnBack, f.m_btnExit})
+        EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+}
+
+} // namespace
