@@ -85,10 +85,10 @@ TEST(Backup, RestoreRefusesWhileTheProgramHasTheBankOrTheBackupIsDamaged)
     Env env;
     QString backup;
     {
+        const QByteArray before = fileDigest(env.bank);
         auto db = Connection::open(env.bank, store::bankKey());
         backup = store::backupBank(*db, kNow);
         EXPECT_TRUE(store::bankInUse(env.bank));
-        const QByteArray before = fileDigest(env.bank);
         try {
             store::restoreBackup(backup, env.bank, kNow);
             ADD_FAILURE() << "restored under a running program";
