@@ -184,7 +184,10 @@ void TDM1::LogDailyAnswer(int firstToday, int result, int previous)
     Connection& c = db();
     const QDate today = store::Clock::today();
     JoinOrBegin t(c);
-    const int changed = c.exec(QStringLiteral("update tab_rz set A2=A2+1, A3=A3+:a3, B1=B1+:b1, B2=B2+:b2 where A1=:day"),
+    // B2 stays within the day's questions: a question re-dated by checking an
+    // unchanged answer after midnight was never counted in today's B1 and B2.
+    const int changed = c.exec(QStringLiteral("update tab_rz set A2=A2+1, A3=A3+:a3, B1=B1+:b1, "
+                                              "B2=max(0, min(B1+:b1, B2+:b2)) where A1=:day"),
                                {{QStringLiteral(":a3"), wrong ? 1 : 0},
                                 {QStringLiteral(":b1"), newToday ? 1 : 0},
                                 {QStringLiteral(":b2"), wrongQuestions},
