@@ -36,6 +36,14 @@ bool run(const QString& failureText, F&& f) noexcept
     }
 }
 
+namespace detail {
+template <class F, class... Args>
+void callWithoutArguments(F& f, Args&&...)
+{
+    f();
+}
+} // namespace detail
+
 // A guarded slot for connect():
 //   connect(button, &QAbstractButton::clicked, this, guard::slot(text, [this] { ... }));
 // `f` may take the signal's arguments or none.
@@ -47,7 +55,7 @@ auto slot(QString failureText, F f)
             if constexpr (std::is_invocable_v<F&, decltype(args)...>)
                 f(std::forward<decltype(args)>(args)...);
             else
-                f();
+                detail::callWithoutArguments(f, args...); // dependent, so clang checks it only when chosen
         });
     };
 }
