@@ -1,6 +1,7 @@
 #include "outline/TfrmLawsFaGui.h"
 
 #include "outline/MasteryMap.h"
+#include "outline/TFrmRuleLxxt.h"
 #include "outline/TfrmLawDetail.h"
 #include "shell/AppState.h"
 #include "shell/Guard.h"
@@ -403,7 +404,39 @@ void TfrmLawsFaGui::m_btnMostClick()
 
 void TfrmLawsFaGui::m_btnQuestionClick()
 {
-    // Practising a point arrives with the point practice screen.
+    if (!m_detail || !m_queryDetail->isOpen() || m_queryDetail->recNo() < 1)
+        return; // no point selected
+    // The point of the selected row itself: its title may hold "(" or repeat another's.
+    const QString ftid = m_queryDetail->text(QStringLiteral("ftid"));
+    const QString title = m_queryDetail->text(QStringLiteral("sn")).trimmed();
+    struct Return {
+        TfrmLawsFaGui* browser;
+        ~Return()
+        {
+            // Whatever happened: the counters of the points as the practice left
+            // them, the note of the selected point, the browser on view again.
+            guard::run(QStringLiteral("无法读取考点的统计！"), [this] { browser->m_queryDetail->refresh(); });
+            browser->writeNote();
+            browser->show();
+            browser->raise();
+            browser->activateWindow();
+        }
+    } back{this};
+
+    TFrmRuleLxxt screen(parentWidget());
+    TFrmLxxt::Loaded loaded;
+    {
+        ui::WaitCursor wait;
+        loaded = screen.LoadQuestionSet(outline::pointPracticeStatement(ftid));
+    }
+    if (loaded == TFrmLxxt::Loaded::Questions) {
+        hide();
+        screen.epLabel2->setText(title);
+        screen.exec();
+    } else if (loaded == TFrmLxxt::Loaded::Empty) {
+        ShowPrompt(QStringLiteral("提示"), QStringLiteral("恭喜你，习题已做完！"), prompt::Mode::Single, prompt::Page::Information,
+                   prompt::Variant::No);
+    }
 }
 
 void TfrmLawsFaGui::m_btnBackClick()

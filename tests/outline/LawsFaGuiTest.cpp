@@ -1,10 +1,13 @@
 #include "outline/MasteryMap.h"
 #include "outline/TfrmLawDetail.h"
+#include "outline/TFrmRuleLxxt.h"
 #include "outline/TfrmLawsFaGui.h"
+#include "practice/AnswerPages.h"
 #include "practice/PracticeFixture.h"
 #include "shell/Prompt.h"
 #include "store/Dataset.h"
 #include "ui/CommandButton.h"
+#include "ui/PictureButton.h"
 #include "ui/RichTextView.h"
 
 #include <QHeaderView>
@@ -14,6 +17,8 @@
 #include <QSplitter>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace practicetest;
@@ -362,6 +367,155 @@ TEST_F(BrowserTest, TheKeyboardAloneFindsOpensAndLeaves)
     for (QWidget* w : std::initializer_list<QWidget*>{f.m_grid, f.m_editFind, f.m_btnFind, f.m_btnSelect, f.m_btnMost,
                                                      f.m_btnQuestion, f.m_btnBack, f.m_btnExit})
         EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+}
+
+// ---- practising a point -------------------------------------------------------------------
+
+// The outline over the fixture's chapter 010101: a top node, its section with two
+// points, and questions of the chapter linked to them.
+void pointOutline(FixtureBank& b)
+{
+    b.db().exec("delete from tab_fgmc");
+    b.db().exec("delete from tab_rule");
+    b.db().exec("insert into tab_fgmc (id,n,bh,q) values ('01','第一章',1,3),('010101','第一节',2,3)");
+    b.db().exec("insert into tab_rule (ftid,id,sn,n,q) values ('010101001','010101','数制(进制)转换','按权展开',2),"
+                "('010101002','010101','补码','取反加一',1),('010101003','010101','未收题的考点','',4)");
+    b.add({.id = "q1", .key = "A", .points = {"010101001"}});
+    b.add({.id = "q2", .key = "B", .chapter = "010102", .points = {"020202001", "010101001"}, .f1 = 1});
+    b.add({.id = "q3", .key = "C", .chapter = "010102", .points = {"010101002"}});
+}
+
+class PointPracticeTest : public BrowserTest {
+public:
+    PointPracticeTest() { pointOutline(bank); }
+
+    // Opens the section and selects the point of entry `entry`.
+    TfrmLawsFaGui& openPoint(int entry)
+    {
+        TfrmLawsFaGui& f = open();
+        openRow(1);
+        EXPECT_TRUE(f.detailShown());
+        f.detail()->m_LBmenu->setCurrentRow(entry);
+        return f;
+    }
+    // Runs `act` on the point practice screen once it shows, then closes it.
+    void whenPracticeShows(std::function<void(TFrmRuleLxxt&)> act)
+    {
+        QTimer::singleShot(0, [act] {
+            TFrmRuleLxxt* screen = nullptr;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* r = qobject_cast<TFrmRuleLxxt*>(w); r && r->isVisible())
+                    screen = r;
+            if (!screen) {
+                ADD_FAILURE() << "the point practice screen is not on view";
+                return;
+            }
+            screen->Timer1->stop();
+            act(*screen);
+            screen->close();
+        });
+    }
+    static void answer(TFrmLxxt& s, QChar letter)
+    {
+        QTest::mouseClick(s.Notebook1->option(practice::SinglePage, letter.unicode() - u'A'), Qt::LeftButton);
+        QTest::mouseClick(s.epEfTrBtn3, Qt::LeftButton);
+    }
+};
+
+TEST_F(PointPracticeTest, PractisingAPointRecordsWhatChapterPracticeRecords)
+{
+    // The same answer given on the chapter practice screen of a twin bank.
+    FixtureBank twin;
+    pointOutline(twin);
+    DM1 = &twin.dm;
+    {
+        TFrmLxxt chapter;
+        ASSERT_EQ(chapter.LoadQuestionSet(practice::practiceStatement(practice::PracticeMode::NewQuestions, "010101")),
+                  TFrmLxxt::Loaded::Questions);
+        chapter.show();
+        chapter.Timer1->stop();
+        answer(chapter, 'B');
+        chapter.close();
+    }
+    DM1 = &bank.dm;
+
+    TfrmLawsFaGui& f = openPoint(0);
+    ASSERT_TRUE(f.m_btnQuestion->isEnabled());
+    QString heading;
+    QStringList shown;
+    whenPracticeShows([&](TFrmRuleLxxt& s) {
+        heading = s.epLabel2->text();
+        shown << DM1->Cn1Query_tm->text("a1");
+        EXPECT_EQ(DM1->Cn1Query_tm->recordCount(), 2); // voided q2 too
+        if (DM1->Cn1Query_tm->text("a1") != "q1")
+            QTest::mouseClick(s.thButtons[1], Qt::LeftButton);
+        shown << DM1->Cn1Query_tm->text("a1");
+        answer(s, 'B');
+    });
+    click(f.m_btnQuestion);
+    EXPECT_EQ(heading, "数制(进制)转换"); // a title with "(" finds its point
+    EXPECT_EQ(shown.last(), "q1");
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_TRUE(f.detailShown());
+
+    // Every counter the answer touched, in both banks: the same rows. The question
+    // rows differ only by what practice does not touch (q2 was shown, not answered).
+    EXPECT_EQ(bank.snapshot(), twin.snapshot());
+    EXPECT_EQ(bank.number("select q2 from tab_rule where ftid='010101001'"), 1);
+    EXPECT_EQ(bank.number("select q4 from tab_fgmc where id='01'"), 1);
+    EXPECT_EQ(bank.number("select D2 from tab_kmmc where C1='010101'"), 1);
+    // The note shows the point's counters as the practice left them at once; the
+    // table's counters are current after 返回.
+    EXPECT_EQ(note(), "相关题数：2题  已做题数：1题  已做道次：1次  做错道次：1次");
+    click(f.m_btnBack);
+    EXPECT_EQ(f.m_grid->item(1, 3)->text(), "        1");
+    EXPECT_EQ(f.m_grid->item(1, 4)->text(), "        1");
+}
+
+TEST_F(PointPracticeTest, TheScreenAsksForAnAnswerAndShowsTheVoidCaption)
+{
+    TfrmLawsFaGui& f = openPoint(0);
+    QStringList captions, notices;
+    QString title, heading;
+    bool analysisShown = true;
+    whenPracticeShows([&](TFrmRuleLxxt& s) {
+        title = s.windowTitle();
+        analysisShown = s.epEfTrBtn4->isVisible();
+        for (int button : {0, 1}) {
+            QTest::mouseClick(s.thButtons[size_t(button)], Qt::LeftButton);
+            captions << DM1->Cn1Query_tm->text("a1") + ":" + s.epEfTrBtn10->text();
+            notices << s.Label21->text();
+        }
+        prompts.clear();
+        QTest::mouseClick(s.epEfTrBtn3, Qt::LeftButton);
+        EXPECT_EQ(prompts.texts(), QStringList({"题还没做呢！"}));
+        EXPECT_NE(s.findChild<QObject*>("epEfTrBtnwin"), nullptr);
+        EXPECT_NE(s.findChild<QObject*>("Label5"), nullptr);
+        EXPECT_EQ(s.findChild<QObject*>("epEfTrBtn11"), nullptr);
+    });
+    click(f.m_btnQuestion);
+    EXPECT_TRUE(title.isEmpty());
+    EXPECT_FALSE(analysisShown);
+    captions.sort();
+    EXPECT_EQ(captions, QStringList({"q1:本题作废", "q2:取消作废"}));
+    EXPECT_TRUE(notices.contains("本题已被您作废！"));
+}
+
+TEST_F(PointPracticeTest, APointWhoseQuestionsAreGoneIsReportedDone)
+{
+    TfrmLawsFaGui& f = openPoint(2);
+    ASSERT_TRUE(f.m_btnQuestion->isEnabled()); // q counts 4, but no question lists it
+    prompts.clear();
+    click(f.m_btnQuestion);
+    ASSERT_EQ(prompts.asked().size(), 1u);
+    const prompt::Asked& a = prompts.asked().front();
+    EXPECT_EQ(a.caption, "提示");
+    EXPECT_EQ(a.text, "恭喜你，习题已做完！");
+    EXPECT_EQ(a.mode, int(prompt::Mode::Single));
+    EXPECT_EQ(a.page, int(prompt::Page::Information));
+    EXPECT_EQ(a.variant, prompt::variantText(prompt::Variant::No));
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_EQ(f.detail()->m_LBmenu->currentRow(), 2);
 }
 
 } // namespace
