@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QString>
 #include <QScreen>
 #include <QWidget>
 
@@ -49,6 +50,20 @@ void centreWindow(QWidget* window, const QWidget* owner)
     } else if (const QScreen* screen = window->screen()) {
         window->move(screen->availableGeometry().center() - window->rect().center());
     }
+}
+
+QPixmap loadPicture(const QString& path)
+{
+    if (qApp && qApp->devicePixelRatio() > 1.0) {
+        const int dot = path.lastIndexOf(QLatin1Char('.'));
+        const QString sharp = dot < 0 ? path + QStringLiteral("@2x") : path.left(dot) + QStringLiteral("@2x") + path.mid(dot);
+        QPixmap picture(sharp);
+        if (!picture.isNull()) {
+            picture.setDevicePixelRatio(2.0);
+            return picture;
+        }
+    }
+    return QPixmap(path);
 }
 
 WaitCursor::WaitCursor()

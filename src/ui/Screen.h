@@ -2,6 +2,9 @@
 
 #include <functional>
 
+#include <QPixmap>
+
+class QString;
 class QWidget;
 
 // Small pieces every screen shares: which layout to use, where a window goes,
@@ -13,6 +16,10 @@ bool compactLayout();
 
 // Centres `window` over `owner`'s window, or on its screen when there is no owner.
 void centreWindow(QWidget* window, const QWidget* owner = nullptr);
+
+// A picture of the program folder, sharp on high-density screens: the "@2x" variant
+// when the screen needs more pixels and it exists, with its pixel ratio set.
+QPixmap loadPicture(const QString& path);
 
 // The hourglass for a stretch of work inside one handler; the previous pointer after.
 class WaitCursor {
