@@ -1,5 +1,6 @@
 #include "shell/MenuScreens.h"
 
+#include "exam/ExamStart.h"
 #include "outline/TfrmLawsFaGui.h"
 #include "practice/TFrmkmmc.h"
 #include "shell/Dispatcher.h"
@@ -30,6 +31,10 @@ void installMenuScreens(Dispatcher& d)
             TfrmLawsFaGui outlineBrowser(QApplication::activeWindow());
             outlineBrowser.exec();
         });
+    for (int mock = 1; mock <= 5; ++mock)
+        d.setOpener(mock == 1 ? QStringLiteral("mnks") : QStringLiteral("mnks%1").arg(mock),
+                    [mock] { exam::mnks(mock, QApplication::activeWindow()); });
+    d.setOpener(QStringLiteral("cj"), [] { exam::openScoreList(QApplication::activeWindow()); });
     d.setOpener(QStringLiteral("about"), [] {
         TFrmAbout about(QApplication::activeWindow());
         about.exec();

@@ -46,12 +46,13 @@ Script* activeScript()
 
 int messageBox(Icon icon, const QString& caption, const QString& text, Buttons buttons)
 {
-    const int cancelDefault = buttons == Buttons::OkCancel ? Cancel : Ok;
+    const bool twoButtons = buttons != Buttons::Ok;
+    const int cancelDefault = twoButtons ? Cancel : Ok;
     if (Script* script = activeScript()) {
         Asked asked{Asked::Kind::MessageBox, caption, text, static_cast<int>(buttons), static_cast<int>(icon), QString()};
         const int answer = script->answer(asked);
         // Only a button the box shows can answer it; anything else means "dismissed".
-        if (answer == Ok || (answer == Cancel && buttons == Buttons::OkCancel))
+        if (answer == Ok || (answer == Cancel && twoButtons))
             return answer;
         return cancelDefault;
     }
@@ -65,10 +66,11 @@ int messageBox(Icon icon, const QString& caption, const QString& text, Buttons b
     case Icon::Error: box.setIcon(QMessageBox::Critical); break;
     case Icon::Question: box.setIcon(QMessageBox::Question); break;
     }
-    QPushButton* ok = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+    const bool yesNo = buttons == Buttons::YesNo;
+    QPushButton* ok = box.addButton(yesNo ? QStringLiteral("是") : QStringLiteral("确定"), QMessageBox::AcceptRole);
     QPushButton* cancel = nullptr;
-    if (buttons == Buttons::OkCancel)
-        cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    if (twoButtons)
+        cancel = box.addButton(yesNo ? QStringLiteral("否") : QStringLiteral("取消"), QMessageBox::RejectRole);
     box.setDefaultButton(ok);
     box.setEscapeButton(cancel ? static_cast<QAbstractButton*>(cancel) : ok);
     const bool busy = QGuiApplication::overrideCursor() != nullptr;

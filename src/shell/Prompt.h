@@ -38,7 +38,7 @@ void notice(const QString& text, Page page = Page::Warning);
 void error(const QString& text);
 
 enum class Icon { Information, Warning, Error, Question };
-enum class Buttons { Ok, OkCancel };
+enum class Buttons { Ok, OkCancel, YesNo }; // YesNo: 是 answers Ok, 否 Cancel
 enum Result { Ok = 1, Cancel = 2 };
 
 // The platform's standard message box (start-up failures, the quit check, …).

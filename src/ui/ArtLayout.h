@@ -18,6 +18,7 @@ inline constexpr const char* kGridRight = "zeptyes.bmp";    // answered right
 inline constexpr const char* kGridWrong = "zeptno.bmp";     // answered wrong
 inline constexpr const char* kGridRightDown = "zeptdw_r.bmp";
 inline constexpr const char* kGridWrongDown = "zeptdw_w.bmp";
+inline constexpr const char* kGridAnswered = "zeptover.bmp"; // exam: answered (right or wrong not told)
 
 // Type-filter buttons.
 inline constexpr QSize kTypeFace{80, 24};

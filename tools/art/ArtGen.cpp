@@ -93,6 +93,7 @@ const FaceColours kRightUp{{240, 250, 236}, {172, 220, 164}, {80, 144, 80}};
 const FaceColours kRightDown{{140, 198, 134}, {196, 232, 190}, {50, 112, 50}};
 const FaceColours kWrongUp{{254, 240, 236}, {236, 172, 162}, {172, 80, 70}};
 const FaceColours kWrongDown{{218, 132, 122}, {244, 198, 190}, {146, 56, 48}};
+const FaceColours kAnsweredUp{{255, 248, 222}, {246, 212, 128}, {170, 128, 40}};
 const FaceColours kSelected{{200, 222, 248}, {120, 168, 226}, {46, 86, 150}};
 
 // Soft hills along the bottom edge: a calm backdrop that stays out of the way.
@@ -254,6 +255,7 @@ int main(int argc, char** argv)
     ok &= save(face(kGridFace, 5, kWrongUp, false), dir, kGridWrong);
     ok &= save(face(kGridFace, 5, kRightDown, true), dir, kGridRightDown);
     ok &= save(face(kGridFace, 5, kWrongDown, true), dir, kGridWrongDown);
+    ok &= save(face(kGridFace, 5, kAnsweredUp, false), dir, kGridAnswered);
     ok &= save(face(kTypeFace, kTypeFace.height() / 2 - 1, kNeutralUp, false), dir, kTypeUp);
     ok &= save(face(kTypeFace, kTypeFace.height() / 2 - 1, kSelected, true), dir, kTypeDown);
     ok &= save(face(kOptionFace, 0, kNeutralUp, false, true), dir, kOptionUp);

@@ -1,0 +1,77 @@
+#include "exam/ExamStart.h"
+
+#include "exam/ExamResume.h"
+#include "exam/PaperDraw.h"
+#include "exam/TFrmCheck.h"
+#include "exam/TFrmExam.h"
+#include "shell/AppState.h"
+#include "shell/Guard.h"
+#include "shell/Prompt.h"
+#include "shell/TFrmProgress.h"
+#include "store/Clock.h"
+#include "store/DataModule.h"
+
+#include <QDebug>
+
+namespace exam {
+
+bool offerResume(QWidget* owner)
+{
+    std::optional<RunningPaper> run;
+    try {
+        run = unfinishedPaper(DM1->db());
+    } catch (const store::DbError& e) {
+        qWarning().noquote() << "looking for an unfinished exam:" << e.message();
+        return false;
+    }
+    if (!run)
+        return false;
+    if (prompt::messageBox(prompt::Icon::Question, QStringLiteral("提示"), QStringLiteral("上次的模拟考试尚未交卷，要继续吗？"),
+                           prompt::Buttons::YesNo)
+        != prompt::Ok) {
+        // It stays in the score list as a paper without a score; no more asking.
+        guard::run(QStringLiteral("发生错误！"), [&] { forgetProgress(DM1->db(), run->table); });
+        return false;
+    }
+    app::CurrentPaperNo = run->mock;
+    progress::show(QStringLiteral("正在提取试卷..."));
+    TFrmExam f(owner);
+    f.ResumePaper(run->table, run->title, run->seconds, run->question);
+    if (f.OpenPaper())
+        f.execModal();
+    progress::hide();
+    return true;
+}
+
+void mnks(int mock, QWidget* owner)
+{
+    if (offerResume(owner))
+        return;
+    progress::show(QStringLiteral("正在初始化数据..."));
+    app::CurrentPaperNo = mock;
+    NewPaper p;
+    try {
+        progress::setText(QStringLiteral("正在建立数据表..."));
+        p = createPaper(*DM1, mock, store::Clock::today());
+    } catch (const std::exception& e) {
+        qWarning().noquote() << "creating a paper failed:" << e.what();
+        progress::hide();
+        prompt::error(QStringLiteral("建立数据表时发生错误！"));
+        app::endProgram(1);
+        return;
+    }
+    TFrmExam f(owner);
+    progress::setText(QStringLiteral("正在整理数据..."));
+    if (f.InitPaper(p.table, p.title, QStringLiteral("new"), 0, QStringLiteral("0:00:00")) && f.OpenPaper())
+        f.execModal();
+    progress::hide();
+}
+
+void openScoreList(QWidget* owner)
+{
+    offerResume(owner);
+    TFrmCheck list(owner);
+    list.execModal();
+}
+
+} // namespace exam

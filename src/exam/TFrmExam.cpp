@@ -1,0 +1,508 @@
+// The exam screen: opening a paper, showing a question, answering, pausing.
+#include "exam/TFrmExam.h"
+
+#include "exam/ExamResume.h"
+#include "exam/ModalLoop.h"
+#include "exam/PaperDraw.h"
+#include "exam/PauseCover.h"
+#include "outline/TfrmAnswFagui.h"
+#include "practice/AnswerPages.h"
+#include "practice/AnswerPanel.h"
+#include "practice/TFrmBj.h"
+#include "practice/TFrmJx.h"
+#include "shell/AppState.h"
+#include "shell/Guard.h"
+#include "shell/Prompt.h"
+#include "shell/TFrmProgress.h"
+#include "store/DataModule.h"
+#include "store/Dataset.h"
+#include "store/Random.h"
+#include "ui/CommandButton.h"
+#include "ui/Desktop.h"
+#include "ui/PictureButton.h"
+#include "ui/RichTextView.h"
+#include "ui/Screen.h"
+
+#include <QButtonGroup>
+#include <QDebug>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTimer>
+
+namespace {
+
+constexpr int kLowerPaneHeight = 150;
+constexpr int kSplitterHandle = 6;
+
+const QString kNew = QStringLiteral("new");
+const QString kOld = QStringLiteral("old");
+
+QString markWords(const QString& mark)
+{
+    if (mark == QLatin1String("over"))
+        return QStringLiteral("已做");
+    if (mark == QLatin1String("yes"))
+        return QStringLiteral("做对");
+    if (mark == QLatin1String("no"))
+        return QStringLiteral("做错");
+    return QStringLiteral("未做");
+}
+
+store::Dataset* paper()
+{
+    return DM1->Cn1Query_exam;
+}
+
+} // namespace
+
+// ---- opening -------------------------------------------------------------------------
+
+bool TFrmExam::InitPaper(const QString& paperTable, const QString& title, const QString& mode, double score, const QString& timeUsed)
+{
+    m_table = paperTable;
+    m_title = title;
+    m_mode = mode == kOld ? kOld : kNew;
+    m_score = score;
+    m_timeUsed = timeUsed;
+    m_resumed = false;
+    if (m_mode == kOld)
+        return true;
+    try {
+        exam::drawPaper(DM1->db(), app::CurrentPaperNo, m_table, store::Random::generator());
+    } catch (const exam::PaperError& e) {
+        qWarning().noquote() << "drawing" << m_table << "failed:" << e.what();
+        // The paper is of no use: it goes, score row and all, before the program ends.
+        DM1->DropPaperTable(m_table);
+        prompt::error(e.stage() == exam::PaperError::Stage::NoCandidates ? QStringLiteral("没有发现题目！")
+                                                                         : QStringLiteral("提取数据时发生错误！"));
+        app::endProgram(1);
+        return false;
+    }
+    return true;
+}
+
+void TFrmExam::ResumePaper(const QString& paperTable, const QString& title, qint64 seconds, int question)
+{
+    InitPaper(paperTable, title, kOld, 0, QStringLiteral("0:00:00"));
+    m_mode = kNew;
+    m_resumed = true;
+    m_resumeSeconds = seconds;
+    m_resumeQuestion = question;
+}
+
+bool TFrmExam::OpenPaper()
+{
+    const bool fresh = m_mode == kNew && !m_resumed;
+    if (progress::isShown())
+        progress::setText(m_mode == kNew ? QStringLiteral("正在出卷...") : QStringLiteral("正在提取试卷..."));
+    try {
+        exam::openPaper(DM1->db(), *paper(), m_table, fresh);
+        loadTypes();
+    } catch (const std::exception& e) {
+        qWarning().noquote() << "opening" << m_table << "failed:" << e.what();
+        prompt::error(QStringLiteral("无法打开试卷！"));
+        app::endProgram(1);
+        return false;
+    }
+    m_count = std::min(paper()->recordCount(), exam::kGridSize);
+    return true;
+}
+
+void TFrmExam::loadTypes()
+{
+    m_types.clear();
+    const store::Rows rows = DM1->db().query(QStringLiteral("select A1, B1, B2, B3 from ") + app::currentTypeTable());
+    for (const auto& r : rows.values)
+        m_types.insert(r[0].toInt(), {r[1].toString(), r[2].toInt(), r[3].toDouble()});
+}
+
+int TFrmExam::execModal()
+{
+    return exam::runModal(*this);
+}
+
+// ---- showing -------------------------------------------------------------------------
+
+void TFrmExam::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (m_keepClock) {
+        m_keepClock = false;
+        return;
+    }
+    guard::run(QStringLiteral("无法打开试卷！"), [this] { FormShow(); });
+}
+
+void TFrmExam::FormShow()
+{
+    m_firstShow = false;
+    if (progress::isShown())
+        progress::hide();
+    epLabel2->setText(m_title);
+    closeLowerPane();
+    const bool review = m_mode == kOld;
+    epEfTrBtn3->setEnabled(!review);
+    epEfTrBtn4->setEnabled(false);
+    epEfTrBtn6->setEnabled(false);
+    epEfTrBtn9->setEnabled(false);
+    epEfTrBtn12->setEnabled(false);
+    epEfTrBtn13->setVisible(!review);
+    Notebook1->setEnabled(!review);
+    setWindowTitle(review ? QStringLiteral("查阅试卷") : QStringLiteral("正在答卷"));
+    setAccessibleName(windowTitle());
+    Notebook_Time->setCurrentIndex(review ? 1 : 0);
+    if (review) {
+        epLb_time2->setText(m_timeUsed);
+        Lb_zfs->setText(exam::scoreLine(m_score));
+    }
+    Panel2->closeNow();
+    epEfTrBtn6->setText(QStringLiteral("答案"));
+
+    SetupQuestionGrid(m_count, m_mode);
+
+    m_clock.reset();
+    m_clock.stop();
+    KZTimeCounter1->stop();
+    if (!review) {
+        if (m_resumed) {
+            m_clock.restore(m_resumeSeconds);
+            if (m_resumeQuestion > 1 && m_resumeQuestion <= m_count)
+                pressGridButton(m_resumeQuestion);
+        }
+        m_clock.start();
+        epLb_time1->setText(m_clock.text());
+        KZTimeCounter1->start();
+        saveProgressNow();
+    }
+}
+
+void TFrmExam::SetupQuestionGrid(int questionCount, const QString& mode)
+{
+    store::Dataset* p = paper();
+    m_thGroup->setExclusive(false);
+    for (int i = 1; i <= exam::kGridSize; ++i) {
+        ui::PictureButton* b = thButtons[size_t(i - 1)];
+        b->setChecked(false);
+        const bool used = i <= questionCount;
+        b->setEnabled(used);
+        b->setText(used ? QString::number(i) : QStringLiteral("0"));
+        QString mark = QStringLiteral("up");
+        if (used && mode == kOld && p->moveTo(i))
+            mark = practice::isRightAnswer(p->text(QStringLiteral("E2_1")), p->text(QStringLiteral("A2"))) ? QStringLiteral("yes") : QStringLiteral("no");
+        setGridPictures(i, mark);
+    }
+    m_thGroup->setExclusive(true);
+    m_current = 0;
+    if (questionCount > 0)
+        pressGridButton(1);
+}
+
+void TFrmExam::setGridPictures(int number, const QString& mark)
+{
+    if (number < 1 || number > exam::kGridSize)
+        return;
+    ui::PictureButton* b = thButtons[size_t(number - 1)];
+    m_marks[size_t(number - 1)] = mark;
+    const QString down = mark == QLatin1String("yes") ? QStringLiteral("down_r") : mark == QLatin1String("no") ? QStringLiteral("down_w") : QStringLiteral("down");
+    b->setPictures(m_pictures.value(mark), m_pictures.value(down));
+    b->setAccessibleName(b->isEnabled() ? QStringLiteral("第%1题 %2").arg(number).arg(markWords(mark)) : QStringLiteral("未用"));
+}
+
+QString TFrmExam::gridMark(int number) const
+{
+    return number >= 1 && number <= exam::kGridSize ? m_marks[size_t(number - 1)] : QString();
+}
+
+// ---- changing the question -------------------------------------------------------------
+
+void TFrmExam::pressGridButton(int number)
+{
+    if (number < 1 || number > m_count)
+        return;
+    const int previous = m_current;
+    thButtons[size_t(number - 1)]->setChecked(true);
+    fcBG_thChange(previous, number);
+}
+
+bool TFrmExam::moveTo(int number)
+{
+    store::Dataset* p = paper();
+    return p->isOpen() && number >= 1 && (p->recNo() == number || p->moveTo(number));
+}
+
+void TFrmExam::fcBG_thChange(int previous, int next)
+{
+    if (Panel2->isOpen() || epEfTrBtn6->text() != QStringLiteral("答案")) {
+        Panel2->closeNow();
+        epEfTrBtn6->setText(QStringLiteral("答案"));
+    }
+    if (next < 1)
+        return;
+    if (previous >= 1 && previous != next && m_mode == kNew) {
+        if (!SaveAnswer(previous, Notebook1->currentIndex(), true)) {
+            // The answer on the page is not lost: the question stays.
+            thButtons[size_t(previous - 1)]->setChecked(true);
+            return;
+        }
+    }
+    m_current = next;
+    Label5->setText(QString::number(next));
+    epEfTrBtn1->setEnabled(next >= 2);
+    epEfTrBtn2->setEnabled(next < m_count);
+    if (!moveTo(next))
+        return;
+    store::Dataset* p = paper();
+    const int page = DM1->AnswerPageOfType(int(p->integer(QStringLiteral("A13"))));
+    if (page >= 0 && page < practice::kPageCount) {
+        Notebook1->setCurrentIndex(page);
+        Notebook1->setToolTip(practice::pageHint(page));
+    }
+    ShowAnswerControls(page, m_mode);
+    ShowQuestionText(p->text(QStringLiteral("A1")));
+    Label1->clear();
+    epEfTrBtn12->setText(QStringLiteral("本题作废"));
+    if (m_mode == kNew) {
+        epEfTrBtn12->setEnabled(false);
+        saveProgressNow();
+    } else {
+        epEfTrBtn12->setEnabled(true);
+        epEfTrBtn9->setEnabled(!p->text(QStringLiteral("K3")).trimmed().isEmpty());
+        const qint64 f1 = p->integer(QStringLiteral("F1"));
+        if (f1 == 1) {
+            Label1->setText(QStringLiteral("本题已被您作废！"));
+            epEfTrBtn12->setText(QStringLiteral("取消作废"));
+        } else if (f1 == 2) {
+            Label1->setText(QStringLiteral("本题是您加入的题目！"));
+        }
+    }
+}
+
+void TFrmExam::ShowAnswerControls(int page, const QString& mode)
+{
+    store::Dataset* p = paper();
+    const int type = int(p->integer(QStringLiteral("A13")));
+    const auto t = m_types.constFind(type);
+    Label7->setText(t == m_types.constEnd() ? QString()
+                                            : QStringLiteral("%1 每题%2分 共%3分").arg(t->name, exam::scoreText(t->score), exam::scoreText(t->score * t->count)));
+    if (mode == kOld) {
+        epEfTrBtn6->setEnabled(!practice::answerHiddenForType(type));
+        epEfTrBtn4->setEnabled(!p->isNull(QStringLiteral("jx")) && !p->bytes(QStringLiteral("jx")).isEmpty());
+        epEfTrBtn9->setEnabled(!p->text(QStringLiteral("K3")).trimmed().isEmpty());
+    }
+    epEfTrBtn5->setText(practice::noteCaption(p->value(QStringLiteral("A14"))));
+    if (page < 0 || page >= practice::kPageCount)
+        return;
+    Notebook1->setOptionCount(practice::visibleOptions(p->value(QStringLiteral("A2_1"))));
+    Notebook1->showAnswer(p->text(QStringLiteral("E2_1")));
+}
+
+void TFrmExam::ShowQuestionText(const QString& questionId)
+{
+    try {
+        const store::Rows text = DM1->db().query(QStringLiteral("select A15 from tab_exer where A1=:A1"), {{QStringLiteral(":A1"), questionId}});
+        if (text.empty()) {
+            prompt::error(QStringLiteral("找不到该试题！"));
+            return;
+        }
+        const QByteArray stem = text.values[0][0].toByteArray();
+        if (questionId.contains(QLatin1Char('-'))) {
+            const QVariant shared = DM1->db().scalar(QStringLiteral("select A15 from tab_title where A1=:A1"),
+                                                     {{QStringLiteral(":A1"), questionId.left(16)}});
+            if (!lowerPaneOpen()) {
+                Re2->show();
+                Splitter1->refresh();
+                const int total = Splitter1->height();
+                Splitter1->setSizes({std::max(total - kLowerPaneHeight - kSplitterHandle, 1), kLowerPaneHeight});
+            }
+            Re1->setRichText(shared.toByteArray());
+            Re2->setRichText(stem);
+        } else {
+            closeLowerPane();
+            Re1->setRichText(stem);
+        }
+    } catch (const store::DbError& e) {
+        qWarning().noquote() << "question text" << questionId << e.message();
+        prompt::error(QStringLiteral("无法打开试题！"));
+    }
+}
+
+void TFrmExam::closeLowerPane()
+{
+    Re2->hide();
+    Re2->clear();
+}
+
+bool TFrmExam::lowerPaneOpen() const
+{
+    return !Re2->isHidden();
+}
+
+bool TFrmExam::answerPanelOpen() const
+{
+    return Panel2->isOpen();
+}
+
+// ---- recording -----------------------------------------------------------------------------
+
+bool TFrmExam::SaveAnswer(int questionNumber, int page, bool updatePicture)
+{
+    if (questionNumber < 1)
+        return true;
+    try {
+        if (!moveTo(questionNumber))
+            return true;
+        QString answer;
+        if (page >= 0 && page < practice::kPageCount) {
+            practice::PageState state = Notebook1->state();
+            state.page = page;
+            answer = practice::ReadAnswerText(state);
+        }
+        exam::recordExamAnswer(*DM1, *paper(), answer);
+        if (updatePicture)
+            setGridPictures(questionNumber, answer.isEmpty() ? QStringLiteral("up") : QStringLiteral("over"));
+        return true;
+    } catch (const store::DbError& e) {
+        qWarning().noquote() << "recording an exam answer failed:" << e.message();
+        prompt::error(QStringLiteral("答案未能保存，请重新作答！"));
+        return false;
+    }
+}
+
+void TFrmExam::saveProgressNow()
+{
+    if (m_mode != kNew || m_table.isEmpty())
+        return;
+    try {
+        exam::saveProgress(DM1->db(), {m_table, m_title, app::CurrentPaperNo, m_clock.elapsedSeconds(), std::max(m_current, 1)});
+    } catch (const store::DbError& e) {
+        // The exam goes on; only a later resume would start from an older point.
+        qWarning().noquote() << "keeping the exam's progress failed:" << e.message();
+    }
+}
+
+// ---- commands ------------------------------------------------------------------------------
+
+void TFrmExam::epEfTrBtn1Click()
+{
+    if (epEfTrBtn1->isEnabled() && m_current > 1)
+        pressGridButton(m_current - 1);
+}
+
+void TFrmExam::epEfTrBtn2Click()
+{
+    if (epEfTrBtn2->isEnabled() && m_current < m_count)
+        pressGridButton(m_current + 1);
+}
+
+void TFrmExam::epEfTrBtn4Click()
+{
+    if (!moveTo(m_current))
+        return;
+    TFrmJx analysis(this);
+    analysis.bind(paper(), QStringLiteral("jx"));
+    analysis.exec();
+}
+
+void TFrmExam::epEfTrBtn5Click()
+{
+    if (!moveTo(m_current))
+        return;
+    TFrmBj note(this);
+    note.Label1->setText(QStringLiteral("ks"));
+    if (!note.bind(paper(), QStringLiteral("A14")))
+        return;
+    note.exec();
+    epEfTrBtn5->setText(app::NoteHasText ? QStringLiteral("有内容") : QStringLiteral("笔记"));
+}
+
+void TFrmExam::epEfTrBtn9Click()
+{
+    if (!moveTo(m_current))
+        return;
+    TfrmAnswFagui points(this);
+    if (points.load(paper()->text(QStringLiteral("A1"))))
+        points.exec();
+}
+
+void TFrmExam::epEfTrBtn11Click()
+{
+    ui::showDesktop();
+}
+
+void TFrmExam::epEfTrBtn12Click()
+{
+    if (m_mode != kOld || m_count < 1 || !moveTo(m_current))
+        return;
+    const bool voiding = epEfTrBtn12->text() == QStringLiteral("本题作废");
+    exam::setQuestionVoided(*DM1, *paper(), voiding);
+    Label1->setText(voiding ? QStringLiteral("本题已被您作废！") : QStringLiteral("本题曾被作废，现已被您取消！"));
+    epEfTrBtn12->setText(voiding ? QStringLiteral("取消作废") : QStringLiteral("本题作废"));
+}
+
+// ---- pause -----------------------------------------------------------------------------------
+
+void TFrmExam::setAnswering(bool on)
+{
+    for (ui::CommandButton* b : {epEfTrBtn3, epEfTrBtn5, epEfTrBtn7})
+        b->setEnabled(on);
+    Notebook1->setEnabled(on);
+    fcBG_th->setEnabled(on);
+}
+
+void TFrmExam::epEfTrBtn13Click()
+{
+    if (m_mode != kNew)
+        return;
+    if (!m_paused) {
+        m_paused = true;
+        epEfTrBtn13->setText(QStringLiteral("继续考试"));
+        m_clock.stop();
+        KZTimeCounter1->stop();
+        m_prevBeforePause = epEfTrBtn1->isEnabled();
+        m_nextBeforePause = epEfTrBtn2->isEnabled();
+        setAnswering(false);
+        epEfTrBtn1->setEnabled(false);
+        epEfTrBtn2->setEnabled(false);
+        Cover->coverHost();
+        saveProgressNow();
+    } else {
+        m_paused = false;
+        epEfTrBtn13->setText(QStringLiteral("暂停考试"));
+        m_clock.start();
+        KZTimeCounter1->start();
+        setAnswering(true);
+        epEfTrBtn1->setEnabled(m_prevBeforePause);
+        epEfTrBtn2->setEnabled(m_nextBeforePause);
+        Cover->uncover();
+    }
+}
+
+// ---- keys ------------------------------------------------------------------------------------
+
+void TFrmExam::keyPressEvent(QKeyEvent* event)
+{
+    if (m_paused) // nothing moves while the exam is paused
+        return;
+    const int page = Notebook1->currentIndex();
+    if (page == practice::SinglePage || page == practice::MultiPage) {
+        const int key = event->key();
+        if (key == Qt::Key_Backspace) {
+            guard::run(QStringLiteral("操作未能完成！"), [this] { epEfTrBtn1Click(); });
+            return;
+        }
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            guard::run(QStringLiteral("操作未能完成！"), [this] { epEfTrBtn2Click(); });
+            return;
+        }
+        if (key >= Qt::Key_A && key <= Qt::Key_F && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            if (m_mode == kNew)
+                Notebook1->pressLetter(key - Qt::Key_A);
+            return;
+        }
+    }
+    if (event->key() == Qt::Key_Escape)
+        return;
+    QDialog::keyPressEvent(event);
+}

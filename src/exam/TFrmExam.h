@@ -1,0 +1,195 @@
+#pragma once
+
+#include "exam/ExamRules.h"
+#include "exam/PaperDraw.h"
+#include "practice/AnswerRules.h"
+
+#include <QDialog>
+#include <QHash>
+#include <QPixmap>
+#include <array>
+
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QSplitter;
+class QStackedWidget;
+class QTimer;
+
+namespace ui {
+class CommandButton;
+class PictureButton;
+class RichTextView;
+}
+namespace practice {
+class AnswerBook;
+class AnswerPanel;
+}
+
+namespace exam {
+class PauseCover;
+}
+
+// The exam screen: a paper (DM1->Cn1Query_exam) one question at a time under the
+// exam clock (mode "new"), or a graded or stored paper for review (mode "old").
+// Every answer is recorded into the paper and the bank as it is given.
+//
+//     TFrmExam f(owner);
+//     f.InitPaper(table, title, "new", 0, "0:00:00");
+//     if (f.OpenPaper())
+//         f.execModal();
+class TFrmExam : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFrmExam(QWidget* parent = nullptr);
+    ~TFrmExam() override;
+
+    // Stores the paper's values; in mode "new" it also draws the paper (a failure
+    // is reported and ends the program; false is returned).
+    bool InitPaper(const QString& paperTable, const QString& title, const QString& mode, double score, const QString& timeUsed);
+    // A paper whose exam was cut short: it goes on at `question` with the clock at `seconds`.
+    void ResumePaper(const QString& paperTable, const QString& title, qint64 seconds, int question);
+    // Opens the paper; on failure reports "无法打开试卷！" and ends the program.
+    bool OpenPaper();
+    // Shows the screen application-modal until it closes. Grading hides and shows
+    // it again without ending it.
+    int execModal();
+
+    void SetupQuestionGrid(int questionCount, const QString& mode);
+    void ShowAnswerControls(int page, const QString& mode);
+    void ShowQuestionText(const QString& questionId);
+    // False when the answer could not be recorded (reported).
+    bool SaveAnswer(int questionNumber, int page, bool updatePicture);
+
+    // Handlers, named after their controls; public so tests can drive them.
+    void fcBG_thChange(int previous, int next); // grid button numbers, 0 = none
+    void epEfTrBtn1Click();  // 上一题
+    void epEfTrBtn2Click();  // 下一题
+    void epEfTrBtn3Click();  // 交卷
+    void epEfTrBtn4Click();  // 解析
+    void epEfTrBtn5Click();  // 笔记
+    void epEfTrBtn6Click();  // 答案 / 返回
+    void epEfTrBtn7Click();  // 关闭
+    void epEfTrBtn9Click();  // 考点
+    void epEfTrBtn11Click(); // 桌面
+    void epEfTrBtn12Click(); // 本题作废 / 取消作废
+    void epEfTrBtn13Click(); // 暂停考试 / 继续考试
+    void KZTimeCounter1Timer(); // clock tick
+    void ToggleAnswerPanel();
+    void pressGridButton(int number); // presses grid button `number` (1 … 120)
+
+    // Screen state.
+    QString mode() const { return m_mode; }
+    QString paperTable() const { return m_table; }
+    int currentQuestion() const { return m_current; }
+    int questionCount() const { return m_count; }
+    bool paused() const { return m_paused; }
+    bool belowPass() const { return m_belowPass; }
+    double score() const { return m_score; }
+    QString timeUsed() const { return m_timeUsed; }
+    const exam::Stopwatch& clock() const { return m_clock; }
+    bool answerPanelOpen() const;
+    bool lowerPaneOpen() const;
+    // The up picture a grid button carries: "up", "over", "yes" or "no".
+    QString gridMark(int number) const;
+
+    // Elements, by the names the screen gives them.
+    QLabel* epLabel2;  // paper title
+    QLabel* Label5;    // question number
+    QLabel* Label7;    // type label
+    QLabel* Label1;    // red notice line
+    QSplitter* Splitter1;
+    ui::RichTextView* Re1;
+    ui::RichTextView* Re2;
+    practice::AnswerBook* Notebook1;
+    practice::AnswerPanel* Panel2;
+    exam::PauseCover* Cover;
+    QGroupBox* hintBoard; // "提示板"
+    QStackedWidget* Notebook_Time;
+    QLabel* epLb_time1;
+    QLabel* epLb_time2;
+    QLabel* Lb_zfs;
+    QWidget* fcBG_th;
+    std::array<ui::PictureButton*, exam::kGridSize> thButtons{};
+    ui::CommandButton* epEfTrBtn1;
+    ui::CommandButton* epEfTrBtn2;
+    ui::CommandButton* epEfTrBtn3;
+    ui::CommandButton* epEfTrBtn4;
+    ui::CommandButton* epEfTrBtn5;
+    ui::CommandButton* epEfTrBtn6;
+    ui::CommandButton* epEfTrBtn7;
+    ui::CommandButton* epEfTrBtn8;
+    ui::CommandButton* epEfTrBtn9;
+    ui::CommandButton* epEfTrBtn10;
+    ui::CommandButton* epEfTrBtn11;
+    ui::CommandButton* epEfTrBtn12;
+    ui::CommandButton* epEfTrBtn13;
+    QTimer* KZTimeCounter1;
+
+    struct Arrangement; // sizes of the full and the compact arrangement
+
+public Q_SLOTS:
+    void done(int result) override;
+    void reject() override; // Escape does not end an exam
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // Layout (TFrmExamLayout.cpp).
+    void buildScreen(const Arrangement& a);
+    QWidget* buildQuestionArea(const Arrangement& a);
+    QWidget* buildHintBoard(const Arrangement& a);
+    QWidget* buildCommands(const Arrangement& a);
+    bool loadGridPictures();
+    void connectHandlers();
+
+    // Showing and answering (TFrmExam.cpp).
+    void FormShow();
+    void FormCloseQuery();
+    void setGridPictures(int number, const QString& mark);
+    void loadTypes();
+    bool moveTo(int number);
+    void closeLowerPane();
+    void saveProgressNow();
+    void setAnswering(bool on); // commands, book and grid while answering (not paused)
+
+    // Ending the exam (TFrmExamFinish.cpp).
+    void submit(bool timeUp);
+    void gradePaper();
+    void dropPaper();
+    void closeReview();
+
+    struct TypeInfo {
+        QString name;
+        int count = 0;
+        double score = 0;
+    };
+
+    QString m_picDir;
+    QHash<QString, QPixmap> m_pictures; // by mark: up, down, over, yes, no, down_r, down_w
+    QButtonGroup* m_thGroup = nullptr;
+    QHash<int, TypeInfo> m_types;
+    QString m_table;
+    QString m_title;
+    QString m_mode = QStringLiteral("new");
+    double m_score = 0;
+    QString m_timeUsed = QStringLiteral("0:00:00");
+    bool m_belowPass = false;
+    bool m_firstShow = true;
+    bool m_resumed = false;
+    qint64 m_resumeSeconds = 0;
+    int m_resumeQuestion = 1;
+    bool m_keepClock = false; // shown again after a failed grading: the clock goes on
+    int m_current = 0;
+    int m_count = 0;
+    bool m_paused = false;
+    bool m_prevBeforePause = false;
+    bool m_nextBeforePause = false;
+    bool m_closed = false;
+    bool m_ending = false; // submission or time-out in progress
+    std::array<QString, exam::kGridSize> m_marks;
+    exam::Stopwatch m_clock;
+    QWidget* m_questionArea = nullptr;
+};

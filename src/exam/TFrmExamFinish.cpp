@@ -1,0 +1,227 @@
+// The exam screen: submission, time-out, grading, review and closing.
+#include "exam/TFrmExam.h"
+
+#include "exam/ExamResume.h"
+#include "exam/PaperDraw.h"
+#include "exam/PauseCover.h"
+#include "practice/AnswerPages.h"
+#include "practice/AnswerPanel.h"
+#include "shell/AppState.h"
+#include "shell/Guard.h"
+#include "shell/Prompt.h"
+#include "shell/TFrmProgress.h"
+#include "store/DataModule.h"
+#include "store/Dataset.h"
+#include "ui/CommandButton.h"
+#include "ui/Screen.h"
+
+#include <QDebug>
+#include <QLabel>
+#include <QTimer>
+
+namespace {
+
+constexpr int kDiscardStudyTimeFrom = 50; // 作废 with this many unanswered adds no study time
+constexpr int kProgressEvery = 5;         // seconds between two saves of the running exam
+
+const QString kNew = QStringLiteral("new");
+const QString kOld = QStringLiteral("old");
+
+store::Dataset* paper()
+{
+    return DM1->Cn1Query_exam;
+}
+
+} // namespace
+
+// ---- the clock -------------------------------------------------------------------------
+
+void TFrmExam::KZTimeCounter1Timer()
+{
+    if (m_mode != kNew || !m_clock.running() || m_ending)
+        return;
+    epLb_time1->setText(m_clock.text());
+    const qint64 elapsed = m_clock.elapsedSeconds();
+    if (elapsed % kProgressEvery == 0)
+        saveProgressNow();
+    if (elapsed < exam::examSettings(DM1->db()).examTime)
+        return;
+    submit(true);
+}
+
+// ---- submission --------------------------------------------------------------------------
+
+void TFrmExam::epEfTrBtn3Click()
+{
+    if (m_mode == kNew && !m_paused)
+        submit(false);
+}
+
+void TFrmExam::epEfTrBtn7Click()
+{
+    if (m_mode == kNew) {
+        if (!m_paused)
+            submit(false);
+        return;
+    }
+    closeReview();
+}
+
+void TFrmExam::submit(bool timeUp)
+{
+    m_ending = true;
+    struct Ending {
+        bool& flag;
+        ~Ending() { flag = false; }
+    } ending{m_ending};
+
+    m_clock.stop();
+    KZTimeCounter1->stop();
+    m_timeUsed = m_clock.text();
+    epLb_time1->setText(m_timeUsed);
+    if (!SaveAnswer(m_current, Notebook1->currentIndex(), false)) {
+        // The answer shown could not be kept: the exam goes on so it can be given again.
+        m_clock.start();
+        KZTimeCounter1->start();
+        return;
+    }
+    const int unanswered = exam::unansweredCount(DM1->db(), m_table);
+
+    if (timeUp) {
+        prompt::messageBox(prompt::Icon::Information, QStringLiteral("提示"), QStringLiteral("很遗憾，考试时间到了！"));
+        if (unanswered < exam::kGridSize)
+            gradePaper();
+        else
+            dropPaper();
+        return;
+    }
+    if (unanswered >= exam::kGridSize) {
+        dropPaper();
+        return;
+    }
+    const QString text = unanswered == 0 ? QStringLiteral("恭喜你已经做完试卷，确定要交卷吗？")
+                                         : QStringLiteral("你还有%1道题未做，确定要交卷吗？").arg(unanswered);
+    switch (ShowPrompt(QStringLiteral("提示"), text, prompt::Mode::Three, prompt::Page::Information, prompt::Variant::Exam)) {
+    case 1: // 确定
+        gradePaper();
+        return;
+    case 2: // 作废
+        if (unanswered < kDiscardStudyTimeFrom) {
+            try {
+                DM1->AddStudyTime(m_timeUsed);
+            } catch (const store::DbError& e) {
+                qWarning().noquote() << "study time of a voided paper:" << e.message();
+            }
+        }
+        dropPaper();
+        return;
+    default: // 取消: the clock runs on from where it stopped
+        m_clock.start();
+        KZTimeCounter1->start();
+        return;
+    }
+}
+
+void TFrmExam::dropPaper()
+{
+    const QString table = m_table;
+    try {
+        exam::forgetProgress(DM1->db(), table);
+    } catch (const store::DbError&) {
+    }
+    paper()->close();
+    DM1->DropPaperTable(table);
+    accept();
+}
+
+void TFrmExam::gradePaper()
+{
+    hide();
+    progress::show(QStringLiteral("正在判卷..."));
+    try {
+        const exam::Grade g = exam::gradePaper(*DM1, m_table, app::currentTypeTable(), m_timeUsed);
+        m_mode = kOld;
+        m_score = g.score;
+        m_belowPass = g.belowPass;
+        try {
+            exam::forgetProgress(DM1->db(), m_table);
+        } catch (const store::DbError&) {
+        }
+    } catch (const std::exception& e) {
+        qWarning().noquote() << "grading" << m_table << "failed:" << e.what();
+        progress::hide();
+        prompt::error(QStringLiteral("发生错误！"));
+        // The exam screen comes back as it was, so the candidate can hand in again.
+        m_keepClock = true;
+        show();
+        m_clock.start();
+        KZTimeCounter1->start();
+        return;
+    }
+    m_resumed = false;
+    if (!OpenPaper())
+        return;
+    progress::hide();
+    show(); // FormShow: review from question 1
+}
+
+void TFrmExam::closeReview()
+{
+    if (m_belowPass) {
+        paper()->close();
+        DM1->DropPaperTable(m_table);
+    }
+    accept();
+}
+
+// ---- the answer panel ----------------------------------------------------------------------
+
+void TFrmExam::epEfTrBtn6Click()
+{
+    if (m_mode != kOld)
+        return;
+    if (epEfTrBtn6->text() == QStringLiteral("答案")) {
+        if (!moveTo(m_current))
+            return;
+        Panel2->setTexts(practice::answerPanelTexts(Notebook1->state(), paper()->text(QStringLiteral("A2"))));
+    }
+    ToggleAnswerPanel();
+}
+
+void TFrmExam::ToggleAnswerPanel()
+{
+    if (epEfTrBtn6->text() == QStringLiteral("答案")) {
+        epEfTrBtn6->setText(QStringLiteral("返回"));
+        Panel2->slideIn();
+    } else {
+        epEfTrBtn6->setText(QStringLiteral("答案"));
+        Panel2->slideOut();
+    }
+}
+
+// ---- closing ----------------------------------------------------------------------------------
+
+void TFrmExam::reject()
+{
+    // No frame, no close box: an exam ends through 交卷 or 关闭 only.
+}
+
+void TFrmExam::done(int result)
+{
+    if (!m_closed) {
+        m_closed = true;
+        FormCloseQuery();
+    }
+    QDialog::done(result);
+}
+
+void TFrmExam::FormCloseQuery()
+{
+    ui::WaitCursor busy;
+    m_clock.stop();
+    KZTimeCounter1->stop();
+    Cover->uncover();
+    for (store::Dataset* ds : {DM1->Cn1Query1, DM1->Cn1Query2, DM1->Cn1Query_tm, DM1->Cn1Table_cj, DM1->Cn1Table_tx,
+                               DM1->Cn1Query_exam, DM1->Cn1Table_fgmc})
+        ds->close();
+}

@@ -1,0 +1,329 @@
+// The exam screen's widgets and their two arrangements.
+#include "exam/TFrmExam.h"
+
+#include "exam/PauseCover.h"
+#include "practice/AnswerPages.h"
+#include "practice/AnswerPanel.h"
+#include "shell/AppState.h"
+#include "shell/Guard.h"
+#include "shell/Prompt.h"
+#include "store/DataModule.h"
+#include "ui/ArtLayout.h"
+#include "ui/CommandButton.h"
+#include "ui/PictureButton.h"
+#include "ui/RichTextView.h"
+#include "ui/Screen.h"
+#include "ui/Style.h"
+
+#include <QButtonGroup>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+struct TFrmExam::Arrangement {
+    QSize window;
+    QSize gridFace;
+    QSize optionFace;
+    QSize judgeFace;
+    int gridGap;
+    int gridPx;
+    int bookHeight;
+    int commandHeight;
+    int textPx;
+    int headingPx;
+    int clockPx;
+    int panelPx;
+};
+
+namespace {
+
+constexpr int kSplitterHandle = 6;
+const QString kFailed = QStringLiteral("操作未能完成！");
+
+const TFrmExam::Arrangement& arrangement()
+{
+    static const TFrmExam::Arrangement full{{1000, 700}, {34, 19}, {40, 40}, {64, 40}, 2, 11, 52, 30, 12, 15, 20, 16};
+    static const TFrmExam::Arrangement compact{{790, 560}, {30, 15}, {34, 34}, {54, 34}, 1, 10, 44, 26, 12, 13, 16, 14};
+    return ui::compactLayout() ? compact : full;
+}
+
+QLabel* makeLabel(const QString& text, QWidget* parent, const QString& name = {})
+{
+    auto* l = new QLabel(text, parent);
+    if (!name.isEmpty())
+        l->setObjectName(name);
+    return l;
+}
+
+} // namespace
+
+TFrmExam::TFrmExam(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("TFrmExam"));
+    setWindowTitle(QStringLiteral("正在答卷"));
+    setAccessibleName(QStringLiteral("正在答卷"));
+    m_picDir = (DM1 ? DM1->AppDir : QCoreApplication::applicationDirPath() + QLatin1Char('/')) + QStringLiteral("pic/");
+    m_marks.fill(QStringLiteral("up"));
+
+    const Arrangement& a = arrangement();
+    buildScreen(a);
+    setFixedSize(a.window);
+
+    KZTimeCounter1 = new QTimer(this);
+    KZTimeCounter1->setObjectName(QStringLiteral("KZTimeCounter1"));
+    KZTimeCounter1->setInterval(1000);
+    KZTimeCounter1->setTimerType(Qt::PreciseTimer);
+    connectHandlers();
+
+    if (!loadGridPictures()) {
+        prompt::error(QStringLiteral("无法提取资源文件！"));
+        app::endProgram(1);
+    }
+}
+
+TFrmExam::~TFrmExam() = default;
+
+bool TFrmExam::loadGridPictures()
+{
+    const std::pair<const char*, const char*> files[] = {
+        {"up", ui::art::kGridUp},         {"down", ui::art::kGridDown},         {"over", ui::art::kGridAnswered},
+        {"yes", ui::art::kGridRight},     {"no", ui::art::kGridWrong},          {"down_r", ui::art::kGridRightDown},
+        {"down_w", ui::art::kGridWrongDown}};
+    for (const auto& [mark, file] : files) {
+        QPixmap pm(m_picDir + QLatin1String(file));
+        if (pm.isNull())
+            return false;
+        m_pictures.insert(QLatin1String(mark), pm);
+    }
+    for (int i = 0; i < exam::kGridSize; ++i)
+        setGridPictures(i + 1, QStringLiteral("up"));
+    return true;
+}
+
+void TFrmExam::buildScreen(const Arrangement& a)
+{
+    setFont(ui::songFont(a.textPx));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, ui::kPanelBackground);
+    setPalette(pal);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(6, 0, 6, 6);
+    outer->setSpacing(4);
+
+    // Heading strip: the paper's title.
+    auto* strip = new QWidget(this);
+    strip->setObjectName(QStringLiteral("headStrip"));
+    strip->setAttribute(Qt::WA_StyledBackground);
+    strip->setStyleSheet(QStringLiteral("#headStrip { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 rgb(44,78,128), stop:1 rgb(96,134,184)); }"
+                                        "#headStrip QLabel { color: white; }"));
+    auto* stripRow = new QHBoxLayout(strip);
+    stripRow->setContentsMargins(8, 4, 8, 4);
+    epLabel2 = makeLabel(QString(), strip, QStringLiteral("epLabel2"));
+    epLabel2->setAccessibleName(QStringLiteral("试卷名称"));
+    epLabel2->setFont(ui::songFont(a.headingPx, true));
+    epLabel2->setTextFormat(Qt::PlainText);
+    epLabel2->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    stripRow->addWidget(epLabel2, 1);
+    outer->addWidget(strip);
+
+    // Question number, type and notice.
+    auto* info = new QHBoxLayout;
+    info->setSpacing(2);
+    Label5 = makeLabel(QStringLiteral("1"), this, QStringLiteral("Label5"));
+    Label5->setAccessibleName(QStringLiteral("题号"));
+    Label5->setFont(ui::songFont(a.headingPx, true));
+    Label5->setStyleSheet(QStringLiteral("color: rgb(0,0,160);"));
+    info->addWidget(makeLabel(QStringLiteral("第"), this));
+    info->addWidget(Label5);
+    info->addWidget(makeLabel(QStringLiteral("题"), this));
+    info->addSpacing(16);
+    Label7 = makeLabel(QString(), this, QStringLiteral("Label7"));
+    Label7->setAccessibleName(QStringLiteral("题型"));
+    Label7->setFont(ui::songFont(a.textPx, true));
+    info->addWidget(Label7);
+    info->addSpacing(16);
+    Label1 = makeLabel(QString(), this, QStringLiteral("Label1"));
+    Label1->setAccessibleName(QStringLiteral("提示"));
+    Label1->setStyleSheet(QStringLiteral("color: red;"));
+    info->addWidget(Label1);
+    info->addStretch(1);
+    outer->addLayout(info);
+
+    auto* middle = new QHBoxLayout;
+    middle->setSpacing(6);
+    auto* left = new QVBoxLayout;
+    left->setSpacing(4);
+    left->addWidget(buildQuestionArea(a), 1);
+    Notebook1 = new practice::AnswerBook(m_picDir, this);
+    Notebook1->setAccessibleName(QStringLiteral("答题区"));
+    Notebook1->setFaceSizes(a.optionFace, a.judgeFace);
+    Notebook1->setFixedHeight(a.bookHeight);
+    Notebook1->setAutoFillBackground(true);
+    Notebook1->setStyleSheet(QStringLiteral("#Notebook1 { border: 1px solid rgb(150,170,200); }"));
+    Notebook1->setSideFont(ui::songFont(a.headingPx, true));
+    left->addWidget(Notebook1);
+    middle->addLayout(left, 1);
+    middle->addWidget(buildHintBoard(a));
+    outer->addLayout(middle, 1);
+    outer->addWidget(buildCommands(a));
+}
+
+QWidget* TFrmExam::buildQuestionArea(const Arrangement& a)
+{
+    m_questionArea = new QWidget(this);
+    m_questionArea->setObjectName(QStringLiteral("questionArea"));
+    auto* l = new QVBoxLayout(m_questionArea);
+    l->setContentsMargins(0, 0, 0, 0);
+    Splitter1 = new QSplitter(Qt::Vertical, m_questionArea);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setChildrenCollapsible(false);
+    Splitter1->setHandleWidth(kSplitterHandle);
+    Re1 = new ui::RichTextView(Splitter1);
+    Re1->setObjectName(QStringLiteral("Re1"));
+    Re1->setAccessibleName(QStringLiteral("试题"));
+    Re2 = new ui::RichTextView(Splitter1);
+    Re2->setObjectName(QStringLiteral("Re2"));
+    Re2->setAccessibleName(QStringLiteral("小题"));
+    Splitter1->addWidget(Re1);
+    Splitter1->addWidget(Re2);
+    Re2->hide();
+    l->addWidget(Splitter1);
+
+    Panel2 = new practice::AnswerPanel(m_questionArea, a.panelPx);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Cover = new exam::PauseCover(m_questionArea);
+    return m_questionArea;
+}
+
+QWidget* TFrmExam::buildHintBoard(const Arrangement& a)
+{
+    hintBoard = new QGroupBox(QStringLiteral("提示板"), this);
+    hintBoard->setObjectName(QStringLiteral("hintBoard"));
+    hintBoard->setFont(ui::songFont(a.textPx, true));
+    auto* l = new QVBoxLayout(hintBoard);
+    l->setContentsMargins(4, 4, 4, 4);
+    l->setSpacing(4);
+
+    Notebook_Time = new QStackedWidget(hintBoard);
+    Notebook_Time->setObjectName(QStringLiteral("Notebook_Time"));
+    auto* running = new QWidget(Notebook_Time);
+    running->setObjectName(QStringLiteral("答卷时"));
+    auto* rl = new QHBoxLayout(running);
+    rl->setContentsMargins(0, 0, 0, 0);
+    epLb_time1 = makeLabel(QStringLiteral("0:00:00"), running, QStringLiteral("epLb_time1"));
+    epLb_time1->setAccessibleName(QStringLiteral("考试用时"));
+    epLb_time1->setAlignment(Qt::AlignCenter);
+    epLb_time1->setFont(ui::songFont(a.clockPx, true));
+    epLb_time1->setStyleSheet(QStringLiteral("color: rgb(0,0,160);"));
+    rl->addWidget(epLb_time1);
+    Notebook_Time->addWidget(running);
+
+    auto* review = new QWidget(Notebook_Time);
+    review->setObjectName(QStringLiteral("查卷时"));
+    auto* vl = new QGridLayout(review);
+    vl->setContentsMargins(0, 0, 0, 0);
+    vl->setVerticalSpacing(0);
+    vl->addWidget(makeLabel(QStringLiteral("用时："), review), 0, 0);
+    epLb_time2 = makeLabel(QString(), review, QStringLiteral("epLb_time2"));
+    epLb_time2->setAccessibleName(QStringLiteral("用时"));
+    vl->addWidget(epLb_time2, 0, 1);
+    Lb_zfs = makeLabel(QString(), review, QStringLiteral("Lb_zfs"));
+    Lb_zfs->setAccessibleName(QStringLiteral("得分"));
+    Lb_zfs->setStyleSheet(QStringLiteral("color: rgb(200,0,0);"));
+    vl->addWidget(Lb_zfs, 1, 0, 1, 2);
+    for (QLabel* label : review->findChildren<QLabel*>())
+        label->setFont(ui::songFont(a.headingPx, true));
+    Notebook_Time->addWidget(review);
+    Notebook_Time->setFixedHeight(a.clockPx + 22);
+    l->addWidget(Notebook_Time);
+
+    fcBG_th = new QWidget(hintBoard);
+    fcBG_th->setObjectName(QStringLiteral("fcBG_th"));
+    fcBG_th->setAccessibleName(QStringLiteral("题目指示板"));
+    auto* grid = new QGridLayout(fcBG_th);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(a.gridGap);
+    m_thGroup = new QButtonGroup(this);
+    m_thGroup->setExclusive(true);
+    const QFont numberFont = ui::songFont(a.gridPx);
+    for (int i = 0; i < exam::kGridSize; ++i) {
+        auto* b = new ui::PictureButton(QString::number(i + 1), fcBG_th);
+        b->setObjectName(QStringLiteral("th%1").arg(i + 1));
+        b->setCheckable(true);
+        b->setFixedSize(a.gridFace);
+        b->setFont(numberFont);
+        b->setFocusPolicy(Qt::StrongFocus);
+        grid->addWidget(b, i / 5, i % 5);
+        m_thGroup->addButton(b, i + 1);
+        thButtons[size_t(i)] = b;
+    }
+    l->addWidget(fcBG_th);
+    l->addStretch(1);
+    return hintBoard;
+}
+
+QWidget* TFrmExam::buildCommands(const Arrangement& a)
+{
+    auto* bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("commands"));
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(3);
+    const auto command = [&](const QString& name, const QString& caption) {
+        auto* b = new ui::CommandButton(caption, bar);
+        b->setObjectName(name);
+        b->setFramed(true);
+        b->setAutoDefault(false);
+        b->setFixedHeight(a.commandHeight);
+        b->setMinimumWidth(10);
+        b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        row->addWidget(b);
+        return b;
+    };
+    epEfTrBtn1 = command(QStringLiteral("epEfTrBtn1"), QStringLiteral("上一题"));
+    epEfTrBtn2 = command(QStringLiteral("epEfTrBtn2"), QStringLiteral("下一题"));
+    epEfTrBtn3 = command(QStringLiteral("epEfTrBtn3"), QStringLiteral("交卷"));
+    epEfTrBtn6 = command(QStringLiteral("epEfTrBtn6"), QStringLiteral("答案"));
+    epEfTrBtn4 = command(QStringLiteral("epEfTrBtn4"), QStringLiteral("解析"));
+    epEfTrBtn9 = command(QStringLiteral("epEfTrBtn9"), QStringLiteral("考点"));
+    epEfTrBtn5 = command(QStringLiteral("epEfTrBtn5"), QStringLiteral("笔记"));
+    epEfTrBtn12 = command(QStringLiteral("epEfTrBtn12"), QStringLiteral("本题作废"));
+    epEfTrBtn10 = command(QStringLiteral("epEfTrBtn10"), QStringLiteral("生成文档"));
+    epEfTrBtn13 = command(QStringLiteral("epEfTrBtn13"), QStringLiteral("暂停考试"));
+    epEfTrBtn8 = command(QStringLiteral("epEfTrBtn8"), QStringLiteral("设置"));
+    epEfTrBtn11 = command(QStringLiteral("epEfTrBtn11"), QStringLiteral("桌面"));
+    epEfTrBtn7 = command(QStringLiteral("epEfTrBtn7"), QStringLiteral("关闭"));
+    // The settings window and the export come with their own screens.
+    epEfTrBtn8->setEnabled(false);
+    epEfTrBtn10->setEnabled(false);
+    return bar;
+}
+
+void TFrmExam::connectHandlers()
+{
+    const auto on = [this](ui::CommandButton* b, void (TFrmExam::*handler)(), const QString& failure = kFailed) {
+        connect(b, &QAbstractButton::clicked, this, guard::slot(failure, [this, handler] { (this->*handler)(); }));
+    };
+    on(epEfTrBtn1, &TFrmExam::epEfTrBtn1Click);
+    on(epEfTrBtn2, &TFrmExam::epEfTrBtn2Click);
+    on(epEfTrBtn3, &TFrmExam::epEfTrBtn3Click, QStringLiteral("发生错误！"));
+    on(epEfTrBtn4, &TFrmExam::epEfTrBtn4Click);
+    on(epEfTrBtn5, &TFrmExam::epEfTrBtn5Click);
+    on(epEfTrBtn6, &TFrmExam::epEfTrBtn6Click);
+    on(epEfTrBtn7, &TFrmExam::epEfTrBtn7Click, QStringLiteral("发生错误！"));
+    on(epEfTrBtn9, &TFrmExam::epEfTrBtn9Click, QStringLiteral("无法读取本题的考点！"));
+    on(epEfTrBtn11, &TFrmExam::epEfTrBtn11Click);
+    on(epEfTrBtn12, &TFrmExam::epEfTrBtn12Click, QStringLiteral("本题未能作废，请重试！"));
+    on(epEfTrBtn13, &TFrmExam::epEfTrBtn13Click);
+    connect(m_thGroup, &QButtonGroup::idClicked, this, guard::slot(kFailed, [this](int id) { pressGridButton(id); }));
+    connect(KZTimeCounter1, &QTimer::timeout, this, guard::slot(QStringLiteral("发生错误！"), [this] { KZTimeCounter1Timer(); }));
+}

@@ -1,0 +1,446 @@
+#include "exam/ExamFixture.h"
+#include "exam/ExamRules.h"
+#include "exam/PaperDraw.h"
+#include "exam/PauseCover.h"
+#include "exam/TFrmExam.h"
+
+#include "practice/AnswerPages.h"
+#include "practice/AnswerPanel.h"
+#include "shell/Prompt.h"
+#include "shell/TFrmProgress.h"
+#include "store/Dataset.h"
+#include "store/Random.h"
+#include "ui/CommandButton.h"
+#include "ui/PictureButton.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace examtest;
+
+namespace {
+
+const QDateTime kStart(practicetest::kDay1, QTime(9, 0));
+
+class ExamScreen : public ::testing::Test {
+public:
+    ExamScreen()
+    {
+        DM1 = &bank.dm;
+        app::setEndProgramHandler([this](int code) { ended = code; });
+        store::Clock::setFixed(kStart);
+        store::Random::seed(11);
+        bank.type(1, 11, 80, 1, QStringLiteral("单选"));
+        bank.type(1, 14, 40, 2, QStringLiteral("多选"));
+    }
+    ~ExamScreen() override
+    {
+        screen.reset();
+        app::setEndProgramHandler({});
+        DM1 = nullptr;
+    }
+
+    // n single-choice questions s001… (key A) and m multiple-choice m001… (key ABD), all in chapter 030101.
+    void questions(int singles, int multis = 0)
+    {
+        store::Transaction t(bank.db());
+        for (int i = 1; i <= singles; ++i)
+            bank.add({.id = QStringLiteral("s%1").arg(i, 3, 10, QLatin1Char('0')), .key = "A", .type = 11, .chapter = "030101"});
+        for (int i = 1; i <= multis; ++i)
+            bank.add({.id = QStringLiteral("m%1").arg(i, 3, 10, QLatin1Char('0')), .key = "ABD", .options = 5, .type = 14, .chapter = "030101"});
+        t.commit();
+    }
+
+    // A new paper of mock 1 (every question drawn while there are few), on view, the clock stepped by hand.
+    TFrmExam& start()
+    {
+        app::CurrentPaperNo = 1;
+        const exam::NewPaper p = exam::createPaper(bank.dm, 1, practicetest::kDay1);
+        table = p.table;
+        screen = std::make_unique<TFrmExam>();
+        EXPECT_TRUE(screen->InitPaper(p.table, p.title, QStringLiteral("new"), 0, QStringLiteral("0:00:00")));
+        EXPECT_TRUE(screen->OpenPaper());
+        screen->show();
+        screen->KZTimeCounter1->stop();
+        return *screen;
+    }
+    // Moves the clock on and lets the screen's clock tick once.
+    void after(int seconds)
+    {
+        now = now.addSecs(seconds);
+        store::Clock::setFixed(now);
+        screen->KZTimeCounter1Timer();
+    }
+    void click(QAbstractButton* b)
+    {
+        ASSERT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+        // click(), not a synthesized mouse click: two synthesized clicks on the same
+        // spot in quick succession read as a double click, which presses again.
+        b->click();
+    }
+    void option(int page, char letter) { click(screen->Notebook1->option(page, letter - 'A')); }
+    void key(int k) { QTest::keyClick(screen.get(), Qt::Key(k)); }
+    QString paperAnswer(const QString& id)
+    {
+        return bank.value(QStringLiteral("select ifnull(E2_1,'<null>') from %1 where A1=:a1").arg(table), {{":a1", id}}).toString();
+    }
+    QString shownId() { return DM1->Cn1Query_exam->text(QStringLiteral("A1")); }
+    bool paperExists() { return bank.db().hasTable(table) && bank.number(QStringLiteral("select count(*) from tab_cj where A1='%1'").arg(table)) == 1; }
+    // Answers questions 1 … n on the single page with A (right) and moves on.
+    void answerRight(int n)
+    {
+        for (int i = 1; i <= n; ++i) {
+            screen->pressGridButton(i);
+            option(practice::SinglePage, 'A');
+        }
+        screen->pressGridButton(n < screen->questionCount() ? n + 1 : 1);
+    }
+
+    ClockScope clock;
+    ExamBank bank;
+    QDateTime now = kStart;
+    QString table;
+    int ended = -1;
+    std::unique_ptr<TFrmExam> screen;
+};
+
+// ---- the grid and moving ----------------------------------------------------------------
+
+TEST_F(ExamScreen, GridEnablesOneButtonPerQuestion)
+{
+    questions(8, 2);
+    TFrmExam& f = start();
+    EXPECT_EQ(f.questionCount(), 10);
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("正在答卷"));
+    EXPECT_EQ(f.epLabel2->text(), exam::paperTitle(practicetest::kDay1, 1, 1));
+    for (int i = 1; i <= exam::kGridSize; ++i) {
+        ui::PictureButton* b = f.thButtons[size_t(i - 1)];
+        EXPECT_EQ(b->isEnabled(), i <= 10) << i;
+        EXPECT_EQ(b->text(), i <= 10 ? QString::number(i) : QStringLiteral("0")) << i;
+    }
+    EXPECT_EQ(f.thButtons[0]->accessibleName(), QStringLiteral("第1题 未做"));
+    EXPECT_TRUE(f.thButtons[0]->isChecked());
+    EXPECT_FALSE(f.epEfTrBtn1->isEnabled());
+    EXPECT_TRUE(f.epEfTrBtn2->isEnabled());
+    // Exam mode: answers hidden until graded.
+    for (ui::CommandButton* b : {f.epEfTrBtn4, f.epEfTrBtn6, f.epEfTrBtn9, f.epEfTrBtn10, f.epEfTrBtn12, f.epEfTrBtn8})
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    EXPECT_EQ(f.Label7->text(), QStringLiteral("单选 每题1分 共80分"));
+
+    QTest::mouseClick(f.thButtons[9], Qt::LeftButton);
+    EXPECT_EQ(f.Label5->text(), "10");
+    EXPECT_EQ(shownId(), "m002") << "paper order: type, then id";
+    EXPECT_EQ(f.Label7->text(), QStringLiteral("多选 每题2分 共80分"));
+    EXPECT_EQ(f.Notebook1->currentIndex(), practice::MultiPage);
+    EXPECT_FALSE(f.epEfTrBtn2->isEnabled());
+    EXPECT_TRUE(f.epEfTrBtn1->isEnabled());
+    click(f.epEfTrBtn1);
+    EXPECT_EQ(shownId(), "m001");
+}
+
+TEST_F(ExamScreen, AnswersAreRecordedWhenLeavingAQuestion)
+{
+    questions(3, 1);
+    TFrmExam& f = start();
+    option(practice::SinglePage, 'B');
+    click(f.epEfTrBtn2);
+    EXPECT_EQ(paperAnswer("s001"), "B");
+    EXPECT_EQ(bank.value("select E2 || '/' || E3 || '/' || E4 from tab_answ where A1='s001'").toString(), "B/1/-3");
+    EXPECT_EQ(f.gridMark(1), "over");
+    EXPECT_EQ(f.thButtons[0]->accessibleName(), QStringLiteral("第1题 已做"));
+
+    // Pressing the pressed option again releases it: leaving stores nothing.
+    QTest::mouseClick(f.thButtons[0], Qt::LeftButton);
+    EXPECT_TRUE(f.Notebook1->option(practice::SinglePage, 1)->isChecked());
+    option(practice::SinglePage, 'B');
+    click(f.epEfTrBtn2);
+    EXPECT_EQ(paperAnswer("s001"), "");
+    EXPECT_EQ(f.gridMark(1), "up");
+
+    // Multiple choice ABD, shown again as exactly those three.
+    f.pressGridButton(4);
+    option(practice::MultiPage, 'A');
+    option(practice::MultiPage, 'B');
+    option(practice::MultiPage, 'D');
+    click(f.epEfTrBtn1);
+    EXPECT_EQ(paperAnswer("m001"), "ABD");
+    f.pressGridButton(4);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(f.Notebook1->option(practice::MultiPage, i)->isChecked(), i == 0 || i == 1 || i == 3) << i;
+    EXPECT_TRUE(f.Notebook1->option(practice::MultiPage, 4)->isVisible());
+    EXPECT_FALSE(f.Notebook1->option(practice::MultiPage, 5)->isVisible()) << "beyond A2_1";
+}
+
+TEST_F(ExamScreen, KeysAnswerAndMoveOnTheChoicePages)
+{
+    questions(3);
+    TFrmExam& f = start();
+    key(Qt::Key_C);
+    key(Qt::Key_Return);
+    EXPECT_EQ(f.currentQuestion(), 2);
+    EXPECT_EQ(paperAnswer("s001"), "C");
+    key(Qt::Key_F); // no sixth option on a four-option question
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(f.currentQuestion(), 1);
+    EXPECT_EQ(paperAnswer("s002"), "");
+}
+
+// ---- pause ------------------------------------------------------------------------------
+
+TEST_F(ExamScreen, PauseStopsClockKeysAndGrid)
+{
+    questions(3);
+    TFrmExam& f = start();
+    after(30);
+    EXPECT_EQ(f.epLb_time1->text(), "0:00:30");
+    click(f.epEfTrBtn13);
+    EXPECT_TRUE(f.paused());
+    EXPECT_EQ(f.epEfTrBtn13->text(), QStringLiteral("继续考试"));
+    EXPECT_TRUE(f.Cover->isVisible());
+    EXPECT_TRUE(f.Cover->scrolling());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.Cover->geometry(), f.Splitter1->parentWidget()->rect());
+    for (ui::CommandButton* b : {f.epEfTrBtn1, f.epEfTrBtn2, f.epEfTrBtn3, f.epEfTrBtn5, f.epEfTrBtn7})
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    EXPECT_FALSE(f.fcBG_th->isEnabled());
+    EXPECT_FALSE(f.Notebook1->isEnabled());
+
+    key(Qt::Key_B);
+    key(Qt::Key_Return);
+    after(600);
+    EXPECT_EQ(f.currentQuestion(), 1);
+    EXPECT_FALSE(f.Notebook1->option(practice::SinglePage, 1)->isChecked());
+    EXPECT_EQ(f.epLb_time1->text(), "0:00:30") << "the clock does not move while paused";
+
+    click(f.epEfTrBtn13);
+    EXPECT_FALSE(f.Cover->isVisible());
+    EXPECT_FALSE(f.Cover->scrolling());
+    EXPECT_FALSE(f.epEfTrBtn1->isEnabled()) << "disabled before the pause on question 1";
+    EXPECT_TRUE(f.epEfTrBtn2->isEnabled());
+    EXPECT_TRUE(f.fcBG_th->isEnabled());
+    after(15);
+    EXPECT_EQ(f.epLb_time1->text(), "0:00:45");
+}
+
+// ---- submission --------------------------------------------------------------------------
+
+TEST_F(ExamScreen, FullPaperWithNothingAnsweredIsDroppedWithoutAsking)
+{
+    questions(80, 40);
+    TFrmExam& f = start();
+    EXPECT_EQ(f.questionCount(), 120);
+    prompt::Script prompts({}, 1);
+    click(f.epEfTrBtn3);
+    EXPECT_TRUE(prompts.asked().empty());
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_FALSE(paperExists());
+}
+
+TEST_F(ExamScreen, SubmissionAsksWithThreeAnswers)
+{
+    struct Case {
+        const char* name;
+        int answer;     // 1 确定, 2 作废, 3 取消
+        int answered;   // questions answered before 交卷
+        bool kept;
+        bool reviewing;
+        bool studyTime; // the time went into the day's log
+    };
+    const Case cases[] = {
+        {"确定 grades", 1, 0, true, true, true},
+        {"作废 with 80 unanswered drops without study time", 2, 0, false, false, false},
+        {"作废 with 49 unanswered adds the study time", 2, 31, false, false, true},
+        {"作废 with 50 unanswered adds none", 2, 30, false, false, false},
+        {"取消 goes on", 3, 0, true, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        screen.reset();
+        bank.db().exec(QStringLiteral("delete from tab_answ"));
+        bank.db().exec(QStringLiteral("delete from tab_exer"));
+        bank.db().exec(QStringLiteral("delete from tab_rz"));
+        bank.db().exec(QStringLiteral("insert into tab_rz (A1, D1) values (:d, '00:00:00')"), {{":d", practicetest::kDay1}});
+        for (const QString& t : bank.db().tables())
+            if (t.startsWith(QLatin1String("tab_exam")))
+                bank.db().exec(QStringLiteral("drop table ") + t);
+        bank.db().exec(QStringLiteral("delete from tab_cj"));
+        questions(80);
+        TFrmExam& f = start();
+        if (c.answered)
+            answerRight(c.answered);
+        after(125);
+        prompt::Script prompts({c.answer});
+        click(f.epEfTrBtn3);
+        ASSERT_EQ(prompts.asked().size(), 1u);
+        EXPECT_EQ(prompts.asked()[0].caption, QStringLiteral("提示"));
+        EXPECT_EQ(prompts.asked()[0].text, QStringLiteral("你还有%1道题未做，确定要交卷吗？").arg(80 - c.answered));
+        EXPECT_EQ(prompts.asked()[0].variant, QStringLiteral("Exam"));
+        EXPECT_EQ(paperExists(), c.kept);
+        EXPECT_EQ(f.mode() == "old", c.reviewing);
+        EXPECT_EQ(bank.value("select D1 from tab_rz").toString() != "00:00:00", c.studyTime) << bank.value("select D1 from tab_rz").toString().toStdString();
+        if (c.answer == 3) {
+            EXPECT_TRUE(f.isVisible());
+            EXPECT_TRUE(f.clock().running());
+            after(5);
+            EXPECT_EQ(f.epLb_time1->text(), "0:02:10");
+        }
+        if (c.reviewing) {
+            EXPECT_EQ(bank.value(QStringLiteral("select A6 || '/' || D2 from tab_cj where A1='%1'").arg(table)).toString(), "0.0/0:02:05");
+        }
+    }
+}
+
+TEST_F(ExamScreen, AllAnsweredAsksTheCongratulation)
+{
+    questions(2);
+    TFrmExam& f = start();
+    answerRight(2);
+    prompt::Script prompts({3});
+    click(f.epEfTrBtn7); // 关闭 while answering is 交卷
+    ASSERT_EQ(prompts.texts(), QStringList{QStringLiteral("恭喜你已经做完试卷，确定要交卷吗？")});
+}
+
+TEST_F(ExamScreen, TimeOutAtTheLimitNotCountingThePause)
+{
+    questions(5);
+    bank.db().exec(QStringLiteral("update tab_plan set ExamTime = 7200, LeastMark = 0"));
+    TFrmExam& f = start();
+    answerRight(1);
+    prompt::Script prompts({}, 1);
+    after(3600);
+    click(f.epEfTrBtn13); // pause
+    after(5000);
+    click(f.epEfTrBtn13);
+    after(3599);
+    EXPECT_EQ(f.mode(), "new");
+    EXPECT_TRUE(prompts.asked().empty());
+    after(1);
+    ASSERT_EQ(prompts.texts(), QStringList{QStringLiteral("很遗憾，考试时间到了！")});
+    EXPECT_EQ(prompts.asked()[0].kind, prompt::Asked::Kind::MessageBox);
+    EXPECT_EQ(f.mode(), "old");
+    EXPECT_EQ(f.timeUsed(), "2:00:00");
+    EXPECT_EQ(f.score(), 1.0);
+    EXPECT_EQ(f.currentQuestion(), 1) << "review starts at question 1";
+}
+
+// ---- grading and review --------------------------------------------------------------------
+
+TEST_F(ExamScreen, ReviewShowsRightAndWrongAndTheAnswerPanel)
+{
+    questions(2, 1);
+    TFrmExam& f = start();
+    option(practice::SinglePage, 'A'); // right
+    f.pressGridButton(2);
+    option(practice::SinglePage, 'C'); // wrong
+    f.pressGridButton(3);              // m001 left unanswered
+    prompt::Script prompts({1});
+    click(f.epEfTrBtn3);
+    EXPECT_EQ(f.mode(), "old");
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("查阅试卷"));
+    EXPECT_EQ(f.Notebook_Time->currentIndex(), 1);
+    EXPECT_EQ(f.Lb_zfs->text(), QStringLiteral("得分：1 分"));
+    EXPECT_EQ(f.currentQuestion(), 1);
+    EXPECT_EQ(f.gridMark(1), "yes");
+    EXPECT_EQ(f.gridMark(2), "no");
+    EXPECT_EQ(f.gridMark(3), "no") << "unanswered counts as wrong";
+    EXPECT_EQ(f.thButtons[1]->accessibleName(), QStringLiteral("第2题 做错"));
+    EXPECT_FALSE(f.Notebook1->isEnabled());
+    EXPECT_FALSE(f.epEfTrBtn3->isEnabled());
+    EXPECT_FALSE(f.epEfTrBtn13->isVisible());
+    EXPECT_TRUE(f.epEfTrBtn12->isEnabled());
+
+    f.pressGridButton(2);
+    key(Qt::Key_A); // letters change nothing in review
+    EXPECT_TRUE(f.Notebook1->option(practice::SinglePage, 2)->isChecked());
+    click(f.epEfTrBtn6);
+    EXPECT_TRUE(f.answerPanelOpen());
+    EXPECT_EQ(f.epEfTrBtn6->text(), QStringLiteral("返回"));
+    EXPECT_EQ(f.Panel2->headline()->text(), QStringLiteral("很遗憾，做错了，请继续努力！"));
+    EXPECT_EQ(f.Panel2->yours()->text(), "C");
+    EXPECT_EQ(f.Panel2->correct()->text(), "A");
+    f.pressGridButton(1); // changing the question closes it at once
+    EXPECT_FALSE(f.answerPanelOpen());
+    EXPECT_EQ(f.epEfTrBtn6->text(), QStringLiteral("答案"));
+}
+
+TEST_F(ExamScreen, BelowThePassMarkIsDroppedWhenTheReviewCloses)
+{
+    const struct {
+        int leastMark;
+        bool kept;
+    } cases[] = {{2, true}, {3, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.leastMark);
+        screen.reset();
+        bank.db().exec(QStringLiteral("delete from tab_answ"));
+        bank.db().exec(QStringLiteral("delete from tab_exer"));
+        bank.db().exec(QStringLiteral("update tab_plan set LeastMark = :m"), {{":m", c.leastMark}});
+        questions(3);
+        TFrmExam& f = start();
+        answerRight(2); // 2 points
+        prompt::Script prompts({1});
+        click(f.epEfTrBtn3);
+        EXPECT_EQ(f.belowPass(), !c.kept);
+        EXPECT_TRUE(paperExists()) << "kept while it is reviewed";
+        click(f.epEfTrBtn7);
+        EXPECT_FALSE(f.isVisible());
+        EXPECT_EQ(paperExists(), c.kept);
+    }
+}
+
+TEST_F(ExamScreen, GradingFailureLeavesTheExamUsable)
+{
+    questions(3);
+    TFrmExam& f = start();
+    answerRight(1);
+    bank.db().exec(QStringLiteral("create trigger stop_score before update on tab_cj begin select raise(abort, 'read only'); end"));
+    prompt::Script prompts({1, 1});
+    click(f.epEfTrBtn3);
+    EXPECT_EQ(prompts.texts().back(), QStringLiteral("发生错误！"));
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_EQ(f.mode(), "new");
+    EXPECT_TRUE(f.clock().running());
+    EXPECT_FALSE(progress::isShown());
+    bank.db().exec(QStringLiteral("drop trigger stop_score"));
+    prompt::Script again({1});
+    click(f.epEfTrBtn3);
+    EXPECT_EQ(f.mode(), "old");
+}
+
+TEST_F(ExamScreen, ReviewNoticesAndVoiding)
+{
+    questions(2);
+    bank.db().exec(QStringLiteral("update tab_answ set F1 = 2 where A1 = 's002'"));
+    bank.scoreRow(QStringLiteral("tab_exam3"), 3, 70.0);
+    bank.paperOf(QStringLiteral("tab_exam3"), {"s001", "s002"});
+    table = QStringLiteral("tab_exam3");
+    screen = std::make_unique<TFrmExam>();
+    TFrmExam& f = *screen;
+    f.InitPaper(table, QStringLiteral("卷"), QStringLiteral("old"), 70, QStringLiteral("1:10:00"));
+    ASSERT_TRUE(f.OpenPaper());
+    f.show();
+    EXPECT_EQ(f.epLb_time2->text(), "1:10:00");
+    EXPECT_EQ(f.Lb_zfs->text(), QStringLiteral("得分：70 分"));
+    EXPECT_FALSE(f.epEfTrBtn13->isVisible());
+    f.pressGridButton(2);
+    EXPECT_EQ(f.Label1->text(), QStringLiteral("本题是您加入的题目！"));
+    f.pressGridButton(1);
+    click(f.epEfTrBtn12);
+    EXPECT_EQ(f.Label1->text(), QStringLiteral("本题已被您作废！"));
+    EXPECT_EQ(f.epEfTrBtn12->text(), QStringLiteral("取消作废"));
+    EXPECT_EQ(bank.value("select F1 from tab_answ where A1='s001'").toInt(), 1);
+    click(f.epEfTrBtn12);
+    EXPECT_EQ(f.Label1->text(), QStringLiteral("本题曾被作废，现已被您取消！"));
+    EXPECT_EQ(bank.value("select F1 from tab_answ where A1='s001'").toInt(), 0);
+    click(f.epEfTrBtn7);
+    EXPECT_TRUE(paperExists()) << "a review from the score list never drops";
+}
+
+} // namespace
