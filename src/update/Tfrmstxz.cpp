@@ -78,7 +78,7 @@ Tfrmstxz::Tfrmstxz(QWidget* parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
 
-    lblBackup = new QLabel(this);
+    lblBackup = new QLabel(QStringLiteral("升级前会先备份题库，最近十份备份保存在题库旁的 backup 文件夹中。"), this);
     lblBackup->setObjectName(QStringLiteral("lblBackup"));
     lblBackup->setAccessibleName(QStringLiteral("升级前的备份"));
     lblBackup->setWordWrap(true);
@@ -153,11 +153,16 @@ void Tfrmstxz::setFileChooser(FileChooser chooser)
 
 void Tfrmstxz::SpeedButton1Click()
 {
-    const QString start = Edit1->text().trimmed().isEmpty() ? QString() : QFileInfo(Edit1->text().trimmed()).absolutePath();
+    // Where the last file was, else the program's own upgrade folder.
+    QString start = QFileInfo(Edit1->text().trimmed()).absolutePath();
+    if (Edit1->text().trimmed().isEmpty())
+        start = DM1 && QFileInfo(DM1->AppDir + QStringLiteral("upgrade")).isDir() ? DM1->AppDir + QStringLiteral("upgrade") : QString();
     const QString chosen = g_chooser ? g_chooser(this, fileFilter())
                                      : QFileDialog::getOpenFileName(this, QStringLiteral("选择升级文件"), start, fileFilter());
     if (!chosen.isEmpty())
         Edit1->setText(QDir::toNativeSeparators(chosen));
+    // Back to this window for the keyboard, also where no window manager hands it back.
+    activateWindow();
     Edit1->setFocus();
 }
 
