@@ -3,6 +3,11 @@
 #include "exam/ExamStart.h"
 #include "outline/TfrmLawsFaGui.h"
 #include "practice/TFrmkmmc.h"
+#include "progress/TFrmConfig.h"
+#include "progress/TFrmEset.h"
+#include "progress/TFrmRz.h"
+#include "progress/TFrmplan.h"
+#include "progress/Tfrmchart.h"
 #include "shell/Dispatcher.h"
 #include "shell/TFrmAbout.h"
 #include "update/Tfrmstxz.h"
@@ -31,6 +36,24 @@ void installMenuScreens(Dispatcher& d)
             TfrmLawsFaGui outlineBrowser(QApplication::activeWindow());
             outlineBrowser.exec();
         });
+    d.setOpener(QStringLiteral("music"), [] { TFrmConfig::open(false, QApplication::activeWindow()); });
+    d.setOpener(QStringLiteral("sztime"), [] { TFrmConfig::open(true, QApplication::activeWindow()); });
+    d.setOpener(QStringLiteral("szks"), [] {
+        TFrmEset settings(QApplication::activeWindow());
+        settings.exec();
+    });
+    d.setOpener(QStringLiteral("szjh"), [] {
+        TFrmplan plan(QApplication::activeWindow());
+        plan.exec();
+    });
+    d.setOpener(QStringLiteral("rz"), [] {
+        TFrmRz log(QApplication::activeWindow());
+        log.exec();
+    });
+    d.setOpener(QStringLiteral("tj"), [] {
+        Tfrmchart chart(QApplication::activeWindow());
+        chart.exec();
+    });
     for (int mock = 1; mock <= 5; ++mock)
         d.setOpener(mock == 1 ? QStringLiteral("mnks") : QStringLiteral("mnks%1").arg(mock),
                     [mock] { exam::mnks(mock, QApplication::activeWindow()); });

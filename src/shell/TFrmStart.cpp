@@ -1,10 +1,12 @@
 #include "shell/TFrmStart.h"
 
+#include "progress/ProgressRules.h"
 #include "shell/AppState.h"
 #include "shell/MenuView.h"
 #include "shell/Music.h"
 #include "shell/Prompt.h"
 #include "shell/ShellRules.h"
+#include "store/Clock.h"
 #include "store/DataModule.h"
 
 #include <QAbstractButton>
@@ -14,6 +16,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <optional>
 
 
 Q_LOGGING_CATEGORY(lcStart, "tesvora.start", QtWarningMsg)
@@ -113,9 +116,12 @@ void TFrmStart::menuCommand(const QString& word)
 void TFrmStart::quitCheck()
 {
     shell::PlanStatus status = shell::PlanStatus::NoPlan;
+    std::optional<qint64> quota;
     if (DM1 && DM1->ConnectOk) {
         try {
             status = shell::comparePlan(shell::readStudyPlan(DM1->db()), shell::todaysWork(DM1->db()));
+            if (status == shell::PlanStatus::Below)
+                quota = progress::todaysQuota(DM1->db(), store::Clock::today());
         } catch (const std::exception& e) {
             // The candidate can always leave; without the plan there is nothing to say.
             qCWarning(lcStart) << "study plan:" << e.what();
@@ -124,7 +130,11 @@ void TFrmStart::quitCheck()
     const QString caption = QStringLiteral("提示");
     switch (status) {
     case shell::PlanStatus::Below:
-        if (prompt::messageBox(prompt::Icon::Question, caption, QStringLiteral("还未完成今日学习计划，要退出吗？"),
+        // What the exam date asks of each day, so the candidate sees what leaving costs.
+        if (prompt::messageBox(prompt::Icon::Question, caption,
+                               QStringLiteral("还未完成今日学习计划，要退出吗？")
+                                   + (quota ? QStringLiteral("\n\n要在考试前做完未做的题和错题，每天需做 %1 道题。").arg(*quota)
+                                            : QString()),
                                prompt::Buttons::OkCancel)
             != prompt::Ok)
             return;

@@ -1,0 +1,356 @@
+#include "progress/ChartPages.h"
+
+#include "ui/Style.h"
+
+#include <QtCharts/QBarCategoryAxis>
+#include <QtCharts/QBarSeries>
+#include <QtCharts/QBarSet>
+#include <QtCharts/QLegend>
+#include <QtCharts/QPieSeries>
+#include <QtCharts/QPieSlice>
+#include <QtCharts/QStackedBarSeries>
+#include <QtCharts/QValueAxis>
+#include <QGraphicsSimpleTextItem>
+#include <QLinearGradient>
+#include <algorithm>
+
+namespace progress {
+
+namespace {
+
+const char* const kBaseColour = "baseColour";
+
+QChart* newChart(const QString& title)
+{
+    auto* chart = new QChart;
+    chart->setTitle(title);
+    chart->setTitleFont(ui::songFont(16, true));
+    chart->setBackgroundRoundness(0);
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->legend()->hide(); // the page draws its own (ChartLegend)
+    chart->setMargins(QMargins(6, 6, 6, 6));
+    return chart;
+}
+
+// Chapter positions: the axis is hidden, and numbers keep two chapters of the
+// same name apart (a category axis merges equal names).
+QStringList positions(int count)
+{
+    QStringList l;
+    for (int i = 0; i < count; ++i)
+        l << QString::number(i + 1);
+    return l;
+}
+
+QBarCategoryAxis* chapterAxis(QChart* chart, int count, const QString& title)
+{
+    auto* x = new QBarCategoryAxis;
+    x->setObjectName(QStringLiteral("chapterAxis"));
+    x->append(positions(count));
+    x->setTitleText(title);
+    chart->addAxis(x, Qt::AlignBottom);
+    x->setVisible(false);
+    return x;
+}
+
+QValueAxis* valueAxis(QChart* chart, const QString& title, double top)
+{
+    auto* y = new QValueAxis;
+    y->setObjectName(QStringLiteral("valueAxis"));
+    y->setTitleText(title);
+    y->setTitleFont(ui::songFont(12));
+    y->setLabelFormat(QStringLiteral("%d"));
+    y->setRange(0, std::max(1.0, top));
+    y->applyNiceNumbers();
+    chart->addAxis(y, Qt::AlignLeft);
+    return y;
+}
+
+QBarSet* barSet(const QString& label, const QColor& colour)
+{
+    auto* set = new QBarSet(label);
+    set->setColor(colour);
+    set->setBorderColor(colour.darker(140));
+    set->setProperty(kBaseColour, colour);
+    set->setLabelColor(Qt::black);
+    set->setLabelFont(ui::songFont(11));
+    return set;
+}
+
+QBrush shaded(const QColor& base, bool across)
+{
+    QLinearGradient g(0, 0, across ? 1 : 0, across ? 0 : 1);
+    g.setCoordinateMode(QGradient::ObjectBoundingMode);
+    g.setColorAt(0, base.lighter(160));
+    g.setColorAt(0.45, base);
+    g.setColorAt(1, base.darker(170));
+    return QBrush(g);
+}
+
+} // namespace
+
+FrequencyLabels::FrequencyLabels(QChart* chart, QAbstractBarSeries* series, std::vector<std::pair<qint64, qint64>> values)
+    : QObject(chart)
+    , m_chart(chart)
+    , m_series(series)
+    , m_values(std::move(values))
+{
+    for (const auto& [answers, wrong] : m_values) {
+        auto* top = new QGraphicsSimpleTextItem(QString::number(answers), chart);
+        auto* inner = new QGraphicsSimpleTextItem(QString::number(wrong), chart);
+        for (auto* item : {top, inner}) {
+            item->setFont(ui::songFont(11));
+            item->setZValue(20);
+        }
+        inner->setBrush(Qt::white);
+        m_items.emplace_back(top, inner);
+    }
+    connect(chart, &QChart::plotAreaChanged, this, &FrequencyLabels::place);
+    place();
+}
+
+void FrequencyLabels::setVisible(bool on)
+{
+    m_visible = on;
+    place();
+}
+
+QStringList FrequencyLabels::texts() const
+{
+    QStringList l;
+    for (const auto& [top, inner] : m_items)
+        l << top->text() + QLatin1Char('/') + inner->text();
+    return l;
+}
+
+void FrequencyLabels::place()
+{
+    for (size_t i = 0; i < m_items.size(); ++i) {
+        auto [top, inner] = m_items[i];
+        const auto [answers, wrong] = m_values[i];
+        const QPointF head = m_chart->mapToPosition(QPointF(double(i), double(answers)), m_series);
+        const QPointF foot = m_chart->mapToPosition(QPointF(double(i), double(wrong)), m_series);
+        const QPointF base = m_chart->mapToPosition(QPointF(double(i), 0), m_series);
+        const QRectF t = top->boundingRect();
+        const QRectF n = inner->boundingRect();
+        top->setPos(head.x() - t.width() / 2, head.y() - t.height() - 1);
+        inner->setPos(foot.x() - n.width() / 2, foot.y() + 1);
+        top->setVisible(m_visible && answers > 0);
+        // Inside the wrong bar only when it is tall enough to hold the number.
+        inner->setVisible(m_visible && wrong > 0 && base.y() - foot.y() >= n.height() + 2);
+    }
+}
+
+QColor toColor(const Rgb& rgb)
+{
+    return QColor(rgb.red, rgb.green, rgb.blue);
+}
+
+QChart* makeFrequencyChart(const std::vector<ChapterSeries>& chapters)
+{
+    QChart* chart = newChart(QStringLiteral("频 度 统 计 图"));
+    // Qt Charts lays every bar series of a chart side by side. One stack of the
+    // wrong answers and the rest of the answers looks exactly like the wrong
+    // answers drawn in front of all answers, and its labels give the two counts.
+    QBarSet* wrong = barSet(QStringLiteral("做错题次"), kWrongColour);
+    QBarSet* rest = barSet(QStringLiteral("已做题次"), kAnsweredColour);
+    wrong->setObjectName(QStringLiteral("做错题次"));
+    rest->setObjectName(QStringLiteral("已做题次"));
+    std::vector<std::pair<qint64, qint64>> values;
+    qint64 top = 0;
+    for (const ChapterSeries& c : chapters) {
+        wrong->append(double(c.wrong));
+        rest->append(double(std::max<qint64>(0, c.answers - c.wrong)));
+        values.emplace_back(c.answers, c.wrong);
+        top = std::max({top, c.answers, c.wrong});
+    }
+    auto* series = new QStackedBarSeries;
+    series->setName(QStringLiteral("频度统计"));
+    series->setBarWidth(0.6);
+    series->append(wrong);
+    series->append(rest);
+    chart->addSeries(series);
+    QBarCategoryAxis* x = chapterAxis(chart, int(chapters.size()), QStringLiteral("章    节"));
+    QValueAxis* y = valueAxis(chart, QStringLiteral("题  次"), double(top) * 1.1);
+    series->attachAxis(x);
+    series->attachAxis(y);
+    new FrequencyLabels(chart, series, std::move(values));
+    return chart;
+}
+
+QChart* makePieChart(const std::vector<ChapterSeries>& chapters)
+{
+    QChart* chart = newChart(QStringLiteral("习题分布统计图"));
+    auto* pie = new QPieSeries;
+    pie->setName(QStringLiteral("习题分布"));
+    pie->setPieSize(0.72);
+    for (const ChapterSeries& c : chapters) {
+        // The legend shows each chapter with its value at the right.
+        auto* slice = pie->append(c.label + QStringLiteral("  ") + QString::number(c.questions), double(c.questions));
+        const QColor colour = toColor(c.colour);
+        slice->setColor(colour);
+        slice->setBorderColor(colour.darker(140));
+        slice->setProperty(kBaseColour, colour);
+        slice->setLabelFont(ui::songFont(11));
+    }
+    chart->addSeries(pie);
+    return chart;
+}
+
+QChart* makeProgressChart(const std::vector<ChapterSeries>& chapters)
+{
+    QChart* chart = newChart(QStringLiteral("进度统计图"));
+    auto* series = new QStackedBarSeries;
+    series->setName(QStringLiteral("进度"));
+    series->setBarWidth(0.6);
+    series->setLabelsPosition(QAbstractBarSeries::LabelsInsideEnd);
+    std::vector<const ChapterSeries*> shown;
+    for (const ChapterSeries& c : chapters)
+        if (c.progress)
+            shown.push_back(&c);
+    // One set per chapter, non-zero only at its own place: each bar keeps the
+    // colour of its chapter's slice, and the legend names every chapter.
+    for (size_t i = 0; i < shown.size(); ++i) {
+        QBarSet* set = barSet(shown[i]->label + QStringLiteral("  ") + QString::number(*shown[i]->progress) + QLatin1Char('%'),
+                              toColor(shown[i]->colour));
+        for (size_t j = 0; j < shown.size(); ++j)
+            set->append(j == i ? double(*shown[i]->progress) : 0.0);
+        series->append(set);
+    }
+    chart->addSeries(series);
+    QBarCategoryAxis* x = chapterAxis(chart, int(shown.size()), QStringLiteral("章   节"));
+    QValueAxis* y = valueAxis(chart, QStringLiteral("进度(%)"), 100);
+    series->attachAxis(x);
+    series->attachAxis(y);
+    return chart;
+}
+
+QBarSet* frequencySet(QChart* frequency, int index)
+{
+    const auto s = frequency->series();
+    return s.size() == 1 ? static_cast<QAbstractBarSeries*>(s[0])->barSets().value(index) : nullptr;
+}
+
+FrequencyLabels* frequencyLabels(QChart* frequency)
+{
+    return frequency->findChild<FrequencyLabels*>();
+}
+
+QPieSeries* pieSeries(QChart* distribution)
+{
+    return distribution->series().isEmpty() ? nullptr : qobject_cast<QPieSeries*>(distribution->series().first());
+}
+
+QStackedBarSeries* progressSeries(QChart* progress)
+{
+    return progress->series().isEmpty() ? nullptr : qobject_cast<QStackedBarSeries*>(progress->series().first());
+}
+
+std::vector<LegendEntry> legendEntries(QChart* chart)
+{
+    std::vector<LegendEntry> out;
+    for (QAbstractSeries* s : chart->series()) {
+        if (auto* bars = qobject_cast<QAbstractBarSeries*>(s)) {
+            auto sets = bars->barSets();
+            if (frequencyLabels(chart))
+                std::reverse(sets.begin(), sets.end()); // the answers, then the wrong ones
+            for (QBarSet* set : sets)
+                out.push_back({set->property(kBaseColour).value<QColor>(), set->label()});
+        } else if (auto* pie = qobject_cast<QPieSeries*>(s)) {
+            for (QPieSlice* slice : pie->slices())
+                out.push_back({slice->property(kBaseColour).value<QColor>(), slice->label()});
+        }
+    }
+    return out;
+}
+
+ChartLegend::ChartLegend(QWidget* parent)
+    : QLabel(parent)
+{
+    setObjectName(QStringLiteral("ChartLegend"));
+    setAccessibleName(QStringLiteral("图例"));
+    setTextFormat(Qt::RichText);
+    setFont(ui::songFont(12));
+    setAlignment(Qt::AlignCenter);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+}
+
+void ChartLegend::setEntries(std::vector<LegendEntry> entries)
+{
+    m_entries = std::move(entries);
+    render();
+}
+
+void ChartLegend::setSide(Qt::Alignment side, int width)
+{
+    m_side = side;
+    m_width = width;
+    render();
+}
+
+void ChartLegend::render()
+{
+    const QFontMetrics fm(font());
+    int widest = 0;
+    for (const LegendEntry& e : m_entries)
+        widest = std::max(widest, fm.horizontalAdvance(e.text));
+    const bool row = m_side == Qt::AlignTop || m_side == Qt::AlignBottom;
+    const int entryWidth = widest + 34;
+    const int columns = row ? std::clamp(m_width / std::max(entryWidth, 1), 1, std::max<int>(1, int(m_entries.size()))) : 1;
+    QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\">");
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        if (i % size_t(columns) == 0)
+            html += QStringLiteral("<tr>");
+        html += QStringLiteral("<td><span style=\"color:%1\">&#9632;</span>&nbsp;%2&nbsp;&nbsp;&nbsp;</td>")
+                    .arg(m_entries[i].colour.name(), m_entries[i].text.toHtmlEscaped());
+        if (i % size_t(columns) == size_t(columns) - 1 || i + 1 == m_entries.size())
+            html += QStringLiteral("</tr>");
+    }
+    html += QStringLiteral("</table>");
+    setText(html);
+    QStringList names;
+    for (const LegendEntry& e : m_entries)
+        names << e.text;
+    setAccessibleDescription(names.join(QStringLiteral("，")));
+}
+
+void setDepth(QChart* chart, bool on)
+{
+    chart->setDropShadowEnabled(on);
+    for (QAbstractSeries* s : chart->series()) {
+        if (auto* bars = qobject_cast<QAbstractBarSeries*>(s)) {
+            for (QBarSet* set : bars->barSets()) {
+                const QColor base = set->property(kBaseColour).value<QColor>();
+                set->setBrush(on ? shaded(base, true) : QBrush(base));
+                set->setPen(QPen(base.darker(on ? 190 : 140), on ? 1.5 : 1));
+            }
+        } else if (auto* pie = qobject_cast<QPieSeries*>(s)) {
+            for (QPieSlice* slice : pie->slices()) {
+                const QColor base = slice->property(kBaseColour).value<QColor>();
+                slice->setBrush(on ? shaded(base, false) : QBrush(base));
+                slice->setPen(QPen(on ? base.darker(190) : base.darker(140), on ? 1.5 : 1));
+                slice->setExploded(on);
+                slice->setExplodeDistanceFactor(0.06);
+            }
+        }
+    }
+}
+
+void setValueLabels(QChart* chart, bool on)
+{
+    if (FrequencyLabels* labels = frequencyLabels(chart)) {
+        labels->setVisible(on);
+        return;
+    }
+    for (QAbstractSeries* s : chart->series()) {
+        if (auto* bars = qobject_cast<QAbstractBarSeries*>(s))
+            bars->setLabelsVisible(on);
+        else if (auto* pie = qobject_cast<QPieSeries*>(s))
+            pie->setLabelsVisible(on);
+    }
+}
+
+} // namespace progress

@@ -1,0 +1,449 @@
+#include "progress/Tfrmchart.h"
+
+#include "progress/TFrmConfig.h"
+#include "shell/Guard.h"
+#include "shell/Prompt.h"
+#include "store/DataModule.h"
+#include "ui/CommandButton.h"
+#include "ui/Screen.h"
+#include "ui/Style.h"
+
+#include <QBoxLayout>
+#include <QButtonGroup>
+#include <QEvent>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QImage>
+#include <QImageWriter>
+#include <QLabel>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QSvgGenerator>
+#include <QtCharts/QChartView>
+
+using progress::ChartPage;
+
+std::function<QString()> Tfrmchart::chooseSaveFile;
+std::function<bool()> Tfrmchart::printerInstalled;
+
+namespace {
+
+constexpr int kTotalRaise = 30; // the total moves up this far over a legend at the bottom
+
+const QString kSaveFilter = QStringLiteral("Bitmaps图片 (*.bmp);;PNG图片 (*.png);;SVG图片 (*.svg)");
+
+QGroupBox* radioGroup(QWidget* parent, const char* name, const QString& title, const QStringList& items,
+                      QButtonGroup* group)
+{
+    auto* box = new QGroupBox(title, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    for (int i = 0; i < items.size(); ++i) {
+        auto* b = new QRadioButton(items[i], box);
+        b->setObjectName(QStringLiteral("%1Item%2").arg(QString::fromLatin1(name)).arg(i));
+        group->addButton(b, i);
+    }
+    return box;
+}
+
+ui::CommandButton* command(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* b = new ui::CommandButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setFramed(true);
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+Tfrmchart::Tfrmchart(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("Tfrmchart"));
+    setWindowTitle(QStringLiteral("成绩统计图"));
+    setAccessibleName(QStringLiteral("成绩统计图"));
+    setModal(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, ui::kPanelBackground);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    PageControl1 = new QStackedWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    const char* const pageNames[] = {"频度统计图", "习题分布统计图", "进度统计图"};
+    for (int i = 0; i < progress::ChartPageCount; ++i) {
+        // A page: the chart and our legend beside it, on white, saved and printed together.
+        auto* page = new QWidget(PageControl1);
+        page->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
+        page->setAutoFillBackground(true);
+        QPalette white = page->palette();
+        white.setColor(QPalette::Window, Qt::white);
+        page->setPalette(white);
+        auto* box = new QBoxLayout(QBoxLayout::TopToBottom, page);
+        box->setContentsMargins(2, 2, 2, 2);
+        box->setSpacing(0);
+        auto* legend = new progress::ChartLegend(page);
+        auto* view = new QChartView(page);
+        view->setObjectName(QStringLiteral("ChartPage%1").arg(i));
+        view->setAccessibleName(QString::fromUtf8(pageNames[i]));
+        view->setRenderHint(QPainter::Antialiasing);
+        view->setFrameShape(QFrame::NoFrame);
+        view->installEventFilter(this);
+        box->addWidget(legend);
+        box->addWidget(view, 1);
+        views[size_t(i)] = view;
+        legends[size_t(i)] = legend;
+        m_pageBoxes[size_t(i)] = box;
+        PageControl1->addWidget(page);
+    }
+    lblTotal = new QLabel(QStringLiteral("习题总数:0"), views[progress::DistributionPage]);
+    lblTotal->setObjectName(QStringLiteral("lblTotal"));
+    lblTotal->setFont(ui::songFont(14, true));
+    lblTotal->setAttribute(Qt::WA_TranslucentBackground);
+
+    epEfTrBtn1 = command(this, "epEfTrBtn1", QStringLiteral("设置"));
+    m_types = new QButtonGroup(this);
+    RadioGroup1 = radioGroup(this, "RadioGroup1", QStringLiteral("统计图类型"),
+                             {QStringLiteral("习题分布"), QStringLiteral("频度统计"), QStringLiteral("进度统计")}, m_types);
+    m_legends = new QButtonGroup(this);
+    RadioGroup2 = radioGroup(this, "RadioGroup2", QStringLiteral("图例位置"),
+                             {QStringLiteral("上方"), QStringLiteral("下方"), QStringLiteral("左侧"), QStringLiteral("右侧")},
+                             m_legends);
+    GroupBox1 = new QGroupBox(QStringLiteral("显示风格"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    CheckBox1 = new QCheckBox(QStringLiteral("立体显示"), GroupBox1);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox3 = new QCheckBox(QStringLiteral("显示标签"), GroupBox1);
+    CheckBox3->setObjectName(QStringLiteral("CheckBox3"));
+    CheckBox2 = new QCheckBox(QStringLiteral("显示图例"), GroupBox1);
+    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+    for (QCheckBox* box : {CheckBox1, CheckBox3, CheckBox2})
+        box->setChecked(true);
+    typeButton(Frequency)->setChecked(true);
+    legendButton(Top)->setChecked(true);
+
+    epFocusButton3 = command(this, "epFocusButton3", QStringLiteral("存为..."));
+    epFocusButton1 = command(this, "epFocusButton1", QStringLiteral("打印"));
+    btnPreview = command(this, "btnPreview", QStringLiteral("打印预览"));
+    epFocusButton2 = command(this, "epFocusButton2", QStringLiteral("关闭"));
+
+    connect(epEfTrBtn1, &QAbstractButton::clicked, this, [this] { TFrmConfig::open(false, this); });
+    connect(m_types, &QButtonGroup::idClicked, this, &Tfrmchart::RadioGroup1Click);
+    connect(m_legends, &QButtonGroup::idClicked, this, &Tfrmchart::RadioGroup2Click);
+    connect(CheckBox1, &QAbstractButton::clicked, this, &Tfrmchart::CheckBox1Click);
+    connect(CheckBox2, &QAbstractButton::clicked, this, &Tfrmchart::CheckBox2Click);
+    connect(CheckBox3, &QAbstractButton::clicked, this, &Tfrmchart::CheckBox3Click);
+    connect(epFocusButton3, &QAbstractButton::clicked, this, &Tfrmchart::epFocusButton3Click);
+    connect(epFocusButton1, &QAbstractButton::clicked, this, &Tfrmchart::epFocusButton1Click);
+    connect(btnPreview, &QAbstractButton::clicked, this, &Tfrmchart::btnPreviewClick);
+    connect(epFocusButton2, &QAbstractButton::clicked, this, &QDialog::accept);
+
+    setTabOrder(epEfTrBtn1, typeButton(Frequency));
+    setTabOrder(typeButton(Frequency), legendButton(Top));
+    setTabOrder(legendButton(Top), CheckBox1);
+    setTabOrder(CheckBox1, CheckBox3);
+    setTabOrder(CheckBox3, CheckBox2);
+    setTabOrder(CheckBox2, epFocusButton3);
+    setTabOrder(epFocusButton3, epFocusButton1);
+    setTabOrder(epFocusButton1, btnPreview);
+    setTabOrder(btnPreview, epFocusButton2);
+
+    arrange(ui::compactLayout());
+}
+
+QRadioButton* Tfrmchart::typeButton(int item) const
+{
+    return qobject_cast<QRadioButton*>(m_types->button(item));
+}
+
+QRadioButton* Tfrmchart::legendButton(int item) const
+{
+    return qobject_cast<QRadioButton*>(m_legends->button(item));
+}
+
+QChart* Tfrmchart::chart(ChartPage page) const
+{
+    return views[size_t(page)]->chart();
+}
+
+ChartPage Tfrmchart::shownPage() const
+{
+    return ChartPage(PageControl1->currentIndex());
+}
+
+void Tfrmchart::arrange(bool compact)
+{
+    setFont(ui::songFont(compact ? 12 : 13));
+    const int band = compact ? 26 : 30;
+    if (compact) {
+        setFixedSize(790, 472);
+        m_chartArea = QRect(6, band + 4, 650, 436);
+    } else {
+        setFixedSize(934, 600);
+        m_chartArea = QRect(8, band + 4, 783, 559);
+    }
+    PageControl1->setGeometry(m_chartArea);
+
+    const int x = m_chartArea.right() + 10;
+    const int w = width() - x - 8;
+    const int row = compact ? 19 : 24;
+    const int buttonH = compact ? 22 : 28;
+    int y = m_chartArea.top();
+    epEfTrBtn1->setGeometry(x, y, w, buttonH);
+    y += buttonH + 8;
+    auto placeGroup = [&](QGroupBox* box, const QList<QAbstractButton*>& items) {
+        const int h = 20 + row * int(items.size()) + 6;
+        box->setGeometry(x, y, w, h);
+        for (int i = 0; i < items.size(); ++i)
+            items[i]->setGeometry(10, 20 + row * i, w - 16, row);
+        y += h + 6;
+    };
+    placeGroup(RadioGroup1, m_types->buttons());
+    placeGroup(RadioGroup2, m_legends->buttons());
+    placeGroup(GroupBox1, {CheckBox1, CheckBox3, CheckBox2});
+    y += 2;
+    for (ui::CommandButton* b : {epFocusButton3, epFocusButton1, btnPreview, epFocusButton2}) {
+        b->setGeometry(x, y, w, buttonH);
+        y += buttonH + (compact ? 5 : 6);
+    }
+    placeTotal();
+}
+
+void Tfrmchart::placeTotal()
+{
+    const QWidget* view = views[progress::DistributionPage];
+    const bool raised = m_legendItems[progress::DistributionPage] == Bottom;
+    lblTotal->setGeometry(16, view->height() - 40 - (raised ? kTotalRaise : 0), 260, 26);
+}
+
+void Tfrmchart::placeLegend(ChartPage page, int item)
+{
+    static const QBoxLayout::Direction directions[] = {QBoxLayout::TopToBottom, QBoxLayout::BottomToTop,
+                                                       QBoxLayout::LeftToRight, QBoxLayout::RightToLeft};
+    static const Qt::Alignment sides[] = {Qt::AlignTop, Qt::AlignBottom, Qt::AlignLeft, Qt::AlignRight};
+    m_legendItems[size_t(page)] = item;
+    m_pageBoxes[size_t(page)]->setDirection(directions[item]);
+    legends[size_t(page)]->setSide(sides[item], m_chartArea.width() - 8);
+    if (page == progress::DistributionPage)
+        placeTotal();
+}
+
+bool Tfrmchart::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == views[progress::DistributionPage] && event->type() == QEvent::Resize)
+        placeTotal();
+    return QDialog::eventFilter(watched, event);
+}
+
+void Tfrmchart::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+        ui::centreWindow(this);
+    }
+}
+
+void Tfrmchart::FormShow()
+{
+    ui::WaitCursor wait;
+    std::vector<progress::ChapterSeries> chapters;
+    guard::run(QStringLiteral("无法读取章节统计！"), [&] { chapters = progress::readChartSeries(DM1->db()); });
+    buildCharts(chapters);
+    PageControl1->setCurrentIndex(progress::FrequencyPage);
+    typeButton(Frequency)->setChecked(true);
+    typeButton(Frequency)->setFocus();
+}
+
+void Tfrmchart::buildCharts(const std::vector<progress::ChapterSeries>& chapters)
+{
+    QChart* charts[] = {progress::makeFrequencyChart(chapters), progress::makePieChart(chapters),
+                        progress::makeProgressChart(chapters)};
+    for (int i = 0; i < progress::ChartPageCount; ++i) {
+        progress::setDepth(charts[i], CheckBox1->isChecked());
+        progress::setValueLabels(charts[i], CheckBox3->isChecked());
+        QChart* old = views[size_t(i)]->chart();
+        views[size_t(i)]->setChart(charts[i]);
+        delete old;
+        legends[size_t(i)]->setEntries(progress::legendEntries(charts[i]));
+        placeLegend(ChartPage(i), Top);
+    }
+    lblTotal->raise();
+}
+
+void Tfrmchart::RadioGroup1Click(int item)
+{
+    // Back to the starting style; each box that changes applies to the page shown now.
+    if (!legendButton(Top)->isChecked()) {
+        legendButton(Top)->setChecked(true);
+        RadioGroup2Click(Top);
+    }
+    const std::pair<QCheckBox*, void (Tfrmchart::*)()> boxes[] = {
+        {CheckBox1, &Tfrmchart::CheckBox1Click}, {CheckBox3, &Tfrmchart::CheckBox3Click}, {CheckBox2, &Tfrmchart::CheckBox2Click}};
+    for (const auto& [box, apply] : boxes)
+        if (!box->isChecked()) {
+            box->setChecked(true);
+            (this->*apply)();
+        }
+    switch (item) {
+    case Distribution:
+        guard::run(QStringLiteral("无法读取章节统计！"), [this] {
+            lblTotal->setText(QStringLiteral("习题总数:") + QString::number(progress::readDistributionTotal(DM1->db())));
+        });
+        PageControl1->setCurrentIndex(progress::DistributionPage);
+        break;
+    case Frequency:
+        PageControl1->setCurrentIndex(progress::FrequencyPage);
+        break;
+    case Progress:
+        PageControl1->setCurrentIndex(progress::ProgressPage);
+        break;
+    default:
+        break;
+    }
+}
+
+void Tfrmchart::RadioGroup2Click(int item)
+{
+    if (item < Top || item > Right)
+        return;
+    placeLegend(shownPage(), item);
+}
+
+void Tfrmchart::CheckBox1Click()
+{
+    progress::setDepth(chart(shownPage()), CheckBox1->isChecked());
+}
+
+void Tfrmchart::CheckBox2Click()
+{
+    const bool on = CheckBox2->isChecked();
+    legends[size_t(shownPage())]->setVisible(on);
+    RadioGroup2->setEnabled(on);
+}
+
+void Tfrmchart::CheckBox3Click()
+{
+    progress::setValueLabels(chart(shownPage()), CheckBox3->isChecked());
+}
+
+bool Tfrmchart::saveChart(const QString& path)
+{
+    QWidget* view = PageControl1->currentWidget();
+    const QSize size = view->size();
+    if (QFileInfo(path).suffix().compare(QStringLiteral("svg"), Qt::CaseInsensitive) == 0) {
+        QSvgGenerator svg;
+        svg.setFileName(path);
+        svg.setSize(size);
+        svg.setViewBox(QRect(QPoint(0, 0), size));
+        svg.setTitle(windowTitle());
+        QPainter p;
+        if (!p.begin(&svg))
+            return false;
+        p.fillRect(QRect(QPoint(0, 0), size), Qt::white);
+        view->render(&p);
+        return p.end() && QFileInfo(path).size() > 0;
+    }
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter p(&image);
+        view->render(&p);
+    }
+    QImageWriter writer(path);
+    writer.setFormat(QFileInfo(path).suffix().toLower() == QLatin1String("png") ? "png" : "bmp");
+    return writer.write(image);
+}
+
+void Tfrmchart::epFocusButton3Click()
+{
+    QString path;
+    if (chooseSaveFile) {
+        path = chooseSaveFile();
+    } else {
+        QString filter;
+        path = QFileDialog::getSaveFileName(this, QStringLiteral("存为..."), QString(), kSaveFilter, &filter);
+        if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+            path += filter.contains(QLatin1String("png")) ? QStringLiteral(".png")
+                : filter.contains(QLatin1String("svg"))   ? QStringLiteral(".svg")
+                                                          : QStringLiteral(".bmp");
+    }
+    if (path.isEmpty())
+        return;
+    if (!saveChart(path))
+        prompt::error(QStringLiteral("无法保存文件！"));
+}
+
+void Tfrmchart::printChart(QPrinter& printer)
+{
+    QWidget* view = PageControl1->currentWidget();
+    QPainter p;
+    if (!p.begin(&printer)) {
+        ShowPrompt(QStringLiteral("错误"), QStringLiteral("打印时发生错误！"), prompt::Mode::Single, prompt::Page::Error,
+                   prompt::Variant::No);
+        return;
+    }
+    // The chart keeps its proportions, as large as the page allows.
+    const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
+    const QSizeF size = view->size();
+    const double scale = std::min(page.width() / size.width(), page.height() / size.height());
+    p.translate((page.width() - size.width() * scale) / 2, (page.height() - size.height() * scale) / 2);
+    p.scale(scale, scale);
+    view->render(&p);
+    if (!p.end())
+        ShowPrompt(QStringLiteral("错误"), QStringLiteral("打印时发生错误！"), prompt::Mode::Single, prompt::Page::Error,
+                   prompt::Variant::No);
+}
+
+void Tfrmchart::epFocusButton1Click()
+{
+    const bool any = printerInstalled ? printerInstalled() : !QPrinterInfo::availablePrinterNames().isEmpty();
+    if (!any) {
+        prompt::notice(QStringLiteral("没有发现打印机！"));
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() == QDialog::Accepted)
+        printChart(printer);
+}
+
+void Tfrmchart::btnPreviewClick()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setWindowTitle(QStringLiteral("打印预览"));
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { printChart(*p); });
+    preview.exec();
+}
+
+void Tfrmchart::done(int result)
+{
+    QDialog::done(result);
+}
+
+void Tfrmchart::paintEvent(QPaintEvent* event)
+{
+    QDialog::paintEvent(event);
+    QPainter p(this);
+    const int band = m_chartArea.top() - 4;
+    QLinearGradient g(0, 0, width(), 0);
+    g.setColorAt(0, ui::kTitleStripDark);
+    g.setColorAt(1, ui::kTitleStripLight);
+    p.fillRect(QRect(0, 0, width(), band), g);
+    p.setPen(Qt::white);
+    p.setFont(ui::songFont(band > 26 ? 16 : 14, true));
+    p.drawText(QRect(12, 0, width() - 24, band), Qt::AlignVCenter | Qt::AlignLeft, windowTitle());
+    p.setPen(ui::kTitleStripDark);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
