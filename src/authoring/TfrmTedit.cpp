@@ -46,21 +46,6 @@ ui::RichTextEdit* editor(const QString& name, const QString& spoken, QWidget* pa
     return e;
 }
 
-// Shows a stored document; only a change typed afterwards makes it "modified".
-void showDocument(ui::RichTextEdit* e, const QByteArray& data)
-{
-    e->setRichText(data);
-    e->document()->setModified(false);
-}
-
-// The editor's document when the candidate changed it; nothing when untouched, so
-// the stored document stays byte for byte (an RTF stem is not rewritten as HTML).
-std::optional<QByteArray> changed(const ui::RichTextEdit* e)
-{
-    if (!e->document()->isModified())
-        return std::nullopt;
-    return e->hasContent() ? e->richText() : QByteArray();
-}
 
 } // namespace
 
@@ -77,8 +62,13 @@ TfrmTedit::TfrmTedit(QWidget* parent)
     RxDBRichEdit3 = editor(QStringLiteral("RxDBRichEdit3"), QStringLiteral("共用题干"), this);
     RxDBRichEdit1 = editor(QStringLiteral("RxDBRichEdit1"), QStringLiteral("试题内容"), this);
     RxDBRichEdit2 = editor(QStringLiteral("RxDBRichEdit2"), QStringLiteral("试题解析"), this);
-    for (ui::RichTextEdit* e : {RxDBRichEdit3, RxDBRichEdit1, RxDBRichEdit2})
+    for (ui::RichTextEdit* e : {RxDBRichEdit3, RxDBRichEdit1, RxDBRichEdit2}) {
         inputs->addEditor(e);
+        connect(e->document(), &QTextDocument::contentsChanged, this, [this, e] {
+            if (!m_loading)
+                m_changed.insert(e);
+        });
+    }
 
     btnSave = command(QStringLiteral("btnSave"), QStringLiteral("保存"), this);
     btnCancel = command(QStringLiteral("btnCancel"), QStringLiteral("取消"), this);
@@ -134,6 +124,21 @@ TfrmTedit::TfrmTedit(QWidget* parent)
     arrange(ui::compactLayout());
     // Filled at once, so a caller (or a test) sees the question before showing.
     guard::run(QStringLiteral("无法打开试题！"), [this] { m_loaded = FormShow(); });
+}
+
+void TfrmTedit::showDocument(ui::RichTextEdit* e, const QByteArray& data)
+{
+    m_loading = true;
+    e->setRichText(data);
+    m_loading = false;
+    m_changed.remove(e);
+}
+
+std::optional<QByteArray> TfrmTedit::changed(const ui::RichTextEdit* e) const
+{
+    if (!m_changed.contains(const_cast<ui::RichTextEdit*>(e)))
+        return std::nullopt;
+    return e->hasContent() ? e->richText() : QByteArray();
 }
 
 void TfrmTedit::arrange(bool compact)

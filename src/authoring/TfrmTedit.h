@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QSet>
+#include <optional>
 
 class QLabel;
 class QuestionInputs;
@@ -42,7 +44,14 @@ protected:
 
 private:
     void arrange(bool compact);
+    // Shows a stored document; only a change made afterwards counts as an edit.
+    void showDocument(ui::RichTextEdit* e, const QByteArray& data);
+    // The editor's document when the candidate changed it; nothing when untouched,
+    // so the stored document stays byte for byte (an RTF stem is not rewritten).
+    std::optional<QByteArray> changed(const ui::RichTextEdit* e) const;
 
+    QSet<ui::RichTextEdit*> m_changed;
+    bool m_loading = false;
     QString m_id;
     bool m_loaded = false;
 };

@@ -1,5 +1,6 @@
 #include "practice/TFrmLxxt.h"
 
+#include "authoring/TfrmTedit.h"
 #include "outline/TfrmAnswFagui.h"
 #include "practice/AnswerPages.h"
 #include "practice/TFrmBj.h"
@@ -488,6 +489,22 @@ void TFrmLxxt::epEfTrBtn9Click()
         points.exec();
     if (!isVisible())
         show();
+}
+
+void TFrmLxxt::epEfTrBtn11Click()
+{
+    if (!moveToCurrent())
+        return;
+    Timer1->stop();
+    TfrmTedit editor(this);
+    const bool saved = editor.exec() == QDialog::Accepted;
+    Timer1->start();
+    if (!saved)
+        return;
+    // The editor read the rows back: the question shows as it is now.
+    ShowQuestionText(DM1->Cn1Query_tm->text(QStringLiteral("a1")));
+    ShowAnswerControls();
+    Label24->setText(QStringLiteral("本题被您修改过"));
 }
 
 void TFrmLxxt::epEfTrBtn7Click()

@@ -76,6 +76,7 @@ public:
     void epEfTrBtn7Click();          // 桌面
     void epEfTrBtn9Click();          // 考点
     void epEfTrBtn10Click();         // 题目作废 / 取消作废
+    void epEfTrBtn11Click();         // 修改本题
     void epEfTrBtn99Click();         // 关闭
     void Timer1Timer();              // answer timer tick
     void KZTimeCounter1Timer();      // practice clock tick

@@ -408,14 +408,12 @@ QWidget* TFrmLxxt::buildCommands(const Arrangement& a)
     epEfTrBtn5 = command(QStringLiteral("epEfTrBtn5"), QStringLiteral("笔记"), &TFrmLxxt::epEfTrBtn5Click);
     epEfTrBtn9 = command(QStringLiteral("epEfTrBtn9"), QStringLiteral("考点"), &TFrmLxxt::epEfTrBtn9Click,
                          QStringLiteral("无法读取本题的考点！"));
-    epEfTrBtn11 = m_variant.editing ? command(QStringLiteral("epEfTrBtn11"), QStringLiteral("修改本题"), nullptr) : nullptr;
+    epEfTrBtn11 = m_variant.editing ? command(QStringLiteral("epEfTrBtn11"), QStringLiteral("修改本题"), &TFrmLxxt::epEfTrBtn11Click) : nullptr;
     epEfTrBtn10 = command(QStringLiteral("epEfTrBtn10"), m_variant.voidCaption, &TFrmLxxt::epEfTrBtn10Click);
     epEfTrBtn8 = command(QStringLiteral("epEfTrBtn8"), QStringLiteral("设置"), nullptr);
     epEfTrBtn7 = command(m_variant.desktopName, QStringLiteral("桌面"), &TFrmLxxt::epEfTrBtn7Click);
     epEfTrBtn99 = command(m_variant.closeName, QStringLiteral("关闭"), &TFrmLxxt::epEfTrBtn99Click);
-    // The question editor and the settings window are not part of the program yet.
-    if (epEfTrBtn11)
-        epEfTrBtn11->setEnabled(false);
+    // The settings window is not part of the program yet.
     epEfTrBtn8->setEnabled(false);
     epEfTrBtn4->setVisible(m_variant.analysis);
     for (ui::CommandButton* b : {epEfTrBtn4, epEfTrBtn6, epEfTrBtn9})

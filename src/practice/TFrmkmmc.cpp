@@ -1,5 +1,6 @@
 #include "practice/TFrmkmmc.h"
 
+#include "authoring/TFrmInPut.h"
 #include "practice/TFrmJx.h"
 #include "practice/TFrmLxxt.h"
 #include "shell/Guard.h"
@@ -154,8 +155,7 @@ TFrmkmmc::TFrmkmmc(QWidget* parent)
     btnInput = makeButton("btnInput", ui::art::QuestionEntry);
     btnConfig = makeButton("btnConfig", ui::art::Settings);
     btnClose = makeButton("btnClose", ui::art::Close);
-    // Question entry and the settings window are not part of the program yet.
-    btnInput->setEnabled(false);
+    // The settings window is not part of the program yet.
     btnConfig->setEnabled(false);
 
     btnGuide = new ui::CommandButton(QStringLiteral("解析指导"), this);
@@ -166,6 +166,7 @@ TFrmkmmc::TFrmkmmc(QWidget* parent)
     connect(btnNew, &QAbstractButton::clicked, this, guard::slot(kCannotStart, [this] { startPractice(PracticeMode::NewQuestions); }));
     connect(btnWrong, &QAbstractButton::clicked, this, guard::slot(kCannotStart, [this] { startPractice(PracticeMode::WrongQuestions); }));
     connect(btnReview, &QAbstractButton::clicked, this, guard::slot(kCannotStart, [this] { startPractice(PracticeMode::Review); }));
+    connect(btnInput, &QAbstractButton::clicked, this, &TFrmkmmc::btnInputClick);
     connect(btnClose, &QAbstractButton::clicked, this, &QWidget::close);
     connect(btnGuide, &QAbstractButton::clicked, this,
             guard::slot(QStringLiteral("无法打开解析指导！"), [this] { btnGuideClick(); }));
@@ -348,6 +349,35 @@ void TFrmkmmc::btnGuideClick()
     viewer.setWindowTitle(QStringLiteral("解析指导 - ") + table->text(QStringLiteral("C2")));
     viewer.bind(table, QStringLiteral("jx"));
     viewer.exec();
+}
+
+void TFrmkmmc::btnInputClick()
+{
+    store::Dataset* table = DM1->Cn1Table_kmmc;
+    if (!table->isOpen())
+        return;
+    const QString code = table->text(QStringLiteral("C1"));
+    if (!practice::isChapterCode(code)) {
+        prompt::messageBox(prompt::Icon::Information, QStringLiteral("提示"), notAChapterText());
+        return;
+    }
+    try {
+        TFrmInPut entry(this);
+        entry.setChapter(code, QStringLiteral("试题录入 [") + table->text(QStringLiteral("C2")) + QLatin1Char(']'));
+        entry.exec();
+        table->refresh();
+        table->locate(QStringLiteral("C1"), code);
+        m_model->syncCurrent(DBGrid1->selectionModel());
+        // The board counts the new questions at once, past its usual limit too.
+        const QString shown = QString::number(qint64(epNum_all->value()) + entry.savedCount());
+        epNum_all->setDigitCount(std::max<int>(5, int(shown.size())));
+        epNum_all->display(shown);
+    } catch (const std::exception&) {
+        prompt::messageBox(prompt::Icon::Warning, QStringLiteral("提示"), QStringLiteral("录入试题后出现异常!"));
+    }
+    raise();
+    activateWindow();
+    DBGrid1->setFocus();
 }
 
 void TFrmkmmc::paintEvent(QPaintEvent*)

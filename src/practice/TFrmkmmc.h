@@ -53,6 +53,8 @@ public:
     void FormShow();
     void startPractice(practice::PracticeMode mode);
     void btnGuideClick();
+    // 试题录入: question entry on the selected chapter; the board counts what was saved.
+    void btnInputClick();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

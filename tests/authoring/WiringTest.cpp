@@ -1,0 +1,132 @@
+#include "authoring/QuestionInputs.h"
+#include "authoring/ScreenSupport.h"
+#include "authoring/TFrmInPut.h"
+#include "authoring/TfrmTedit.h"
+#include "practice/ChooserRules.h"
+#include "practice/TFrmLxxt.h"
+#include "practice/TFrmkmmc.h"
+#include "store/Dataset.h"
+#include "ui/CommandButton.h"
+#include "ui/RichTextEdit.h"
+#include "ui/RichTextView.h"
+
+#include <QLCDNumber>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTimer>
+
+using namespace authoringtest;
+
+namespace {
+
+// Runs `work` on the first visible modal window of type W (polled, as the screen
+// that opens it runs its own loop).
+template <typename W>
+class WhenModal {
+public:
+    explicit WhenModal(std::function<void(W*)> work)
+        : m_work(std::move(work))
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget()); w && w->isVisible()) {
+                m_timer.stop();
+                ++m_seen;
+                m_work(w);
+            } else if (++m_ticks > 500) {
+                m_timer.stop();
+            }
+        });
+        m_timer.start();
+    }
+    int seen() const { return m_seen; }
+
+private:
+    std::function<void(W*)> m_work;
+    QTimer m_timer;
+    int m_ticks = 0;
+    int m_seen = 0;
+};
+
+class WiringTest : public ScreenTest {
+protected:
+    void SetUp() override { bank.dm.AppDir = QStringLiteral(TESVORA_APPDIR "/"); }
+};
+
+TEST_F(WiringTest, ChooserEntersQuestionsIntoTheSelectedChapter)
+{
+    TFrmkmmc chooser;
+    chooser.show();
+    chooser.FormShow();
+    ASSERT_TRUE(bank.dm.Cn1Table_kmmc->locate(QStringLiteral("C1"), QStringLiteral("010102")));
+    const int before = chooser.epNum_all->intValue();
+
+    WhenModal<TFrmInPut> entry([](TFrmInPut* f) {
+        EXPECT_EQ(f->chapterId(), QStringLiteral("010102"));
+        for (const char* answer : {"A", "B"}) {
+            f->Re1->setPlainText(QStringLiteral("自己的题"));
+            f->inputs->Edit1->setText(QString::fromLatin1(answer));
+            QTest::mouseClick(f->btnSave, Qt::LeftButton);
+        }
+        QTest::mouseClick(f->btnClose, Qt::LeftButton);
+    });
+    ASSERT_TRUE(chooser.btnInput->isEnabled());
+    QTest::mouseClick(chooser.btnInput, Qt::LeftButton);
+    ASSERT_EQ(entry.seen(), 1);
+    EXPECT_EQ(chooser.epNum_all->intValue(), before + 2);
+    EXPECT_EQ(bank.dm.Cn1Table_kmmc->text(QStringLiteral("C1")), QStringLiteral("010102"));
+    EXPECT_EQ(bank.dm.Cn1Table_kmmc->integer(QStringLiteral("C3")), 2);
+    EXPECT_TRUE(prompts.asked().empty()) << asked().join('|').toStdString();
+
+    // A part is not a chapter: nothing opens.
+    ASSERT_TRUE(bank.dm.Cn1Table_kmmc->locate(QStringLiteral("C1"), QStringLiteral("01")));
+    QTest::mouseClick(chooser.btnInput, Qt::LeftButton);
+    EXPECT_EQ(asked(), QStringList({"请选择具体章节目录！"}));
+    chooser.close();
+}
+
+TEST_F(WiringTest, PracticeScreenEditsTheQuestionItShows)
+{
+    QuestionRow q;
+    q.id = QStringLiteral("Q1");
+    q.stem = QByteArrayLiteral("<p>旧题干</p>");
+    bank.add(q);
+    TFrmLxxt screen;
+    ASSERT_EQ(screen.LoadQuestionSet({QStringLiteral("select %1 from tab_answ order by a1").arg(QLatin1String(practice::kQuestionColumns)), {}}),
+              TFrmLxxt::Loaded::Questions);
+    screen.show();
+    screen.KZTimeCounter1->stop();
+    EXPECT_TRUE(screen.Label24->text().isEmpty());
+
+    bool timerWasOff = false;
+    WhenModal<TfrmTedit> editor([&](TfrmTedit* f) {
+        timerWasOff = !screen.Timer1->isActive();
+        f->RxDBRichEdit1->setPlainText(QStringLiteral("新题干"));
+        f->inputs->Edit1->setText(QStringLiteral("C"));
+        QTest::mouseClick(f->btnSave, Qt::LeftButton);
+    });
+    ASSERT_TRUE(screen.epEfTrBtn11->isEnabled());
+    QTest::mouseClick(screen.epEfTrBtn11, Qt::LeftButton);
+    ASSERT_EQ(editor.seen(), 1);
+    EXPECT_TRUE(timerWasOff);
+    EXPECT_TRUE(screen.Timer1->isActive());
+    EXPECT_EQ(screen.Label24->text(), QStringLiteral("本题被您修改过"));
+    EXPECT_EQ(facts(bank.value("select A15 from tab_exer where a1='Q1'").toByteArray()).text, QStringLiteral("新题干"));
+    EXPECT_EQ(screen.Re1->toPlainText(), QStringLiteral("新题干"));
+    EXPECT_EQ(bank.dm.Cn1Query_tm->text(QStringLiteral("a2")), QStringLiteral("C"));
+    EXPECT_EQ(column(bank, "Q1", "ecount"), QStringLiteral("1"));
+
+    // Cancelled, nothing changes and the timer runs again.
+    WhenModal<TfrmTedit> cancelled([](TfrmTedit* f) {
+        f->inputs->Edit1->setText(QStringLiteral("D"));
+        QTest::mouseClick(f->btnCancel, Qt::LeftButton);
+    });
+    QTest::mouseClick(screen.epEfTrBtn11, Qt::LeftButton);
+    ASSERT_EQ(cancelled.seen(), 1);
+    EXPECT_EQ(column(bank, "Q1", "a2"), QStringLiteral("C"));
+    EXPECT_TRUE(screen.Timer1->isActive());
+    screen.close();
+}
+
+} // namespace
