@@ -367,7 +367,7 @@ TEST_F(ChooserTest, BothArrangementsListEveryChapterButTheExerciseSet)
             EXPECT_TRUE(b->focusPolicy() & Qt::TabFocus) << name;
             EXPECT_TRUE(f->rect().contains(b->geometry())) << name;
         }
-        EXPECT_FALSE(button(*f, "btnInput")->isEnabled());
+        EXPECT_TRUE(button(*f, "btnInput")->isEnabled());
         EXPECT_FALSE(button(*f, "btnConfig")->isEnabled());
         EXPECT_FALSE(f->DBGrid1->accessibleName().isEmpty());
         for (QWidget* w : std::initializer_list<QWidget*>{f->epNum_all, f->epNum_ok, f->epNum_Err, f->Lb_fs})

@@ -673,8 +673,8 @@ TEST_F(ScreenTest, EveryControlIsNamedForAssistiveTechnologyAndReachableByTab)
     QTest::keyClick(f.thButtons[0], Qt::Key_Down);
     EXPECT_TRUE(f.thButtons[1]->hasFocus());
     EXPECT_EQ(shownId(), "j1");
-    EXPECT_FALSE(f.epEfTrBtn11->isEnabled()); // 修改本题: the question editor comes later
-    EXPECT_FALSE(f.epEfTrBtn8->isEnabled());  // 设置 likewise
+    EXPECT_TRUE(f.epEfTrBtn11->isEnabled());  // 修改本题 opens the question editor
+    EXPECT_FALSE(f.epEfTrBtn8->isEnabled());  // 设置: the settings window comes later
 }
 
 TEST_F(ScreenTest, AMissingPictureEndsTheProgram)
