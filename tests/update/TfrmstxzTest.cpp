@@ -1,13 +1,17 @@
 #include "UpgradeFixture.h"
 
 #include "shell/AppState.h"
+#include "shell/Dispatcher.h"
+#include "shell/MenuScreens.h"
 #include "shell/Prompt.h"
 #include "store/Backup.h"
 #include "store/DataModule.h"
 #include "ui/CommandButton.h"
 #include "update/Tfrmstxz.h"
 
+#include <QApplication>
 #include <QGroupBox>
+#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -147,4 +151,26 @@ TEST_F(TfrmstxzTest, ClosingLetsGoOfTheOpenFile)
     ASSERT_NE(f.openFile(), nullptr);
     QTest::keyClick(&f, Qt::Key_Escape);
     EXPECT_EQ(f.openFile(), nullptr);
+}
+
+TEST_F(TfrmstxzTest, TheMenuWordSjOpensTheScreen)
+{
+    shell::Dispatcher d;
+    shell::installMenuScreens(d);
+    QString seen;
+    // Looks at the modal screen once it runs, then closes it.
+    QTimer::singleShot(0, [&] {
+        if (auto* f = qobject_cast<Tfrmstxz*>(QApplication::activeModalWidget())) {
+            seen = f->windowTitle();
+            f->reject();
+        }
+    });
+    // Never left hanging should the screen not be the modal one.
+    QTimer::singleShot(3000, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = qobject_cast<Tfrmstxz*>(w))
+                f->reject();
+    });
+    EXPECT_TRUE(d.dispatch(QStringLiteral("sj")));
+    EXPECT_EQ(seen, QStringLiteral("题库升级"));
 }
