@@ -266,12 +266,9 @@ RecordOutcome recordAnswer(TDM1& dm, store::Dataset& set, const QString& answer)
     const QDate today = store::Clock::today();
     const QString key = set.text(QStringLiteral("A2"));
     const QString lastAnswer = set.text(kE2);
-    // The values the row in memory held, to put back if the bank keeps its old ones.
-    const std::vector<std::pair<QString, QVariant>> before = {
-        {kE1, set.value(kE1)}, {kE2, set.value(kE2)}, {kE2_1, set.value(kE2_1)},
-        {kE3, set.value(kE3)}, {kE4, set.value(kE4)}};
 
-    bool posted = false;
+    // The rows in memory follow the transaction: a rollback gives the question
+    // row and the shared tables back as the bank has them.
     try {
         store::Transaction t(dm.db());
         if (answer != set.text(kE2_1)) {
@@ -293,26 +290,10 @@ RecordOutcome recordAnswer(TDM1& dm, store::Dataset& set, const QString& answer)
         set.setValue(kE2, answer);
         set.setValue(kE1, today);
         set.post();
-        posted = true;
         t.commit();
     } catch (...) {
-        if (!posted) {
-            set.cancel();
-        } else {
-            // The post reached the row in memory but the bank rolled it back: put
-            // the old values back in both (the write repeats what the bank holds).
-            try {
-                for (const auto& [column, value] : before)
-                    set.setValue(column, value);
-                set.post();
-            } catch (...) {
-                set.cancel();
-            }
-        }
-        try {
-            dm.refreshSharedTables();
-        } catch (...) {
-        }
+        // An edit the bank never took is dropped.
+        set.cancel();
         throw;
     }
     return out;

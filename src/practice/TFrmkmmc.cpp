@@ -170,7 +170,8 @@ TFrmkmmc::TFrmkmmc(QWidget* parent)
     connect(btnClose, &QAbstractButton::clicked, this, &QWidget::close);
     connect(btnGuide, &QAbstractButton::clicked, this,
             guard::slot(QStringLiteral("无法打开解析指导！"), [this] { btnGuideClick(); }));
-    connect(DM1, &TDM1::guidanceAvailableChanged, btnGuide, &QWidget::setEnabled);
+    connect(DM1->Cn1Table_kmmc, &store::Dataset::currentChanged, this, &TFrmkmmc::updateGuidance);
+    connect(DM1->Cn1Table_kmmc, &store::Dataset::valuesChanged, this, &TFrmkmmc::updateGuidance);
 
     setTabOrder(DBGrid1, btnNew);
     setTabOrder(btnNew, btnWrong);
@@ -183,9 +184,14 @@ TFrmkmmc::TFrmkmmc(QWidget* parent)
     arrange(ui::compactLayout());
 }
 
-TFrmkmmc::~TFrmkmmc()
+TFrmkmmc::~TFrmkmmc() = default;
+
+void TFrmkmmc::updateGuidance()
 {
-    DM1->ChooserOpen = false;
+    if (!m_choosing)
+        return;
+    store::Dataset* table = DM1->Cn1Table_kmmc;
+    btnGuide->setEnabled(table->isOpen() && table->recNo() > 0 && !table->bytes(QStringLiteral("jx")).isEmpty());
 }
 
 int TFrmkmmc::exec()
@@ -248,7 +254,7 @@ void TFrmkmmc::FormShow()
     store::Dataset* table = DM1->Cn1Table_kmmc;
     const bool shown = guard::run(kCannotRead, [&] {
         ui::WaitCursor wait;
-        DM1->ChooserOpen = true;
+        m_choosing = true;
         DM1->openIfClosed(table);
         table->first();
         table->setFiltered(false);
@@ -269,7 +275,7 @@ void TFrmkmmc::FormShow()
         m_model->syncCurrent(DBGrid1->selectionModel());
         DBGrid1->scrollTo(DBGrid1->currentIndex(), QAbstractItemView::PositionAtCenter);
         // The guidance button follows the row shown now.
-        DM1->Cn1DS_kmmcDataChange();
+        updateGuidance();
         DBGrid1->setFocus();
     });
     if (!shown)
@@ -391,13 +397,13 @@ void TFrmkmmc::paintEvent(QPaintEvent*)
 
 void TFrmkmmc::hideEvent(QHideEvent* event)
 {
-    DM1->ChooserOpen = false;
+    m_choosing = false;
     QWidget::hideEvent(event);
 }
 
 void TFrmkmmc::closeEvent(QCloseEvent* event)
 {
-    DM1->ChooserOpen = false;
+    m_choosing = false;
     DM1->Cn1Table_kmmc->close();
     DM1->Cn1Query1->close();
     event->accept();

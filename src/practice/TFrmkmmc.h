@@ -48,6 +48,8 @@ public:
 
     // The chapter on which a practice mode was last started.
     QString rememberedChapter() const { return m_remembered; }
+    // True while the chooser shows (not while a practice screen it started is open).
+    bool choosing() const { return m_choosing; }
 
     // The showing steps: filter, layout, totals, back to the remembered chapter.
     void FormShow();
@@ -66,10 +68,13 @@ protected:
 private:
     void arrange(bool compact);
     void showTotals();
+    // 解析指导 follows the current chapter while the chooser shows.
+    void updateGuidance();
 
     store::DatasetModel* m_model;
     QList<QLabel*> m_boardLabels;
     QPixmap m_background;
     QString m_remembered;
+    bool m_choosing = false;
     QPointer<QEventLoop> m_loop;
 };

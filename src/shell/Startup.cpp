@@ -1,5 +1,6 @@
 #include "shell/Startup.h"
 
+#include "shell/Guard.h"
 #include "shell/Prompt.h"
 #include "shell/MenuScreens.h"
 #include "shell/MenuView.h"
@@ -92,9 +93,13 @@ bool Startup::createDataModule()
     DM1->AppDir = m_appDir;
     if (DM1->openBank(bankPath()) && DM1->ConnectOk)
         return true;
+    // The candidate learns why: the kind's line under the fixed text.
+    QString text = QStringLiteral("无法连接数据库！");
+    if (const QString why = DM1->OpenFailure ? guard::kindText(*DM1->OpenFailure) : QString(); !why.isEmpty())
+        text += QLatin1Char('\n') + why;
     delete DM1;
     DM1 = nullptr;
-    prompt::messageBox(prompt::Icon::Error, QStringLiteral("错误"), QStringLiteral("无法连接数据库！"));
+    prompt::messageBox(prompt::Icon::Error, QStringLiteral("错误"), text);
     return false;
 }
 

@@ -127,6 +127,7 @@ Connection::~Connection()
 
 void Connection::close()
 {
+    m_undo.clear();
     for (sqlite3_stmt* s : std::as_const(m_cache))
         sqlite3_finalize(s);
     m_cache.clear();
@@ -319,19 +320,16 @@ bool Connection::hasTable(const QString& name)
     return scalar(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name = :n COLLATE NOCASE"), {{QStringLiteral(":n"), name}}).isValid();
 }
 
-namespace {
-// PRAGMA arguments cannot be bound: quote the name as an identifier.
-QString quotedIdentifier(const QString& name)
+QString quoteIdentifier(const QString& name)
 {
     QString q = name;
     q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + q + QLatin1Char('"');
 }
-} // namespace
 
 QStringList Connection::columnsOf(const QString& table)
 {
-    const Rows r = query(QStringLiteral("PRAGMA table_info(%1)").arg(quotedIdentifier(table)));
+    const Rows r = query(QStringLiteral("PRAGMA table_info(%1)").arg(quoteIdentifier(table)));
     QStringList out;
     const int name = r.column(QStringLiteral("name"));
     for (const auto& row : r.values)
@@ -341,7 +339,7 @@ QStringList Connection::columnsOf(const QString& table)
 
 QStringList Connection::primaryKeyOf(const QString& table)
 {
-    const Rows r = query(QStringLiteral("PRAGMA table_info(%1)").arg(quotedIdentifier(table)));
+    const Rows r = query(QStringLiteral("PRAGMA table_info(%1)").arg(quoteIdentifier(table)));
     const int name = r.column(QStringLiteral("name"));
     const int pk = r.column(QStringLiteral("pk"));
     QMap<qint64, QString> byOrder;
@@ -371,6 +369,12 @@ void Connection::detach(const QString& alias)
 qint64 Connection::lastInsertRowId() const
 {
     return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
+}
+
+void Connection::onRollback(std::function<void()> undo)
+{
+    if (m_depth > 0)
+        m_undo.emplace_back(m_depth, std::move(undo));
 }
 
 Transaction::Transaction(Connection& c)
@@ -403,6 +407,15 @@ void Transaction::commit()
         m_c.execScript(QStringLiteral("RELEASE sp%1").arg(m_level));
     m_done = true;
     --m_c.m_depth;
+    // Durable: nothing to put back. A released savepoint's work belongs to the
+    // enclosing transaction from now on.
+    if (m_level == 0) {
+        m_c.m_undo.clear();
+    } else {
+        for (auto& [depth, undo] : m_c.m_undo)
+            if (depth > m_level)
+                depth = m_level;
+    }
 }
 
 void Transaction::rollback()
@@ -411,12 +424,37 @@ void Transaction::rollback()
         return;
     m_done = true;
     --m_c.m_depth;
-    if (!m_c.isOpen())
+    // The rows in memory go back with the bank, newest change first, even when the
+    // engine already rolled back by itself (a refused commit).
+    std::vector<std::function<void()>> undo;
+    for (auto it = m_c.m_undo.begin(); it != m_c.m_undo.end();) {
+        if (it->first > m_level) {
+            undo.push_back(std::move(it->second));
+            it = m_c.m_undo.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    const auto restore = [&] {
+        for (auto it = undo.rbegin(); it != undo.rend(); ++it)
+            (*it)();
+    };
+    if (!m_c.isOpen()) {
+        restore();
         return;
-    if (m_level == 0)
-        m_c.execScript(QStringLiteral("ROLLBACK"));
-    else
-        m_c.execScript(QStringLiteral("ROLLBACK TO sp%1; RELEASE sp%1").arg(m_level));
+    }
+    try {
+        if (m_level == 0) {
+            if (!sqlite3_get_autocommit(m_c.m_db))
+                m_c.execScript(QStringLiteral("ROLLBACK"));
+        } else {
+            m_c.execScript(QStringLiteral("ROLLBACK TO sp%1; RELEASE sp%1").arg(m_level));
+        }
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
 }
 
 } // namespace store

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -71,6 +72,11 @@ public:
     qint64 lastInsertRowId() const;
     sqlite3* handle() const { return m_db; }
 
+    // What to put back in memory when the open transaction (or the savepoint open
+    // now) rolls back: datasets register how to restore the rows they changed, so
+    // they follow the bank. Outside a transaction nothing is kept (nothing can roll back).
+    void onRollback(std::function<void()> undo);
+
     // Statement cache; used by Dataset and the transaction guard.
     sqlite3_stmt* prepare(const QString& sql);
     void bind(sqlite3_stmt* stmt, const Params& params);
@@ -88,6 +94,7 @@ private:
     QHash<QString, sqlite3_stmt*> m_cache;
     friend class Transaction;
     int m_depth = 0; // open transactions (outermost BEGIN, then savepoints)
+    std::vector<std::pair<int, std::function<void()>>> m_undo; // depth at registration, work
 };
 
 // RAII transaction: BEGIN (or a SAVEPOINT when one is already open); commit()
@@ -106,6 +113,10 @@ private:
     int m_level;
     bool m_done = false;
 };
+
+// A name quoted as an SQL identifier, for the places where a name cannot be bound
+// (table names, PRAGMA arguments): "a""b" for a"b.
+QString quoteIdentifier(const QString& name);
 
 // The bank key (the database password of the shipped bank).
 QByteArray bankKey();

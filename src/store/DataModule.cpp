@@ -6,8 +6,11 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <optional>
 #include <sqlite3.h>
+
+Q_LOGGING_CATEGORY(lcBank, "tesvora.store.bank", QtWarningMsg)
 
 TDM1* DM1 = nullptr;
 
@@ -39,6 +42,13 @@ QString inList(const QStringList& values, Params& params)
         params.emplace_back(name, values[i]);
     }
     return list + QLatin1Char(')');
+}
+
+// Writable for its owner and for this process: a file or folder whose write bits
+// are off counts as read-only even for a user the system would let write.
+bool writable(const QFileInfo& fi)
+{
+    return fi.isWritable() && (fi.permissions() & QFileDevice::WriteOwner);
 }
 
 // The bookkeeping joins the caller's transaction when there is one: the caller's
@@ -117,13 +127,20 @@ bool TDM1::DataModuleCreate()
 bool TDM1::openBank(const QString& path)
 {
     closeBank();
+    OpenFailure.reset();
     try {
-        // An empty file would open as a new, empty database and be written to.
-        if (QFileInfo(path).size() == 0)
-            return false;
+        const QFileInfo file(path);
+        // Answers go into the file, its journal beside it: nothing is written to
+        // a bank that could not take them.
+        if (file.isFile() && (!writable(file) || !writable(QFileInfo(file.absolutePath()))))
+            throw DbError(DbError::Kind::ReadOnly, QStringLiteral("%1: the file or its folder is read-only").arg(path));
         m_db = Connection::open(path, store::bankKey());
-    } catch (const DbError&) {
+        if (sqlite3_db_readonly(m_db->handle(), "main") == 1)
+            throw DbError(DbError::Kind::ReadOnly, QStringLiteral("%1: opened read-only").arg(path));
+    } catch (const DbError& e) {
+        qCWarning(lcBank).noquote() << "cannot open the bank --" << e.message();
         m_db.reset();
+        OpenFailure = e.kind();
         return false;
     }
     for (Dataset* ds : std::as_const(m_datasets))
@@ -159,6 +176,12 @@ void TDM1::refreshIfOpen(Dataset* ds)
 {
     if (ds->isOpen())
         ds->refresh();
+}
+
+void TDM1::refreshRowsIfOpen(Dataset* ds, const QString& column, const QVariantList& values)
+{
+    if (ds->isOpen())
+        ds->refreshRows(column, values);
 }
 
 void TDM1::refreshSharedTables()
@@ -198,7 +221,7 @@ void TDM1::LogDailyAnswer(int firstToday, int result, int previous)
                {{QStringLiteral(":day"), today}, {QStringLiteral(":w"), wrong ? 1 : 0}});
     }
     t.commit();
-    refreshIfOpen(Cn1Table_rz);
+    refreshRowsIfOpen(Cn1Table_rz, QStringLiteral("A1"), {today});
 }
 
 void TDM1::CountChapterAnswer(const QString& chapterCode, int firstEver, int result)
@@ -211,13 +234,16 @@ void TDM1::CountChapterAnswer(const QString& chapterCode, int firstEver, int res
     QStringList codes;
     for (qsizetype n = chapterCode.size(); n >= 1; --n)
         codes << chapterCode.left(n);
+    QVariantList keys;
+    for (const QString& code : std::as_const(codes))
+        keys << code;
     Params params = {{QStringLiteral(":c4"), first ? 1 : 0}, {QStringLiteral(":d2"), wrong ? 1 : 0}};
     const QString sql = QStringLiteral("update tab_kmmc set C4=C4+:c4, D1=D1+1, D2=D2+:d2 where C1 in ") + inList(codes, params);
     Connection& c = db();
     JoinOrBegin t(c);
     c.exec(sql, params);
     t.commit();
-    refreshIfOpen(Cn1Table_kmmc);
+    refreshRowsIfOpen(Cn1Table_kmmc, QStringLiteral("C1"), keys);
 }
 
 void TDM1::CountPointAnswer(const QStringList& pointIds, int firstEver, int result)
@@ -272,17 +298,20 @@ void TDM1::AddStudyTime(const QString& clockText)
     }
     // Every chapter row, not only those after the current one: each score follows its counters.
     const store::Rows chapters = c.query(QStringLiteral("select C1, D1, D2, C6 from tab_kmmc"));
+    QVariantList rescored;
     for (int i = 0; i < chapters.size(); ++i) {
         const QString score = store::answerScoreText(chapters.at(i, QStringLiteral("D1")).toLongLong(),
                                                      chapters.at(i, QStringLiteral("D2")).toLongLong());
         const QVariant old = chapters.at(i, QStringLiteral("C6"));
-        if (old.isNull() || old.toString() != score)
+        if (old.isNull() || old.toString() != score) {
             c.exec(QStringLiteral("update tab_kmmc set C6=:c6 where C1=:c1"),
                    {{QStringLiteral(":c6"), score}, {QStringLiteral(":c1"), chapters.at(i, QStringLiteral("C1"))}});
+            rescored << chapters.at(i, QStringLiteral("C1"));
+        }
     }
     t.commit();
-    refreshIfOpen(Cn1Table_rz);
-    refreshIfOpen(Cn1Table_kmmc);
+    refreshRowsIfOpen(Cn1Table_rz, QStringLiteral("A1"), {today});
+    refreshRowsIfOpen(Cn1Table_kmmc, QStringLiteral("C1"), rescored);
 }
 
 int TDM1::PaperTotalScore()
@@ -335,6 +364,4 @@ void TDM1::Cn1DS_kmmcDataChange()
     const bool hasRow = ds->isOpen() && ds->recNo() > 0;
     if (hasRow)
         CurrentChapterHeading = ds->text(QStringLiteral("C1_1"));
-    if (ChooserOpen)
-        Q_EMIT guidanceAvailableChanged(hasRow && !ds->bytes(QStringLiteral("jx")).isEmpty());
 }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 // The data module: the one connection to the bank, the datasets that screens
 // share, and the statistics bookkeeping of every recorded answer.
@@ -16,9 +17,9 @@
 // transaction each operation runs in one of its own (whole or not at all); inside
 // the caller's store::Transaction its statements join it, so one recorded answer
 // (question row and all its counters) is all-or-nothing: on a failure the caller
-// lets its Transaction roll back and calls refreshSharedTables(). Open shared
-// tables over a changed table (Cn1Table_rz, Cn1Table_kmmc) are re-read at once
-// and keep their current row.
+// lets its Transaction roll back. Open shared tables over a changed table
+// (Cn1Table_rz, Cn1Table_kmmc) get the changed rows at once, in place, and give
+// them back when the transaction rolls back.
 class TDM1 : public QObject {
     Q_OBJECT
 public:
@@ -26,11 +27,14 @@ public:
     ~TDM1() override;
 
     // AppDir := the executable's folder + "/"; opens AppDir + "data/ZT468913.db"
-    // with the bank key. Any failure: ConnectOk false, false returned, the file
-    // left exactly as it was.
+    // with the bank key. Any failure: ConnectOk false, false returned, OpenFailure
+    // says why, the file left exactly as it was. A bank that could not be written
+    // (a read-only file or folder) does not open either: every answer would fail.
     bool DataModuleCreate();
     // The same for any bank file (tests, tools).
     bool openBank(const QString& path);
+    // Why the last openBank failed; empty after a success.
+    std::optional<store::DbError::Kind> OpenFailure;
     void closeBank(); // closes every shared dataset, then the connection
 
     // The bank connection; throws DbError(Usage) when the bank is not open.
@@ -39,7 +43,6 @@ public:
     bool ConnectOk = false;
     QString AppDir;                // with a trailing "/"
     QString CurrentChapterHeading; // C1_1 of the chapter row last made current
-    bool ChooserOpen = false;      // true while the chapter chooser shows
 
     // Shared datasets; a screen closes one, sets its statement and opens it.
     store::Dataset* Cn1Query1;
@@ -57,8 +60,7 @@ public:
     store::Dataset* Cn1Table_plan;
 
     void openIfClosed(store::Dataset* ds);
-    // Re-reads the open shared tables that the bookkeeping changes; for a caller
-    // that rolled back an answer after the bookkeeping ran.
+    // Re-reads the open shared tables that the bookkeeping changes.
     void refreshSharedTables();
 
     // One answer in today's tab_rz row (appended when missing).
@@ -87,16 +89,13 @@ public Q_SLOTS:
     // Runs whenever the current row of Cn1Table_kmmc changes.
     void Cn1DS_kmmcDataChange();
 
-Q_SIGNALS:
-    // While the chooser is open: whether the current chapter has guidance (jx).
-    void guidanceAvailableChanged(bool available);
-
 private:
     std::unique_ptr<store::Connection> m_db;
     QList<store::Dataset*> m_datasets;
 
     store::Dataset* makeDataset();
     void refreshIfOpen(store::Dataset* ds);
+    void refreshRowsIfOpen(store::Dataset* ds, const QString& column, const QVariantList& values);
 };
 
 extern TDM1* DM1;

@@ -1,6 +1,8 @@
 #include "store/Dataset.h"
 
 #include <QDateTime>
+#include <QPointer>
+#include <QSet>
 #include <algorithm>
 #include <sqlite3.h>
 
@@ -17,9 +19,7 @@ const QString kRowidAlias = QStringLiteral("tesvora_rowid");
 
 QString quoted(const QString& identifier)
 {
-    QString q = identifier;
-    q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + q + QLatin1Char('"');
+    return quoteIdentifier(identifier);
 }
 
 bool isIdentifier(QStringView s)
@@ -929,6 +929,7 @@ void Dataset::open()
     fresh->rebuild(m_filtered);
     fresh->cur = fresh->visible.empty() ? -1 : 0;
     d = std::move(fresh);
+    ++m_generation;
     m_table = table;
     m_state = State::Browse;
     Q_EMIT layoutChanged();
@@ -941,6 +942,7 @@ void Dataset::close()
         return;
     Params params = std::move(d->params);
     d = std::make_unique<Impl>();
+    ++m_generation;
     d->params = std::move(params);
     m_state = State::Inactive;
     Q_EMIT layoutChanged();
@@ -972,6 +974,7 @@ void Dataset::refresh()
         pos = fresh->visible.empty() ? -1 : std::clamp(oldPos, 0, int(fresh->visible.size()) - 1);
     fresh->cur = pos;
     d = std::move(fresh);
+    ++m_generation;
     m_table = table;
     Q_EMIT layoutChanged();
     Q_EMIT currentChanged();
@@ -1285,6 +1288,7 @@ void Dataset::post()
     }
 
     if (inserting) {
+        refreshOnRollback();
         for (QVariant& v : row)
             s.cells.append(std::move(v));
         const int r = s.rows++;
@@ -1296,6 +1300,7 @@ void Dataset::post()
         Q_EMIT currentChanged();
     } else {
         const int r = s.currentRow();
+        keepForRollback(r);
         std::move(row.begin(), row.end(), s.cells.begin() + qsizetype(r) * s.ncols);
         m_state = State::Browse;
         s.buf.clear();
@@ -1343,6 +1348,116 @@ void Dataset::reloadCurrentRow()
     Q_EMIT valuesChanged();
 }
 
+void Dataset::keepForRollback(int storageRow)
+{
+    const qsizetype n = d->ncols;
+    std::vector<QVariant> old(d->cells.cbegin() + storageRow * n, d->cells.cbegin() + (storageRow + 1) * n);
+    QPointer<Dataset> self(this);
+    m_conn->onRollback([self, generation = m_generation, storageRow, old = std::move(old)] {
+        if (!self || self->m_generation != generation || storageRow >= self->d->rows)
+            return;
+        Impl& s = *self->d;
+        std::copy(old.begin(), old.end(), s.cells.begin() + qsizetype(storageRow) * s.ncols);
+        if (storageRow == s.currentRow())
+            Q_EMIT self->valuesChanged();
+        else
+            Q_EMIT self->rowsChanged();
+    });
+}
+
+void Dataset::refreshOnRollback()
+{
+    QPointer<Dataset> self(this);
+    m_conn->onRollback([self, generation = m_generation] {
+        if (!self || self->m_generation != generation || !self->isOpen())
+            return;
+        try {
+            self->cancel();
+            self->refresh();
+        } catch (const DbError&) {
+            // The rows stay as they are; the next refresh reads them.
+        }
+    });
+}
+
+void Dataset::refreshRows(const QString& column, const QVariantList& values)
+{
+    checkOpen();
+    checkBrowse();
+    const int col = requireColumn(column);
+    if (values.isEmpty())
+        return;
+    if (!canModify()) {
+        refresh();
+        return;
+    }
+    Impl& s = *d;
+    QStringList marks;
+    Params params;
+    for (int i = 0; i < values.size(); ++i) {
+        marks << QStringLiteral(":p%1").arg(i);
+        params.emplace_back(marks.back(), values[i]);
+    }
+    const Rows back = m_conn->query(QStringLiteral("SELECT *%1 FROM %2 WHERE %3 IN (%4)")
+                                        .arg(s.rowidKey ? QStringLiteral(", rowid AS ") + kRowidAlias : QString(),
+                                             quoted(m_table), quoted(s.cols[col]), marks.join(QLatin1Char(','))),
+                                    params);
+    // Where each stored column is in the rows read back.
+    std::vector<int> from(size_t(s.ncols), -1);
+    for (int c = 0; c < s.cols.size(); ++c)
+        from[size_t(c)] = back.column(s.cols[c]);
+    if (s.rowidKey)
+        from[size_t(s.ncols - 1)] = int(back.columns.size()) - 1;
+    const int backCol = back.column(s.cols[col]);
+
+    // The rows in memory that hold one of the values: each must be read back.
+    // Texts (codes, days) are looked up at once; other values compare one by one.
+    QSet<QString> texts;
+    bool onlyTexts = true;
+    for (const QVariant& v : values) {
+        const QVariant w = normalized(v);
+        onlyTexts = onlyTexts && w.typeId() == QMetaType::QString;
+        texts.insert(w.toString());
+    }
+    std::vector<int> held;
+    for (int r = 0; r < s.rows; ++r) {
+        const QVariant& cell = s.at(r, col);
+        const QString* text = onlyTexts ? textOf(cell) : nullptr;
+        if (text ? texts.contains(*text)
+                 : std::any_of(values.begin(), values.end(), [&](const QVariant& v) { return sameValue(cell, v); }))
+            held.push_back(r);
+    }
+    std::vector<std::pair<int, int>> patches; // storage row, row read back
+    for (int b = 0; b < back.size(); ++b) {
+        int found = -1;
+        for (int r : held)
+            if (sameValue(s.at(r, col), back.values[size_t(b)][size_t(backCol)]))
+                found = r;
+        if (found < 0) {
+            refreshOnRollback();
+            refresh();
+            return;
+        }
+        patches.emplace_back(found, b);
+    }
+    if (patches.size() != held.size()) {
+        refreshOnRollback();
+        refresh();
+        return;
+    }
+    bool current = false;
+    for (const auto& [r, b] : patches) {
+        keepForRollback(r);
+        for (int c = 0; c < s.ncols; ++c)
+            if (from[size_t(c)] >= 0)
+                s.cells[qsizetype(r) * s.ncols + c] = back.values[size_t(b)][size_t(from[size_t(c)])];
+        current = current || r == s.currentRow();
+    }
+    if (current)
+        Q_EMIT valuesChanged();
+    Q_EMIT rowsChanged();
+}
+
 void Dataset::remove()
 {
     checkOpen();
@@ -1363,6 +1478,7 @@ void Dataset::remove()
         params.emplace_back(QStringLiteral(":k%1").arg(j), s.at(r, s.keyCols[j]));
     }
     m_conn->exec(QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoted(m_table), keyCondition(keyNames)), params);
+    refreshOnRollback();
     m_state = State::Browse;
     s.buf.clear();
     s.cells.remove(qsizetype(r) * s.ncols, s.ncols);

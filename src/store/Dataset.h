@@ -30,7 +30,8 @@ namespace store {
 // filtering, sorting or refreshing posts a pending edit first (close() cancels it).
 // A failed post throws and leaves the edit pending so the caller can cancel.
 // A posted new row stays at the end of the visible rows until the next filter,
-// sort or refresh places it.
+// sort or refresh places it. Inside a transaction the rows follow it: when it rolls
+// back, what post() and refreshRows() changed in memory goes back as well.
 class Dataset : public QObject {
     Q_OBJECT
 public:
@@ -97,6 +98,11 @@ public:
     // its key, for rows that were changed by statements of their own (or whose
     // change was rolled back). Nothing happens without a current row.
     void reloadCurrentRow();
+    // Reads the rows whose `column` holds one of `values` again from the base table
+    // and puts them in place, for rows changed by statements of their own: the
+    // cursor, filter and order stay. A row the set does not hold yet, or one that
+    // is gone, re-reads the whole set.
+    void refreshRows(const QString& column, const QVariantList& values);
 
     // Client-side filter and sort. An unparsable text or an unknown column throws
     // DbError(Usage) and leaves the previous filter or sort in force.
@@ -120,6 +126,7 @@ Q_SIGNALS:
     void currentChanged();          // the current row moved (or the set was (re)opened/closed)
     void valuesChanged();           // a field of the current row changed (set, post, cancel)
     void layoutChanged();           // rows appeared/disappeared (open, filter, sort, delete, append)
+    void rowsChanged();             // fields of rows other than the current one may have changed
 
 private:
     struct Impl;
@@ -131,12 +138,16 @@ private:
     QString m_sort;
     bool m_filtered = false;
     State m_state = State::Inactive;
+    quint64 m_generation = 0; // changes whenever the rows are read anew
 
     void checkOpen() const;
     void checkBrowse(); // posts a pending edit
     int requireColumn(const QString& column) const;
     const QVariant& cell(int column) const; // current row (or edit buffer); null without one
     void setCursor(int pos);
+    // Registers with the open transaction how to put storage row r back.
+    void keepForRollback(int storageRow);
+    void refreshOnRollback();
 };
 
 } // namespace store

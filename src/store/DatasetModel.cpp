@@ -12,6 +12,10 @@ DatasetModel::DatasetModel(Dataset* dataset, QObject* parent)
         connect(dataset, &Dataset::layoutChanged, this, &DatasetModel::reload);
         connect(dataset, &QObject::destroyed, this, &DatasetModel::reload);
         connect(dataset, &Dataset::valuesChanged, this, &DatasetModel::onValuesChanged);
+        connect(dataset, &Dataset::rowsChanged, this, [this] {
+            if (rowCount() > 0 && !m_columns.empty())
+                Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, int(m_columns.size()) - 1));
+        });
         connect(dataset, &Dataset::currentChanged, this, [this] {
             if (m_selection)
                 syncCurrent(m_selection);

@@ -340,7 +340,7 @@ TEST_F(ChooserTest, BothArrangementsListEveryChapterButTheExerciseSet)
         EXPECT_EQ(f->size(), c.window);
         EXPECT_TRUE(f->windowFlags() & Qt::FramelessWindowHint);
         EXPECT_EQ(f->windowTitle(), "科目名称");
-        EXPECT_TRUE(dm.ChooserOpen);
+        EXPECT_TRUE(f->choosing());
 
         QAbstractItemModel* m = f->DBGrid1->model();
         QStringList captions;
@@ -380,7 +380,7 @@ TEST_F(ChooserTest, BothArrangementsListEveryChapterButTheExerciseSet)
         EXPECT_EQ(f->epNum_all->digitCount(), 5);
         EXPECT_EQ(f->Lb_fs->text(), "分数");
         f->close();
-        EXPECT_FALSE(dm.ChooserOpen);
+        EXPECT_FALSE(f->choosing());
         EXPECT_FALSE(dm.Cn1Table_kmmc->isOpen());
         EXPECT_FALSE(dm.Cn1Query1->isOpen());
     }
@@ -493,7 +493,7 @@ TEST_F(ChooserTest, PracticeRunsOnTheChapterAndTheBoardShowsWhatItRecorded)
     QStringList ids;
     WhenModal<TFrmLxxt> practice([&](TFrmLxxt* w) {
         chooserHidden = !f->isVisible();
-        chooserOpenFlag = dm.ChooserOpen;
+        chooserOpenFlag = f->choosing();
         for (int r = 0; r < dm.Cn1Query_tm->recordCount(); ++r)
             ids << dm.Cn1Query_tm->valueAt(r, "a1").toString();
         // An answer recorded meanwhile, as the practice screen records one.
@@ -511,7 +511,7 @@ TEST_F(ChooserTest, PracticeRunsOnTheChapterAndTheBoardShowsWhatItRecorded)
 
     // Back again, on the chapter practised, with the new sums.
     EXPECT_TRUE(f->isVisible());
-    EXPECT_TRUE(dm.ChooserOpen);
+    EXPECT_TRUE(f->choosing());
     EXPECT_EQ(currentCode(), "0101");
     EXPECT_EQ(f->DBGrid1->currentIndex().row(), dm.Cn1Table_kmmc->recNo() - 1);
     EXPECT_EQ(f->epNum_ok->intValue(), 1);
@@ -604,7 +604,7 @@ TEST_F(ChooserTest, ExecEndsWhenTheChooserCloses)
         SCOPED_TRACE(how);
         TFrmkmmc f;
         WhenModal<TFrmkmmc> closer([&](TFrmkmmc* w) {
-            EXPECT_TRUE(dm.ChooserOpen);
+            EXPECT_TRUE(w->choosing());
             if (QString(how) == "escape")
                 QTest::keyClick(w, Qt::Key_Escape);
             else
@@ -613,7 +613,7 @@ TEST_F(ChooserTest, ExecEndsWhenTheChooserCloses)
         f.exec();
         EXPECT_EQ(closer.seen(), 1);
         EXPECT_FALSE(f.isVisible());
-        EXPECT_FALSE(dm.ChooserOpen);
+        EXPECT_FALSE(f.choosing());
         EXPECT_FALSE(dm.Cn1Table_kmmc->isOpen());
     }
 }
@@ -656,7 +656,6 @@ TEST_F(ChooserTest, MenuWordsOpenTheChooserForTheirSubject)
         EXPECT_EQ(seenSubject, subject);
         EXPECT_FALSE(hourglass);
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-        EXPECT_FALSE(dm.ChooserOpen);
     }
 }
 

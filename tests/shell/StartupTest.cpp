@@ -7,6 +7,8 @@
 #include "shell/TFrmStart.h"
 #include "../support/TempBank.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
@@ -87,31 +89,52 @@ TEST_F(StartupTest, UnreachableBankEndsWithAnErrorAndLeavesTheFileAlone)
 {
     folder.addMenu();
     TempDir other;
+    const QString missing = QStringLiteral("题库文件不存在。");
+    const QString notABank = QStringLiteral("文件不是本程序的题库，或者已经损坏。");
+    const QString readOnly = QStringLiteral("题库文件是只读的，无法保存。");
+    // A good bank in a folder of its own, for the read-only cases.
+    const auto copyOfBank = [&](const QString& name) {
+        QDir(other.dir.path()).mkpath(name);
+        const QString p = other.file(name + QStringLiteral("/bank.db"));
+        store::createBankSchema(*store::Connection::create(p, store::bankKey()));
+        return p;
+    };
     const struct {
         const char* name;
         std::function<QString()> make; // the bank path
+        QString why;                   // the second line
     } cases[] = {
-        {"missing", [&] { return folder.appDir() + QStringLiteral("data/none.db"); }},
+        {"missing", [&] { return folder.appDir() + QStringLiteral("data/none.db"); }, missing},
         {"another key", [&] {
              const QString p = other.file(QStringLiteral("key.db"));
              auto db = store::Connection::create(p, QByteArrayLiteral("not the bank key"));
              store::createBankSchema(*db);
              return p;
-         }},
+         }, notABank},
         {"not a database", [&] {
              const QString p = other.file(QStringLiteral("junk.db"));
              QFile f(p);
              f.open(QIODevice::WriteOnly);
              f.write(QByteArray(8192, '\x5a'));
              return p;
-         }},
+         }, notABank},
         {"empty file", [&] {
              const QString p = other.file(QStringLiteral("empty.db"));
              QFile f(p);
              f.open(QIODevice::WriteOnly);
              return p;
-         }},
-        {"a folder", [&] { return other.dir.path(); }},
+         }, notABank},
+        {"a folder", [&] { return other.dir.path(); }, missing},
+        {"a read-only file", [&] {
+             const QString p = copyOfBank(QStringLiteral("ro-file"));
+             QFile::setPermissions(p, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+             return p;
+         }, readOnly},
+        {"a read-only folder", [&] {
+             const QString p = copyOfBank(QStringLiteral("ro-folder"));
+             QFile::setPermissions(QFileInfo(p).absolutePath(), QFile::ReadOwner | QFile::ExeOwner);
+             return p;
+         }, readOnly},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -125,7 +148,7 @@ TEST_F(StartupTest, UnreachableBankEndsWithAnErrorAndLeavesTheFileAlone)
         EXPECT_EQ(s.run(), 1);
         ASSERT_EQ(script.asked().size(), 1u);
         EXPECT_EQ(script.asked()[0].caption, QStringLiteral("错误"));
-        EXPECT_EQ(script.asked()[0].text, QStringLiteral("无法连接数据库！"));
+        EXPECT_EQ(script.asked()[0].text, QStringLiteral("无法连接数据库！\n") + c.why);
         EXPECT_EQ(script.asked()[0].page, int(prompt::Icon::Error));
         EXPECT_EQ(DM1, nullptr) << "the data module is destroyed";
         EXPECT_EQ(s.mainWindow(), nullptr);
