@@ -3,6 +3,7 @@
 #include "store/Backup.h"
 
 #include <QSet>
+#include <sqlite3.h>
 
 namespace update {
 
@@ -15,6 +16,11 @@ QString quoted(const QString& name)
 {
     return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
+
+struct ResetOnExit {
+    sqlite3_stmt* stmt;
+    ~ResetOnExit() { sqlite3_reset(stmt); }
+};
 
 [[noreturn]] void refuse(const QString& path, const QString& why)
 {
@@ -112,9 +118,15 @@ MergeResult mergeUpgrade(store::Connection& bank, UpgradeFile& file)
                                    .arg(quoted(table), names.join(QLatin1Char(',')), values.join(QLatin1Char(',')));
         const QString exists = QStringLiteral("select 1 from %1 where %2").arg(quoted(table), keyTest.join(QStringLiteral(" and ")));
 
-        const store::Rows rows = file.db().query(QStringLiteral("select %1 from %2").arg(names.join(QLatin1Char(',')), quoted(table)));
+        // Rows are read one at a time: an upgrade may be larger than memory likes.
+        sqlite3_stmt* read = file.db().prepare(QStringLiteral("select %1 from %2").arg(names.join(QLatin1Char(',')), quoted(table)));
+        const ResetOnExit reset{read};
         int added = 0, skipped = 0;
-        for (const auto& row : rows.values) {
+        std::vector<QVariant> row(size_t(columns.size()));
+        int rc;
+        while ((rc = sqlite3_step(read)) == SQLITE_ROW) {
+            for (int i = 0; i < columns.size(); ++i)
+                row[size_t(i)] = store::Connection::columnValue(read, i);
             if (!key.isEmpty()) {
                 store::Params k;
                 for (int i = 0; i < key.size(); ++i)
@@ -131,6 +143,8 @@ MergeResult mergeUpgrade(store::Connection& bank, UpgradeFile& file)
             bank.exec(insert, p);
             ++added;
         }
+        if (rc != SQLITE_DONE)
+            file.db().fail(QStringLiteral("read %1").arg(table));
         result.added.insert(table, added);
         result.skipped.insert(table, skipped);
     }
