@@ -34,3 +34,4 @@ add_custom_command(OUTPUT ${TESVORA_DEMO_UPGRADE}
   COMMENT "Building the demo upgrade from data/demo-upgrade"
   VERBATIM)
 add_custom_target(demo_upgrade ALL DEPENDS ${TESVORA_DEMO_UPGRADE})
+install(FILES ${TESVORA_DEMO_UPGRADE} DESTINATION ${CMAKE_INSTALL_DATADIR}/tesvora/upgrade)
