@@ -1,0 +1,407 @@
+#include "progress/ProgressFixture.h"
+#include "progress/TFrmConfig.h"
+#include "progress/TFrmEset.h"
+#include "progress/TFrmplan.h"
+
+#include "shell/Music.h"
+#include "shell/Prompt.h"
+#include "shell/ShellRules.h"
+#include "ui/CommandButton.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace progresstest;
+
+namespace {
+
+QString typeTableDump(store::Connection& db, int paper)
+{
+    const store::Rows r = db.query(QStringLiteral("select A1, time from tab_tx%1 order by rowid").arg(paper));
+    QString out;
+    for (int i = 0; i < r.size(); ++i)
+        out += r.at(i, QStringLiteral("A1")).toString() + QLatin1Char('=') + r.at(i, QStringLiteral("time")).toString() + QLatin1Char(';');
+    return out;
+}
+
+// Replaces the text of a number field as a person does: select all, type.
+void retype(QWidget* field, const QString& text)
+{
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(field, text);
+}
+
+class SettingsTest : public ::testing::Test {
+protected:
+    SettingsTest()
+        : scope(bank)
+    {
+        bank.type(1, 11, QStringLiteral("单选"), 50, 1, 1);
+        bank.type(1, 12, QStringLiteral("判断"), 25, 2, 0.5);
+        bank.type(2, 11, QStringLiteral("单选"), 10, 1, 2);
+        bank.type(2, 13, QStringLiteral("填空"), 10, 1, 3);
+    }
+    ~SettingsTest() override
+    {
+        music::stop();
+        music::setAudioDrivers(music::defaultAudioDrivers());
+    }
+
+    Bank bank;
+    Scope scope;
+    prompt::Script answers;
+};
+
+} // namespace
+
+TEST_F(SettingsTest, AnswerTimesOfTheCurrentPaperAreListedStoredAndTimedAtOnce)
+{
+    struct Case { int paper; const char* firstType; int firstId; const char* typed; double stored; int tenths; };
+    const Case cases[] = {
+        {1, "单选", 11, "2.5", 2.5, 1500},
+        {2, "单选", 11, "0.3", 0.3, 180},
+    };
+    for (const Case& c : cases) {
+        app::CurrentPaperNo = c.paper;
+        shell::loadTypeAnswerTimes(bank.db());
+        const QString otherBefore = typeTableDump(bank.db(), c.paper == 1 ? 2 : 1);
+        TFrmConfig f;
+        app::ConfigTimesOnly = true;
+        f.arrangeForTimes();
+        f.show();
+        ASSERT_EQ(f.timeEditors().size(), 2) << c.paper;
+        auto* first = f.findChild<QDoubleSpinBox*>(QStringLiteral("Currencyedit1"));
+        ASSERT_TRUE(first);
+        EXPECT_EQ(first->property("typeId").toInt(), c.firstId);
+        const auto* name = first->parentWidget()->findChildren<QLabel*>().value(0);
+        EXPECT_EQ(name->text(), QString::fromUtf8(c.firstType));
+        retype(first, QString::fromLatin1(c.typed));
+        f.epFocusButton3->click();
+
+        EXPECT_FALSE(f.isVisible());
+        EXPECT_DOUBLE_EQ(bank.db().scalar(QStringLiteral("select time from tab_tx%1 where A1=:a").arg(c.paper),
+                                          {{":a", c.firstId}}).toDouble(),
+                         c.stored);
+        // The practice timers read these for the next question, without a restart.
+        EXPECT_EQ(app::answerTimeOfType(c.firstId), c.tenths) << c.paper;
+        EXPECT_EQ(typeTableDump(bank.db(), c.paper == 1 ? 2 : 1), otherBefore);
+        EXPECT_TRUE(answers.asked().empty());
+    }
+}
+
+TEST_F(SettingsTest, TheTwoModesArrangeTheWindow)
+{
+    TFrmConfig times;
+    app::ConfigTimesOnly = true;
+    times.arrangeForTimes();
+    times.show();
+    EXPECT_EQ(times.height(), 170);
+    EXPECT_FALSE(times.RxSwitch1->isVisible());
+    EXPECT_FALSE(times.FlatComboBox1->isVisible());
+    EXPECT_EQ(times.ScrollBox1->geometry().top(), 22);
+    EXPECT_EQ(times.ScrollBox1->height(), 110);
+    EXPECT_EQ(times.epFocusButton3->pos(), QPoint(280, 137));
+    // Every line can be reached and read out.
+    for (QDoubleSpinBox* e : times.timeEditors()) {
+        EXPECT_TRUE(e->isVisible());
+        EXPECT_FALSE(e->accessibleName().isEmpty());
+        EXPECT_EQ(e->minimum(), 0.1);
+        EXPECT_EQ(e->maximum(), 30.0);
+    }
+
+    app::ConfigTimesOnly = false;
+    TFrmConfig musicMode;
+    musicMode.show();
+    EXPECT_EQ(musicMode.height(), 100);
+    EXPECT_TRUE(musicMode.RxSwitch1->isVisible());
+    EXPECT_TRUE(musicMode.RxSwitch1->isChecked());
+    EXPECT_EQ(musicMode.FlatComboBox1->currentIndex(), -1);
+    QStringList tunes;
+    for (int i = 0; i < musicMode.FlatComboBox1->count(); ++i)
+        tunes << musicMode.FlatComboBox1->itemText(i);
+    EXPECT_EQ(tunes, (QStringList{"乐曲01", "乐曲02", "乐曲03", "乐曲04", "乐曲05", "乐曲06"}));
+    EXPECT_FALSE(musicMode.FlatComboBox1->isEditable());
+    EXPECT_TRUE(musicMode.timeEditors().isEmpty());
+}
+
+TEST_F(SettingsTest, MusicModeLeavesTheTypeTableAlone)
+{
+    const QString before = typeTableDump(bank.db(), 1);
+    music::setAudioDrivers({QStringLiteral("none")});
+    TFrmConfig f;
+    app::ConfigTimesOnly = false;
+    f.show();
+    f.FlatComboBox1->setCurrentIndex(2);
+    f.epFocusButton3->click();
+    EXPECT_EQ(typeTableDump(bank.db(), 1), before);
+    EXPECT_TRUE(app::TypeAnswerTimes.isEmpty());
+}
+
+TEST_F(SettingsTest, SwitchingOnWithoutATunePlaysTheFirstOne)
+{
+    QTemporaryDir dir;
+    struct Case { QStringList drivers; bool plays; QStringList prompts; };
+    const Case cases[] = {
+        {{QStringLiteral("none")}, false, {QStringLiteral("没发现声卡！"), QStringLiteral("没发现声卡！")}},
+        {{QStringLiteral("file")}, true, {}},
+    };
+    for (const Case& c : cases) {
+        music::setAudioDrivers(c.drivers, dir.filePath(QStringLiteral("out.wav")));
+        answers.clear();
+        TFrmConfig f;
+        app::ConfigTimesOnly = false;
+        f.show();
+        f.RxSwitch1->click(); // off
+        EXPECT_FALSE(app::MusicOn);
+        f.RxSwitch1->click(); // on, no tune chosen
+        EXPECT_TRUE(app::MusicOn);
+        EXPECT_EQ(app::MusicFile, bank.dm.AppDir + QStringLiteral("sound/乐曲01.mid"));
+        EXPECT_EQ(music::isPlaying(), c.plays) << c.drivers.join(',').toStdString();
+        EXPECT_EQ(answers.texts(), c.prompts);
+        music::stop();
+    }
+}
+
+TEST_F(SettingsTest, ATuneChosenWhileSwitchedOffOnlyStopsThePlayer)
+{
+    QTemporaryDir dir;
+    music::setAudioDrivers({QStringLiteral("file")}, dir.filePath(QStringLiteral("out.wav")));
+    TFrmConfig f;
+    app::ConfigTimesOnly = false;
+    f.show();
+    f.FlatComboBox1->setCurrentIndex(3);
+    EXPECT_EQ(app::MusicFile, bank.dm.AppDir + QStringLiteral("sound/乐曲04.mid"));
+    EXPECT_TRUE(music::isPlaying());
+    f.RxSwitch1->click();
+    EXPECT_FALSE(music::isPlaying());
+    f.FlatComboBox1->setCurrentIndex(4);
+    EXPECT_EQ(app::MusicFile, bank.dm.AppDir + QStringLiteral("sound/乐曲05.mid"));
+    EXPECT_FALSE(music::isPlaying());
+}
+
+TEST_F(SettingsTest, AFailedSaveOfAnswerTimesSaysSoAndKeepsEveryTime)
+{
+    app::CurrentPaperNo = 1;
+    shell::loadTypeAnswerTimes(bank.db());
+    bank.db().exec(QStringLiteral("create trigger no_judge before update on tab_tx1 when new.A1=12 "
+                                  "begin select raise(abort, 'locked'); end"));
+    TFrmConfig f;
+    app::ConfigTimesOnly = true;
+    f.arrangeForTimes();
+    f.show();
+    retype(f.timeEditors()[0], QStringLiteral("4"));
+    retype(f.timeEditors()[1], QStringLiteral("4"));
+    f.epFocusButton3->click();
+    EXPECT_FALSE(f.isVisible()); // the window closes all the same
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].caption, QStringLiteral("错误"));
+    EXPECT_TRUE(answers.asked()[0].text.startsWith(QStringLiteral("保存设置失败！")));
+    EXPECT_EQ(typeTableDump(bank.db(), 1), QStringLiteral("11=1;12=0.5;"));
+    EXPECT_EQ(app::answerTimeOfType(11), 600);
+}
+
+// ---- Exam settings ------------------------------------------------------------------
+
+TEST_F(SettingsTest, ExamSettingsShowStoredMinutesAndProposeDefaults)
+{
+    bank.db().exec(QStringLiteral("update tab_plan set ExamTime=5430, LeastMark=60"));
+    app::CurrentPaperNo = 1; // 50 × 1 + 25 × 2 = 100 points
+    struct Case { bool first; bool second; const char* least; const char* minutes; qint64 storedSeconds; };
+    const Case cases[] = {
+        {true, false, "50", "90", 5400},
+        {false, true, "60", "120", 7200},
+        {true, true, "50", "120", 7200},
+    };
+    for (const Case& c : cases) {
+        bank.db().exec(QStringLiteral("update tab_plan set ExamTime=5430, LeastMark=60"));
+        TFrmEset f;
+        f.show();
+        EXPECT_EQ(f.suiNumberEdit1->text(), QStringLiteral("60"));
+        EXPECT_EQ(f.suiNumberEdit2->text(), QStringLiteral("90"));
+        EXPECT_FALSE(f.suiButton1->isEnabled());
+        if (c.first)
+            f.suiCheckBox1->click();
+        if (c.second)
+            f.suiCheckBox2->click();
+        EXPECT_TRUE(f.suiButton1->isEnabled());
+        f.suiButton1->click();
+        EXPECT_EQ(f.suiNumberEdit1->text(), QString::fromLatin1(c.least));
+        EXPECT_EQ(f.suiNumberEdit2->text(), QString::fromLatin1(c.minutes));
+        f.suiButton2->click();
+        EXPECT_FALSE(f.isVisible());
+        EXPECT_EQ(bank.db().scalar(QStringLiteral("select ExamTime from tab_plan")).toLongLong(), c.storedSeconds);
+        EXPECT_EQ(bank.db().scalar(QStringLiteral("select LeastMark from tab_plan")).toDouble(), QString::fromLatin1(c.least).toDouble());
+    }
+    // Unticking both boxes disables 默认 again.
+    TFrmEset f;
+    f.show();
+    f.suiCheckBox1->click();
+    f.suiCheckBox1->click();
+    EXPECT_FALSE(f.suiButton1->isEnabled());
+    EXPECT_TRUE(answers.asked().empty());
+}
+
+TEST_F(SettingsTest, ALowestScoreOverThePaperTotalIsResetWithAMessage)
+{
+    app::CurrentPaperNo = 1;
+    TFrmEset f;
+    f.show();
+    retype(f.suiNumberEdit1, QStringLiteral("150"));
+    EXPECT_EQ(f.suiNumberEdit1->text(), QStringLiteral("100"));
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].kind, prompt::Asked::Kind::MessageBox);
+    EXPECT_EQ(answers.asked()[0].text, QStringLiteral("最低分数不能超过总分数！"));
+    EXPECT_EQ(answers.asked()[0].caption, QStringLiteral("提示"));
+    EXPECT_EQ(f.focusWidget(), f.suiNumberEdit1);
+
+    answers.clear();
+    retype(f.suiNumberEdit1, QStringLiteral("100"));
+    f.suiNumberEdit1->clear();
+    EXPECT_EQ(f.suiNumberEdit1->text(), QStringLiteral("0"));
+    EXPECT_TRUE(answers.asked().empty());
+    // Letters do not get in.
+    retype(f.suiNumberEdit2, QStringLiteral("9x9"));
+    EXPECT_EQ(f.suiNumberEdit2->text(), QStringLiteral("99"));
+}
+
+TEST_F(SettingsTest, AFailedExamSettingsSaveChangesNothingAndCloses)
+{
+    bank.db().exec(QStringLiteral("create trigger no_time before update of ExamTime on tab_plan "
+                                  "begin select raise(abort, 'locked'); end"));
+    TFrmEset f;
+    f.show();
+    retype(f.suiNumberEdit1, QStringLiteral("20"));
+    retype(f.suiNumberEdit2, QStringLiteral("45"));
+    f.suiButton2->click();
+    EXPECT_FALSE(f.isVisible());
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_TRUE(answers.asked()[0].text.startsWith(QStringLiteral("保存设置失败！")));
+    EXPECT_EQ(bank.db().scalar(QStringLiteral("select LeastMark from tab_plan")).toDouble(), 60.0);
+    EXPECT_EQ(bank.db().scalar(QStringLiteral("select ExamTime from tab_plan")).toInt(), 9000);
+}
+
+// ---- Study plan -------------------------------------------------------------------------
+
+TEST_F(SettingsTest, CountdownCasesAndColours)
+{
+    struct Case { int offset; const char* caption; const char* number; bool shown; QColor colour; };
+    const Case cases[] = {
+        {1200, "距离考试还有", "999", true, QColor(100, 203, 37)},
+        {8, "距离考试还有", "8", true, QColor(100, 203, 37)},
+        {7, "距离考试还有", "7", true, QColor(255, 0, 0)},
+        {0, "祝考试成功！", "0", false, {}},
+        {-1, "考试已结束！", "-1", false, {}},
+    };
+    for (const Case& c : cases) {
+        bank.db().exec(QStringLiteral("update tab_plan set ExamDate=:d"), {{":d", kToday.addDays(c.offset)}});
+        TFrmplan f;
+        f.show();
+        EXPECT_EQ(f.epLabel1->text(), QString::fromUtf8(c.caption)) << c.offset;
+        EXPECT_EQ(f.Label1->isVisible(), c.shown) << c.offset;
+        EXPECT_EQ(f.epLabel2->isVisible(), c.shown) << c.offset;
+        if (c.shown) {
+            EXPECT_EQ(f.Label1->text(), QString::fromLatin1(c.number));
+            EXPECT_EQ(f.Label1->palette().color(QPalette::WindowText), c.colour) << c.offset;
+        }
+    }
+}
+
+TEST_F(SettingsTest, PlanByMinutesIsSavedAndUsedByTheQuitCheck)
+{
+    TFrmplan f;
+    f.show();
+    EXPECT_EQ(f.SpeedButton1->text(), QStringLiteral("设定"));
+    EXPECT_FALSE(f.DateEdit1->isEnabled());
+    EXPECT_FALSE(f.SeSkinRadioGroup1->isEnabled());
+    EXPECT_TRUE(f.planByAnswers->isChecked());
+    EXPECT_EQ(f.suiNumberEdit1->text(), QStringLiteral("30"));
+    EXPECT_EQ(f.suiNumberEdit2->text(), QStringLiteral("60"));
+    EXPECT_EQ(f.DateEdit1->date(), QDate(2024, 6, 1));
+
+    f.SpeedButton1->click();
+    EXPECT_EQ(f.SpeedButton1->text(), QStringLiteral("保存"));
+    EXPECT_TRUE(f.DateEdit1->isEnabled());
+    EXPECT_TRUE(f.SeSkinRadioGroup1->isEnabled());
+    EXPECT_TRUE(f.suiNumberEdit1->isEnabled());
+    f.planByMinutes->click();
+    EXPECT_FALSE(f.suiNumberEdit1->isEnabled());
+    EXPECT_TRUE(f.suiNumberEdit2->isEnabled());
+    EXPECT_EQ(f.focusWidget(), f.suiNumberEdit2);
+    retype(f.suiNumberEdit2, QStringLiteral("45"));
+    f.DateEdit1->setDate(kToday.addDays(5));
+    f.SpeedButton1->click();
+
+    EXPECT_EQ(f.SpeedButton1->text(), QStringLiteral("设定"));
+    EXPECT_FALSE(f.DateEdit1->isEnabled());
+    EXPECT_TRUE(f.suiNumberEdit2->isEnabled());
+    EXPECT_EQ(f.Label1->text(), QStringLiteral("5"));
+    EXPECT_EQ(bank.db().scalar(QStringLiteral("select PlanMark from tab_plan")).toInt(), 1);
+    EXPECT_EQ(bank.db().scalar(QStringLiteral("select PlanTime from tab_plan")).toInt(), 45);
+    EXPECT_EQ(bank.db().scalar(QStringLiteral("select ExamDate from tab_plan")).toString(), kToday.addDays(5).toString(Qt::ISODate));
+
+    // 40 answers but 44 minutes today: below a plan of 45 minutes.
+    bank.day(kToday, 40, 0, QStringLiteral("00:44:59"));
+    EXPECT_EQ(shell::comparePlan(shell::readStudyPlan(bank.db()), shell::todaysWork(bank.db())), shell::PlanStatus::Below);
+    EXPECT_TRUE(answers.asked().empty());
+}
+
+TEST_F(SettingsTest, ClosingInEditModeDiscardsTheEntries)
+{
+    TFrmplan f;
+    f.show();
+    f.SpeedButton1->click();
+    retype(f.suiNumberEdit1, QStringLiteral("99"));
+    f.DateEdit1->setDate(kToday.addDays(3));
+    EXPECT_EQ(f.Label1->text(), QStringLiteral("3")); // the countdown follows the date being chosen
+    f.SpeedButton2->click();
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(bank.db().scalar(QStringLiteral("select PlanAmount from tab_plan")).toInt(), 30);
+    EXPECT_EQ(bank.db().scalar(QStringLiteral("select ExamDate from tab_plan")).toString(), QStringLiteral("2024-06-01"));
+}
+
+TEST_F(SettingsTest, PlanShowsTheAnswersADayTheBacklogNeeds)
+{
+    for (int i = 0; i < 50; ++i)
+        bank.question(QStringLiteral("n%1").arg(i), QVariant());
+    bank.question(QStringLiteral("w1"), QStringLiteral("B"), -3);
+    bank.question(QStringLiteral("w2"), QStringLiteral("B"), -1);
+    TFrmplan f;
+    f.show();
+    // 52 questions, 26 days to 2024-06-01: 2 a day.
+    EXPECT_EQ(f.lblQuota->text(), QStringLiteral("未做题 50 道，错题 2 道；考前每天做 2 道可全部完成"));
+
+    f.SpeedButton1->click();
+    f.DateEdit1->setDate(kToday.addDays(4));
+    f.SpeedButton1->click();
+    EXPECT_EQ(f.lblQuota->text(), QStringLiteral("未做题 50 道，错题 2 道；考前每天做 13 道可全部完成"));
+    f.SpeedButton1->click();
+    f.DateEdit1->setDate(kToday);
+    f.SpeedButton1->click();
+    EXPECT_EQ(f.lblQuota->text(), QStringLiteral("未做题 50 道，错题 2 道"));
+}
+
+TEST_F(SettingsTest, AFailedPlanSaveKeepsEditModeAndTheBank)
+{
+    bank.db().exec(QStringLiteral("create trigger no_plan before update on tab_plan begin select raise(abort, 'locked'); end"));
+    TFrmplan f;
+    f.show();
+    f.SpeedButton1->click();
+    retype(f.suiNumberEdit1, QStringLiteral("70"));
+    f.SpeedButton1->click();
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_TRUE(answers.asked()[0].text.startsWith(QStringLiteral("保存学习计划失败！")));
+    EXPECT_EQ(f.SpeedButton1->text(), QStringLiteral("保存"));
+    EXPECT_EQ(f.suiNumberEdit1->text(), QStringLiteral("70"));
+    EXPECT_EQ(bank.db().scalar(QStringLiteral("select PlanAmount from tab_plan")).toInt(), 30);
+}
