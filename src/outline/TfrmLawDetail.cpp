@@ -35,6 +35,7 @@ TfrmLawDetail::TfrmLawDetail(bool compact, QWidget* parent)
     m_LBmenu->setAccessibleName(QStringLiteral("考点列表"));
     m_LBmenu->setFont(ui::songFont(compact ? 14 : kTextPx));
     m_LBmenu->setMinimumWidth(120);
+    m_LBmenu->setSpacing(2);
 
     auto* right = new QWidget(Splitter1);
     auto* rightLayout = new QVBoxLayout(right);

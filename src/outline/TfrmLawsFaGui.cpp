@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QStackedLayout>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -172,7 +173,7 @@ TfrmLawsFaGui::TfrmLawsFaGui(QWidget* parent)
     commands->addWidget(m_btnExit);
 
     auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setContentsMargins(1, 1, 1, 1);
     outer->setSpacing(0);
     outer->addWidget(strip);
     auto* body = new QVBoxLayout;
@@ -263,6 +264,12 @@ void TfrmLawsFaGui::LoadOutline()
         const outline::Counters& c = row.counters;
         name->setData(outline::kCountersRole, QVariantList{c.q, c.q1, c.q2, c.q4});
         name->setData(Qt::AccessibleDescriptionRole, outline::mastery(c).spoken);
+        if (outline::isChapterLevelId(row.id)) {
+            // Chapters stand out from the sections that can be opened.
+            QFont bold = m_grid->font();
+            bold.setBold(true);
+            name->setFont(bold);
+        }
         m_grid->setItem(r, 0, name);
         const qint64 values[] = {c.q, c.q1, c.q2, c.q4};
         for (int col = 1; col < kColumns; ++col) {
@@ -474,6 +481,15 @@ void TfrmLawsFaGui::showOutlinePage()
 void TfrmLawsFaGui::m_btnExitClick()
 {
     close();
+}
+
+void TfrmLawsFaGui::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    // A frame of its own: the window has no border from the window manager.
+    QPainter p(this);
+    p.setPen(ui::kTitleStripDark);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void TfrmLawsFaGui::closeEvent(QCloseEvent* event)

@@ -43,16 +43,18 @@ const char* const kBankSchema[] = {
     // Chapter practice selects by chapter code prefix; the outline and the point
     // practice look questions up by any of their point columns.
     "CREATE INDEX ix_answ_a10 ON tab_answ(A10)",
+    // Most questions fill only the first point columns: K4 … K12 index the filled
+    // ones alone (a third of the size on a large bank), which "Kn = :ftid" still uses.
     "CREATE INDEX ix_answ_k3 ON tab_answ(K3)",
-    "CREATE INDEX ix_answ_k4 ON tab_answ(K4)",
-    "CREATE INDEX ix_answ_k5 ON tab_answ(K5)",
-    "CREATE INDEX ix_answ_k6 ON tab_answ(K6)",
-    "CREATE INDEX ix_answ_k7 ON tab_answ(K7)",
-    "CREATE INDEX ix_answ_k8 ON tab_answ(K8)",
-    "CREATE INDEX ix_answ_k9 ON tab_answ(K9)",
-    "CREATE INDEX ix_answ_k10 ON tab_answ(K10)",
-    "CREATE INDEX ix_answ_k11 ON tab_answ(K11)",
-    "CREATE INDEX ix_answ_k12 ON tab_answ(K12)",
+    "CREATE INDEX ix_answ_k4 ON tab_answ(K4) WHERE K4 IS NOT NULL",
+    "CREATE INDEX ix_answ_k5 ON tab_answ(K5) WHERE K5 IS NOT NULL",
+    "CREATE INDEX ix_answ_k6 ON tab_answ(K6) WHERE K6 IS NOT NULL",
+    "CREATE INDEX ix_answ_k7 ON tab_answ(K7) WHERE K7 IS NOT NULL",
+    "CREATE INDEX ix_answ_k8 ON tab_answ(K8) WHERE K8 IS NOT NULL",
+    "CREATE INDEX ix_answ_k9 ON tab_answ(K9) WHERE K9 IS NOT NULL",
+    "CREATE INDEX ix_answ_k10 ON tab_answ(K10) WHERE K10 IS NOT NULL",
+    "CREATE INDEX ix_answ_k11 ON tab_answ(K11) WHERE K11 IS NOT NULL",
+    "CREATE INDEX ix_answ_k12 ON tab_answ(K12) WHERE K12 IS NOT NULL",
     // Only the rows that still carry an answer of the open practice: resetting
     // E2_1 touches these alone instead of the whole bank.
     "CREATE INDEX ix_answ_e2_1 ON tab_answ(E2_1) WHERE E2_1 <> '' OR E2_1 IS NULL",
