@@ -3,6 +3,7 @@
 #include "authoring/TfrmTedit.h"
 #include "outline/TfrmAnswFagui.h"
 #include "practice/AnswerPages.h"
+#include "practice/AnswerPanel.h"
 #include "practice/TFrmBj.h"
 #include "practice/TFrmJx.h"
 #include "shell/AppState.h"
@@ -18,7 +19,6 @@
 #include "ui/PictureButton.h"
 #include "ui/RichTextView.h"
 #include "ui/Screen.h"
-#include "ui/SlidingPanel.h"
 #include "ui/Style.h"
 
 #include <QButtonGroup>
@@ -66,8 +66,8 @@ bool TFrmLxxt::loadGridPictures()
     const std::array<std::pair<const char*, const char*>, 3> files = {
         {{kGridUp, kGridDown}, {kGridRight, kGridRightDown}, {kGridWrong, kGridWrongDown}}};
     for (size_t i = 0; i < files.size(); ++i) {
-        m_gridUp[i] = QPixmap(m_picDir + QLatin1String(files[i].first));
-        m_gridDown[i] = QPixmap(m_picDir + QLatin1String(files[i].second));
+        m_gridUp[i] = ui::loadPicture(m_picDir + QLatin1String(files[i].first));
+        m_gridDown[i] = ui::loadPicture(m_picDir + QLatin1String(files[i].second));
         if (m_gridUp[i].isNull() || m_gridDown[i].isNull())
             return false;
     }
@@ -525,10 +525,7 @@ void TFrmLxxt::epEfTrBtn6Click()
         if (!moveToCurrent())
             return;
         const practice::PanelTexts t = practice::answerPanelTexts(Notebook1->state(), DM1->Cn1Query_tm->text(QStringLiteral("A2")));
-        panelHeadline->setText(t.headline);
-        panelHeadline->setStyleSheet(t.yours == t.correct ? QStringLiteral("color: rgb(0,128,0);") : QStringLiteral("color: rgb(200,0,0);"));
-        panelYours->setText(t.yours);
-        panelCorrect->setText(t.correct);
+        Panel2->setTexts(t);
     }
     ToggleAnswerPanel();
 }

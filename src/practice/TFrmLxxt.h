@@ -21,11 +21,11 @@ class CommandButton;
 class Gauge;
 class PictureButton;
 class RichTextView;
-class SlidingPanel;
 }
 
 namespace practice {
 class AnswerBook;
+class AnswerPanel;
 }
 
 // The practice screen: the questions of the statement its opener hands over (on
@@ -113,7 +113,7 @@ public:
     ui::CommandButton* FlatSpeedButton1;
     ui::CommandButton* FlatSpeedButton2;
     practice::AnswerBook* Notebook1;
-    ui::SlidingPanel* Panel2; // answer panel
+    practice::AnswerPanel* Panel2; // answer panel
     QLabel* panelHeadline;
     QLineEdit* panelYours;
     QLineEdit* panelCorrect;

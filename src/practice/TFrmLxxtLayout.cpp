@@ -1,6 +1,7 @@
 #include "practice/TFrmLxxt.h"
 
 #include "practice/AnswerPages.h"
+#include "practice/AnswerPanel.h"
 #include "shell/AppState.h"
 #include "shell/Guard.h"
 #include "shell/Prompt.h"
@@ -11,7 +12,6 @@
 #include "ui/PictureButton.h"
 #include "ui/RichTextView.h"
 #include "ui/Screen.h"
-#include "ui/SlidingPanel.h"
 #include "ui/Style.h"
 
 #include <QButtonGroup>
@@ -232,37 +232,11 @@ QWidget* TFrmLxxt::buildQuestionArea(const Arrangement& a)
     l->addWidget(Splitter1);
 
     // The answer panel slides over the question from the left.
-    Panel2 = new ui::SlidingPanel(m_questionArea);
+    Panel2 = new practice::AnswerPanel(m_questionArea, a.panelPx);
     Panel2->setObjectName(QStringLiteral("Panel2"));
-    Panel2->setAccessibleName(QStringLiteral("答案"));
-    QWidget* body = Panel2->body();
-    body->setObjectName(QStringLiteral("panelBody"));
-    body->setAttribute(Qt::WA_StyledBackground);
-    body->setStyleSheet(QStringLiteral("#panelBody { background: rgb(240,246,252); border: 2px solid rgb(96,134,184); }"));
-    auto* pl = new QVBoxLayout(body);
-    pl->setContentsMargins(24, 24, 24, 24);
-    pl->setSpacing(14);
-    panelHeadline = makeLabel(QString(), body, QStringLiteral("panelHeadline"));
-    panelHeadline->setFont(ui::songFont(a.panelPx + 4, true));
-    pl->addWidget(panelHeadline);
-    const auto answerRow = [&](const QString& caption, QLineEdit*& box, const QString& name) {
-        auto* row = new QHBoxLayout;
-        auto* label = makeLabel(caption, body);
-        label->setFont(ui::songFont(a.panelPx));
-        box = new QLineEdit(body);
-        box->setObjectName(name);
-        box->setReadOnly(true);
-        box->setAccessibleName(caption);
-        box->setFont(ui::songFont(a.panelPx, true));
-        box->setStyleSheet(QStringLiteral("QLineEdit { color: rgb(0,128,0); background: white; }"));
-        label->setBuddy(box);
-        row->addWidget(label);
-        row->addWidget(box, 1);
-        pl->addLayout(row);
-    };
-    answerRow(QStringLiteral("你的答案："), panelYours, QStringLiteral("panelYours"));
-    answerRow(QStringLiteral("正确答案："), panelCorrect, QStringLiteral("panelCorrect"));
-    pl->addStretch(1);
+    panelHeadline = Panel2->headline();
+    panelYours = Panel2->yours();
+    panelCorrect = Panel2->correct();
     return m_questionArea;
 }
 
@@ -423,8 +397,8 @@ QWidget* TFrmLxxt::buildCommands(const Arrangement& a)
 
 void TFrmLxxt::buildTypeButtons(const QVector<practice::QuestionType>& types, const QSet<int>& present)
 {
-    QPixmap up(m_picDir + QLatin1String(ui::art::kTypeUp));
-    QPixmap down(m_picDir + QLatin1String(ui::art::kTypeDown));
+    const QPixmap up = ui::loadPicture(m_picDir + QLatin1String(ui::art::kTypeUp));
+    const QPixmap down = ui::loadPicture(m_picDir + QLatin1String(ui::art::kTypeDown));
     if (up.isNull() || down.isNull()) {
         prompt::error(QStringLiteral("无法提取资源文件！"));
         app::endProgram(1);

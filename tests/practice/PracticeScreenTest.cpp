@@ -11,7 +11,7 @@
 #include "ui/Gauge.h"
 #include "ui/PictureButton.h"
 #include "ui/RichTextView.h"
-#include "ui/SlidingPanel.h"
+#include "practice/AnswerPanel.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -41,7 +41,7 @@ QString findTable(store::Connection& db, const QString& name)
 void dumpTable(store::Connection& db, const QString& table, QIODevice& out, bool plainText)
 {
     // The name was looked up among the bank's tables; quoting keeps it an identifier.
-    const QString quoted = QLatin1Char('"') + QString(table).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+    const QString quoted = store::quoteIdentifier(table);
     const store::Rows rows = db.query(QStringLiteral("select * from ") + quoted);
     QStringList header;
     for (const QString& c : rows.columns)

@@ -308,7 +308,7 @@ int runDump(const QStringList& args, bool plainText)
         if (args.size() == 1) {
             QTextStream s(&out);
             for (const QString& t : db->tables()) {
-                const QString quoted = QLatin1Char('"') + QString(t).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+                const QString quoted = store::quoteIdentifier(t);
                 s << t << ',' << db->scalar(QStringLiteral("select count(*) from ") + quoted).toLongLong() << '\n';
             }
             return Ok;
