@@ -125,6 +125,9 @@ bool RichTextEdit::insertTable(int rows, int columns)
     if (rows < 1 || columns < 1 || rows > kMaxTableSide || columns > kMaxTableSide)
         return false;
     QTextTableFormat format;
+    // Empty cells would shrink to nothing: the columns share a width from the start.
+    format.setWidth(QTextLength(QTextLength::PercentageLength, std::min(100, 20 * columns)));
+    format.setColumnWidthConstraints(QList<QTextLength>(columns, QTextLength(QTextLength::PercentageLength, 100.0 / columns)));
     format.setBorder(1);
     format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
     format.setCellPadding(3);
@@ -139,6 +142,27 @@ bool RichTextEdit::insertTable(int rows, int columns)
 bool RichTextEdit::hasContent() const
 {
     return !document()->toPlainText().trimmed().isEmpty();
+}
+
+bool RichTextEdit::event(QEvent* e)
+{
+    // Inside a table Tab and Shift+Tab move between the cells (Tab in the last cell
+    // adds a row), as in a word processor; elsewhere they may leave the editor.
+    if (e->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(e);
+        QTextTable* table = textCursor().currentTable();
+        if (table && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+            && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            const QTextTableCell cell = table->cellAt(textCursor());
+            const bool back = key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+            const int index = std::max(0, cell.row() * table->columns() + cell.column() + (back ? -1 : 1));
+            if (index >= table->rows() * table->columns())
+                table->appendRows(1);
+            setTextCursor(table->cellAt(index / table->columns(), index % table->columns()).firstCursorPosition());
+            return true;
+        }
+    }
+    return QTextEdit::event(e);
 }
 
 void RichTextEdit::keyPressEvent(QKeyEvent* event)

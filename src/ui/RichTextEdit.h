@@ -50,6 +50,7 @@ Q_SIGNALS:
     void formatAtCursorChanged(const QTextCharFormat& format);
 
 protected:
+    bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;

@@ -349,6 +349,39 @@ TEST_F(EntryTest, FormattingTablesAndPicturesReachThePracticeReader)
     EXPECT_EQ(stored.largestPx, 24);
 }
 
+TEST_F(EntryTest, TabMovesThroughTableCellsAndLeavesTheEditorOutsideThem)
+{
+    open();
+    QApplication::setActiveWindow(entry.get());
+    ui::RichTextEdit* re = entry->Re1;
+    re->setFocus();
+    ASSERT_TRUE(re->insertTable(1, 2));
+    QTest::keyClicks(re, QStringLiteral("a"));
+    QTest::keyClick(re, Qt::Key_Tab);
+    QTest::keyClicks(re, QStringLiteral("b"));
+    QTest::keyClick(re, Qt::Key_Tab); // past the last cell: a new row
+    QTest::keyClicks(re, QStringLiteral("c"));
+    QTest::keyClick(re, Qt::Key_Backtab);
+    QTest::keyClicks(re, QStringLiteral("d"));
+    QTextTable* table = re->textCursor().currentTable();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->rows(), 2);
+    const auto cellText = [&](int r, int c) {
+        QTextCursor from = table->cellAt(r, c).firstCursorPosition();
+        from.setPosition(table->cellAt(r, c).lastCursorPosition().position(), QTextCursor::KeepAnchor);
+        return from.selectedText();
+    };
+    EXPECT_EQ(cellText(0, 0), QStringLiteral("a"));
+    EXPECT_EQ(cellText(0, 1), QStringLiteral("db"));
+    EXPECT_EQ(cellText(1, 0), QStringLiteral("c"));
+    EXPECT_TRUE(re->hasFocus());
+
+    // Outside a table Tab goes on to the next input.
+    re->moveCursor(QTextCursor::End);
+    QTest::keyClick(re, Qt::Key_Tab);
+    EXPECT_FALSE(re->hasFocus());
+}
+
 TEST_F(EntryTest, AFailedSaveKeepsWhatWasTyped)
 {
     open();
