@@ -97,7 +97,7 @@ bool TFrmExam::loadGridPictures()
         {"yes", ui::art::kGridRight},     {"no", ui::art::kGridWrong},          {"down_r", ui::art::kGridRightDown},
         {"down_w", ui::art::kGridWrongDown}};
     for (const auto& [mark, file] : files) {
-        QPixmap pm(m_picDir + QLatin1String(file));
+        const QPixmap pm = ui::loadPicture(m_picDir + QLatin1String(file));
         if (pm.isNull())
             return false;
         m_pictures.insert(QLatin1String(mark), pm);

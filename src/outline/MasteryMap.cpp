@@ -26,7 +26,8 @@ void drawBar(QPainter* p, const QRect& box, double share, AccuracyBand band)
     p->save();
     p->setRenderHint(QPainter::Antialiasing, false);
     p->fillRect(box, band == AccuracyBand::Neutral ? QColor(236, 236, 236) : kBarEmpty);
-    const int filled = band == AccuracyBand::Neutral ? 0 : std::max(1, int(share * (box.width() - 1) + 0.5));
+    // A little of the colour shows even for a small share, so the accuracy can be read.
+    const int filled = band == AccuracyBand::Neutral ? 0 : std::max(4, int(share * box.width() + 0.5));
     if (filled > 0)
         p->fillRect(QRect(box.left(), box.top(), std::min(filled, box.width()), box.height()), bandColour(band));
     QPen pen(band == AccuracyBand::Neutral ? QColor(170, 170, 170) : kBarFrame);

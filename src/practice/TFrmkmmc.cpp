@@ -212,7 +212,7 @@ void TFrmkmmc::arrange(bool compact)
 {
     const ui::art::ChooserLayout& l = ui::art::chooserLayout(compact);
     setFixedSize(l.window);
-    m_background = QPixmap(DM1->AppDir + QStringLiteral("pic/") + QString::fromLatin1(l.file));
+    m_background = ui::loadPicture(DM1->AppDir + QStringLiteral("pic/") + QString::fromLatin1(l.file));
 
     DBGrid1->setGeometry(l.grid.adjusted(1, 1, -1, -1));
     QFont gridFont = ui::songFont();
