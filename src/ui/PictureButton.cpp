@@ -1,4 +1,5 @@
 #include "ui/PictureButton.h"
+#include "ui/Screen.h"
 
 #include "ui/Style.h"
 
@@ -44,11 +45,12 @@ PictureButton::PictureButton(const QString& caption, QWidget* parent)
 
 bool PictureButton::loadPictures(const QString& upFile, const QString& downFile, const QString& disabledFile)
 {
-    QPixmap up(upFile), down(downFile), disabled;
+    const QPixmap up = loadPicture(upFile), down = loadPicture(downFile);
+    QPixmap disabled;
     if (up.isNull() || down.isNull())
         return false;
     if (!disabledFile.isEmpty()) {
-        disabled.load(disabledFile);
+        disabled = loadPicture(disabledFile);
         if (disabled.isNull())
             return false;
     }

@@ -29,9 +29,14 @@ QFont font(int px, bool bold = false)
     return f;
 }
 
+// 1 for the pictures themselves, 2 for their "@2x" variants on high-density screens:
+// the same drawing in logical units, at twice the pixels.
+int g_scale = 1;
+
 QImage canvas(QSize size)
 {
-    QImage img(size, QImage::Format_RGB32);
+    QImage img(size * g_scale, QImage::Format_RGB32);
+    img.setDevicePixelRatio(g_scale);
     img.fill(ui::kPanelBackground);
     return img;
 }
@@ -129,7 +134,7 @@ void paintShadow(QPainter& p, const QRectF& r, qreal radius)
 
 QImage chooserBackground(const ChooserLayout& l)
 {
-    QImage img(l.picture, QImage::Format_RGB32);
+    QImage img = canvas(l.picture);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -137,7 +142,7 @@ QImage chooserBackground(const ChooserLayout& l)
     QLinearGradient back(0, 0, 0, l.picture.height());
     back.setColorAt(0, QColor(232, 239, 248));
     back.setColorAt(1, QColor(190, 207, 229));
-    p.fillRect(img.rect(), back);
+    p.fillRect(QRect(QPoint(0, 0), l.picture), back);
     paintHills(p, l.picture);
 
     // Title strip with the window's name.
@@ -224,11 +229,36 @@ QImage chooserBackground(const ChooserLayout& l)
 
 bool save(const QImage& img, const QDir& dir, const char* name)
 {
-    const QString path = dir.filePath(QString::fromUtf8(name));
+    QString file = QString::fromUtf8(name);
+    if (g_scale != 1)
+        file.insert(file.lastIndexOf(QLatin1Char('.')), QStringLiteral("@%1x").arg(g_scale));
+    const QString path = dir.filePath(file);
     if (img.save(path, "BMP"))
         return true;
     QTextStream(stderr) << "cannot write " << path << "\n";
     return false;
+}
+
+// Every picture of the program folder at the current scale.
+bool paintAll(const QDir& dir)
+{
+    bool ok = true;
+    ok &= save(face(kGridFace, 5, kNeutralUp, false), dir, kGridUp);
+    ok &= save(face(kGridFace, 5, kNeutralDown, true), dir, kGridDown);
+    ok &= save(face(kGridFace, 5, kRightUp, false), dir, kGridRight);
+    ok &= save(face(kGridFace, 5, kWrongUp, false), dir, kGridWrong);
+    ok &= save(face(kGridFace, 5, kRightDown, true), dir, kGridRightDown);
+    ok &= save(face(kGridFace, 5, kWrongDown, true), dir, kGridWrongDown);
+    ok &= save(face(kGridFace, 5, kAnsweredUp, false), dir, kGridAnswered);
+    ok &= save(face(kTypeFace, kTypeFace.height() / 2 - 1, kNeutralUp, false), dir, kTypeUp);
+    ok &= save(face(kTypeFace, kTypeFace.height() / 2 - 1, kSelected, true), dir, kTypeDown);
+    ok &= save(face(kOptionFace, 0, kNeutralUp, false, true), dir, kOptionUp);
+    ok &= save(face(kOptionFace, 0, kSelected, true, true), dir, kOptionDown);
+    ok &= save(face(kJudgeFace, 8, kNeutralUp, false), dir, kJudgeUp);
+    ok &= save(face(kJudgeFace, 8, kSelected, true), dir, kJudgeDown);
+    ok &= save(chooserBackground(kChooserCompact), dir, kChooserCompact.file);
+    ok &= save(chooserBackground(kChooserFull), dir, kChooserFull.file);
+    return ok;
 }
 
 } // namespace
@@ -249,20 +279,10 @@ int main(int argc, char** argv)
     }
 
     bool ok = true;
-    ok &= save(face(kGridFace, 5, kNeutralUp, false), dir, kGridUp);
-    ok &= save(face(kGridFace, 5, kNeutralDown, true), dir, kGridDown);
-    ok &= save(face(kGridFace, 5, kRightUp, false), dir, kGridRight);
-    ok &= save(face(kGridFace, 5, kWrongUp, false), dir, kGridWrong);
-    ok &= save(face(kGridFace, 5, kRightDown, true), dir, kGridRightDown);
-    ok &= save(face(kGridFace, 5, kWrongDown, true), dir, kGridWrongDown);
-    ok &= save(face(kGridFace, 5, kAnsweredUp, false), dir, kGridAnswered);
-    ok &= save(face(kTypeFace, kTypeFace.height() / 2 - 1, kNeutralUp, false), dir, kTypeUp);
-    ok &= save(face(kTypeFace, kTypeFace.height() / 2 - 1, kSelected, true), dir, kTypeDown);
-    ok &= save(face(kOptionFace, 0, kNeutralUp, false, true), dir, kOptionUp);
-    ok &= save(face(kOptionFace, 0, kSelected, true, true), dir, kOptionDown);
-    ok &= save(face(kJudgeFace, 8, kNeutralUp, false), dir, kJudgeUp);
-    ok &= save(face(kJudgeFace, 8, kSelected, true), dir, kJudgeDown);
-    ok &= save(chooserBackground(kChooserCompact), dir, kChooserCompact.file);
-    ok &= save(chooserBackground(kChooserFull), dir, kChooserFull.file);
+    for (const int scale : {1, 2}) {
+        g_scale = scale;
+        ok &= paintAll(dir);
+    }
     return ok ? 0 : 1;
 }
+
