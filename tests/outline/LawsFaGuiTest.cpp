@@ -518,4 +518,19 @@ TEST_F(PointPracticeTest, APointWhoseQuestionsAreGoneIsReportedDone)
     EXPECT_EQ(f.detail()->m_LBmenu->currentRow(), 2);
 }
 
+TEST_F(PointPracticeTest, ASecondPointWithTheSameTitlePractisesItsOwnQuestions)
+{
+    bank.db().exec("insert into tab_rule (ftid,id,sn,n,q) values ('010101004','010101','补码','同名的另一考点',1)");
+    bank.add({.id = "q4", .key = "D", .points = {"010101004"}});
+    TfrmLawsFaGui& f = openPoint(3);
+    ASSERT_EQ(f.detail()->m_LBmenu->currentItem()->text(), "补码(1)");
+    QStringList ids;
+    whenPracticeShows([&](TFrmRuleLxxt&) {
+        for (int i = 0; i < DM1->Cn1Query_tm->recordCount(); ++i)
+            ids << DM1->Cn1Query_tm->valueAt(i, "a1").toString();
+    });
+    click(f.m_btnQuestion);
+    EXPECT_EQ(ids, QStringList({"q4"}));
+}
+
 } // namespace
