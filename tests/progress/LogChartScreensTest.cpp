@@ -1,0 +1,293 @@
+#include "progress/ProgressFixture.h"
+#include "progress/TFrmRz.h"
+#include "progress/Tfrmchart.h"
+
+#include "shell/Prompt.h"
+#include "store/Dataset.h"
+#include "ui/CommandButton.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
+#include <QPrinter>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtCharts/QBarSet>
+#include <QtCharts/QChartView>
+#include <QtCharts/QPieSeries>
+#include <QtCharts/QPieSlice>
+#include <QtCharts/QStackedBarSeries>
+#include <gtest/gtest.h>
+
+using namespace progresstest;
+using progress::ChartPage;
+
+namespace {
+
+class LogChartTest : public ::testing::Test {
+protected:
+    LogChartTest()
+        : scope(bank)
+    {
+    }
+    ~LogChartTest() override
+    {
+        Tfrmchart::chooseSaveFile = {};
+        Tfrmchart::printerInstalled = {};
+    }
+
+    Bank bank;
+    Scope scope;
+    prompt::Script answers;
+};
+
+} // namespace
+
+// ---- Daily log ----------------------------------------------------------------------
+
+TEST_F(LogChartTest, LogTotalsScoreAndNewestDayFirst)
+{
+    struct Case { std::vector<std::pair<int, int>> days; const char* answers; const char* wrong; const char* score; };
+    const Case cases[] = {
+        {{}, "0", "0", "0"},
+        {{{40, 10}}, "40", "10", "75.00"},
+        {{{40, 10}, {20, 20}}, "60", "30", "50.00"},
+    };
+    for (const Case& c : cases) {
+        bank.db().exec(QStringLiteral("delete from tab_rz"));
+        for (size_t i = 0; i < c.days.size(); ++i)
+            bank.day(kToday.addDays(-2 + int(i)), c.days[i].first, c.days[i].second);
+        TFrmRz f;
+        f.show();
+        EXPECT_EQ(f.lblAnswers->text(), QString::fromLatin1(c.answers));
+        EXPECT_EQ(f.lblWrong->text(), QString::fromLatin1(c.wrong));
+        EXPECT_EQ(f.lblScore->text(), QString::fromLatin1(c.score));
+        const auto* model = f.DBGrid1->model();
+        ASSERT_EQ(model->rowCount(), int(c.days.size()));
+        if (c.days.size() == 2) {
+            EXPECT_EQ(model->index(0, 0).data().toString(), kToday.addDays(-1).toString(Qt::ISODate));
+            EXPECT_EQ(model->index(0, 3).data().toString(), QStringLiteral("20"));
+        }
+        f.SpeedButton3->click();
+        EXPECT_FALSE(bank.dm.Cn1Table_rz->isOpen());
+    }
+    EXPECT_TRUE(answers.asked().empty());
+}
+
+TEST_F(LogChartTest, LogColumnsOfBothLayouts)
+{
+    struct Case { const char* tag; QSize window; std::vector<int> widths; };
+    const Case cases[] = {
+        {"800", {761, 480}, {198, 60, 60, 60, 60, 80, 71}},
+        {"1024", {934, 611}, {252, 80, 80, 80, 80, 80, 80}},
+    };
+    for (const Case& c : cases) {
+        app::ScreenSizeTag = QString::fromLatin1(c.tag);
+        TFrmRz f;
+        f.show();
+        EXPECT_EQ(f.size(), c.window) << c.tag;
+        QStringList titles;
+        for (int col = 0; col < 7; ++col) {
+            EXPECT_EQ(f.DBGrid1->columnWidth(col), c.widths[size_t(col)]) << c.tag << " column " << col;
+            titles << f.DBGrid1->model()->headerData(col, Qt::Horizontal).toString();
+        }
+        EXPECT_EQ(titles, (QStringList{"日期", "做过题数", "做错题数", "做过道次", "做错道次", "总用时", "平均成绩"}));
+        // Every column is visible without scrolling sideways.
+        EXPECT_FALSE(f.DBGrid1->horizontalScrollBar()->isVisible()) << c.tag;
+        EXPECT_TRUE(f.rect().contains(f.lblScore->geometry())) << c.tag;
+    }
+}
+
+// ---- Chart ------------------------------------------------------------------------------
+
+TEST_F(LogChartTest, ChartSeriesFollowTheMarkedChapters)
+{
+    bank.chapter(QStringLiteral("01"), QStringLiteral("系统"), 30, 20, 50, 12);
+    bank.chapter(QStringLiteral("0101"), QStringLiteral("不画"), 9, 9, 9, 9, false);
+    bank.chapter(QStringLiteral("02"), QStringLiteral("空章"), 0, 0, 4, 1);
+    bank.chapter(QStringLiteral("03"), QStringLiteral("网络"), 8, 2, 2, 0);
+    Tfrmchart f;
+    f.show();
+    EXPECT_EQ(f.shownPage(), progress::FrequencyPage);
+    EXPECT_TRUE(f.typeButton(Tfrmchart::Frequency)->isChecked());
+
+    QChart* frequency = f.chart(progress::FrequencyPage);
+    EXPECT_EQ(frequency->title(), QStringLiteral("频 度 统 计 图"));
+    QBarSet* wrong = progress::frequencySet(frequency, 0);
+    QBarSet* rest = progress::frequencySet(frequency, 1);
+    ASSERT_TRUE(wrong && rest);
+    ASSERT_EQ(wrong->count(), 3);
+    // The wrong answers stand in front of the answers: the two parts add up to D1.
+    const double d1[] = {50, 4, 2};
+    const double d2[] = {12, 1, 0};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(wrong->at(i), d2[i]);
+        EXPECT_EQ(wrong->at(i) + rest->at(i), d1[i]);
+    }
+    EXPECT_EQ(progress::frequencyLabels(frequency)->texts(), (QStringList{"50/12", "4/1", "2/0"}));
+    std::vector<QString> legend;
+    for (const auto& e : f.legends[progress::FrequencyPage]->entries())
+        legend.push_back(e.text);
+    EXPECT_EQ(legend, (std::vector<QString>{"已做题次", "做错题次"}));
+
+    QPieSeries* pie = progress::pieSeries(f.chart(progress::DistributionPage));
+    ASSERT_TRUE(pie);
+    EXPECT_EQ(pie->name(), QStringLiteral("习题分布"));
+    ASSERT_EQ(pie->count(), 3); // the chapter without questions keeps its (empty) slice
+    EXPECT_EQ(pie->slices()[0]->value(), 30);
+    EXPECT_EQ(pie->slices()[1]->value(), 0);
+    EXPECT_EQ(pie->slices()[0]->property("baseColour").value<QColor>(), QColor(255, 0, 0));
+
+    // The chapter without questions gets no progress bar.
+    QStackedBarSeries* progressBars = progress::progressSeries(f.chart(progress::ProgressPage));
+    ASSERT_TRUE(progressBars);
+    EXPECT_EQ(progressBars->name(), QStringLiteral("进度"));
+    ASSERT_EQ(progressBars->count(), 2);
+    EXPECT_EQ(progressBars->barSets()[0]->at(0), 66);
+    EXPECT_EQ(progressBars->barSets()[1]->at(1), 25);
+    EXPECT_EQ(progressBars->barSets()[1]->property("baseColour").value<QColor>(),
+              progress::toColor(progress::sliceColour(2))); // the slice colour of its chapter
+    EXPECT_EQ(f.chart(progress::ProgressPage)->title(), QStringLiteral("进度统计图"));
+}
+
+TEST_F(LogChartTest, FortyChaptersColourTheirSlicesFromRed)
+{
+    for (int i = 0; i < 40; ++i)
+        bank.chapter(QStringLiteral("%1").arg(i + 10), QStringLiteral("章%1").arg(i), 5, 1, 1, 0);
+    Tfrmchart f;
+    f.show();
+    QPieSeries* pie = progress::pieSeries(f.chart(progress::DistributionPage));
+    ASSERT_EQ(pie->count(), 40);
+    EXPECT_EQ(pie->slices()[0]->property("baseColour").value<QColor>(), QColor(255, 0, 0));
+    // 3120255 in blue-green-red order.
+    EXPECT_EQ(pie->slices()[39]->property("baseColour").value<QColor>(), QColor(0x7F, 0x9C, 0x2F));
+}
+
+TEST_F(LogChartTest, DistributionTotalAndItsMoveOverABottomLegend)
+{
+    struct Case { bool rows; const char* total; };
+    for (const Case& c : {Case{false, "习题总数:0"}, Case{true, "习题总数:38"}}) {
+        if (c.rows) {
+            bank.chapter(QStringLiteral("01"), QStringLiteral("甲"), 30, 0, 0, 0);
+            bank.chapter(QStringLiteral("02"), QStringLiteral("乙"), 8, 0, 0, 0);
+            bank.chapter(QStringLiteral("03"), QStringLiteral("不画"), 100, 0, 0, 0, false);
+        }
+        Tfrmchart f;
+        f.show();
+        f.typeButton(Tfrmchart::Distribution)->click();
+        EXPECT_EQ(f.shownPage(), progress::DistributionPage);
+        EXPECT_EQ(f.lblTotal->text(), QString::fromUtf8(c.total));
+        EXPECT_TRUE(f.lblTotal->isVisible());
+        const int atRest = f.lblTotal->y();
+        f.legendButton(Tfrmchart::Bottom)->click();
+        EXPECT_EQ(f.legends[progress::DistributionPage]->side(), Qt::AlignBottom);
+        EXPECT_EQ(atRest - f.lblTotal->y(), 30);
+        f.legendButton(Tfrmchart::Left)->click();
+        EXPECT_EQ(f.lblTotal->y(), atRest);
+    }
+}
+
+TEST_F(LogChartTest, StyleBoxesActOnTheShownPageAndAChartTypeResetsThem)
+{
+    bank.chapter(QStringLiteral("01"), QStringLiteral("甲"), 30, 10, 20, 5);
+    Tfrmchart f;
+    f.show();
+    for (QCheckBox* box : {f.CheckBox1, f.CheckBox2, f.CheckBox3})
+        EXPECT_TRUE(box->isChecked());
+    EXPECT_TRUE(f.legendButton(Tfrmchart::Top)->isChecked());
+
+    f.CheckBox2->click(); // 显示图例 off
+    EXPECT_FALSE(f.legends[progress::FrequencyPage]->isVisible());
+    EXPECT_FALSE(f.RadioGroup2->isEnabled());
+    f.CheckBox3->click(); // 显示标签 off
+    EXPECT_FALSE(progress::frequencyLabels(f.chart(progress::FrequencyPage))->isVisible());
+    f.CheckBox1->click(); // 立体显示 off
+    EXPECT_FALSE(f.chart(progress::FrequencyPage)->isDropShadowEnabled());
+    EXPECT_EQ(progress::frequencySet(f.chart(progress::FrequencyPage), 0)->brush().style(), Qt::SolidPattern);
+    // The other pages keep their style.
+    EXPECT_TRUE(f.chart(progress::DistributionPage)->isDropShadowEnabled());
+    EXPECT_TRUE(progress::pieSeries(f.chart(progress::DistributionPage))->slices()[0]->isExploded());
+
+    // Choosing a type ticks every box again, on the page shown before the change.
+    f.typeButton(Tfrmchart::Progress)->click();
+    EXPECT_EQ(f.shownPage(), progress::ProgressPage);
+    for (QCheckBox* box : {f.CheckBox1, f.CheckBox2, f.CheckBox3})
+        EXPECT_TRUE(box->isChecked());
+    EXPECT_TRUE(f.RadioGroup2->isEnabled());
+    EXPECT_FALSE(f.legends[progress::FrequencyPage]->isHidden());
+    EXPECT_TRUE(f.chart(progress::FrequencyPage)->isDropShadowEnabled());
+    EXPECT_EQ(progress::frequencySet(f.chart(progress::FrequencyPage), 0)->brush().style(), Qt::LinearGradientPattern);
+    EXPECT_TRUE(progress::frequencyLabels(f.chart(progress::FrequencyPage))->isVisible());
+
+    f.legendButton(Tfrmchart::Right)->click();
+    EXPECT_EQ(f.legends[progress::ProgressPage]->side(), Qt::AlignRight);
+    f.typeButton(Tfrmchart::Frequency)->click();
+    EXPECT_TRUE(f.legendButton(Tfrmchart::Top)->isChecked());
+    EXPECT_EQ(f.legends[progress::ProgressPage]->side(), Qt::AlignTop);
+    // Labels off on the pie hides the slice labels.
+    f.typeButton(Tfrmchart::Distribution)->click();
+    f.CheckBox3->click();
+    EXPECT_FALSE(progress::pieSeries(f.chart(progress::DistributionPage))->slices()[0]->isLabelVisible());
+}
+
+TEST_F(LogChartTest, SavedPicturesOpenAgainWithTheChartsSize)
+{
+    bank.chapter(QStringLiteral("01"), QStringLiteral("甲"), 30, 10, 20, 5);
+    QTemporaryDir dir;
+    for (const char* tag : {"800", "1024"}) {
+        app::ScreenSizeTag = QString::fromLatin1(tag);
+        Tfrmchart f;
+        f.show();
+        const QSize size = f.PageControl1->currentWidget()->size();
+        for (const char* name : {"chart.png", "chart.bmp"}) {
+            const QString path = dir.filePath(QString::fromLatin1(tag) + QString::fromLatin1(name));
+            Tfrmchart::chooseSaveFile = [path] { return path; };
+            f.epFocusButton3->click();
+            const QImage back(path);
+            EXPECT_EQ(back.size(), size) << tag << name;
+            // White where nothing is drawn: the top left corner of the page.
+            EXPECT_EQ(back.pixelColor(1, 1), QColor(Qt::white)) << tag << name;
+        }
+        const QString svg = dir.filePath(QString::fromLatin1(tag) + QStringLiteral("chart.svg"));
+        EXPECT_TRUE(f.saveChart(svg));
+        QFile file(svg);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(file.readAll().contains("<svg"));
+    }
+    EXPECT_TRUE(answers.asked().empty());
+
+    Tfrmchart f;
+    f.show();
+    Tfrmchart::chooseSaveFile = [&] { return dir.filePath(QStringLiteral("no/such/folder/chart.bmp")); };
+    f.epFocusButton3->click();
+    EXPECT_EQ(answers.texts(), QStringList{QStringLiteral("无法保存文件！")});
+}
+
+TEST_F(LogChartTest, PrintingWithoutPrinterAndOnAPage)
+{
+    bank.chapter(QStringLiteral("01"), QStringLiteral("甲"), 30, 10, 20, 5);
+    Tfrmchart f;
+    f.show();
+    Tfrmchart::printerInstalled = [] { return false; };
+    f.epFocusButton1->click();
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].caption, QStringLiteral("提示"));
+    EXPECT_EQ(answers.asked()[0].text, QStringLiteral("没有发现打印机！"));
+
+    // The shown chart goes onto a landscape page.
+    QTemporaryDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("chart.pdf")));
+    printer.setPageOrientation(QPageLayout::Landscape);
+    f.printChart(printer);
+    EXPECT_GT(QFile(dir.filePath(QStringLiteral("chart.pdf"))).size(), 1000);
+    EXPECT_EQ(answers.asked().size(), 1u);
+}
