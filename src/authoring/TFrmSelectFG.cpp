@@ -108,7 +108,9 @@ TFrmSelectFG::TFrmSelectFG(QWidget* parent)
     Memo1->setAccessibleName(QStringLiteral("使用说明"));
     Memo1->setReadOnly(true);
     Memo1->setPlainText(usageNotes().join(QLatin1Char('\n')));
-    Memo1->setFont(ui::songFont(14));
+    // The notes come in fixed lines: kept whole, they fit the page at this size.
+    Memo1->setFont(ui::songFont(13));
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     epEfButton3 = command(QStringLiteral("epEfButton3"), QStringLiteral("关闭"), notes);
     auto* notesLayout = new QVBoxLayout(notes);
     notesLayout->setContentsMargins(12, 8, 12, 10);
@@ -186,7 +188,8 @@ void TFrmSelectFG::FormShow()
     ComboBox1->clear();
     ComboBox2->clear();
     for (const authoring::OutlineNode& node : authoring::readPickerNodes(DM1->db())) {
-        ComboBox1->addItem(node.name);
+        // Sections indented under their top nodes; the name itself is the item's data.
+        ComboBox1->addItem(node.id.size() == 6 ? QStringLiteral("\u3000\u3000") + node.name : node.name, node.name);
         ComboBox2->addItem(node.id);
     }
     if (ComboBox1->count() == 0) {
@@ -258,6 +261,6 @@ std::vector<TFrmSelectFG::Pick> TFrmSelectFG::picks() const
     std::vector<Pick> out;
     for (int i = 0; i < CheckListBox2->count() && i < CheckListBox1->count(); ++i)
         if (CheckListBox2->item(i)->checkState() == Qt::Checked)
-            out.push_back({CheckListBox2->item(i)->text(), CheckListBox1->item(i)->text(), ComboBox1->currentText()});
+            out.push_back({CheckListBox2->item(i)->text(), CheckListBox1->item(i)->text(), ComboBox1->currentData().toString()});
     return out;
 }

@@ -50,7 +50,7 @@ protected:
     }
     void choose(const QString& nodeName)
     {
-        const int i = picker->ComboBox1->findText(nodeName);
+        const int i = picker->ComboBox1->findData(nodeName);
         ASSERT_GE(i, 0);
         picker->ComboBox1->setCurrentIndex(i);
         picker->ComboBox1Change(i);
@@ -427,7 +427,7 @@ TEST_F(EntryTest, PointsThroughThePickerAndTheDeleteKey)
     onNextModal([](QWidget* modal) {
         auto* picker = qobject_cast<TFrmSelectFG*>(modal);
         ASSERT_NE(picker, nullptr);
-        const int i = picker->ComboBox1->findText(QStringLiteral("数据结构"));
+        const int i = picker->ComboBox1->findData(QStringLiteral("数据结构"));
         picker->ComboBox1->setCurrentIndex(i);
         picker->ComboBox1Change(i);
         tick(picker->CheckListBox1, 0); // shown ticked: this unticks it
