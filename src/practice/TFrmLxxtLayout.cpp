@@ -2,6 +2,7 @@
 
 #include "practice/AnswerPages.h"
 #include "practice/AnswerPanel.h"
+#include "progress/TFrmConfig.h"
 #include "shell/AppState.h"
 #include "shell/Guard.h"
 #include "shell/Prompt.h"
@@ -387,8 +388,7 @@ QWidget* TFrmLxxt::buildCommands(const Arrangement& a)
     epEfTrBtn8 = command(QStringLiteral("epEfTrBtn8"), QStringLiteral("设置"), nullptr);
     epEfTrBtn7 = command(m_variant.desktopName, QStringLiteral("桌面"), &TFrmLxxt::epEfTrBtn7Click);
     epEfTrBtn99 = command(m_variant.closeName, QStringLiteral("关闭"), &TFrmLxxt::epEfTrBtn99Click);
-    // The settings window is not part of the program yet.
-    epEfTrBtn8->setEnabled(false);
+    connect(epEfTrBtn8, &QAbstractButton::clicked, this, [this] { TFrmConfig::open(false, this); });
     epEfTrBtn4->setVisible(m_variant.analysis);
     for (ui::CommandButton* b : {epEfTrBtn4, epEfTrBtn6, epEfTrBtn9})
         b->setEnabled(false);

@@ -3,6 +3,7 @@
 #include "authoring/TFrmInPut.h"
 #include "practice/TFrmJx.h"
 #include "practice/TFrmLxxt.h"
+#include "progress/TFrmConfig.h"
 #include "shell/Guard.h"
 #include "shell/Prompt.h"
 #include "store/DataModule.h"
@@ -155,8 +156,6 @@ TFrmkmmc::TFrmkmmc(QWidget* parent)
     btnInput = makeButton("btnInput", ui::art::QuestionEntry);
     btnConfig = makeButton("btnConfig", ui::art::Settings);
     btnClose = makeButton("btnClose", ui::art::Close);
-    // The settings window is not part of the program yet.
-    btnConfig->setEnabled(false);
 
     btnGuide = new ui::CommandButton(QStringLiteral("解析指导"), this);
     btnGuide->setObjectName(QStringLiteral("btnGuide"));
@@ -167,6 +166,7 @@ TFrmkmmc::TFrmkmmc(QWidget* parent)
     connect(btnWrong, &QAbstractButton::clicked, this, guard::slot(kCannotStart, [this] { startPractice(PracticeMode::WrongQuestions); }));
     connect(btnReview, &QAbstractButton::clicked, this, guard::slot(kCannotStart, [this] { startPractice(PracticeMode::Review); }));
     connect(btnInput, &QAbstractButton::clicked, this, &TFrmkmmc::btnInputClick);
+    connect(btnConfig, &QAbstractButton::clicked, this, [this] { TFrmConfig::open(false, this); });
     connect(btnClose, &QAbstractButton::clicked, this, &QWidget::close);
     connect(btnGuide, &QAbstractButton::clicked, this,
             guard::slot(QStringLiteral("无法打开解析指导！"), [this] { btnGuideClick(); }));

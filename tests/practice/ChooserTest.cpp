@@ -368,7 +368,7 @@ TEST_F(ChooserTest, BothArrangementsListEveryChapterButTheExerciseSet)
             EXPECT_TRUE(f->rect().contains(b->geometry())) << name;
         }
         EXPECT_TRUE(button(*f, "btnInput")->isEnabled());
-        EXPECT_FALSE(button(*f, "btnConfig")->isEnabled());
+        EXPECT_TRUE(button(*f, "btnConfig")->isEnabled());
         EXPECT_FALSE(f->DBGrid1->accessibleName().isEmpty());
         for (QWidget* w : std::initializer_list<QWidget*>{f->epNum_all, f->epNum_ok, f->epNum_Err, f->Lb_fs})
             EXPECT_FALSE(w->accessibleName().isEmpty());

@@ -1,13 +1,17 @@
 #include "progress/ProgressFixture.h"
 #include "progress/TFrmConfig.h"
 #include "progress/TFrmEset.h"
+#include "progress/TFrmRz.h"
 #include "progress/TFrmplan.h"
+#include "progress/Tfrmchart.h"
+#include "practice/TFrmkmmc.h"
 
 #include "shell/Music.h"
 #include "shell/Prompt.h"
 #include "shell/ShellRules.h"
 #include "ui/CommandButton.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -19,6 +23,7 @@
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace progresstest;
@@ -404,4 +409,32 @@ TEST_F(SettingsTest, AFailedPlanSaveKeepsEditModeAndTheBank)
     EXPECT_EQ(f.SpeedButton1->text(), QStringLiteral("保存"));
     EXPECT_EQ(f.suiNumberEdit1->text(), QStringLiteral("70"));
     EXPECT_EQ(bank.db().scalar(QStringLiteral("select PlanAmount from tab_plan")).toInt(), 30);
+}
+
+TEST_F(SettingsTest, SettingsButtonsOpenMusicMode)
+{
+    music::setAudioDrivers({QStringLiteral("none")});
+    app::ConfigTimesOnly = true; // left over from an earlier opening
+    TFrmkmmc chooser;
+    TFrmRz log;
+    Tfrmchart chart;
+    const std::pair<QWidget*, const char*> openers[] = {{&chooser, "btnConfig"}, {&log, "SpeedButton1"}, {&chart, "epEfTrBtn1"}};
+    for (const auto& [screen, name] : openers) {
+        auto* button = screen->findChild<QAbstractButton*>(QString::fromLatin1(name));
+        ASSERT_TRUE(button) << name;
+        EXPECT_TRUE(button->isEnabled()) << name;
+        QString opened;
+        int height = 0;
+        QTimer::singleShot(0, [&] {
+            if (auto* f = qobject_cast<TFrmConfig*>(QApplication::activeModalWidget())) {
+                opened = f->windowTitle();
+                height = f->height();
+                EXPECT_FALSE(app::ConfigTimesOnly);
+                f->epFocusButton3->click();
+            }
+        });
+        button->click();
+        EXPECT_EQ(opened, QStringLiteral("系统设置")) << name;
+        EXPECT_EQ(height, 100) << name;
+    }
 }
