@@ -2,6 +2,7 @@
 
 #include "authoring/AuthoringRules.h"
 #include "authoring/QuestionInputs.h"
+#include "progress/TFrmConfig.h"
 #include "shell/AppState.h"
 #include "shell/Guard.h"
 #include "shell/Prompt.h"
@@ -86,8 +87,6 @@ TFrmInPut::TFrmInPut(QWidget* parent)
     btnHelp = command(QStringLiteral("btnHelp"), QStringLiteral("使用说明"), this);
     btnClose = command(QStringLiteral("btnClose"), QStringLiteral("关闭"), this);
     btnSave->setToolTip(QStringLiteral("保存 (Ctrl+S)"));
-    // The settings window is not part of the program yet.
-    btnConfig->setEnabled(false);
 
     auto* left = new QVBoxLayout;
     left->setSpacing(4);
@@ -127,6 +126,7 @@ TFrmInPut::TFrmInPut(QWidget* parent)
     connect(btnSave, &QAbstractButton::clicked, this, &TFrmInPut::btnSaveClick);
     connect(btnClear, &QAbstractButton::clicked, this, &TFrmInPut::btnClearClick);
     connect(btnHelp, &QAbstractButton::clicked, this, [this] { QuestionInputs::showUsageNotes(this); });
+    connect(btnConfig, &QAbstractButton::clicked, this, [this] { TFrmConfig::open(false, this); });
     connect(btnClose, &QAbstractButton::clicked, this, [this] {
         inputs->unlock();
         accept();

@@ -232,6 +232,14 @@ TEST_F(EntryTest, OpensWithFiveAnswersTheFirstTypeAndUpperCaseAnswers)
     EXPECT_EQ(in().Edit1->maxLength(), 100);
     EXPECT_EQ(in().ListBox1->toolTip(), QStringLiteral("点击\"Delete\"键可以删除考点"));
     EXPECT_EQ(f.windowTitle(), QStringLiteral("试题录入"));
+    // 设置 opens the system settings in full, owned by this screen.
+    bool settingsShown = false;
+    onNextModal([&](QWidget* modal) {
+        settingsShown = modal->objectName() == QStringLiteral("TFrmConfig") && modal->parentWidget() == &f && !app::ConfigTimesOnly;
+        modal->close();
+    });
+    click(&f, "btnConfig");
+    EXPECT_TRUE(settingsShown);
     EXPECT_EQ(f.size(), QSize(931, 611));
     for (QWidget* w : f.findChildren<QWidget*>())
         if (w->isVisible() && w->focusPolicy() != Qt::NoFocus && !w->objectName().isEmpty() && w->inherits("QAbstractButton"))
