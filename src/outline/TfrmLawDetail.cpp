@@ -13,7 +13,6 @@
 
 namespace {
 constexpr int kListWidth = 388;
-constexpr int kCompactListWidth = 300;
 constexpr int kHandleWidth = 3;
 constexpr int kNoteHeight = 28;
 constexpr int kTextPx = 16;
@@ -33,7 +32,7 @@ TfrmLawDetail::TfrmLawDetail(bool compact, QWidget* parent)
     m_LBmenu = new QListWidget(Splitter1);
     m_LBmenu->setObjectName(QStringLiteral("m_LBmenu"));
     m_LBmenu->setAccessibleName(QStringLiteral("考点列表"));
-    m_LBmenu->setFont(ui::songFont(compact ? 14 : kTextPx));
+    m_LBmenu->setFont(ui::songFont(kTextPx));
     m_LBmenu->setMinimumWidth(120);
     m_LBmenu->setSpacing(2);
 
@@ -60,8 +59,7 @@ TfrmLawDetail::TfrmLawDetail(bool compact, QWidget* parent)
     Splitter1->addWidget(m_LBmenu);
     Splitter1->addWidget(right);
     Splitter1->setStretchFactor(1, 1);
-    const int list = compact ? kCompactListWidth : kListWidth;
-    Splitter1->setSizes({list, 1000});
+    Splitter1->setSizes({kListWidth, 1000});
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

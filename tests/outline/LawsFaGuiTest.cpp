@@ -290,6 +290,31 @@ TEST_F(BrowserTest, PointsWithoutQuestionsAreListedBareAndCannotBePractised)
     EXPECT_EQ(f.detail()->Re->toPlainText().trimmed(), "先读的考点  的内容");
 }
 
+TEST_F(BrowserTest, TheDetailPanelTakesTheTablesPlaceInBothLayouts)
+{
+    node("010001", "第一节", {3});
+    point("01000101", "考点一", 3);
+    for (const char* tag : {"1024", "800"}) {
+        SCOPED_TRACE(tag);
+        app::ScreenSizeTag = QString::fromLatin1(tag);
+        TfrmLawsFaGui& f = open();
+        const QRect table(f.m_grid->parentWidget()->mapTo(&f, QPoint(0, 0)), f.m_grid->parentWidget()->size());
+        openRow(0);
+        TfrmLawDetail* d = f.detail();
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(QRect(d->mapTo(&f, QPoint(0, 0)), d->size()), table);
+        EXPECT_EQ(d->Splitter1->handleWidth(), 3);
+        EXPECT_EQ(d->Splitter1->sizes().value(0), 388);
+        EXPECT_EQ(d->m_pNote->height(), 28);
+        EXPECT_EQ(d->m_LBmenu->font().pixelSize(), 16);
+        EXPECT_EQ(d->Re->font().pixelSize(), 16);
+        // The candidate can drag the splitter.
+        QList<int> sizes = d->Splitter1->sizes();
+        d->Splitter1->setSizes({sizes[0] - 100, sizes[1] + 100});
+        EXPECT_EQ(d->Splitter1->sizes().value(0), 288);
+    }
+}
+
 TEST_F(BrowserTest, ANodeWithoutPointsSaysSoAndGoesBack)
 {
     node("010001", "空节", {0});
