@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QMap>
+#include <QRegularExpression>
 #include <sqlite3.h>
 
 namespace store {
@@ -249,7 +250,24 @@ int Connection::exec(const QString& sql, const Params& params)
         fail(QStringLiteral("execute \"%1\"").arg(sql));
     }
     sqlite3_reset(stmt);
-    return sqlite3_changes(m_db);
+    const int changed = sqlite3_changes(m_db);
+    // Paper tables come and go: the cached statements of a dropped table would only
+    // pile up over a long session.
+    static const QRegularExpression drop(QStringLiteral("^\\s*drop\\s+table\\s+(?:if\\s+exists\\s+)?(\\w+)\\s*;?\\s*$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    if (const QRegularExpressionMatch m = drop.match(sql); m.hasMatch()) {
+        const QRegularExpression names(QStringLiteral("\\b%1\\b").arg(QRegularExpression::escape(m.captured(1))),
+                                       QRegularExpression::CaseInsensitiveOption);
+        for (auto it = m_cache.begin(); it != m_cache.end();) {
+            if (names.match(it.key()).hasMatch()) {
+                sqlite3_finalize(it.value());
+                it = m_cache.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    return changed;
 }
 
 void Connection::execScript(const QString& sql)

@@ -6,7 +6,10 @@
 
 #include "store/Dataset.h"
 
+#include "store/Schema.h"
+
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace practicetest;
 
@@ -40,6 +43,33 @@ TEST(AnswerPath, ACorrectionAfterMidnightKeepsTheDaysWrongQuestionsInBounds)
     EXPECT_EQ(today.at(0, "A2").toLongLong(), 2);
     EXPECT_EQ(today.at(0, "B2").toLongLong(), 0);
     EXPECT_EQ(reliability::counterFaults(bank.db()).join(QLatin1Char('\n')).toStdString(), "");
+}
+
+// A long session draws and drops many papers; what the engine keeps for their
+// statements must not grow with them.
+TEST(LongSession, ADroppedPaperLetsGoOfItsStatements)
+{
+    FixtureBank bank;
+    const auto statementBytes = [&] {
+        int current = 0, high = 0;
+        sqlite3_db_status(bank.db().handle(), SQLITE_DBSTATUS_STMT_USED, &current, &high, 0);
+        return current;
+    };
+    int afterFirst = 0;
+    for (int i = 1; i <= 40; ++i) {
+        const QString table = QStringLiteral("tab_exam%1").arg(i);
+        store::createPaperTable(bank.db(), table);
+        bank.db().exec(QStringLiteral("insert into tab_cj (A1) values (:a1)"), {{":a1", table}});
+        store::Dataset* paper = bank.dm.Cn1Query_exam;
+        paper->setSql(QStringLiteral("select * from %1 order by A13, A1").arg(table));
+        paper->open();
+        paper->close();
+        bank.dm.DropPaperTable(table);
+        ASSERT_FALSE(bank.db().hasTable(table));
+        if (i == 1)
+            afterFirst = statementBytes();
+    }
+    EXPECT_LE(statementBytes(), afterFirst + 16 * 1024);
 }
 
 } // namespace
