@@ -1,11 +1,14 @@
 #include "reliability/AnswerLoop.h"
 
+#include "exam/ExamRules.h"
+#include "exam/PaperDraw.h"
 #include "practice/AnswerRules.h"
 #include "store/Clock.h"
 #include "store/DataModule.h"
 #include "store/Statistics.h"
 
 #include <QFile>
+#include <random>
 
 namespace reliability {
 
@@ -76,17 +79,43 @@ void AnswerLoop::tick()
     store::Clock::setFixed(m_now);
 }
 
-bool AnswerLoop::step()
+void AnswerLoop::startExam()
+{
+    m_mock = 1 + int(m_rng.bounded(5));
+    if (!exam::hasCandidates(m_dm.db(), m_mock))
+        return;
+    const exam::NewPaper paper = exam::createPaper(m_dm, m_mock, store::Clock::today());
+    std::mt19937 draw(m_rng.generate());
+    try {
+        exam::drawPaper(m_dm.db(), m_mock, paper.table, draw);
+        exam::openPaper(m_dm.db(), *m_dm.Cn1Query_exam, paper.table, true);
+    } catch (const exam::PaperError&) {
+        m_dm.DropPaperTable(paper.table);
+        return;
+    }
+    m_paper = paper.table;
+    ++m_papers;
+    m_examLeft = 10 + int(m_rng.bounded(60));
+    m_sessionSeconds = 0;
+}
+
+void AnswerLoop::handIn()
+{
+    const exam::Grade g = exam::gradePaper(m_dm, m_paper, QStringLiteral("tab_tx%1").arg(m_mock),
+                                           practice::practiceClockText(m_sessionSeconds));
+    m_dm.Cn1Query_exam->close();
+    if (g.belowPass) // dropped when its review closes
+        m_dm.DropPaperTable(m_paper);
+    m_paper.clear();
+    loadSet();
+}
+
+bool AnswerLoop::answerOn(store::Dataset& rows, bool exam)
 {
     const quint32 roll = m_rng.bounded(100u);
-    if (roll < 2) {
-        closeScreen();
-        return false;
-    }
-    store::Dataset* set = m_dm.Cn1Query_tm;
-    set->moveTo(1 + int(m_rng.bounded(quint32(set->recordCount()))));
-    const QString key = set->text(QStringLiteral("A2"));
-    const QString shown = set->text(QStringLiteral("E2_1"));
+    rows.moveTo(1 + int(m_rng.bounded(quint32(rows.recordCount()))));
+    const QString key = rows.text(QStringLiteral("A2"));
+    const QString shown = rows.text(QStringLiteral("E2_1"));
     QString answer;
     if (roll < 45)
         answer = key;
@@ -95,12 +124,35 @@ bool AnswerLoop::step()
     else if (roll < 96)
         answer = shown.isEmpty() ? key : shown; // the same answer checked again
     // else: nothing given, the open answer is cleared
-    const practice::RecordOutcome out = practice::recordAnswer(m_dm, *set, answer);
+    const practice::RecordOutcome out = exam ? exam::recordExamAnswer(m_dm, rows, answer)
+                                             : practice::recordAnswer(m_dm, rows, answer);
     tick();
     if (out.what != practice::Recorded::Counted)
         return false;
     ++m_counted;
+    m_examCounted += exam ? 1 : 0;
     return true;
+}
+
+bool AnswerLoop::step()
+{
+    if (!m_paper.isEmpty()) {
+        if (--m_examLeft <= 0) {
+            handIn();
+            return false;
+        }
+        return answerOn(*m_dm.Cn1Query_exam, true);
+    }
+    const quint32 roll = m_rng.bounded(1000u);
+    if (roll < 20) {
+        closeScreen();
+        return false;
+    }
+    if (roll < 25) {
+        startExam();
+        return false;
+    }
+    return answerOn(*m_dm.Cn1Query_tm, false);
 }
 
 qint64 residentKb()

@@ -51,6 +51,7 @@ public:
         checkLog();
         checkOutline(QStringLiteral("tab_rule"), QStringLiteral("ftid"), pointHits);
         checkOutline(QStringLiteral("tab_fgmc"), QStringLiteral("id"), nodeHits);
+        checkPapers();
         return m_faults;
     }
 
@@ -148,6 +149,14 @@ private:
             fault(QStringLiteral("daily log: %1 answers, the questions' E3 add up to %2").arg(answers).arg(e3));
         if (m_wrongKnown && wrong != chapterWrong)
             fault(QStringLiteral("daily log: %1 wrong answers, the question chapters hold %2").arg(wrong).arg(chapterWrong));
+    }
+
+    // A score row and its paper table are made and dropped together.
+    void checkPapers()
+    {
+        for (const auto& r : m_db.query(QStringLiteral("select A1 from tab_cj")).values)
+            if (!m_db.hasTable(r[0].toString()))
+                fault(QStringLiteral("score row %1: no paper table").arg(r[0].toString()));
     }
 
     void checkOutline(const QString& table, const QString& key, int (*hits)(const Question&, const QString&))

@@ -67,6 +67,7 @@ TEST_F(CounterCheckTest, EveryCounterThatGoesAstrayIsReported)
         {"update tab_rule set q4=q4+1 where ftid='020202001'", "tab_rule 020202001: q4 2, the chapters of its questions hold 1"},
         {"update tab_fgmc set q1=q1+1 where id='01'", "tab_fgmc 01: q1 2"},
         {"update tab_fgmc set q4=-1 where id='020202'", "tab_fgmc 020202: q4 -1 with q2 2"},
+        {"insert into tab_cj (A1) values ('tab_exam7')", "score row tab_exam7: no paper table"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.change);

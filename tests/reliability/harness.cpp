@@ -1,4 +1,4 @@
-// Reliability harness: answers in a loop and is killed, again and again, and the
+// Reliability harness: answers (practice and mock exams) in a loop and is killed, again and again, and the
 // bank is checked after every kill; or answers ten thousand times and watches its
 // memory; or holds a bank's write lock for the lock tests.
 //
@@ -27,6 +27,7 @@
 #include <QThread>
 #include <cstdio>
 #include <optional>
+#include <sqlite3.h>
 
 namespace {
 
@@ -81,9 +82,13 @@ int answer(const QString& bank, quint64 seed, qint64 count)
         say(QStringLiteral("ready %1").arg(total));
         // Every line is written after the answer's commit: the parent knows which
         // answers the bank must keep.
-        while (count < 0 || loop.counted() < count)
+        int papers = 0;
+        while (count < 0 || loop.counted() < count) {
             if (loop.step())
                 say(QString::number(++total));
+            if (loop.papers() != papers)
+                say(QStringLiteral("paper %1").arg(papers = loop.papers()));
+        }
         say(QStringLiteral("done %1").arg(total));
         for (;;)
             QThread::sleep(60); // left for the parent to kill, its -wal file in place
@@ -116,6 +121,7 @@ int holdLock(const QString& bank)
 
 struct ChildReport {
     qint64 ready = -1;     // answers in the log when the child started answering
+    int papers = 0;        // mock papers it started
     qint64 committed = -1; // the last answer total it reported after a commit
     QString error;
 };
@@ -126,6 +132,8 @@ ChildReport readReport(const QByteArray& out)
     for (const QByteArray& line : out.split('\n')) {
         if (line.startsWith("ready "))
             r.ready = r.committed = line.mid(6).toLongLong();
+        else if (line.startsWith("paper "))
+            r.papers = line.mid(6).toInt();
         else if (line.startsWith("error "))
             r.error = QString::fromUtf8(line.mid(6));
         else if (!line.isEmpty() && line.at(0) >= '0' && line.at(0) <= '9')
@@ -155,7 +163,7 @@ int killLoop(const QString& source, int kills, quint64 seed, int maxDelayMs, con
     say(QStringLiteral("kill loop: %1 kills, seed %2, bank %3").arg(kills).arg(seed).arg(bank));
 
     QRandomGenerator rng(seed);
-    qint64 answersBefore = 0, answersAfter = 0, duringOpen = 0, lost = 0, drift = 0;
+    qint64 answersBefore = 0, answersAfter = 0, duringOpen = 0, lost = 0, drift = 0, papers = 0;
     QElapsedTimer clock;
     clock.start();
     for (int k = 1; k <= kills; ++k) {
@@ -189,6 +197,7 @@ int killLoop(const QString& source, int kills, quint64 seed, int maxDelayMs, con
         }
         if (report.ready < 0)
             ++duringOpen;
+        papers += report.papers;
 
         auto db = store::Connection::open(bank, store::bankKey());
         const qint64 logged = loggedAnswers(*db);
@@ -217,8 +226,8 @@ int killLoop(const QString& source, int kills, quint64 seed, int maxDelayMs, con
             say(QStringLiteral("kill %1: %2 answers in the bank, -wal %3 bytes, %4 s")
                     .arg(k).arg(logged).arg(QFileInfo(bank + QStringLiteral("-wal")).size()).arg(clock.elapsed() / 1000));
     }
-    say(QStringLiteral("kills %1 (%2 while opening), answers recorded %3, drift %4, lost %5, seed %6")
-            .arg(kills).arg(duringOpen).arg(answersAfter - answersBefore).arg(drift).arg(lost).arg(seed));
+    say(QStringLiteral("kills %1 (%2 while opening), answers recorded %3, mock papers started %4, drift %5, lost %6, seed %7")
+            .arg(kills).arg(duringOpen).arg(answersAfter - answersBefore).arg(papers).arg(drift).arg(lost).arg(seed));
     return drift == 0 ? 0 : 1;
 }
 
@@ -235,20 +244,31 @@ int session(const QString& source, int answers, double limitMb)
         return 2;
     reliability::AnswerLoop loop(dm, 20240506);
     loop.open();
-    qint64 baseline = 0;
+    qint64 baseline = 0, engineBaseline = 0;
     QElapsedTimer clock;
     clock.start();
     while (loop.counted() < answers) {
         loop.step();
-        if (baseline == 0 && loop.counted() >= 100)
+        if (baseline == 0 && loop.counted() >= 100) {
             baseline = reliability::residentKb();
+            engineBaseline = sqlite3_memory_used();
+        }
     }
     const qint64 end = reliability::residentKb();
     const double growth = double(end - baseline) / 1024.0;
     const QStringList faults = reliability::counterFaults(dm.db());
-    say(QStringLiteral("%1 answers in %2 s: resident %3 MB after 100, %4 MB after %1, growth %5 MB (limit %6 MB)")
+    say(QStringLiteral("%1 answers (%7 in %8 mock papers) in %2 s: resident %3 MB after 100, %4 MB after %1, growth %5 MB (limit %6 MB)")
             .arg(answers).arg(clock.elapsed() / 1000.0, 0, 'f', 1).arg(baseline / 1024.0, 0, 'f', 1)
-            .arg(end / 1024.0, 0, 'f', 1).arg(growth, 0, 'f', 2).arg(limitMb));
+            .arg(end / 1024.0, 0, 'f', 1).arg(growth, 0, 'f', 2).arg(limitMb).arg(loop.examCounted()).arg(loop.papers()));
+    const auto used = [&](int what) {
+        int current = 0, high = 0;
+        sqlite3_db_status(dm.db().handle(), what, &current, &high, 0);
+        return current / 1048576.0;
+    };
+    say(QStringLiteral("the engine's own memory: %1 MB after 100, %2 MB at the end (page cache %3 MB, statements %4 MB, schema %5 MB)")
+            .arg(engineBaseline / 1048576.0, 0, 'f', 1).arg(sqlite3_memory_used() / 1048576.0, 0, 'f', 1)
+            .arg(used(SQLITE_DBSTATUS_CACHE_USED), 0, 'f', 1).arg(used(SQLITE_DBSTATUS_STMT_USED), 0, 'f', 1)
+            .arg(used(SQLITE_DBSTATUS_SCHEMA_USED), 0, 'f', 1));
     if (!faults.isEmpty())
         say(QStringLiteral("drift:\n  ") + faults.join(QStringLiteral("\n  ")));
     return growth <= limitMb && faults.isEmpty() ? 0 : 1;
