@@ -88,8 +88,10 @@ void PictureButton::setDisabledPicture(const QPixmap& disabled)
 
 QPixmap PictureButton::currentPicture() const
 {
+    // A pressed button that cannot be used still shows that it is pressed (the
+    // candidate's answer on a page that is read-only in review).
     if (!isEnabled())
-        return m_disabled.isNull() ? faded(m_up) : m_disabled;
+        return !m_disabled.isNull() ? m_disabled : isChecked() && !m_down.isNull() ? faded(m_down) : faded(m_up);
     if ((isDown() || isChecked()) && !m_down.isNull())
         return m_down;
     return m_up;

@@ -56,6 +56,14 @@ TEST(PictureButton, ShowsThePictureOfItsState)
     EXPECT_EQ(faded.red(), faded.green());
     EXPECT_EQ(faded.green(), faded.blue());
 
+    // Pressed and disabled without a disabled picture: still darker than released
+    // (a candidate's answer on a read-only page).
+    b.setUpPicture(solid(Qt::white));
+    const QColor pressed = centreOf(&b);
+    b.setChecked(false);
+    EXPECT_LT(pressed.lightness(), centreOf(&b).lightness());
+    b.setChecked(true);
+
     // Pictures change while the button lives (the grid's right/wrong faces).
     b.setEnabled(true);
     b.setChecked(false);
