@@ -204,3 +204,30 @@ TEST_F(MainWindowTest, AStartFromElsewhereBringsTheWindowBack)
     EXPECT_FALSE(w.isMinimized());
     EXPECT_TRUE(w.isVisible());
 }
+
+TEST_F(MainWindowTest, QuitBelowThePlanNamesTheAnswersADayTheExamDateAsks)
+{
+    setPlan(0, 50, 30);
+    for (int i = 0; i < 95; ++i)
+        bank->exec(QStringLiteral("insert into tab_answ (A1, A2, A10, A13) values (:a, 'A', '0101', 11)"),
+                   {{QStringLiteral(":a"), QStringLiteral("q%1").arg(i)}});
+    const QString question = QStringLiteral("还未完成今日学习计划，要退出吗？");
+    const struct {
+        QDate exam;
+        QString message;
+    } cases[] = {
+        {QDate(2024, 5, 30), question + QStringLiteral("\n\n要在考试前做完未做的题和错题，每天需做 10 道题。")},
+        {QDate(2024, 5, 20), question}, // exam day: nothing left to spread
+        {QDate(), question},
+    };
+    for (const auto& c : cases) {
+        bank->exec(QStringLiteral("update tab_plan set ExamDate=:d"), {{QStringLiteral(":d"), c.exam.isValid() ? QVariant(c.exam) : QVariant()}});
+        openDataModule(folder);
+        TFrmStart w(folder.appDir(), QSize(1024, 768));
+        w.show();
+        prompt::Script script({prompt::Cancel});
+        w.dispatcher().dispatch(QStringLiteral("quit"));
+        ASSERT_EQ(script.asked().size(), 1u);
+        EXPECT_EQ(script.asked()[0].text, c.message);
+    }
+}
