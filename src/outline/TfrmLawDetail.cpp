@@ -5,6 +5,7 @@
 #include "ui/RichTextView.h"
 #include "ui/Style.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QSignalBlocker>
@@ -50,7 +51,9 @@ TfrmLawDetail::TfrmLawDetail(bool compact, QWidget* parent)
     m_pNote->setAccessibleName(QStringLiteral("考点统计"));
     m_pNote->setTextFormat(Qt::PlainText);
     m_pNote->setFixedHeight(kNoteHeight);
-    m_pNote->setFont(ui::songFont(compact ? 12 : 13));
+    m_noteBasePx = compact ? 12 : 13;
+    m_pNote->setFont(ui::songFont(m_noteBasePx));
+    m_pNote->installEventFilter(this);
     m_pNote->setStyleSheet(QStringLiteral("QLabel { color: rgb(0,0,128); background: rgb(236,242,250);"
                                           " border: 1px solid rgb(150,170,200); padding-left: 4px; }"));
     rightLayout->addWidget(Re, 1);
@@ -105,4 +108,23 @@ void TfrmLawDetail::setNote(const QString& text)
 {
     m_pNote->setText(text);
     m_pNote->setToolTip(text);
+    fitNote();
+}
+
+void TfrmLawDetail::fitNote()
+{
+    // Large counters or a narrow viewer: a smaller face rather than a cut line.
+    const int room = m_pNote->contentsRect().width() - 8;
+    int px = m_noteBasePx;
+    while (px > 9 && QFontMetrics(ui::songFont(px)).horizontalAdvance(m_pNote->text()) > room)
+        --px;
+    if (m_pNote->font().pixelSize() != px)
+        m_pNote->setFont(ui::songFont(px));
+}
+
+bool TfrmLawDetail::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_pNote && event->type() == QEvent::Resize)
+        fitNote();
+    return QWidget::eventFilter(watched, event);
 }

@@ -35,7 +35,14 @@ public:
     ui::RichTextView* Re;  // text of the selected point
     QLabel* m_pNote;       // counters of the selected point
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 Q_SIGNALS:
     // The candidate moved to another entry (click or keys); row from 0.
     void pointChosen(int row);
+
+private:
+    void fitNote();
+    int m_noteBasePx = 13;
 };

@@ -308,6 +308,13 @@ TEST_F(BrowserTest, TheDetailPanelTakesTheTablesPlaceInBothLayouts)
         EXPECT_EQ(d->m_pNote->height(), 28);
         EXPECT_EQ(d->m_LBmenu->font().pixelSize(), 16);
         EXPECT_EQ(d->Re->font().pixelSize(), 16);
+        // Large counters shrink the note's face instead of cutting the line.
+        bank.db().exec("update tab_rule set q=1234, q1=1000, q2=88888, q4=7777");
+        f.m_btnBackClick();
+        openRow(0);
+        d = f.detail();
+        EXPECT_LE(QFontMetrics(d->m_pNote->font()).horizontalAdvance(d->m_pNote->text()), d->m_pNote->contentsRect().width());
+        bank.db().exec("update tab_rule set q=3, q1=1, q2=2, q4=1");
         // The candidate can drag the splitter.
         QList<int> sizes = d->Splitter1->sizes();
         d->Splitter1->setSizes({sizes[0] - 100, sizes[1] + 100});
