@@ -501,8 +501,13 @@ void TFrmLxxt::epEfTrBtn11Click()
     Timer1->start();
     if (!saved)
         return;
-    // The editor read the rows back: the question shows as it is now.
-    ShowQuestionText(DM1->Cn1Query_tm->text(QStringLiteral("a1")));
+    // The editor read the rows back: the question shows as it is now, on the
+    // answer page of its type (which may have changed).
+    store::Dataset* set = DM1->Cn1Query_tm;
+    const int type = int(set->integer(QStringLiteral("A13")));
+    if (const int page = store::AnswerPageOfType(type, m_typeNames.value(type)); page != practice::NoPage)
+        Notebook1->setCurrentIndex(page);
+    ShowQuestionText(set->text(QStringLiteral("a1")));
     ShowAnswerControls();
     Label24->setText(QStringLiteral("本题被您修改过"));
 }

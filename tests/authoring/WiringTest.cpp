@@ -6,10 +6,13 @@
 #include "practice/TFrmLxxt.h"
 #include "practice/TFrmkmmc.h"
 #include "store/Dataset.h"
+#include "store/Statistics.h"
+#include "practice/AnswerPages.h"
 #include "ui/CommandButton.h"
 #include "ui/RichTextEdit.h"
 #include "ui/RichTextView.h"
 
+#include <QComboBox>
 #include <QLCDNumber>
 #include <QLabel>
 #include <QLineEdit>
@@ -103,7 +106,8 @@ TEST_F(WiringTest, PracticeScreenEditsTheQuestionItShows)
     WhenModal<TfrmTedit> editor([&](TfrmTedit* f) {
         timerWasOff = !screen.Timer1->isActive();
         f->RxDBRichEdit1->setPlainText(QStringLiteral("新题干"));
-        f->inputs->Edit1->setText(QStringLiteral("C"));
+        f->inputs->ComboBox1->setCurrentIndex(f->inputs->ComboBox1->findText(QStringLiteral("判断")));
+        f->inputs->Edit1->setText(QStringLiteral("B"));
         QTest::mouseClick(f->btnSave, Qt::LeftButton);
     });
     ASSERT_TRUE(screen.epEfTrBtn11->isEnabled());
@@ -114,7 +118,9 @@ TEST_F(WiringTest, PracticeScreenEditsTheQuestionItShows)
     EXPECT_EQ(screen.Label24->text(), QStringLiteral("本题被您修改过"));
     EXPECT_EQ(facts(bank.value("select A15 from tab_exer where a1='Q1'").toByteArray()).text, QStringLiteral("新题干"));
     EXPECT_EQ(screen.Re1->toPlainText(), QStringLiteral("新题干"));
-    EXPECT_EQ(bank.dm.Cn1Query_tm->text(QStringLiteral("a2")), QStringLiteral("C"));
+    EXPECT_EQ(bank.dm.Cn1Query_tm->text(QStringLiteral("a2")), QStringLiteral("B"));
+    // Now a true/false question: answered on the true/false page.
+    EXPECT_EQ(screen.Notebook1->currentIndex(), store::AnswerPageOfType(12, QStringLiteral("判断")));
     EXPECT_EQ(column(bank, "Q1", "ecount"), QStringLiteral("1"));
 
     // Cancelled, nothing changes and the timer runs again.
@@ -124,7 +130,7 @@ TEST_F(WiringTest, PracticeScreenEditsTheQuestionItShows)
     });
     QTest::mouseClick(screen.epEfTrBtn11, Qt::LeftButton);
     ASSERT_EQ(cancelled.seen(), 1);
-    EXPECT_EQ(column(bank, "Q1", "a2"), QStringLiteral("C"));
+    EXPECT_EQ(column(bank, "Q1", "a2"), QStringLiteral("B"));
     EXPECT_TRUE(screen.Timer1->isActive());
     screen.close();
 }
