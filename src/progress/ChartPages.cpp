@@ -300,7 +300,7 @@ void ChartLegend::render()
     const bool row = m_side == Qt::AlignTop || m_side == Qt::AlignBottom;
     const int entryWidth = widest + 34;
     const int columns = row ? std::clamp(m_width / std::max(entryWidth, 1), 1, std::max<int>(1, int(m_entries.size()))) : 1;
-    QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\">");
+    QString html = QStringLiteral("<table align=\"center\" cellspacing=\"0\" cellpadding=\"1\">");
     for (size_t i = 0; i < m_entries.size(); ++i) {
         if (i % size_t(columns) == 0)
             html += QStringLiteral("<tr>");
