@@ -191,6 +191,10 @@ void saveQuestionEdit(store::Connection& db, const QuestionEdit& edit)
     store::Transaction t(db);
     const QStringList before = readQuestionPoints(db, edit.id);
 
+    // A question without its text row (or a group without its stem row) gets one,
+    // so what was typed is not dropped by an update that finds no row.
+    if ((edit.stem || edit.analysis) && db.scalar(QStringLiteral("select count(*) from tab_exer where A1=:a1"), key).toInt() == 0)
+        db.exec(QStringLiteral("insert into tab_exer (A1) values (:a1)"), key);
     if (edit.stem)
         db.exec(QStringLiteral("update tab_exer set A15=:A15 where A1=:a1"), {{QStringLiteral(":A15"), *edit.stem}, key[0]});
     if (edit.analysis)
@@ -212,6 +216,9 @@ void saveQuestionEdit(store::Connection& db, const QuestionEdit& edit)
         throw store::DbError(store::DbError::Kind::Sql, QStringLiteral("question %1 is no longer in the bank").arg(edit.id));
 
     const QString group = groupIdOf(edit.id);
+    if (edit.sharedStem && !group.isEmpty()
+        && db.scalar(QStringLiteral("select count(*) from tab_title where A1=:A1"), {{QStringLiteral(":A1"), group}}).toInt() == 0)
+        db.exec(QStringLiteral("insert into tab_title (A1) values (:A1)"), {{QStringLiteral(":A1"), group}});
     if (edit.sharedStem && !group.isEmpty())
         db.exec(QStringLiteral("update tab_title set A15=:A15 where A1=:A1"),
                 {{QStringLiteral(":A15"), *edit.sharedStem}, {QStringLiteral(":A1"), group}});

@@ -300,6 +300,21 @@ TEST_F(EditTest, GroupStemIsWrittenOnlyForGroupQuestions)
     EXPECT_EQ(bank.value("select A15 from tab_title where A1='Q1'").toString(), QStringLiteral("not a group"));
 }
 
+TEST_F(EditTest, TextsWithoutTheirRowsAreNotDropped)
+{
+    QuestionRow g;
+    g.id = QStringLiteral("G000000000000002-1");
+    bank.add(g);
+    bank.db().exec(QStringLiteral("delete from tab_exer where A1=:a1"), {{":a1", g.id}});
+    QuestionEdit e = edit({});
+    e.id = g.id;
+    e.stem = QByteArrayLiteral("<p>stem</p>");
+    e.sharedStem = QByteArrayLiteral("<p>shared</p>");
+    saveQuestionEdit(bank.db(), e);
+    EXPECT_EQ(bank.value("select A15 from tab_exer where A1=:a1", {{":a1", g.id}}).toByteArray(), *e.stem);
+    EXPECT_EQ(bank.value("select A15 from tab_title where A1='G000000000000002'").toByteArray(), *e.sharedStem);
+}
+
 TEST_F(EditTest, AFailedEditChangesNothing)
 {
     const struct {
