@@ -6,12 +6,14 @@
 #include "store/Dataset.h"
 #include "ui/CommandButton.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -19,6 +21,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QtCharts/QBarSet>
 #include <QtCharts/QChartView>
 #include <QtCharts/QPieSeries>
@@ -289,5 +292,20 @@ TEST_F(LogChartTest, PrintingWithoutPrinterAndOnAPage)
     printer.setPageOrientation(QPageLayout::Landscape);
     f.printChart(printer);
     EXPECT_GT(QFile(dir.filePath(QStringLiteral("chart.pdf"))).size(), 1000);
+    EXPECT_EQ(answers.asked().size(), 1u);
+
+    // The preview lays the chart on a landscape page too.
+    QString previewTitle;
+    bool landscape = false;
+    QTimer::singleShot(0, [&] {
+        if (auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
+            previewTitle = preview->windowTitle();
+            landscape = preview->printer()->pageLayout().orientation() == QPageLayout::Landscape;
+            preview->close();
+        }
+    });
+    f.btnPreview->click();
+    EXPECT_EQ(previewTitle, QStringLiteral("打印预览"));
+    EXPECT_TRUE(landscape);
     EXPECT_EQ(answers.asked().size(), 1u);
 }
