@@ -3,7 +3,7 @@
 
 Run from anywhere: python3 tools/demo-gen/draw_class_flow_activity_rbd.py
 Needs ImageMagick `convert` and a CJK font (Noto Sans CJK SC). Writes
-data/demo/images/c_*.png as 8-colour palette PNGs so each stays small.
+its pictures into data/demo/images/ as 8-colour palette PNGs so each stays small.
 """
 import math
 import pathlib
@@ -110,7 +110,7 @@ def class_diagram():
     # 会员客户 —▷ 客户 (generalisation, hollow head at the parent)
     c.polygon([(100, 110), (89, 130), (111, 130)], "white")
     c.line(100, 130, 100, 220)
-    c.save("c_uml_class.png")
+    c.save("uml_class_orders.png")
 
 
 def control_flow_graph():
@@ -135,7 +135,7 @@ def control_flow_graph():
     for n, (x, y) in pos.items():
         c.circle(x, y, r)
         c.text(x, y, str(n), 16, centre=True)
-    c.save("c_cfg.png")
+    c.save("control_flow_graph.png")
 
 
 def activity_network():
@@ -157,7 +157,7 @@ def activity_network():
         else:
             c.text(x, y - 11, n, 15, centre=True)
             c.text(x, y + 11, f"{d}天", 14, centre=True)
-    c.save("c_cpm.png")
+    c.save("activity_network_zh.png")
 
 
 def reliability_blocks():
@@ -186,7 +186,7 @@ def reliability_blocks():
     block(500, y, "R4 = 0.95")
     c.arrow(555, y, 590, y)
     c.text(595, y - 10, "输出", 14)
-    c.save("c_rbd.png")
+    c.save("reliability_blocks.png")
 
 
 def main():

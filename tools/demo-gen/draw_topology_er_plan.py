@@ -1,4 +1,4 @@
-"""Draws content-b's stem figures with ImageMagick `convert` into data/demo/images/.
+"""Draws the network topology, E-R diagram and activity network of parts 04, 05 and 10 with ImageMagick `convert` into data/demo/images/.
 
 Run: python3 tools/demo-gen/draw_topology_er_plan.py (needs `convert` and a CJK font).
 """
@@ -81,7 +81,7 @@ def topology():
     c.text(450, 140, "G0/0 10.0.0.2/30", 11)
     c.text(120, 170, "192.168.1.0/24", 11)
     c.text(590, 170, "192.168.2.0/24", 11)
-    c.save("b_topology.png")
+    c.save("two_router_topology.png")
 
 
 def er_diagram():
@@ -113,7 +113,7 @@ def er_diagram():
     c.ellipse(590, 30, 28, 16, "预算")
     c.line(520, 46, 535, 90)
     c.line(585, 46, 570, 90)
-    c.save("b_er_diagram.png")
+    c.save("er_department_staff_project.png")
 
 
 def network_plan():
@@ -131,7 +131,7 @@ def network_plan():
         xa, ya = nodes[a][0] + w, nodes[a][1] + h / 2
         xb, yb = nodes[b][0], nodes[b][1] + h / 2
         c.arrow(xa, ya, xb, yb)
-    c.save("b_network_plan.png")
+    c.save("activity_network_en.png")
 
 
 def main():

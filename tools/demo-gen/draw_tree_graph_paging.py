@@ -1,5 +1,5 @@
 """Draws the pictures of parts 02 and 03 of the demo bank with ImageMagick's
-`convert` (data/demo/images/a_*.png). The questions that show them state
+`convert` into data/demo/images/. The questions that show them state
 the same facts in their analyses, so keep both in step when editing here.
 
     python3 tools/demo-gen/draw_tree_graph_paging.py
@@ -40,7 +40,7 @@ def binary_tree():
     prims = ["line %d,%d %d,%d" % (pos[a] + pos[b]) for a, b in edges]
     for k, (x, y) in pos.items():
         prims += ["fill white circle %d,%d %d,%d" % (x, y, x + 18, y)] + node(x, y, k)
-    return render("a_bintree.png", (500, 290), [(LATIN, 18, prims)])
+    return render("binary_tree.png", (500, 290), [(LATIN, 18, prims)])
 
 
 def weighted_graph():
@@ -58,7 +58,7 @@ def weighted_graph():
     nodes = []
     for k, (x, y) in pos.items():
         nodes += ["fill white circle %d,%d %d,%d" % (x, y, x + 18, y)] + node(x, y, k)
-    return render("a_graph.png", (540, 300), [(LATIN, 16, lines + labels), (LATIN, 18, nodes)])
+    return render("weighted_graph.png", (540, 300), [(LATIN, 16, lines + labels), (LATIN, 18, nodes)])
 
 
 def paging():
@@ -84,7 +84,7 @@ def paging():
         cjk.append("text 330,%d '%d号块'" % (y + 20, f))
         if label:
             cjk.append("text 415,%d '%s'" % (y + 20, label))
-    return render("a_paging.png", (520, 280), [(LATIN, 18, prims), (CJK, 15, cjk)])
+    return render("page_table.png", (520, 280), [(LATIN, 18, prims), (CJK, 15, cjk)])
 
 
 def main():
