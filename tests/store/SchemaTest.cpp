@@ -149,32 +149,6 @@ TEST(Schema, OnlyPaperTableNamesReachTheStatement)
     EXPECT_TRUE(store::paperTableSql("tab_exam3").startsWith("CREATE TABLE tab_exam3 (A1 TEXT(20) NOT NULL PRIMARY KEY,"));
 }
 
-// Statements that run on every answer or every practice opening must not scan the
-// question table of a large bank.
-TEST(Schema, FrequentStatementsUseAnIndex)
-{
-    TempDir t;
-    auto db = newBank(t);
-    struct Case {
-        const char* sql;
-        const char* index;
-    } cases[] = {
-        {"update tab_answ set E2_1='' where E2_1 <> '' OR E2_1 IS NULL", "ix_answ_e2_1"},
-        {"select * from tab_answ where A10 >= :lo and A10 < :hi", "ix_answ_a10"},
-        {"update tab_rule set q2=q2+1 where ftid in (:p0,:p1,:p2)", "sqlite_autoindex_tab_rule_1"},
-        {"update tab_fgmc set q2=q2+1 where id in (:p0,:p1)", "sqlite_autoindex_tab_fgmc_1"},
-        {"update tab_kmmc set D1=D1+1 where C1 in (:p0,:p1,:p2)", "sqlite_autoindex_tab_kmmc_1"},
-        {"select * from tab_rz where A1=:d", "sqlite_autoindex_tab_rz_1"},
-        {"select * from tab_rule where id=:id", "ix_rule_id"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.sql);
-        const QString plan = planOf(*db, c.sql);
-        EXPECT_TRUE(plan.contains(c.index)) << plan.toStdString();
-        EXPECT_FALSE(plan.contains(QRegularExpression("SCAN TABLE tab_answ\\b(?! USING)"))) << plan.toStdString();
-    }
-}
-
 // The chapter range must pick exactly the rows of the plain prefix test, and find
 // them through the chapter index.
 TEST(Schema, ChapterConditionSelectsTheRowsOfThePrefixTestThroughTheIndex)
