@@ -7,11 +7,16 @@ records around a block stay untouched and a re-run gives the same text.
 
 Reading: the records of a part file with the line numbers of their fields, for
 scripts that edit hand-written records in place.
+
+Drawing: a canvas that collects ImageMagick `convert` operations for the
+pictures of the stems and writes them as small palette PNGs.
 """
 
+import math
 import os
 import random
 import re
+import subprocess
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 # check_generated.py points the generators at a copy of the sources.
@@ -183,3 +188,94 @@ def read_records(path):
 
 def part_files():
     return sorted(os.path.join(DEMO, f) for f in os.listdir(DEMO) if re.match(r"\d\d-.*\.txt$", f))
+
+
+# ------------------------------------------------------------------ drawing
+
+# ImageMagick font names and files; a different font changes the pictures' bytes.
+LATIN_FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
+CJK_FONT = "Noto-Sans-CJK-SC"
+CJK_FONT_FILE = "/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc"
+PICTURE_LIMIT = 30 * 1024
+
+
+class Canvas:
+    """A picture built as `convert` operations. Coordinates are pixels from the
+    top-left corner; every outline is black."""
+
+    def __init__(self, width, height, font=CJK_FONT):
+        self.width, self.height = width, height
+        self.font = font
+        self.ops = []
+
+    def _shape(self, fill, draw, width=1.5):
+        self.ops += ["-fill", fill, "-stroke", "black", "-strokewidth", str(width), "-draw", draw]
+
+    def line(self, x1, y1, x2, y2):
+        self._shape("none", f"line {x1},{y1} {x2},{y2}")
+
+    def polyline(self, points):
+        self._shape("none", "polyline " + " ".join(f"{x},{y}" for x, y in points))
+
+    def polygon(self, points, fill):
+        self._shape(fill, "polygon " + " ".join(f"{x:.1f},{y:.1f}" for x, y in points))
+
+    def rect(self, x1, y1, x2, y2, fill="white", rounded=False):
+        shape = "roundrectangle" if rounded else "rectangle"
+        corner = " 8,8" if rounded else ""
+        self._shape(fill, f"{shape} {x1},{y1} {x2},{y2}{corner}")
+
+    def circle(self, cx, cy, r):
+        self._shape("white", f"circle {cx},{cy} {cx + r},{cy}")
+
+    def ellipse(self, cx, cy, rx, ry, width=1.5):
+        self._shape("white", f"ellipse {cx},{cy} {rx},{ry} 0,360", width)
+
+    def text(self, x, y, s, size=15, centre=False, font=None):
+        """Text by its top-left corner, or centred on (x, y)."""
+        if centre:
+            # -annotate with centre gravity measures from the middle of the picture.
+            gravity, offset = "Center", f"{x - self.width / 2:+.0f}{y - self.height / 2:+.0f}"
+        else:
+            gravity, offset = "NorthWest", f"+{x:.0f}+{y:.0f}"
+        self.ops += ["-stroke", "none", "-fill", "black", "-font", font or self.font,
+                     "-pointsize", str(size), "-gravity", gravity,
+                     "-annotate", offset, s, "-gravity", "NorthWest"]
+
+    def arrow_head(self, x1, y1, x2, y2, size=10):
+        """A filled head at (x2, y2) pointing away from (x1, y1)."""
+        a = math.atan2(y2 - y1, x2 - x1)
+        left = (x2 - size * math.cos(a - 0.4), y2 - size * math.sin(a - 0.4))
+        right = (x2 - size * math.cos(a + 0.4), y2 - size * math.sin(a + 0.4))
+        self.polygon([(x2, y2), left, right], "black")
+
+    def arrow(self, x1, y1, x2, y2):
+        self.line(x1, y1, x2, y2)
+        self.arrow_head(x1, y1, x2, y2)
+
+    # Labelled shapes of E-R, data-flow and network diagrams.
+
+    def box(self, x, y, w, h, label, sub=None, rounded=False, font=None, fill="#f4f8ff"):
+        self.rect(x, y, x + w, y + h, fill, rounded)
+        self.text(x + w / 2, y + (h / 2 if sub is None else h / 2 - 8), label, 14, True, font)
+        if sub:
+            self.text(x + w / 2, y + h / 2 + 10, sub, 11, True, font)
+
+    def diamond(self, cx, cy, w, h, label, font=None):
+        self.polygon([(cx, cy - h / 2), (cx + w / 2, cy), (cx, cy + h / 2), (cx - w / 2, cy)], "#fff6e8")
+        self.text(cx, cy, label, 14, True, font)
+
+    def oval(self, cx, cy, rx, ry, label, font=None):
+        self.ellipse(cx, cy, rx, ry, 1.2)
+        self.text(cx, cy, label, 12, True, font)
+
+    def save(self, name, colors=8, dither=True):
+        """Write images/<name> as a palette PNG; more than PICTURE_LIMIT bytes is an error."""
+        path = os.path.join(IMAGES, name)
+        cmd = ["convert", "-size", f"{self.width}x{self.height}", "xc:white", *self.ops]
+        cmd += ([] if dither else ["+dither"]) + ["-colors", str(colors), "-strip", f"PNG8:{path}"]
+        subprocess.run(cmd, check=True)
+        size = os.path.getsize(path)
+        if size >= PICTURE_LIMIT:
+            raise SystemExit(f"{path}: {size} bytes, more than {PICTURE_LIMIT}")
+        print(f"{name}: {size} bytes")

@@ -6,76 +6,9 @@ Needs ImageMagick `convert` and a CJK font (Noto Sans CJK SC). Writes
 its pictures into data/demo/images/ as 8-colour palette PNGs so each stays small.
 """
 import math
-import pathlib
-import subprocess
-import sys
+import os
 
-from banklib import IMAGES
-
-OUT = pathlib.Path(IMAGES)
-FONT = "Noto-Sans-CJK-SC"
-LIMIT = 30 * 1024
-
-
-class Canvas:
-    def __init__(self, width, height):
-        self.width = width
-        self.height = height
-        self.ops = []
-
-    def line(self, x1, y1, x2, y2):
-        self.ops += ["-fill", "none", "-stroke", "black", "-strokewidth", "1.5",
-                     "-draw", f"line {x1},{y1} {x2},{y2}"]
-
-    def polyline(self, points):
-        pts = " ".join(f"{x},{y}" for x, y in points)
-        self.ops += ["-fill", "none", "-stroke", "black", "-strokewidth", "1.5",
-                     "-draw", f"polyline {pts}"]
-
-    def polygon(self, points, fill):
-        pts = " ".join(f"{x:.1f},{y:.1f}" for x, y in points)
-        self.ops += ["-fill", fill, "-stroke", "black", "-strokewidth", "1.5",
-                     "-draw", f"polygon {pts}"]
-
-    def rect(self, x1, y1, x2, y2, fill="white"):
-        self.ops += ["-fill", fill, "-stroke", "black", "-strokewidth", "1.5",
-                     "-draw", f"rectangle {x1},{y1} {x2},{y2}"]
-
-    def circle(self, cx, cy, r):
-        self.ops += ["-fill", "white", "-stroke", "black", "-strokewidth", "1.5",
-                     "-draw", f"circle {cx},{cy} {cx + r},{cy}"]
-
-    def text(self, x, y, s, size=15, centre=False):
-        # Text goes by its top-left corner, or is centred on (x, y).
-        if centre:
-            gravity, offset = "Center", f"{x - self.width / 2:+.0f}{y - self.height / 2:+.0f}"
-        else:
-            gravity, offset = "NorthWest", f"+{x:.0f}+{y:.0f}"
-        self.ops += ["-stroke", "none", "-fill", "black", "-font", FONT,
-                     "-pointsize", str(size), "-gravity", gravity,
-                     "-annotate", offset, s, "-gravity", "NorthWest"]
-
-    def arrow_head(self, x1, y1, x2, y2, size=10):
-        # Filled head at (x2, y2) pointing away from (x1, y1).
-        a = math.atan2(y2 - y1, x2 - x1)
-        left = (x2 - size * math.cos(a - 0.4), y2 - size * math.sin(a - 0.4))
-        right = (x2 - size * math.cos(a + 0.4), y2 - size * math.sin(a + 0.4))
-        self.polygon([(x2, y2), left, right], "black")
-
-    def arrow(self, x1, y1, x2, y2):
-        self.line(x1, y1, x2, y2)
-        self.arrow_head(x1, y1, x2, y2)
-
-    def save(self, name):
-        path = OUT / name
-        cmd = ["convert", "-size", f"{self.width}x{self.height}", "xc:white"]
-        cmd += self.ops
-        cmd += ["-colors", "8", "-strip", f"PNG8:{path}"]
-        subprocess.run(cmd, check=True)
-        size = path.stat().st_size
-        if size >= LIMIT:
-            sys.exit(f"{path}: {size} bytes, more than {LIMIT}")
-        print(f"{path.name}: {size} bytes")
+from banklib import IMAGES, Canvas
 
 
 def uml_class(c, x1, y1, name, attrs):
@@ -190,7 +123,7 @@ def reliability_blocks():
 
 
 def main():
-    OUT.mkdir(parents=True, exist_ok=True)
+    os.makedirs(IMAGES, exist_ok=True)
     class_diagram()
     control_flow_graph()
     activity_network()
