@@ -144,6 +144,7 @@ void TFrmExam::FormShow()
     closeLowerPane();
     const bool review = m_mode == kOld;
     epEfTrBtn3->setEnabled(!review);
+    epEfTrBtn10->setEnabled(review);
     epEfTrBtn4->setEnabled(false);
     epEfTrBtn6->setEnabled(false);
     epEfTrBtn9->setEnabled(false);

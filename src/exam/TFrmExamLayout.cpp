@@ -1,6 +1,7 @@
 // The exam screen's widgets and their two arrangements.
 #include "exam/TFrmExam.h"
 
+#include "exam/PaperDocument.h"
 #include "exam/PauseCover.h"
 #include "practice/AnswerPages.h"
 #include "practice/AnswerPanel.h"
@@ -324,6 +325,9 @@ void TFrmExam::connectHandlers()
     on(epEfTrBtn11, &TFrmExam::epEfTrBtn11Click);
     on(epEfTrBtn12, &TFrmExam::epEfTrBtn12Click, QStringLiteral("本题未能作废，请重试！"));
     on(epEfTrBtn13, &TFrmExam::epEfTrBtn13Click);
+    connect(epEfTrBtn10, &QAbstractButton::clicked, this, guard::slot(QStringLiteral("导出试题发生错误，请退出后重试！"), [this] {
+        exam::ExportPaper(this, DM1->db(), m_table, app::currentTypeTable(), epLabel2->text());
+    }));
     connect(m_thGroup, &QButtonGroup::idClicked, this, guard::slot(kFailed, [this](int id) { pressGridButton(id); }));
     connect(KZTimeCounter1, &QTimer::timeout, this, guard::slot(QStringLiteral("发生错误！"), [this] { KZTimeCounter1Timer(); }));
 }

@@ -1,0 +1,248 @@
+#include "exam/PaperDocument.h"
+
+#include "shell/Prompt.h"
+#include "shell/TFrmProgress.h"
+#include "ui/DocxWriter.h"
+#include "ui/RichText.h"
+#include "ui/Screen.h"
+
+#include <QBuffer>
+#include <QDebug>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTextDocumentWriter>
+#include <QUrl>
+
+#include <stdexcept>
+
+namespace exam {
+
+namespace {
+
+SavePathChooser g_chooser;
+DocumentOpener g_opener;
+
+const QString kWaiting = QStringLiteral("正在导出试卷，请等待...");
+
+// Pictures of every stored text are named by their own document ("rtfpict:1", …):
+// in the paper they get names of their own, and the paper holds their images.
+void adoptPictures(QTextDocument& part, QTextDocument& paper, int& pictureCount)
+{
+    struct Spot {
+        int position;
+        int length;
+        QTextImageFormat format;
+    };
+    QList<Spot> spots;
+    for (QTextBlock b = part.begin(); b.isValid(); b = b.next())
+        for (QTextBlock::iterator it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat())
+                spots.append({it.fragment().position(), it.fragment().length(), it.fragment().charFormat().toImageFormat()});
+    if (spots.isEmpty())
+        return;
+    QHash<QString, QString> renamed;
+    QTextCursor c(&part);
+    for (Spot& s : spots) {
+        QString& name = renamed[s.format.name()];
+        if (name.isEmpty()) {
+            name = QStringLiteral("paperpict:%1").arg(++pictureCount);
+            paper.addResource(QTextDocument::ImageResource, QUrl(name),
+                              part.resource(QTextDocument::ImageResource, QUrl(s.format.name())));
+        }
+        s.format.setName(name);
+        c.setPosition(s.position);
+        c.setPosition(s.position + s.length, QTextCursor::KeepAnchor);
+        c.setCharFormat(s.format);
+    }
+}
+
+} // namespace
+
+std::unique_ptr<QTextDocument> paperDocument(const PaperContent& content, const std::function<void(int)>& progress)
+{
+    auto doc = std::make_unique<QTextDocument>();
+    doc->setUndoRedoEnabled(false);
+    QFont font(QStringLiteral("Noto Serif CJK SC"));
+    font.setPointSizeF(10.5);
+    doc->setDefaultFont(font);
+
+    QTextCursor cursor(doc.get());
+    cursor.beginEditBlock();
+    QTextDocument part;
+    part.setUndoRedoEnabled(false);
+    bool first = true;
+    bool breakBefore = false;
+    int lastQuestion = 0;
+    int pictures = 0;
+    for (const PaperPiece& piece : content.pieces) {
+        if (piece.kind == PaperPiece::Kind::PageBreak) {
+            breakBefore = true;
+            continue;
+        }
+        if (progress && piece.question != lastQuestion && piece.question > 0) {
+            lastQuestion = piece.question;
+            progress(piece.question);
+        }
+        QTextBlockFormat block;
+        if (breakBefore)
+            block.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+        breakBefore = false;
+        QTextCharFormat plain;
+        if (first) {
+            // The title: centred and large.
+            block.setAlignment(Qt::AlignHCenter);
+            plain.setFontWeight(QFont::Bold);
+            plain.setFontPointSize(16);
+        }
+        if (first)
+            cursor.setBlockFormat(block);
+        else
+            cursor.insertBlock(block, QTextCharFormat());
+        cursor.setBlockCharFormat(QTextCharFormat());
+        first = false;
+        if (!piece.text.isEmpty())
+            cursor.insertText(piece.text, plain);
+        if (piece.kind == PaperPiece::Kind::Rich && !piece.rich.isEmpty()) {
+            ui::loadRichText(&part, piece.rich);
+            adoptPictures(part, *doc, pictures);
+            cursor.insertFragment(QTextDocumentFragment(&part));
+        }
+    }
+    cursor.endEditBlock();
+    return doc;
+}
+
+PaperFormat paperFormatOf(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("odt"))
+        return PaperFormat::Odt;
+    if (suffix == QLatin1String("pdf"))
+        return PaperFormat::Pdf;
+    return PaperFormat::Docx;
+}
+
+QString paperFileName(const QString& title)
+{
+    QString name = title.trimmed();
+    for (QChar& c : name)
+        if (QStringLiteral("/\\:*?\"<>|").contains(c) || c.unicode() < 0x20)
+            c = QLatin1Char('_');
+    while (name.startsWith(QLatin1Char('.')))
+        name.remove(0, 1);
+    return name.isEmpty() ? QStringLiteral("试卷") : name;
+}
+
+void writePaperFile(const QTextDocument& doc, const QString& path, PaperFormat format)
+{
+    QByteArray bytes;
+    switch (format) {
+    case PaperFormat::Docx:
+        bytes = ui::docxBytes(doc);
+        break;
+    case PaperFormat::Odt: {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QTextDocumentWriter writer(&buffer, "ODF");
+        if (!writer.write(&doc))
+            throw std::runtime_error("the ODF writer failed");
+        break;
+    }
+    case PaperFormat::Pdf: {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(25, 25, 25, 25), QPageLayout::Millimeter);
+        writer.setResolution(300);
+        writer.setTitle(doc.metaInformation(QTextDocument::DocumentTitle));
+        // print() lays a copy out on the writer's pages; the page breaks hold there.
+        std::unique_ptr<QTextDocument> copy(doc.clone());
+        copy->print(&writer);
+        break;
+    }
+    }
+    if (bytes.isEmpty())
+        throw std::runtime_error("nothing was written");
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw std::runtime_error(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()).toStdString());
+}
+
+void setSavePathChooser(SavePathChooser chooser)
+{
+    g_chooser = std::move(chooser);
+}
+
+void setDocumentOpener(DocumentOpener opener)
+{
+    g_opener = std::move(opener);
+}
+
+namespace {
+
+QString chooseSavePath(QWidget* owner, const QString& proposed)
+{
+    if (g_chooser)
+        return g_chooser(owner, proposed);
+    const QString docx = QStringLiteral("Word 文档 (*.docx)");
+    const QString odt = QStringLiteral("OpenDocument 文本 (*.odt)");
+    const QString pdf = QStringLiteral("PDF 文档 (*.pdf)");
+    QString filter = docx;
+    QString path = QFileDialog::getSaveFileName(owner, QStringLiteral("生成文档"), proposed,
+                                                docx + QStringLiteral(";;") + odt + QStringLiteral(";;") + pdf, &filter);
+    if (path.isEmpty())
+        return path;
+    // A name typed without an ending takes the one of the chosen type.
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix != QLatin1String("docx") && suffix != QLatin1String("odt") && suffix != QLatin1String("pdf"))
+        path += filter == odt ? QStringLiteral(".odt") : filter == pdf ? QStringLiteral(".pdf") : QStringLiteral(".docx");
+    return path;
+}
+
+} // namespace
+
+void ExportPaper(QWidget* owner, store::Connection& db, const QString& paperTable, const QString& typeTable,
+                 const QString& title)
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    const QString path = chooseSavePath(owner, QDir(folder).filePath(paperFileName(title) + QStringLiteral(".docx")));
+    if (path.isEmpty())
+        return;
+    progress::show(kWaiting);
+    try {
+        ui::WaitCursor wait;
+        const PaperContent content = readPaperContent(db, paperTable, typeTable, title);
+        const int total = content.questions;
+        const auto shown = [total](int n) {
+            progress::setText(kWaiting + QStringLiteral("（第%1/%2题）").arg(n).arg(total));
+        };
+        std::unique_ptr<QTextDocument> doc = paperDocument(content, shown);
+        doc->setMetaInformation(QTextDocument::DocumentTitle, title);
+        writePaperFile(*doc, path, paperFormatOf(path));
+    } catch (const std::exception& e) {
+        progress::hide();
+        qWarning().noquote() << "exporting" << paperTable << "to" << path << "failed:" << e.what();
+        prompt::messageBox(prompt::Icon::Warning, QStringLiteral("警告"), QStringLiteral("导出试题发生错误，请退出后重试！"));
+        return;
+    }
+    progress::hide();
+    if (g_opener)
+        g_opener(path);
+    else
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+} // namespace exam
