@@ -31,6 +31,19 @@
 
 namespace {
 
+// AddressSanitizer holds freed memory in quarantine: resident memory says nothing there.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 void say(const QString& text)
 {
     std::fprintf(stdout, "%s\n", text.toUtf8().constData());
@@ -271,7 +284,9 @@ int session(const QString& source, int answers, double limitMb)
             .arg(used(SQLITE_DBSTATUS_SCHEMA_USED), 0, 'f', 1));
     if (!faults.isEmpty())
         say(QStringLiteral("drift:\n  ") + faults.join(QStringLiteral("\n  ")));
-    return growth <= limitMb && faults.isEmpty() ? 0 : 1;
+    if (kAddressSanitizer)
+        say(QStringLiteral("built with AddressSanitizer: the memory limit is not checked"));
+    return (growth <= limitMb || kAddressSanitizer) && faults.isEmpty() ? 0 : 1;
 }
 
 } // namespace
