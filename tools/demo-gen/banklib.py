@@ -225,8 +225,8 @@ class Canvas:
         corner = " 8,8" if rounded else ""
         self._shape(fill, f"{shape} {x1},{y1} {x2},{y2}{corner}")
 
-    def circle(self, cx, cy, r):
-        self._shape("white", f"circle {cx},{cy} {cx + r},{cy}")
+    def circle(self, cx, cy, r, fill="white"):
+        self._shape(fill, f"circle {cx},{cy} {cx + r},{cy}")
 
     def ellipse(self, cx, cy, rx, ry, width=1.5):
         self._shape("white", f"ellipse {cx},{cy} {rx},{ry} 0,360", width)

@@ -29,6 +29,7 @@ PICTURES = [
     "draw_tree_graph_paging.py",
     "draw_topology_er_plan.py",
     "draw_class_flow_activity_rbd.py",
+    "draw_er_dfd_state.py",
 ]
 
 
