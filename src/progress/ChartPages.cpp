@@ -298,7 +298,7 @@ void ChartLegend::render()
     for (const LegendEntry& e : m_entries)
         widest = std::max(widest, fm.horizontalAdvance(e.text));
     const bool row = m_side == Qt::AlignTop || m_side == Qt::AlignBottom;
-    const int entryWidth = widest + 34;
+    const int entryWidth = widest + fm.horizontalAdvance(QStringLiteral("■    ")) + 6;
     const int columns = row ? std::clamp(m_width / std::max(entryWidth, 1), 1, std::max<int>(1, int(m_entries.size()))) : 1;
     QString html = QStringLiteral("<table align=\"center\" cellspacing=\"0\" cellpadding=\"1\">");
     for (size_t i = 0; i < m_entries.size(); ++i) {

@@ -190,6 +190,8 @@ void Tfrmchart::arrange(bool compact)
         m_chartArea = QRect(8, band + 4, 783, 559);
     }
     PageControl1->setGeometry(m_chartArea);
+    for (progress::ChartLegend* legend : legends)
+        legend->setFont(ui::songFont(compact ? 11 : 12));
 
     const int x = m_chartArea.right() + 10;
     const int w = width() - x - 8;
