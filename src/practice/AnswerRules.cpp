@@ -270,7 +270,9 @@ RecordOutcome recordAnswer(TDM1& dm, store::Dataset& set, const QString& answer)
     // The rows in memory follow the transaction: a rollback gives the question
     // row and the shared tables back as the bank has them.
     try {
-        store::Transaction t(dm.db());
+        // Inside a caller's transaction (an exam answer with its bank row) this
+        // answer is part of the caller's unit and rolls back with it.
+        store::Transaction t(dm.db(), store::Transaction::Nesting::Join);
         if (answer != set.text(kE2_1)) {
             out.what = Recorded::Counted;
             out.flags = answerFlags(answer, key, set.date(kE1), lastAnswer, today);

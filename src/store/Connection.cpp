@@ -395,9 +395,13 @@ void Connection::onRollback(std::function<void()> undo)
         m_undo.emplace_back(m_depth, std::move(undo));
 }
 
-Transaction::Transaction(Connection& c)
+Transaction::Transaction(Connection& c, Nesting nesting)
     : m_c(c), m_level(c.m_depth)
 {
+    if (m_level > 0 && nesting == Nesting::Join) {
+        m_done = true; // nothing of its own to commit or roll back
+        return;
+    }
     if (m_level == 0)
         m_c.execScript(QStringLiteral("BEGIN IMMEDIATE"));
     else

@@ -99,9 +99,15 @@ private:
 
 // RAII transaction: BEGIN (or a SAVEPOINT when one is already open); commit()
 // makes it durable, leaving the scope without commit rolls it back.
+//
+// Join: inside an open transaction, add nothing of its own (no savepoint): its
+// commit and rollback do nothing and the open transaction decides for all. For
+// a step that is always part of a larger unit when nested (a savepoint costs a
+// statement journal per statement).
 class Transaction {
 public:
-    explicit Transaction(Connection& c);
+    enum class Nesting { Savepoint, Join };
+    explicit Transaction(Connection& c, Nesting nesting = Nesting::Savepoint);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;

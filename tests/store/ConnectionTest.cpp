@@ -105,6 +105,34 @@ TEST(Connection, NestedTransactionsRollBackInner)
     EXPECT_EQ(c->scalar(QStringLiteral("select b from t")).toLongLong(), 8);
 }
 
+TEST(Connection, JoinedTransactionLeavesTheDecisionToTheOpenOne)
+{
+    TempDir t;
+    auto c = makeBank(t.file("bank.db"));
+    using Nesting = store::Transaction::Nesting;
+    {
+        store::Transaction alone(*c, Nesting::Join); // nothing open: a transaction of its own
+        c->exec(QStringLiteral("update t set b = 5"));
+    }
+    EXPECT_EQ(c->scalar(QStringLiteral("select b from t")).toLongLong(), 7) << "rolled back on its own";
+    {
+        store::Transaction outer(*c);
+        {
+            store::Transaction joined(*c, Nesting::Join);
+            c->exec(QStringLiteral("update t set b = 6"));
+        } // no rollback of its own
+        EXPECT_EQ(c->scalar(QStringLiteral("select b from t")).toLongLong(), 6);
+        {
+            store::Transaction joined(*c, Nesting::Join);
+            c->exec(QStringLiteral("update t set b = 7"));
+            joined.commit(); // not durable yet: the outer one decides
+        }
+    } // outer rolled back: both joined changes go
+    EXPECT_EQ(c->scalar(QStringLiteral("select b from t")).toLongLong(), 7);
+    store::Transaction next(*c); // the depth is back to none
+    next.commit();
+}
+
 TEST(Connection, JetFunctions)
 {
     TempDir t;
