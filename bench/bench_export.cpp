@@ -1,0 +1,196 @@
+// Paper export on the large bank: a 120-question paper with its analyses and exam
+// points read, laid into one document and written as DOCX (target 1 s), beside the
+// bare SQL that reads the same rows; ODT and PDF of the same paper for comparison.
+//
+//   bench_export [--bank=<bank.db>] [Google Benchmark flags]
+#include "BankGenerator.h"
+#include "exam/PaperDocument.h"
+#include "exam/PaperDraw.h"
+#include "exam/PaperExport.h"
+#include "shell/AppState.h"
+#include "store/Clock.h"
+#include "store/DataModule.h"
+#include "store/Random.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextDocument>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+std::map<std::string, std::vector<double>> g_ms;
+
+template <class Op>
+void timed(benchmark::State& state, const std::string& name, Op op)
+{
+    std::vector<double>& ms = g_ms[name];
+    ms.clear();
+    for (auto _ : state) {
+        const auto t0 = Steady::now();
+        op();
+        const double s = std::chrono::duration<double>(Steady::now() - t0).count();
+        state.SetIterationTime(s);
+        ms.push_back(s * 1000.0);
+    }
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+struct Bench {
+    TDM1 dm;
+    QString work;
+    QString paper;
+    QString out;
+};
+Bench* g;
+
+store::Connection& db() { return g->dm.db(); }
+
+void exportAs(exam::PaperFormat format, const char* ending)
+{
+    const exam::PaperContent content = exam::readPaperContent(db(), g->paper, QStringLiteral("tab_tx1"), QStringLiteral("卷"));
+    const std::unique_ptr<QTextDocument> doc = exam::paperDocument(content);
+    exam::writePaperFile(*doc, g->out + QLatin1String(ending), format);
+}
+
+void BM_Docx(benchmark::State& state) { timed(state, "export 120 to DOCX", [] { exportAs(exam::PaperFormat::Docx, ".docx"); }); }
+void BM_Odt(benchmark::State& state) { timed(state, "export 120 to ODT", [] { exportAs(exam::PaperFormat::Odt, ".odt"); }); }
+void BM_Pdf(benchmark::State& state) { timed(state, "export 120 to PDF", [] { exportAs(exam::PaperFormat::Pdf, ".pdf"); }); }
+
+// The rows the export reads, straight from SQL: no document, no file.
+void BM_Raw(benchmark::State& state)
+{
+    timed(state, "export raw SQL", [] {
+        store::Connection& c = db();
+        const store::Rows paper = c.query(QStringLiteral("select A1, A13, A2, jx, K3, K4, K5, K6, K7, K8, K9, K10, K11, K12 from ")
+                                          + g->paper + QStringLiteral(" order by A13, A1"));
+        qsizetype bytes = 0;
+        for (const auto& row : paper.values) {
+            bytes += c.scalar(QStringLiteral("select A15 from tab_exer where A1 = :a1"), {{QStringLiteral(":a1"), row[0]}}).toByteArray().size();
+            bytes += row[3].toByteArray().size();
+            for (int k = 4; k < 14; ++k) {
+                const QString v = row[size_t(k)].toString().trimmed();
+                if (v.isEmpty())
+                    continue;
+                const store::Rows p = c.query(QStringLiteral("select sn, n from tab_rule where ftid = :f"), {{QStringLiteral(":f"), v}});
+                c.scalar(QStringLiteral("select n from tab_fgmc where id = :id"), {{QStringLiteral(":id"), v.left(6)}});
+                if (!p.empty())
+                    bytes += p.values[0][1].toByteArray().size();
+            }
+        }
+        benchmark::DoNotOptimize(bytes);
+    });
+}
+
+QString defaultBank(const char* argv0)
+{
+    return QFileInfo(QString::fromLocal8Bit(argv0)).absoluteDir().absoluteFilePath(QStringLiteral("../bench-data/bank-100000.db"));
+}
+
+void prepare(const QString& bank)
+{
+    if (!QFile::exists(bank)) {
+        std::printf("making the benchmark bank once: %s\n", qPrintable(bank));
+        QDir().mkpath(QFileInfo(bank).absolutePath());
+        const QString part = bank + QStringLiteral(".part");
+        QFile::remove(part);
+        bankgen::generateBank(part, {}, [](const QString& line) { std::printf("  %s\n", qPrintable(line)); });
+        for (const char* suffix : {"-wal", "-shm"})
+            QFile::remove(part + QLatin1String(suffix));
+        QFile::rename(part, bank);
+    }
+    g->work = QFileInfo(bank).absolutePath() + QStringLiteral("/work-export.db");
+    g->out = QFileInfo(bank).absolutePath() + QStringLiteral("/export-paper");
+    for (const char* suffix : {"", "-wal", "-shm"})
+        QFile::remove(g->work + QLatin1String(suffix));
+    if (!QFile::copy(bank, g->work) || !g->dm.openBank(g->work))
+        throw std::runtime_error("cannot copy or open the bank");
+    DM1 = &g->dm;
+    app::CurrentPaperNo = 1;
+    store::Connection& c = db();
+    {
+        // Mock 1 draws from part "03": give it a part's worth of questions.
+        store::Transaction t(c);
+        c.exec(QStringLiteral("update tab_answ set A10 = '03' || substr(A10, 3) where A10 >= '30' and A10 < '31'"));
+        c.exec(QStringLiteral("update tab_kmmc set C1 = '03' || substr(C1, 3) where C1 >= '30' and C1 < '31'"));
+        c.exec(QStringLiteral("delete from tab_cj"));
+        t.commit();
+    }
+    const exam::NewPaper p = exam::createPaper(g->dm, 1, store::Clock::today());
+    store::Random::seed(3);
+    exam::drawPaper(c, 1, p.table, store::Random::generator());
+    g->paper = p.table;
+    std::printf("bank %s: paper %s of %d questions, %d with an analysis, %d point references\n", qPrintable(bank),
+                qPrintable(p.table), c.scalar(QStringLiteral("select count(*) from ") + p.table).toInt(),
+                c.scalar(QStringLiteral("select count(*) from ") + p.table + QStringLiteral(" where length(jx) > 0")).toInt(),
+                c.scalar(QStringLiteral("select sum((trim(ifnull(K3,''))<>'') + (trim(ifnull(K4,''))<>'') + (trim(ifnull(K5,''))<>'')"
+                                        " + (trim(ifnull(K6,''))<>'') + (trim(ifnull(K7,''))<>'')) from ") + p.table).toInt());
+}
+
+bool summary()
+{
+    const double raw = median(g_ms["export raw SQL"]);
+    std::printf("\n%-22s %9s %9s   %s\n", "median of each run", "ms", "x raw", "target");
+    bool ok = true;
+    for (const auto& [name, target] : std::vector<std::pair<const char*, double>>{
+             {"export 120 to DOCX", 1000.0}, {"export 120 to ODT", 0}, {"export 120 to PDF", 0}, {"export raw SQL", 0}}) {
+        const double m = median(g_ms[name]);
+        const bool met = target == 0 || m <= target;
+        ok = ok && met;
+        std::printf("%-22s %9.1f %9.1f   %s\n", name, m, raw > 0 ? m / raw : 0.0,
+                    target > 0 ? qPrintable(QStringLiteral("<= %1 ms %2").arg(target).arg(met ? "met" : "MISSED")) : "");
+    }
+    return ok;
+}
+
+} // namespace
+
+BENCHMARK(BM_Docx)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
+BENCHMARK(BM_Odt)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_Pdf)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Raw)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    QString bank = qEnvironmentVariable("TESVORA_BENCH_BANK", defaultBank(argv[0]));
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg.startsWith(QLatin1String("--bank=")))
+            bank = arg.mid(7);
+        else
+            rest.push_back(argv[i]);
+    }
+    int n = int(rest.size());
+    benchmark::Initialize(&n, rest.data());
+    Bench bench;
+    g = &bench;
+    prepare(bank);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    const bool ok = summary();
+    DM1 = nullptr;
+    g = nullptr;
+    return ok ? 0 : 1;
+}
