@@ -11,7 +11,7 @@ import os
 from banklib import IMAGES, Canvas
 
 
-def entity(c, cx, cy, label, w=100, h=46):
+def entity(c, cx, cy, label, w=90, h=46):
     c.box(cx - w / 2, cy - h / 2, w, h, label)
 
 
@@ -21,32 +21,34 @@ def attribute(c, cx, cy, label, to, rx=34):
     c.oval(cx, cy, rx, 16, label)
 
 
+# The pictures stay under about 600 pixels wide so the stem shows them whole.
+
 def er_reader_book():
-    c = Canvas(720, 320)
-    attribute(c, 55, 45, "读者号", (75, 130))
-    attribute(c, 130, 45, "姓名", (110, 130))
-    attribute(c, 325, 45, "书号", (345, 130))
-    attribute(c, 400, 45, "书名", (380, 130))
-    attribute(c, 595, 45, "社号", (615, 130))
-    attribute(c, 670, 45, "社名", (650, 130))
-    c.line(140, 153, 180, 153)
-    c.line(270, 153, 310, 153)
-    c.line(410, 153, 450, 153)
-    c.line(540, 153, 580, 153)
-    c.line(90, 176, 90, 193)
-    c.line(90, 243, 90, 260)
-    c.line(140, 283, 166, 283)
-    c.line(225, 181, 225, 214)
-    entity(c, 90, 153, "读者")
-    entity(c, 360, 153, "图书")
-    entity(c, 630, 153, "出版社")
-    entity(c, 90, 283, "借书证")
-    c.diamond(225, 153, 90, 56, "借阅")
-    c.diamond(495, 153, 90, 56, "出版")
-    c.diamond(90, 218, 80, 50, "持有")
-    c.oval(225, 230, 40, 16, "借阅日期")
-    c.oval(200, 283, 34, 16, "证号")
-    for x, y, blank in ((225, 112, "(1)"), (495, 112, "(2)"), (150, 218, "(3)")):
+    c = Canvas(580, 320)
+    attribute(c, 40, 45, "读者号", (55, 130))
+    attribute(c, 110, 45, "姓名", (85, 130))
+    attribute(c, 250, 45, "书号", (270, 130))
+    attribute(c, 320, 45, "书名", (300, 130))
+    attribute(c, 470, 45, "社号", (490, 130))
+    attribute(c, 540, 45, "社名", (520, 130))
+    c.line(110, 153, 135, 153)
+    c.line(215, 153, 240, 153)
+    c.line(330, 153, 355, 153)
+    c.line(435, 153, 460, 153)
+    c.line(65, 176, 65, 193)
+    c.line(65, 243, 65, 260)
+    c.line(110, 283, 141, 283)
+    c.line(175, 181, 175, 214)
+    entity(c, 65, 153, "读者")
+    entity(c, 285, 153, "图书")
+    entity(c, 505, 153, "出版社")
+    entity(c, 65, 283, "借书证")
+    c.diamond(175, 153, 80, 56, "借阅")
+    c.diamond(395, 153, 80, 56, "出版")
+    c.diamond(65, 218, 80, 50, "持有")
+    c.oval(175, 230, 40, 16, "借阅日期")
+    c.oval(175, 283, 34, 16, "证号")
+    for x, y, blank in ((175, 112, "(1)"), (395, 112, "(2)"), (125, 218, "(3)")):
         c.text(x, y, blank, 15, True)
     c.save("er_reader_book_publisher.png", colors=16, dither=False)
 
@@ -66,54 +68,55 @@ def store(c, x1, y1, x2, y2, number, name):
 
 
 def dfd_order_fault():
-    c = Canvas(800, 270)
-    y = 80
-    c.arrow(80, y, 135, y)
-    c.arrow(239, y, 321, y)
-    c.arrow(441, y, 538, y)
-    c.arrow(642, y, 720, y)
-    c.arrow(381, 98, 381, 190)
-    c.polyline([(329, 218), (45, 218), (45, 110)])
-    c.arrow_head(45, 140, 45, 102)
-    c.polyline([(755, 102), (755, 150), (425, 150), (425, 110)])
-    c.arrow_head(425, 140, 425, 98)
-    for x, yy, label in ((107, 60, "①订单"), (280, 60, "②有效订单"), (489, 60, "③待处理订单"),
-                         (681, 60, "④发货通知"), (590, 134, "⑤发货记录"), (446, 176, "⑥已发货订单"),
-                         (187, 202, "⑦发票")):
-        c.text(x, yy, label, 13, True)
-    c.box(10, 58, 70, 44, "客户")
-    c.box(720, 58, 70, 44, "仓库")
-    process(c, 187, y, "1", "接收订单")
-    process(c, 590, y, "2", "安排发货")
-    process(c, 381, 218, "3", "开具发票")
-    store(c, 321, 62, 441, 98, "D1", "订单文件")
+    c = Canvas(600, 330)
+    c.arrow(80, 60, 148, 60)
+    c.arrow(252, 60, 340, 60)
+    c.polyline([(460, 60), (530, 60), (530, 134)])
+    c.arrow_head(530, 100, 530, 142)
+    c.arrow(530, 198, 530, 270)
+    c.polyline([(495, 292), (410, 292), (410, 86)])
+    c.arrow_head(410, 120, 410, 78)
+    c.polyline([(360, 78), (360, 220), (260, 220)])
+    c.arrow_head(300, 220, 252, 220)
+    c.polyline([(148, 220), (45, 220), (45, 90)])
+    c.arrow_head(45, 120, 45, 82)
+    for x, y, label in ((114, 42, "①订单"), (296, 42, "②有效订单"), (514, 42, "③待处理订单"),
+                        (475, 234, "④发货通知"), (365, 262, "⑤发货记录"), (306, 204, "⑥已发货订单"),
+                        (96, 204, "⑦发票")):
+        c.text(x, y, label, 13, True)
+    c.box(10, 38, 70, 44, "客户")
+    c.box(495, 270, 70, 44, "仓库")
+    process(c, 200, 60, "1", "接收订单")
+    process(c, 530, 170, "2", "安排发货")
+    process(c, 200, 220, "3", "开具发票")
+    store(c, 340, 42, 460, 78, "D1", "订单文件")
     c.save("dfd_order_fault.png", colors=16, dither=False)
 
 
-def state(c, cx, cy, label, w=110, h=44):
+def state(c, cx, cy, label, w=100, h=44):
     c.rect(cx - w / 2, cy - h / 2, cx + w / 2, cy + h / 2, "#f4f8ff", rounded=True)
     c.text(cx, cy, label, 14, True)
 
 
 def order_states():
-    c = Canvas(780, 280)
-    c.circle(30, 70, 8, "black")
-    c.arrow(38, 70, 95, 70)
-    c.arrow(205, 70, 345, 70)
-    c.arrow(455, 70, 595, 70)
-    c.arrow(170, 92, 245, 208)
-    c.arrow(380, 92, 305, 208)
-    c.arrow(650, 92, 650, 208)
-    c.text(275, 55, "支付成功", 13, True)
-    c.text(525, 55, "发货", 13, True)
-    c.text(118, 160, "取消订单, 支付超时", 13, True)
-    c.text(445, 160, "申请退款 [商家同意]", 13, True)
-    c.text(700, 150, "确认收货", 13, True)
-    state(c, 150, 70, "待支付")
-    state(c, 400, 70, "待发货")
-    state(c, 650, 70, "待收货")
-    state(c, 275, 230, "已关闭")
-    state(c, 650, 230, "已完成")
+    c = Canvas(600, 260)
+    c.circle(25, 60, 8, "black")
+    c.arrow(33, 60, 80, 60)
+    c.arrow(180, 60, 270, 60)
+    c.arrow(370, 60, 460, 60)
+    c.arrow(150, 82, 205, 198)
+    c.arrow(300, 82, 245, 198)
+    c.arrow(510, 82, 510, 198)
+    c.text(225, 45, "支付成功", 13, True)
+    c.text(415, 45, "发货", 13, True)
+    c.text(95, 140, "取消订单, 支付超时", 13, True)
+    c.text(375, 140, "申请退款 [商家同意]", 13, True)
+    c.text(555, 140, "确认收货", 13, True)
+    state(c, 130, 60, "待支付")
+    state(c, 320, 60, "待发货")
+    state(c, 510, 60, "待收货")
+    state(c, 225, 220, "已关闭")
+    state(c, 510, 220, "已完成")
     c.save("order_states.png", colors=16, dither=False)
 
 
