@@ -190,8 +190,13 @@ void TFrmExam::SetupQuestionGrid(int questionCount, const QString& mode)
         b->setEnabled(used);
         b->setText(used ? QString::number(i) : QStringLiteral("0"));
         QString mark = QStringLiteral("up");
-        if (used && mode == kOld && p->moveTo(i))
-            mark = practice::isRightAnswer(p->text(QStringLiteral("E2_1")), p->text(QStringLiteral("A2"))) ? QStringLiteral("yes") : QStringLiteral("no");
+        if (used && p->moveTo(i)) {
+            const QString answer = p->text(QStringLiteral("E2_1"));
+            if (mode == kOld)
+                mark = practice::isRightAnswer(answer, p->text(QStringLiteral("A2"))) ? QStringLiteral("yes") : QStringLiteral("no");
+            else if (!answer.isEmpty()) // a resumed paper keeps its answers
+                mark = QStringLiteral("over");
+        }
         setGridPictures(i, mark);
     }
     m_thGroup->setExclusive(true);

@@ -285,6 +285,8 @@ TEST_F(ExamFlow, KilledExamResumesWhereItStopped)
         EXPECT_EQ(f.currentQuestion(), 3);
         EXPECT_EQ(f.clock().text(), "0:00:40");
         EXPECT_EQ(f.gridMark(1), "over");
+        EXPECT_EQ(f.gridMark(2), "over");
+        EXPECT_EQ(f.gridMark(4), "up");
         f.pressGridButton(1);
         EXPECT_TRUE(f.Notebook1->option(practice::SinglePage, 1)->isChecked());
         f.epEfTrBtn3->click(); // 确定: graded, then the review closes
