@@ -21,7 +21,7 @@ def attribute(c, cx, cy, label, to, rx=34):
     c.oval(cx, cy, rx, 16, label)
 
 
-# The pictures stay under about 600 pixels wide so the stem shows them whole.
+# At most 600 pixels wide: the stem of the 1024x768 practice screen shows them whole.
 
 def er_reader_book():
     c = Canvas(580, 320)
@@ -93,30 +93,30 @@ def dfd_order_fault():
     c.save("dfd_order_fault.png", colors=16, dither=False)
 
 
-def state(c, cx, cy, label, w=100, h=44):
+def state(c, cx, cy, label, w=90, h=44):
     c.rect(cx - w / 2, cy - h / 2, cx + w / 2, cy + h / 2, "#f4f8ff", rounded=True)
     c.text(cx, cy, label, 14, True)
 
 
 def order_states():
-    c = Canvas(600, 260)
-    c.circle(25, 60, 8, "black")
-    c.arrow(33, 60, 80, 60)
-    c.arrow(180, 60, 270, 60)
-    c.arrow(370, 60, 460, 60)
-    c.arrow(150, 82, 205, 198)
-    c.arrow(300, 82, 245, 198)
-    c.arrow(510, 82, 510, 198)
-    c.text(225, 45, "支付成功", 13, True)
-    c.text(415, 45, "发货", 13, True)
-    c.text(95, 140, "取消订单, 支付超时", 13, True)
-    c.text(375, 140, "申请退款 [商家同意]", 13, True)
-    c.text(555, 140, "确认收货", 13, True)
-    state(c, 130, 60, "待支付")
-    state(c, 320, 60, "待发货")
-    state(c, 510, 60, "待收货")
-    state(c, 225, 220, "已关闭")
-    state(c, 510, 220, "已完成")
+    c = Canvas(500, 260)
+    c.circle(20, 60, 8, "black")
+    c.arrow(28, 60, 60, 60)
+    c.arrow(150, 60, 220, 60)
+    c.arrow(310, 60, 380, 60)
+    c.arrow(125, 82, 168, 198)
+    c.arrow(245, 82, 202, 198)
+    c.arrow(425, 82, 425, 198)
+    c.text(185, 45, "支付成功", 13, True)
+    c.text(345, 45, "发货", 13, True)
+    c.text(72, 140, "取消订单, 支付超时", 13, True)
+    c.text(308, 140, "申请退款 [商家同意]", 13, True)
+    c.text(466, 140, "确认收货", 13, True)
+    state(c, 105, 60, "待支付")
+    state(c, 265, 60, "待发货")
+    state(c, 425, 60, "待收货")
+    state(c, 185, 220, "已关闭")
+    state(c, 425, 220, "已完成")
     c.save("order_states.png", colors=16, dither=False)
 
 
