@@ -1,6 +1,7 @@
 """Re-runs every generator on a copy of data/demo and fails when anything
 differs from the committed sources: a generated block edited by hand, or a
-generator changed without its output committed.
+generator changed without its output committed. A picture no question shows
+fails it too.
 
     python3 tools/demo-gen/check_generated.py [--pictures]
 
@@ -10,7 +11,9 @@ so this is a check for the machine the pictures were drawn on).
 """
 
 import filecmp
+import glob
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -45,7 +48,21 @@ def differences(a, b):
     return out
 
 
+def unshown_pictures():
+    """Pictures under images/ that no part file shows (left behind by a rename)."""
+    shown = set()
+    for path in glob.glob(os.path.join(DEMO, "*.txt")):
+        with open(path, encoding="utf-8") as f:
+            shown.update(re.findall(r"!\[[^\]]*\]\(images/([^)\s]+)\)", f.read()))
+    return sorted(n for n in os.listdir(os.path.join(DEMO, "images")) if n not in shown)
+
+
 def main():
+    unshown = unshown_pictures()
+    for name in unshown:
+        print("data/demo/images/%s: no question shows it" % name, file=sys.stderr)
+    if unshown:
+        return 1
     scripts = GENERATORS + (PICTURES if "--pictures" in sys.argv else [])
     with tempfile.TemporaryDirectory() as tmp:
         copy = os.path.join(tmp, "demo")
