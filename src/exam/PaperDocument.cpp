@@ -225,9 +225,8 @@ void ExportPaper(QWidget* owner, store::Connection& db, const QString& paperTabl
     try {
         ui::WaitCursor wait;
         const PaperContent content = readPaperContent(db, paperTable, typeTable, title);
-        const int total = content.questions;
-        const auto shown = [total](int n) {
-            progress::setText(kWaiting + QStringLiteral("（第%1/%2题）").arg(n).arg(total));
+        const auto shown = [](int n) {
+            progress::setText(kWaiting + QStringLiteral(" 第%1题").arg(n));
         };
         std::unique_ptr<QTextDocument> doc = paperDocument(content, shown);
         doc->setMetaInformation(QTextDocument::DocumentTitle, title);

@@ -384,15 +384,4 @@ TEST_F(ExportButton, FailureWarnsAndLeavesNoFile)
     EXPECT_FALSE(progress::isShown());
 }
 
-TEST_F(ExportButton, DisabledWhileAnswering)
-{
-    screen = std::make_unique<TFrmExam>();
-    const exam::NewPaper p = exam::createPaper(bank.dm, 1, practicetest::kDay1);
-    ASSERT_TRUE(screen->InitPaper(p.table, p.title, QStringLiteral("new"), 0, QStringLiteral("0:00:00")));
-    ASSERT_TRUE(screen->OpenPaper());
-    screen->show();
-    screen->KZTimeCounter1->stop();
-    EXPECT_FALSE(screen->epEfTrBtn10->isEnabled());
-}
-
 } // namespace
