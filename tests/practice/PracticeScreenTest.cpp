@@ -530,19 +530,18 @@ TEST_F(ScreenTest, TheNoteEditorPostsAndRenamesTheNoteButton)
 }
 
 // Runs `act` on the modal window of type W once it shows, then closes it.
+// (Each poll posts the next one: a poll that held itself would never be freed.)
 template <class W>
-void whenShown(std::function<void(W*)> act)
+void whenShown(std::function<void(W*)> act, int delayMs = 0)
 {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [poll, act] {
+    QTimer::singleShot(delayMs, [act] {
         if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget())) {
             act(w);
             w->close();
             return;
         }
-        QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+        whenShown<W>(act, 10);
+    });
 }
 
 TEST_F(ScreenTest, AnalysisAndExamPointsOpenForTheQuestionShown)
