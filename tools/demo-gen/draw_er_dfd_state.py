@@ -93,6 +93,45 @@ def dfd_order_fault():
     c.save("dfd_order_fault.png", colors=16, dither=False)
 
 
+def dfd_levels_unbalanced():
+    c = Canvas(600, 400)
+    # The context diagram above, its level-0 diagram below.
+    c.text(8, 6, "顶层图", 13)
+    c.arrow(90, 62, 230, 62)
+    c.arrow(230, 82, 90, 82)
+    c.arrow(510, 62, 370, 62)
+    c.arrow(370, 82, 510, 82)
+    for x, y, label in ((160, 50, "选课申请"), (160, 95, "成绩通知"), (440, 50, "成绩单"), (440, 95, "课程名单")):
+        c.text(x, y, label, 13, True)
+    c.box(20, 50, 70, 40, "学生")
+    c.box(510, 50, 70, 40, "教师")
+    process(c, 300, 70, "0", "成绩管理系统", w=140)
+    c.line(0, 120, 600, 120)
+    c.text(8, 126, "0层图", 13)
+    c.polyline([(55, 220), (55, 175), (120, 175)])
+    c.arrow_head(90, 175, 128, 175)
+    c.arrow(232, 175, 300, 175)
+    c.polyline([(400, 193), (400, 280), (430, 280)])
+    c.arrow_head(410, 280, 438, 280)
+    c.arrow(520, 195, 520, 252)
+    c.polyline([(490, 308), (490, 360), (428, 360)])
+    c.arrow_head(460, 360, 420, 360)
+    c.arrow(300, 360, 232, 360)
+    c.polyline([(128, 360), (55, 360), (55, 268)])
+    c.arrow_head(55, 300, 55, 260)
+    for x, y, label in ((92, 160, "选课申请"), (266, 160, "选课记录"), (365, 236, "课程名单"), (560, 224, "成绩单"),
+                        (455, 345, "成绩记录"), (266, 345, "成绩"), (92, 375, "成绩通知")):
+        c.text(x, y, label, 13, True)
+    c.box(20, 220, 70, 40, "学生")
+    c.box(520, 155, 70, 40, "教师")
+    process(c, 180, 175, "1", "处理选课")
+    process(c, 490, 280, "2", "录入成绩")
+    process(c, 180, 360, "3", "发布成绩")
+    store(c, 300, 157, 420, 193, "D2", "选课文件")
+    store(c, 300, 342, 420, 378, "D1", "成绩文件")
+    c.save("dfd_levels_unbalanced.png", colors=16, dither=False)
+
+
 def state(c, cx, cy, label, w=90, h=44):
     c.rect(cx - w / 2, cy - h / 2, cx + w / 2, cy + h / 2, "#f4f8ff", rounded=True)
     c.text(cx, cy, label, 14, True)
@@ -124,6 +163,7 @@ def main():
     os.makedirs(IMAGES, exist_ok=True)
     er_reader_book()
     dfd_order_fault()
+    dfd_levels_unbalanced()
     order_states()
 
 
