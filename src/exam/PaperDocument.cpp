@@ -240,8 +240,8 @@ void ExportPaper(QWidget* owner, store::Connection& db, const QString& paperTabl
     progress::hide();
     if (g_opener)
         g_opener(path);
-    else
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        qWarning().noquote() << "no program opened" << path; // the file is written all the same
 }
 
 } // namespace exam
