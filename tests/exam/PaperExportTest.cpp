@@ -9,6 +9,7 @@
 #include "shell/Prompt.h"
 #include "shell/TFrmProgress.h"
 #include "ui/CommandButton.h"
+#include "ui/DocxWriter.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -315,6 +316,28 @@ TEST_F(PaperFiles, AFailedWriteLeavesTheFileThatWasThere)
     EXPECT_TRUE(QFileInfo(path + QStringLiteral("/inside")).isDir());
     EXPECT_EQ(QDir(bank.dir.file(QString())).entryList({"taken*"}, QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList{"taken.docx"});
+}
+
+TEST(DocxWriter, SpannedAndNestedCellsAndControlCharacters)
+{
+    QTextDocument doc;
+    doc.setHtml(QStringLiteral("<table border=1><tr><td colspan=2>Wide</td></tr>"
+                               "<tr><td rowspan=2>Tall</td><td>B1<table border=1><tr><td>Inner</td></tr></table></td></tr>"
+                               "<tr><td>B2</td></tr></table><p>ctl\u0001char</p>"));
+    TempDir dir;
+    const QString path = dir.file(QStringLiteral("t.docx"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(ui::docxBytes(doc));
+    f.close();
+    const QByteArray xml = unzipped(path, QStringLiteral("word/document.xml"));
+    expectWellFormed(xml);
+    const QString s = QString::fromUtf8(xml);
+    expectInOrder(s, {"<w:gridSpan w:val=\"2\"/>", "Wide", "<w:vMerge w:val=\"restart\"/>", "Tall", "B1", "<w:tbl>",
+                      "Inner", "</w:tbl>", "<w:vMerge/>", "B2", "ctl char"});
+    // A cell ends with a paragraph, also after a table inside it.
+    EXPECT_FALSE(s.contains(QStringLiteral("</w:tbl></w:tc>")));
+    EXPECT_EQ(s.count(QStringLiteral("<w:tbl>")), 2);
 }
 
 // ---- the exam screen's button ---------------------------------------------------------
