@@ -4,6 +4,7 @@
 #include "exam/ExamRules.h"
 #include "exam/ScoreRules.h"
 #include "exam/TFrmExam.h"
+#include "progress/TFrmConfig.h"
 #include "shell/Guard.h"
 #include "shell/Prompt.h"
 #include "shell/TFrmProgress.h"
@@ -128,7 +129,7 @@ TFrmCheck::TFrmCheck(QWidget* parent)
     SpeedButton4 = command(QStringLiteral("SpeedButton4"), QStringLiteral("删除"), &TFrmCheck::SpeedButton4Click);
     epEfTrBtn8 = command(QStringLiteral("epEfTrBtn8"), QStringLiteral("设置"), nullptr);
     epEfTrBtn7 = command(QStringLiteral("epEfTrBtn7"), QStringLiteral("关闭"), &TFrmCheck::epEfTrBtn7Click);
-    epEfTrBtn8->setEnabled(false); // the settings window comes with its own screen
+    connect(epEfTrBtn8, &QAbstractButton::clicked, this, [this] { TFrmConfig::open(false, this); });
     outer->addLayout(row);
     connect(DBGrid1, &QAbstractItemView::doubleClicked, this, guard::slot(kFailed, [this] { epEfTrBtn1Click(); }));
 

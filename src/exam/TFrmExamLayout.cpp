@@ -5,6 +5,7 @@
 #include "exam/PauseCover.h"
 #include "practice/AnswerPages.h"
 #include "practice/AnswerPanel.h"
+#include "progress/TFrmConfig.h"
 #include "shell/AppState.h"
 #include "shell/Guard.h"
 #include "shell/Prompt.h"
@@ -303,8 +304,7 @@ QWidget* TFrmExam::buildCommands(const Arrangement& a)
     epEfTrBtn8 = command(QStringLiteral("epEfTrBtn8"), QStringLiteral("设置"));
     epEfTrBtn11 = command(QStringLiteral("epEfTrBtn11"), QStringLiteral("桌面"));
     epEfTrBtn7 = command(QStringLiteral("epEfTrBtn7"), QStringLiteral("关闭"));
-    // The settings window and the export come with their own screens.
-    epEfTrBtn8->setEnabled(false);
+    // The export comes with its own screen.
     epEfTrBtn10->setEnabled(false);
     return bar;
 }
@@ -325,6 +325,7 @@ void TFrmExam::connectHandlers()
     on(epEfTrBtn11, &TFrmExam::epEfTrBtn11Click);
     on(epEfTrBtn12, &TFrmExam::epEfTrBtn12Click, QStringLiteral("本题未能作废，请重试！"));
     on(epEfTrBtn13, &TFrmExam::epEfTrBtn13Click);
+    connect(epEfTrBtn8, &QAbstractButton::clicked, this, [this] { TFrmConfig::open(false, this); });
     connect(epEfTrBtn10, &QAbstractButton::clicked, this, guard::slot(QStringLiteral("导出试题发生错误，请退出后重试！"), [this] {
         exam::ExportPaper(this, DM1->db(), m_table, app::currentTypeTable(), epLabel2->text());
     }));

@@ -129,8 +129,9 @@ TEST_F(ExamScreen, GridEnablesOneButtonPerQuestion)
     EXPECT_FALSE(f.epEfTrBtn1->isEnabled());
     EXPECT_TRUE(f.epEfTrBtn2->isEnabled());
     // Exam mode: answers hidden until graded.
-    for (ui::CommandButton* b : {f.epEfTrBtn4, f.epEfTrBtn6, f.epEfTrBtn9, f.epEfTrBtn10, f.epEfTrBtn12, f.epEfTrBtn8})
+    for (ui::CommandButton* b : {f.epEfTrBtn4, f.epEfTrBtn6, f.epEfTrBtn9, f.epEfTrBtn10, f.epEfTrBtn12})
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    EXPECT_TRUE(f.epEfTrBtn8->isEnabled()); // 设置 in both modes
     EXPECT_EQ(f.Label7->text(), QStringLiteral("单选 每题1分 共80分"));
 
     QTest::mouseClick(f.thButtons[9], Qt::LeftButton);
