@@ -1,4 +1,5 @@
 #include "progress/ProgressFixture.h"
+#include "exam/TFrmCheck.h"
 #include "progress/TFrmConfig.h"
 #include "progress/TFrmEset.h"
 #include "progress/TFrmRz.h"
@@ -418,7 +419,9 @@ TEST_F(SettingsTest, SettingsButtonsOpenMusicMode)
     TFrmkmmc chooser;
     TFrmRz log;
     Tfrmchart chart;
-    const std::pair<QWidget*, const char*> openers[] = {{&chooser, "btnConfig"}, {&log, "SpeedButton1"}, {&chart, "epEfTrBtn1"}};
+    TFrmCheck scores;
+    const std::pair<QWidget*, const char*> openers[] = {
+        {&chooser, "btnConfig"}, {&log, "SpeedButton1"}, {&chart, "epEfTrBtn1"}, {&scores, "epEfTrBtn8"}};
     for (const auto& [screen, name] : openers) {
         auto* button = screen->findChild<QAbstractButton*>(QString::fromLatin1(name));
         ASSERT_TRUE(button) << name;
