@@ -7,7 +7,7 @@
 //
 // The bank's part "30" is relabelled "03" in a work copy, so that mock 1 (which
 // draws from part "03") has about 2,500 candidates, as a book part holds.
-#include "BankGenerator.h"
+#include "BenchSupport.h"
 #include "exam/ExamRules.h"
 #include "exam/PaperDraw.h"
 #include "exam/TFrmExam.h"
@@ -37,34 +37,11 @@
 
 namespace {
 
-using Steady = std::chrono::steady_clock;
 
-std::map<std::string, std::vector<double>> g_ms;
+auto& g_ms = bench::samples();
 
-template <class Setup, class Op, class After>
-void timed(benchmark::State& state, const std::string& name, Setup setup, Op op, After after)
-{
-    std::vector<double>& ms = g_ms[name];
-    ms.clear();
-    for (auto _ : state) {
-        setup();
-        const auto t0 = Steady::now();
-        op();
-        const double s = std::chrono::duration<double>(Steady::now() - t0).count();
-        state.SetIterationTime(s);
-        ms.push_back(s * 1000.0);
-        after();
-    }
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using bench::median;
+using bench::timed;
 
 struct Bench {
     TDM1 dm;
@@ -232,28 +209,13 @@ void BM_GradeRaw(benchmark::State& state)
 
 // ---- set-up and summary ------------------------------------------------------------------------
 
-QString defaultBank(const char* argv0)
-{
-    return QFileInfo(QString::fromLocal8Bit(argv0)).absoluteDir().absoluteFilePath(QStringLiteral("../bench-data/bank-100000.db"));
-}
-
 void prepare(const QString& bank)
 {
-    if (!QFile::exists(bank)) {
-        std::printf("making the benchmark bank once: %s\n", qPrintable(bank));
-        QDir().mkpath(QFileInfo(bank).absolutePath());
-        const QString part = bank + QStringLiteral(".part");
-        QFile::remove(part);
-        bankgen::generateBank(part, {}, [](const QString& line) { std::printf("  %s\n", qPrintable(line)); });
-        for (const char* suffix : {"-wal", "-shm"})
-            QFile::remove(part + QLatin1String(suffix));
-        QFile::rename(part, bank);
-    }
+    bench::makeBankOnce(bank);
     g->work = QFileInfo(bank).absolutePath() + QStringLiteral("/work-exam.db");
-    for (const char* suffix : {"", "-wal", "-shm"})
-        QFile::remove(g->work + QLatin1String(suffix));
-    if (!QFile::copy(bank, g->work) || !g->dm.openBank(g->work))
-        throw std::runtime_error("cannot copy or open the bank");
+    bench::freshCopy(bank, g->work);
+    if (!g->dm.openBank(g->work))
+        throw std::runtime_error("cannot open the bank copy");
     g->dm.AppDir = QStringLiteral(TESVORA_APPDIR "/");
     DM1 = &g->dm;
     app::CurrentPaperNo = 1;
@@ -317,7 +279,7 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
-    QString bank = qEnvironmentVariable("TESVORA_BENCH_BANK", defaultBank(argv[0]));
+    QString bank = qEnvironmentVariable("TESVORA_BENCH_BANK", bench::defaultBank(argv[0]));
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);

@@ -8,7 +8,7 @@
 // <build>/bench-data. The work copy is shaped to ~450 nodes, one node of 50 points
 // and one point of 200 questions. --index-cost prints what the point-lookup
 // indexes add to the file.
-#include "BankGenerator.h"
+#include "BenchSupport.h"
 #include "outline/OutlineRules.h"
 #include "outline/TFrmRuleLxxt.h"
 #include "outline/TfrmLawsFaGui.h"
@@ -35,108 +35,12 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+auto& g_ms = bench::samples();
 
-std::map<std::string, std::vector<double>> g_ms;
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-// Ours and the bare handle's version in turn, so both see the same load.
-template <class Ours, class Raw>
-void paired(benchmark::State& state, const std::string& name, Ours ours, Raw raw)
-{
-    std::vector<double>& mo = g_ms[name + ": ours"];
-    std::vector<double>& mr = g_ms[name + ": raw"];
-    mo.clear();
-    mr.clear();
-    const auto time = [](auto& op) {
-        const auto t0 = Clock::now();
-        op();
-        return std::chrono::duration<double>(Clock::now() - t0).count();
-    };
-    for (auto _ : state) {
-        const double o = time(ours);
-        const double r = time(raw);
-        state.SetIterationTime(o);
-        mo.push_back(o * 1000.0);
-        mr.push_back(r * 1000.0);
-    }
-}
-
-void check(sqlite3* db, int rc, const char* what)
-{
-    if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE)
-        throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(db));
-}
-
-// A bare SQLCipher handle with the settings of our connection.
-class Raw {
-public:
-    explicit Raw(const QString& path)
-    {
-        check(m_db, sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr), "open");
-        const QByteArray key = store::bankKey();
-        check(m_db, sqlite3_key(m_db, key.constData(), int(key.size())), "key");
-        exec("PRAGMA cipher_page_size = 4096; PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;"
-             " PRAGMA cell_size_check = ON; PRAGMA foreign_keys = OFF;");
-        store::registerJetFunctions(m_db);
-    }
-    ~Raw()
-    {
-        for (auto& [sql, stmt] : m_cache)
-            sqlite3_finalize(stmt);
-        sqlite3_close_v2(m_db);
-    }
-    void exec(const char* sql) { check(m_db, sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr), sql); }
-    sqlite3_stmt* stmt(const std::string& sql)
-    {
-        auto it = m_cache.find(sql);
-        if (it != m_cache.end()) {
-            sqlite3_reset(it->second);
-            return it->second;
-        }
-        sqlite3_stmt* s = nullptr;
-        check(m_db, sqlite3_prepare_v2(m_db, sql.c_str(), int(sql.size()), &s, nullptr), sql.c_str());
-        m_cache.emplace(sql, s);
-        return s;
-    }
-    void bind(sqlite3_stmt* s, const store::Params& params)
-    {
-        for (const auto& [name, value] : params) {
-            const std::string v = value.toString().toStdString();
-            sqlite3_bind_text(s, sqlite3_bind_parameter_index(s, name.toUtf8().constData()), v.data(), int(v.size()), SQLITE_TRANSIENT);
-        }
-    }
-    // Steps every row, reading every column as the dataset does; the row count.
-    int readAll(sqlite3_stmt* s)
-    {
-        int rows = 0;
-        size_t bytes = 0;
-        int rc;
-        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-            ++rows;
-            for (int i = 0, n = sqlite3_column_count(s); i < n; ++i) {
-                sqlite3_column_blob(s, i);
-                bytes += size_t(sqlite3_column_bytes(s, i));
-            }
-        }
-        check(m_db, rc, sqlite3_sql(s));
-        benchmark::DoNotOptimize(bytes);
-        sqlite3_reset(s);
-        return rows;
-    }
-
-private:
-    sqlite3* m_db = nullptr;
-    std::map<std::string, sqlite3_stmt*> m_cache;
-};
+using bench::median;
+using bench::paired;
+using bench::Raw;
+using bench::timed;
 
 struct Bench {
     TDM1 dm;
@@ -229,21 +133,6 @@ void BM_PointSet(benchmark::State& state)
 
 // The same two through the real browser (offscreen): the table with its items,
 // and the detail page with its list, viewer and note.
-template <class Setup, class Op>
-void timed(benchmark::State& state, const std::string& name, Setup setup, Op op)
-{
-    std::vector<double>& ms = g_ms[name];
-    ms.clear();
-    for (auto _ : state) {
-        setup();
-        const auto t0 = Clock::now();
-        op();
-        const double s = std::chrono::duration<double>(Clock::now() - t0).count();
-        state.SetIterationTime(s);
-        ms.push_back(s * 1000.0);
-    }
-}
-
 void BM_ScreenLoadOutline(benchmark::State& state)
 {
     TfrmLawsFaGui browser;
@@ -293,10 +182,7 @@ void BM_ScreenPointSet(benchmark::State& state)
 QString workCopy(const QString& bank, const QString& name)
 {
     const QString copy = QFileInfo(bank).absolutePath() + QLatin1Char('/') + name;
-    for (const char* suffix : {"", "-wal", "-shm"})
-        QFile::remove(copy + QLatin1String(suffix));
-    if (!QFile::copy(bank, copy))
-        throw std::runtime_error("cannot copy the bank to " + utf8(copy));
+    bench::freshCopy(bank, copy);
     g->copies << copy;
     return copy;
 }
@@ -361,25 +247,6 @@ void printPlans(store::Connection& db)
         for (const auto& row : plan.values)
             std::printf("    %s\n", qPrintable(row.back().toString()));
     }
-}
-
-QString defaultBank(const char* argv0)
-{
-    return QFileInfo(QString::fromLocal8Bit(argv0)).absoluteDir().absoluteFilePath(QStringLiteral("../bench-data/bank-100000.db"));
-}
-
-void makeBankOnce(const QString& bank)
-{
-    if (QFile::exists(bank))
-        return;
-    std::printf("making the benchmark bank once: %s\n", qPrintable(bank));
-    QDir().mkpath(QFileInfo(bank).absolutePath());
-    const QString part = bank + QStringLiteral(".outline-part");
-    QFile::remove(part);
-    bankgen::generateBank(part, {}, [](const QString& line) { std::printf("  %s\n", qPrintable(line)); });
-    for (const char* suffix : {"-wal", "-shm"})
-        QFile::remove(part + QLatin1String(suffix));
-    QFile::rename(part, bank);
 }
 
 // File size of a compacted copy of the bank: with the point indexes as the schema
@@ -470,7 +337,7 @@ int main(int argc, char** argv)
             rest.push_back(argv[i]);
     }
     if (bank.isEmpty())
-        bank = defaultBank(argv[0]);
+        bank = bench::defaultBank(argv[0]);
     int n = int(rest.size());
     benchmark::Initialize(&n, rest.data());
     prompt::Script prompts({}, 1); // no window may wait for an answer
@@ -478,7 +345,7 @@ int main(int argc, char** argv)
     g = &bench;
     int code = 0;
     try {
-        makeBankOnce(bank);
+        bench::makeBankOnce(bank);
         if (cost) {
             indexCost(bank);
         } else {

@@ -6,7 +6,7 @@
 //
 // Without --bank (or TESVORA_BENCH_BANK) the 100k-question bank is made once in
 // <build>/bench-data, as bench/run.sh does for the store benchmarks.
-#include "BankGenerator.h"
+#include "BenchSupport.h"
 #include "practice/AnswerPages.h"
 #include "practice/ChooserRules.h"
 #include "practice/TFrmLxxt.h"
@@ -36,33 +36,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 
-std::map<std::string, std::vector<double>> g_ms;
+auto& g_ms = bench::samples();
 
-template <class Setup, class Op>
-void timed(benchmark::State& state, const std::string& name, Setup setup, Op op)
-{
-    std::vector<double>& ms = g_ms[name];
-    ms.clear();
-    for (auto _ : state) {
-        setup();
-        const auto t0 = Clock::now();
-        op();
-        const double s = std::chrono::duration<double>(Clock::now() - t0).count();
-        state.SetIterationTime(s);
-        ms.push_back(s * 1000.0);
-    }
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using bench::median;
+using bench::timed;
 
 struct Bench {
     TDM1 dm;
@@ -170,29 +148,11 @@ void BM_Next(benchmark::State& state)
 
 // ---- set-up and summary -------------------------------------------------------------
 
-QString defaultBank(const char* argv0)
-{
-    // <build>/bench/bench_practice → <build>/bench-data/bank-100000.db
-    return QFileInfo(QString::fromLocal8Bit(argv0)).absoluteDir().absoluteFilePath(QStringLiteral("../bench-data/bank-100000.db"));
-}
-
 void prepare(QString bank)
 {
-    if (!QFile::exists(bank)) {
-        std::printf("making the benchmark bank once: %s\n", qPrintable(bank));
-        QDir().mkpath(QFileInfo(bank).absolutePath());
-        const QString part = bank + QStringLiteral(".part");
-        QFile::remove(part);
-        bankgen::generateBank(part, {}, [](const QString& line) { std::printf("  %s\n", qPrintable(line)); });
-        for (const char* suffix : {"-wal", "-shm"})
-            QFile::remove(part + QLatin1String(suffix));
-        QFile::rename(part, bank);
-    }
+    bench::makeBankOnce(bank);
     g->work = QFileInfo(bank).absolutePath() + QStringLiteral("/work-practice.db");
-    for (const char* suffix : {"", "-wal", "-shm"})
-        QFile::remove(g->work + QLatin1String(suffix));
-    if (!QFile::copy(bank, g->work))
-        throw std::runtime_error("cannot copy the bank");
+    bench::freshCopy(bank, g->work);
     if (!g->dm.openBank(g->work))
         throw std::runtime_error("cannot open the bank copy");
     g->dm.AppDir = QStringLiteral(TESVORA_APPDIR "/");
@@ -246,7 +206,7 @@ int main(int argc, char** argv)
             rest.push_back(argv[i]);
     }
     if (bank.isEmpty())
-        bank = defaultBank(argv[0]);
+        bank = bench::defaultBank(argv[0]);
     int n = int(rest.size());
     benchmark::Initialize(&n, rest.data());
     prompt::Script prompts({}, 3); // no window may wait for an answer

@@ -3,6 +3,7 @@
 // ratio. Prints the median of every case at the end.
 //
 //   bench_store --bank=<bank.db> [Google Benchmark flags]
+#include "BenchSupport.h"
 #include "store/Clock.h"
 #include "store/DataModule.h"
 #include "store/Dataset.h"
@@ -25,116 +26,12 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::median;
+using bench::paired;
+using bench::Raw;
+using bench::timed;
 
-std::map<std::string, std::vector<double>> g_ms; // per-iteration times of the last run of each case
-
-// Times op alone; setup runs before it, untimed.
-template <class Setup, class Op>
-void timed(benchmark::State& state, const std::string& name, Setup setup, Op op)
-{
-    std::vector<double>& ms = g_ms[name];
-    ms.clear();
-    for (auto _ : state) {
-        setup();
-        const auto t0 = Clock::now();
-        op();
-        const auto t1 = Clock::now();
-        const double s = std::chrono::duration<double>(t1 - t0).count();
-        state.SetIterationTime(s);
-        ms.push_back(s * 1000.0);
-    }
-}
-
-// Runs ours and the bare handle's version in turn, each on its own copy of the
-// bank, so both see the same load on the machine. Google Benchmark reports ours.
-template <class SetupO, class OpO, class SetupR, class OpR>
-void paired(benchmark::State& state, const std::string& name, SetupO setupOurs, OpO ours, SetupR setupRaw, OpR raw)
-{
-    std::vector<double>& mo = g_ms[name + ": ours"];
-    std::vector<double>& mr = g_ms[name + ": raw"];
-    mo.clear();
-    mr.clear();
-    const auto time = [](auto& op) {
-        const auto t0 = Clock::now();
-        op();
-        return std::chrono::duration<double>(Clock::now() - t0).count();
-    };
-    for (auto _ : state) {
-        setupOurs();
-        const double o = time(ours);
-        setupRaw();
-        const double r = time(raw);
-        state.SetIterationTime(o);
-        mo.push_back(o * 1000.0);
-        mr.push_back(r * 1000.0);
-    }
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-// ---- the bare handle -------------------------------------------------------
-
-void check(sqlite3* db, int rc, const char* what)
-{
-    if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE)
-        throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(db));
-}
-
-class Raw {
-public:
-    explicit Raw(const QString& path)
-    {
-        check(m_db, sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr), "open");
-        const QByteArray key = store::bankKey();
-        check(m_db, sqlite3_key(m_db, key.constData(), int(key.size())), "key");
-        // The same settings as our connection, so only the layer differs.
-        exec("PRAGMA cipher_page_size = 4096; PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;"
-             " PRAGMA cell_size_check = ON; PRAGMA foreign_keys = OFF;");
-        store::registerJetFunctions(m_db);
-    }
-    ~Raw()
-    {
-        for (auto& [sql, stmt] : m_cache)
-            sqlite3_finalize(stmt);
-        sqlite3_close_v2(m_db);
-    }
-    void exec(const char* sql) { check(m_db, sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr), sql); }
-    sqlite3_stmt* stmt(const std::string& sql)
-    {
-        auto it = m_cache.find(sql);
-        if (it != m_cache.end()) {
-            sqlite3_reset(it->second);
-            return it->second;
-        }
-        sqlite3_stmt* s = nullptr;
-        check(m_db, sqlite3_prepare_v2(m_db, sql.c_str(), int(sql.size()), &s, nullptr), sql.c_str());
-        m_cache.emplace(sql, s);
-        return s;
-    }
-    void text(sqlite3_stmt* s, int i, const std::string& v) { sqlite3_bind_text(s, i, v.data(), int(v.size()), SQLITE_TRANSIENT); }
-    void run(sqlite3_stmt* s)
-    {
-        int rc;
-        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-        }
-        check(m_db, rc, sqlite3_sql(s));
-        sqlite3_reset(s);
-    }
-    int changes() const { return sqlite3_changes(m_db); }
-    sqlite3* handle() const { return m_db; }
-
-private:
-    sqlite3* m_db = nullptr;
-    std::map<std::string, sqlite3_stmt*> m_cache;
-};
+auto& g_ms = bench::samples(); // per-iteration times of the last run of each case
 
 // ---- the bank --------------------------------------------------------------
 

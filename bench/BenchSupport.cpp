@@ -1,0 +1,142 @@
+#include "BenchSupport.h"
+
+#include "BankGenerator.h"
+#include "store/JetFunctions.h"
+#include "store/Schema.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <cstdio>
+#include <sqlite3.h>
+#include <stdexcept>
+
+namespace bench {
+
+std::map<std::string, std::vector<double>>& samples()
+{
+    static std::map<std::string, std::vector<double>> ms;
+    return ms;
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+QString defaultBank(const char* argv0)
+{
+    return QFileInfo(QString::fromLocal8Bit(argv0)).absoluteDir().absoluteFilePath(QStringLiteral("../bench-data/bank-100000.db"));
+}
+
+void makeBankOnce(const QString& bank)
+{
+    if (QFile::exists(bank))
+        return;
+    std::printf("making the benchmark bank once: %s\n", qPrintable(bank));
+    QDir().mkpath(QFileInfo(bank).absolutePath());
+    // Each program its own part file, so two making the bank at once do not share one.
+    const QString part = bank + QStringLiteral(".%1.part").arg(QCoreApplication::applicationPid());
+    QFile::remove(part);
+    bankgen::generateBank(part, {}, [](const QString& line) { std::printf("  %s\n", qPrintable(line)); });
+    for (const char* suffix : {"-wal", "-shm"})
+        QFile::remove(part + QLatin1String(suffix));
+    if (!QFile::rename(part, bank) && !QFile::exists(bank))
+        throw std::runtime_error("cannot move the new bank into place");
+    QFile::remove(part);
+}
+
+void freshCopy(const QString& from, const QString& to)
+{
+    for (const char* suffix : {"", "-wal", "-shm"})
+        QFile::remove(to + QLatin1String(suffix));
+    if (!QFile::copy(from, to))
+        throw std::runtime_error("cannot copy the bank to " + to.toStdString());
+}
+
+namespace {
+
+void check(sqlite3* db, int rc, const char* what)
+{
+    if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE)
+        throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(db));
+}
+
+} // namespace
+
+Raw::Raw(const QString& path)
+{
+    check(m_db, sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr), "open");
+    const QByteArray key = store::bankKey();
+    check(m_db, sqlite3_key(m_db, key.constData(), int(key.size())), "key");
+    exec("PRAGMA cipher_page_size = 4096; PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;"
+         " PRAGMA cell_size_check = ON; PRAGMA foreign_keys = OFF;");
+    store::registerJetFunctions(m_db);
+}
+
+Raw::~Raw()
+{
+    for (auto& [sql, stmt] : m_cache)
+        sqlite3_finalize(stmt);
+    sqlite3_close_v2(m_db);
+}
+
+void Raw::exec(const char* sql) { check(m_db, sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr), sql); }
+
+sqlite3_stmt* Raw::stmt(const std::string& sql)
+{
+    auto it = m_cache.find(sql);
+    if (it != m_cache.end()) {
+        sqlite3_reset(it->second);
+        return it->second;
+    }
+    sqlite3_stmt* s = nullptr;
+    check(m_db, sqlite3_prepare_v2(m_db, sql.c_str(), int(sql.size()), &s, nullptr), sql.c_str());
+    m_cache.emplace(sql, s);
+    return s;
+}
+
+void Raw::text(sqlite3_stmt* s, int i, const std::string& v) { sqlite3_bind_text(s, i, v.data(), int(v.size()), SQLITE_TRANSIENT); }
+
+void Raw::bind(sqlite3_stmt* s, const store::Params& params)
+{
+    for (const auto& [name, value] : params)
+        text(s, sqlite3_bind_parameter_index(s, name.toUtf8().constData()), value.toString().toStdString());
+}
+
+void Raw::run(sqlite3_stmt* s)
+{
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+    }
+    check(m_db, rc, sqlite3_sql(s));
+    sqlite3_reset(s);
+}
+
+int Raw::readAll(sqlite3_stmt* s)
+{
+    int rows = 0;
+    size_t bytes = 0;
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        ++rows;
+        for (int i = 0, n = sqlite3_column_count(s); i < n; ++i) {
+            sqlite3_column_blob(s, i);
+            bytes += size_t(sqlite3_column_bytes(s, i));
+        }
+    }
+    check(m_db, rc, sqlite3_sql(s));
+    benchmark::DoNotOptimize(bytes);
+    sqlite3_reset(s);
+    return rows;
+}
+
+int Raw::changes() const { return sqlite3_changes(m_db); }
+
+} // namespace bench

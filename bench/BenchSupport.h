@@ -1,0 +1,114 @@
+// What the benchmarks share: the per-run samples and their medians, the timing loop,
+// the large bank made once, and a bare SQLCipher handle to compare our layer against.
+#pragma once
+
+#include "store/Connection.h"
+
+#include <QString>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <map>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace bench {
+
+// Per-iteration milliseconds of the last run of each case, by case name.
+std::map<std::string, std::vector<double>>& samples();
+
+double median(std::vector<double> v);
+
+// Times op alone; setup runs before it and after behind it, both untimed.
+template <class Setup, class Op, class After>
+void timed(benchmark::State& state, const std::string& name, Setup setup, Op op, After after)
+{
+    using Steady = std::chrono::steady_clock;
+    std::vector<double>& ms = samples()[name];
+    ms.clear();
+    for (auto _ : state) {
+        setup();
+        const auto t0 = Steady::now();
+        op();
+        const double s = std::chrono::duration<double>(Steady::now() - t0).count();
+        state.SetIterationTime(s);
+        ms.push_back(s * 1000.0);
+        after();
+    }
+}
+
+template <class Setup, class Op>
+void timed(benchmark::State& state, const std::string& name, Setup setup, Op op)
+{
+    timed(state, name, setup, op, [] {});
+}
+
+// Runs ours and the bare handle's version in turn, so both see the same load on the
+// machine; each setup runs untimed before its own. Google Benchmark reports ours.
+template <class SetupO, class OpO, class SetupR, class OpR>
+void paired(benchmark::State& state, const std::string& name, SetupO setupOurs, OpO ours, SetupR setupRaw, OpR raw)
+{
+    using Steady = std::chrono::steady_clock;
+    std::vector<double>& mo = samples()[name + ": ours"];
+    std::vector<double>& mr = samples()[name + ": raw"];
+    mo.clear();
+    mr.clear();
+    const auto time = [](auto& op) {
+        const auto t0 = Steady::now();
+        op();
+        return std::chrono::duration<double>(Steady::now() - t0).count();
+    };
+    for (auto _ : state) {
+        setupOurs();
+        const double o = time(ours);
+        setupRaw();
+        const double r = time(raw);
+        state.SetIterationTime(o);
+        mo.push_back(o * 1000.0);
+        mr.push_back(r * 1000.0);
+    }
+}
+
+template <class Ours, class RawOp>
+void paired(benchmark::State& state, const std::string& name, Ours ours, RawOp raw)
+{
+    paired(state, name, [] {}, ours, [] {}, raw);
+}
+
+// <build>/bench/<program> → <build>/bench-data/bank-100000.db
+QString defaultBank(const char* argv0);
+
+// Generates the large bank at `bank` unless it is there; a half-made one never takes its name.
+void makeBankOnce(const QString& bank);
+
+// Replaces `to` (and its WAL files) with a copy of `from`; throws when it cannot.
+void freshCopy(const QString& from, const QString& to);
+
+// A bare SQLCipher handle with the settings of our connection, so only the layer differs.
+class Raw {
+public:
+    explicit Raw(const QString& path);
+    ~Raw();
+    Raw(const Raw&) = delete;
+    Raw& operator=(const Raw&) = delete;
+
+    void exec(const char* sql);
+    // Prepared once, reset on every later call.
+    sqlite3_stmt* stmt(const std::string& sql);
+    void text(sqlite3_stmt* s, int i, const std::string& v);
+    void bind(sqlite3_stmt* s, const store::Params& params);
+    // Steps to the end and resets.
+    void run(sqlite3_stmt* s);
+    // Steps every row, reading every column as the dataset does; the row count.
+    int readAll(sqlite3_stmt* s);
+    int changes() const;
+    sqlite3* handle() const { return m_db; }
+
+private:
+    sqlite3* m_db = nullptr;
+    std::map<std::string, sqlite3_stmt*> m_cache;
+};
+
+} // namespace bench
