@@ -1,6 +1,7 @@
 #include "authoring/AuthoringRules.h"
 
 #include "shell/AppState.h"
+#include "practice/AnswerRules.h"
 #include "store/Dataset.h"
 #include "store/Schema.h"
 #include "store/Statistics.h"
@@ -45,7 +46,7 @@ void recountPoint(store::Connection& db, const QString& pointId)
 
 bool isSubjectiveType(const QString& typeName)
 {
-    return store::isSubjectiveTypeName(typeName);
+    return practice::isSubjectiveTypeName(typeName);
 }
 
 QString runningNumberText(int number)

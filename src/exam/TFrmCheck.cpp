@@ -5,6 +5,7 @@
 #include "exam/ScoreRules.h"
 #include "exam/TFrmExam.h"
 #include "progress/TFrmConfig.h"
+#include "shell/AppState.h"
 #include "shell/Guard.h"
 #include "shell/Prompt.h"
 #include "shell/TFrmProgress.h"
@@ -182,7 +183,7 @@ void TFrmCheck::FormShow()
     store::Connection& db = DM1->db();
     Label_hint->setText(exam::scoreHint(db));
     openTable();
-    const exam::ScoreFigures f = exam::scoreFigures(db, exam::passLine(DM1->PaperTotalScore()));
+    const exam::ScoreFigures f = exam::scoreFigures(db, exam::passLine(DM1->PaperTotalScore(app::currentTypeTable())));
     epEfTrBtn1->setEnabled(f.papers > 0);
     LED_count->display(f.papers);
     LED_passed->display(f.passed);

@@ -7,6 +7,7 @@
 #include "exam/PauseCover.h"
 #include "outline/TfrmAnswFagui.h"
 #include "practice/AnswerPages.h"
+#include "practice/AnswerRules.h"
 #include "practice/AnswerPanel.h"
 #include "practice/TFrmBj.h"
 #include "practice/TFrmJx.h"
@@ -260,7 +261,7 @@ void TFrmExam::fcBG_thChange(int previous, int next)
     if (!moveTo(next))
         return;
     store::Dataset* p = paper();
-    const int page = DM1->AnswerPageOfType(int(p->integer(QStringLiteral("A13"))));
+    const int page = practice::answerPageOfType(DM1->db(), app::currentTypeTable(), int(p->integer(QStringLiteral("A13"))));
     if (page >= 0 && page < practice::kPageCount) {
         Notebook1->setCurrentIndex(page);
         Notebook1->setToolTip(practice::pageHint(page));

@@ -141,9 +141,51 @@ QString pageCaption(int page)
     return page >= 0 && page < kPageCount ? QString::fromUtf16(captions[page]) : QString();
 }
 
+namespace {
+constexpr int kReviewOnlyTypes[] = {22, 72, 73, 74};
+} // namespace
+
 bool answerHiddenForType(int type)
 {
-    return type == 22 || type == 72 || type == 73 || type == 74;
+    return std::find(std::begin(kReviewOnlyTypes), std::end(kReviewOnlyTypes), type) != std::end(kReviewOnlyTypes);
+}
+
+int AnswerPageOfType(int type, const QString& typeName)
+{
+    if (type == 11)
+        return SinglePage;
+    if (type == 14)
+        return MultiPage;
+    if (answerHiddenForType(type))
+        return SubjectivePage;
+    const QString name = typeName.trimmed();
+    if (name.contains(QStringLiteral("判断")))
+        return JudgePage;
+    if (name.contains(QStringLiteral("填空")))
+        return FillPage;
+    if (isSubjectiveTypeName(name))
+        return SubjectivePage;
+    if (name.contains(QStringLiteral("配伍")) || name.contains(QStringLiteral("不定项")))
+        return MatchPage;
+    return NoPage;
+}
+
+bool isSubjectiveTypeName(const QString& typeName)
+{
+    static const QStringList subjective = {
+        QStringLiteral("简答"), QStringLiteral("主观"), QStringLiteral("论述"), QStringLiteral("案例分析"),
+        QStringLiteral("名词解释"), QStringLiteral("查找错误"), QStringLiteral("综合"), QStringLiteral("计算")};
+    return subjective.contains(typeName.trimmed());
+}
+
+int answerPageOfType(store::Connection& db, const QString& typeTable, int type)
+{
+    // A table name cannot be bound: only the question-type tables get here.
+    static const QRegularExpression typeTables(QStringLiteral("^tab_tx[0-9]+$"), QRegularExpression::CaseInsensitiveOption);
+    QString name;
+    if (typeTables.match(typeTable).hasMatch() && db.hasTable(typeTable))
+        name = db.scalar(QStringLiteral("select B1 from %1 where A1=:a1").arg(typeTable), {{QStringLiteral(":a1"), type}}).toString();
+    return AnswerPageOfType(type, name);
 }
 
 int nextWrongWeight(bool answeredBefore, int weight, bool right)

@@ -9,6 +9,7 @@
 class TDM1;
 
 namespace store {
+class Connection;
 class Dataset;
 }
 
@@ -68,8 +69,19 @@ QString pageHint(int page);
 // The page's caption: "单选" … "配伍".
 QString pageCaption(int page);
 
-// Types whose correct answer is never shown.
+// Types whose correct answer is never shown (review-only): they are answered on
+// the 主观 page.
 bool answerHiddenForType(int type);
+
+// The answer-entry page of a question type: 11 → 单选, 14 → 多选; the review-only
+// types → 主观; otherwise by the type's name: "判断", "填空", a subjective name
+// (below) → 主观, "配伍" or "不定项" → 配伍; any other → NoPage.
+int AnswerPageOfType(int type, const QString& typeName = {});
+// A type with no candidate answers: its name (blanks at the ends aside) is one of
+// 简答, 主观, 论述, 案例分析, 名词解释, 查找错误, 综合, 计算.
+bool isSubjectiveTypeName(const QString& typeName);
+// The page of a type by its name in a question-type table ("tab_tx" + digits).
+int answerPageOfType(store::Connection& db, const QString& typeTable, int type);
 
 // The wrong-answer weight E4 after one more recorded answer.
 int nextWrongWeight(bool answeredBefore, int weight, bool right);

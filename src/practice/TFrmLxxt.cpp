@@ -291,7 +291,7 @@ void TFrmLxxt::ShowQuestion(int previous, int next, int last, int first)
     Label12->setText(QString::number(next - first + 1));
 
     const int type = int(set->integer(QStringLiteral("A13")));
-    const int page = store::AnswerPageOfType(type, m_typeNames.value(type));
+    const int page = practice::AnswerPageOfType(type, m_typeNames.value(type));
     if (page != practice::NoPage)
         Notebook1->setCurrentIndex(page);
     ShowAnswerControls();
@@ -505,7 +505,7 @@ void TFrmLxxt::epEfTrBtn11Click()
     // answer page of its type (which may have changed).
     store::Dataset* set = DM1->Cn1Query_tm;
     const int type = int(set->integer(QStringLiteral("A13")));
-    if (const int page = store::AnswerPageOfType(type, m_typeNames.value(type)); page != practice::NoPage)
+    if (const int page = practice::AnswerPageOfType(type, m_typeNames.value(type)); page != practice::NoPage)
         Notebook1->setCurrentIndex(page);
     ShowQuestionText(set->text(QStringLiteral("a1")));
     ShowAnswerControls();

@@ -4,6 +4,7 @@
 #include "progress/ProgressRules.h"
 #include "shell/Guard.h"
 #include "shell/Prompt.h"
+#include "shell/AppState.h"
 #include "store/DataModule.h"
 #include "ui/CommandButton.h"
 #include "ui/Screen.h"
@@ -103,7 +104,7 @@ void TFrmEset::showEvent(QShowEvent* event)
 int TFrmEset::paperTotal()
 {
     if (m_total < 0)
-        m_total = DM1->PaperTotalScore();
+        m_total = DM1->PaperTotalScore(app::currentTypeTable());
     return m_total;
 }
 

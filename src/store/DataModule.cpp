@@ -2,7 +2,6 @@
 #include "store/Clock.h"
 #include "store/Schema.h"
 #include "store/Statistics.h"
-#include "shell/AppState.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -314,18 +313,9 @@ void TDM1::AddStudyTime(const QString& clockText)
     refreshRowsIfOpen(Cn1Table_kmmc, QStringLiteral("C1"), rescored);
 }
 
-int TDM1::PaperTotalScore()
+int TDM1::PaperTotalScore(const QString& typeTable)
 {
-    return store::PaperTotalScore(db(), app::currentTypeTable());
-}
-
-int TDM1::AnswerPageOfType(int type)
-{
-    const QString table = app::currentTypeTable();
-    QString name;
-    if (db().hasTable(table))
-        name = db().scalar(QStringLiteral("select B1 from %1 where A1=:a1").arg(table), {{QStringLiteral(":a1"), type}}).toString();
-    return store::AnswerPageOfType(type, name);
+    return store::PaperTotalScore(db(), typeTable);
 }
 
 void TDM1::AllowZeroLengthColumns(const QString& tableName)

@@ -74,10 +74,8 @@ public:
     // is written to the log without today's row), then C6 on every tab_kmmc row.
     void AddStudyTime(const QString& clockText);
 
-    // Sum of B2 × B3 over the current question-type table.
-    int PaperTotalScore();
-    // Answer page of a type, by its name in the current question-type table.
-    int AnswerPageOfType(int type);
+    // Sum of B2 × B3 over a question-type table (the current paper's: app::currentTypeTable()).
+    int PaperTotalScore(const QString& typeTable);
     // Checks that a paper table exists with the columns A2, A14, E2, E2_1 and
     // csbs (SQLite keeps '' apart from NULL by itself); throws DbError otherwise.
     void AllowZeroLengthColumns(const QString& tableName);

@@ -71,37 +71,6 @@ int PaperTotalScore(Connection& db, const QString& typeTable)
     return int(std::lround(sum.toDouble()));
 }
 
-int AnswerPageOfType(int type, const QString& typeName)
-{
-    switch (type) {
-    case 11: return 0;
-    case 14: return 1;
-    case 22:
-    case 72:
-    case 73:
-    case 74: return 4;
-    default: break;
-    }
-    const QString name = typeName.trimmed();
-    if (name.contains(QStringLiteral("判断")))
-        return 3;
-    if (name.contains(QStringLiteral("填空")))
-        return 2;
-    if (isSubjectiveTypeName(name))
-        return 4;
-    if (name.contains(QStringLiteral("配伍")) || name.contains(QStringLiteral("不定项")))
-        return 5;
-    return 99;
-}
-
-bool isSubjectiveTypeName(const QString& typeName)
-{
-    static const QStringList subjective = {
-        QStringLiteral("简答"), QStringLiteral("主观"), QStringLiteral("论述"), QStringLiteral("案例分析"),
-        QStringLiteral("名词解释"), QStringLiteral("查找错误"), QStringLiteral("综合"), QStringLiteral("计算")};
-    return subjective.contains(typeName.trimmed());
-}
-
 int clearOpenAnswers(Connection& db)
 {
     // Same effect as setting E2_1 = '' everywhere; the partial index on E2_1 holds

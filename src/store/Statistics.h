@@ -22,16 +22,6 @@ QString answerScoreText(qint64 answers, qint64 wrong);
 // Sum of B2 × B3 over a question-type table ("tab_tx" + digits), rounded.
 int PaperTotalScore(Connection& db, const QString& typeTable);
 
-// The answer-entry page of a question type: 11 → 0 (single choice), 14 → 1
-// (multiple choice); the types 22, 72, 73, 74 → 4 (subjective); otherwise by
-// the type's name: "判断" → 3, "填空" → 2, a subjective name → 4, "配伍" or
-// "不定项" → 5; any other → 99.
-int AnswerPageOfType(int type, const QString& typeName = {});
-
-// A type with no candidate answers: its name (blanks at the ends aside) is one of
-// 简答, 主观, 论述, 案例分析, 名词解释, 查找错误, 综合, 计算.
-bool isSubjectiveTypeName(const QString& typeName);
-
 // Sets E2_1 to '' on every question row, writing only the rows that are not
 // already '' (the reset before a practice screen opens).
 int clearOpenAnswers(Connection& db); // returns the number of rows written

@@ -8,6 +8,7 @@
 #include "store/Dataset.h"
 #include "store/Statistics.h"
 #include "practice/AnswerPages.h"
+#include "practice/AnswerRules.h"
 #include "ui/CommandButton.h"
 #include "ui/RichTextEdit.h"
 #include "ui/RichTextView.h"
@@ -120,7 +121,7 @@ TEST_F(WiringTest, PracticeScreenEditsTheQuestionItShows)
     EXPECT_EQ(screen.Re1->toPlainText(), QStringLiteral("新题干"));
     EXPECT_EQ(bank.dm.Cn1Query_tm->text(QStringLiteral("a2")), QStringLiteral("B"));
     // Now a true/false question: answered on the true/false page.
-    EXPECT_EQ(screen.Notebook1->currentIndex(), store::AnswerPageOfType(12, QStringLiteral("判断")));
+    EXPECT_EQ(screen.Notebook1->currentIndex(), practice::AnswerPageOfType(12, QStringLiteral("判断")));
     EXPECT_EQ(column(bank, "Q1", "ecount"), QStringLiteral("1"));
 
     // Cancelled, nothing changes and the timer runs again.

@@ -410,6 +410,61 @@ TEST_F(RecordTest, AnAnswerIsRecordedAllOrNothing)
     }
 }
 
+TEST(AnswerRules, AnswerPageOfTypeByIdAndByName)
+{
+    struct Case {
+        int type;
+        const char* name;
+        int page;
+    } cases[] = {
+        {11, "", 0},
+        {11, "判断题", 0}, // the choice ids win over any name
+        {14, "", 1},
+        {12, "", 99},
+        {12, "多选题", 99},
+        {31, "判断题", 3},
+        {32, "填空题", 2},
+        {40, "简答", 4},
+        {41, "案例分析", 4},
+        {42, "名词解释", 4},
+        {43, "计算", 4},
+        {44, " 论述 ", 4},
+        {45, "简答题", 99}, // subjective names are matched whole
+        {22, "", 4},
+        {72, "", 4},
+        {73, "anything", 4},
+        {74, "", 4},
+        {50, "配伍选择题", 5},
+        {51, "不定项选择", 5},
+        {52, "未知题型", 99},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(practice::AnswerPageOfType(c.type, QString::fromUtf8(c.name)), c.page) << c.type << " " << c.name;
+}
+
+TEST(AnswerRules, AnswerPageOfATypeByItsNameInThePapersTypeTable)
+{
+    FixtureBank bank; // paper 1: 12 判断, 15 不定项, 64 案例分析, 99 其他
+    bank.db().exec("insert into tab_tx2 (A1,B1,B2,B3) values (12,'配伍题',5,2)");
+    const struct {
+        const char* table;
+        int type;
+        int page;
+    } cases[] = {
+        {"tab_tx1", 12, practice::JudgePage},
+        {"tab_tx1", 15, practice::MatchPage},
+        {"tab_tx1", 64, practice::SubjectivePage},
+        {"tab_tx1", 99, practice::NoPage},
+        {"tab_tx1", 31, practice::NoPage}, // no row in paper 1
+        {"tab_tx2", 12, practice::MatchPage},
+        {"tab_tx3", 12, practice::NoPage},      // an empty paper
+        {"tab_answ", 12, practice::NoPage},     // not a type table: never read
+        {"tab_tx1 where 1", 12, practice::NoPage},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(practice::answerPageOfType(bank.db(), QString::fromLatin1(c.table), c.type), c.page) << c.table << " " << c.type;
+}
+
 TEST(ControlStatesTest, OpenUpOnceTheQuestionIsAnswered)
 {
     ClockScope clock;

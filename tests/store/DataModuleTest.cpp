@@ -496,19 +496,13 @@ TEST_F(DataModuleTest, AllowZeroLengthColumnsNeedsAPaperTableWithTheTextColumns)
     EXPECT_THROW(dm.AllowZeroLengthColumns("tab_exam6"), DbError);
 }
 
-TEST_F(DataModuleTest, TypeTablesGiveTheTotalScoreAndTheAnswerPage)
+TEST_F(DataModuleTest, TypeTablesGiveTheTotalScore)
 {
     db().exec("insert into tab_tx1 (A1,B1,B2,B3) values (11,'单选题',40,1),(14,'多选题',10,2),(31,'判断题',20,0.5)");
     db().exec("insert into tab_tx2 (A1,B1,B2,B3) values (11,'单选题',100,1),(12,'配伍题',5,2)");
-    EXPECT_EQ(dm.PaperTotalScore(), 70);
-    EXPECT_EQ(dm.AnswerPageOfType(31), 3);
-    EXPECT_EQ(dm.AnswerPageOfType(12), 99) << "type 12 has no row in paper 1";
-    app::CurrentPaperNo = 2;
-    EXPECT_EQ(dm.PaperTotalScore(), 110);
-    EXPECT_EQ(dm.AnswerPageOfType(12), 5);
-    EXPECT_EQ(dm.AnswerPageOfType(31), 99);
-    app::CurrentPaperNo = 3;
-    EXPECT_EQ(dm.PaperTotalScore(), 0);
+    EXPECT_EQ(dm.PaperTotalScore("tab_tx1"), 70);
+    EXPECT_EQ(dm.PaperTotalScore("tab_tx2"), 110);
+    EXPECT_EQ(dm.PaperTotalScore("tab_tx3"), 0);
 }
 
 TEST_F(DataModuleTest, TheCurrentChapterRowGivesTheHeading)

@@ -61,38 +61,6 @@ TEST(Statistics, ScoreTextsHaveTwoDecimalsAndZeroWithoutAnswers)
     EXPECT_EQ(store::scoreText(5), "5.00");
 }
 
-TEST(Statistics, AnswerPageOfTypeByIdAndByName)
-{
-    struct Case {
-        int type;
-        const char* name;
-        int page;
-    } cases[] = {
-        {11, "", 0},
-        {11, "判断题", 0}, // the choice ids win over any name
-        {14, "", 1},
-        {12, "", 99},
-        {12, "多选题", 99},
-        {31, "判断题", 3},
-        {32, "填空题", 2},
-        {40, "简答", 4},
-        {41, "案例分析", 4},
-        {42, "名词解释", 4},
-        {43, "计算", 4},
-        {44, " 论述 ", 4},
-        {45, "简答题", 99}, // subjective names are matched whole
-        {22, "", 4},
-        {72, "", 4},
-        {73, "anything", 4},
-        {74, "", 4},
-        {50, "配伍选择题", 5},
-        {51, "不定项选择", 5},
-        {52, "未知题型", 99},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(store::AnswerPageOfType(c.type, QString::fromUtf8(c.name)), c.page) << c.type << " " << c.name;
-}
-
 TEST(Statistics, PaperTotalScoreSumsTheTypeTable)
 {
     TempDir t;

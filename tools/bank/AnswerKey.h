@@ -5,7 +5,7 @@
 namespace bank {
 
 // Why an answer key A2 with A2_1 options cannot be answered right on the answer
-// page of its type (store::AnswerPageOfType), or an empty text when it fits:
+// page of its type (practice::AnswerPageOfType), or an empty text when it fits:
 // single choice one letter, multiple choice two or more letters in order A … F,
 // indefinite choice one or more, all within the options; true/false "A" or "B"
 // with two options; fill-in the trimmed text the candidate types; self-assessed

@@ -4,6 +4,7 @@
 #include "bank/KeyDistribution.h"
 #include "store/Schema.h"
 #include "store/Statistics.h"
+#include "practice/AnswerRules.h"
 
 #include <QHash>
 #include <QMap>
@@ -171,7 +172,7 @@ void Checker::types()
             const QString name = row[1].toString();
             if (!m_typeNames.contains(id))
                 m_typeNames.insert(id, name);
-            if (store::AnswerPageOfType(id, name) == 99)
+            if (practice::AnswerPageOfType(id, name) == 99)
                 problem(table, QStringLiteral("type %1 \"%2\" has no answer page").arg(id).arg(name));
             const double minutes = row[4].toDouble();
             if (row[4].isNull() || minutes < 0.1 || minutes > 30)
@@ -222,7 +223,7 @@ void Checker::questions()
             problem(T, QStringLiteral("%1: type %2 has no row in tab_tx1 … tab_tx5").arg(who, q.type.toString()));
         } else {
             const QString name = m_typeNames.value(q.type.toInt());
-            const int page = store::AnswerPageOfType(q.type.toInt(), name);
+            const int page = practice::AnswerPageOfType(q.type.toInt(), name);
             const QString p = answerKeyProblem(page, q.answer, q.options.toInt());
             if (!p.isEmpty())
                 problem(T, QStringLiteral("%1 (type %2 %3): %4").arg(who, q.type.toString(), name, p));

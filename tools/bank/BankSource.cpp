@@ -3,6 +3,7 @@
 #include "bank/AnswerKey.h"
 #include "bank/Markup.h"
 #include "store/Statistics.h"
+#include "practice/AnswerRules.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -290,7 +291,7 @@ void Reader::readType(const Record& r)
         }
         t.papers[size_t(i)] = {true, m.captured(1).toInt(), m.captured(2).toDouble()};
     }
-    if (store::AnswerPageOfType(t.id, t.name) == 99)
+    if (practice::AnswerPageOfType(t.id, t.name) == 99)
         fail(r, QStringLiteral("type %1 \"%2\": no answer page for it (name it 判断, 填空, 配伍, 不定项 or one of the "
                                "subjective names 简答, 主观, 论述, 案例分析, 名词解释, 查找错误, 综合, 计算)")
                     .arg(t.id)
@@ -487,7 +488,7 @@ void Reader::crossCheck()
         if (!t) {
             failAt(o, typeLine, QStringLiteral("question %1: type %2 is not defined").arg(q.id).arg(q.type));
         } else if (q.options > 0) {
-            const QString p = answerKeyProblem(store::AnswerPageOfType(t->id, t->name), q.answer, q.options);
+            const QString p = answerKeyProblem(practice::AnswerPageOfType(t->id, t->name), q.answer, q.options);
             if (!p.isEmpty())
                 failAt(o, lines.answer, QStringLiteral("question %1 (type %2 %3): %4").arg(q.id).arg(t->id).arg(t->name, p));
         }

@@ -10,7 +10,7 @@ namespace bank {
 struct KeySample {
     int type = 0;
     QString typeName;
-    int page = 0;    // store::AnswerPageOfType
+    int page = 0;    // practice::AnswerPageOfType
     QString answer;  // A2
     int options = 0; // A2_1
 };
