@@ -37,7 +37,6 @@
 
 namespace {
 
-
 auto& g_ms = bench::samples();
 
 using bench::median;

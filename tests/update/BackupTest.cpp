@@ -11,15 +11,7 @@ namespace {
 
 const QDateTime kNow(QDate(2026, 12, 10), QTime(9, 0, 0));
 
-struct Env {
-    TempDir t;
-    QString bank = t.file(QStringLiteral("data/ZT468913.db"));
-    Env()
-    {
-        QDir().mkpath(t.file(QStringLiteral("data")));
-        fixture::makeBank(bank);
-    }
-};
+using Env = fixture::BankDir;
 
 QString answerOf(const QString& bank)
 {

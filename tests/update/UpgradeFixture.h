@@ -55,6 +55,17 @@ inline void makeBank(const QString& path)
     db->exec(QStringLiteral("update tab_answ set E2='B', E3=2, E4=-3"));
 }
 
+// A fresh folder holding that bank where the program keeps it.
+struct BankDir {
+    TempDir t;
+    QString bank = t.file(QStringLiteral("data/ZT468913.db"));
+    BankDir()
+    {
+        QDir().mkpath(t.file(QStringLiteral("data")));
+        makeBank(bank);
+    }
+};
+
 // An upgrade file as the bank tool writes one: plain (no key), every bank table,
 // its identity in tab_sj, no journal beside it. Add rows, then close.
 inline std::unique_ptr<store::Connection> makeUpgrade(const QString& path, const QString& sjbs = QStringLiteral("UP-1"),

@@ -13,14 +13,7 @@ namespace {
 
 const QDateTime kNow(QDate(2026, 12, 10), QTime(14, 30, 5));
 
-struct Env {
-    TempDir t;
-    QString bank = t.file(QStringLiteral("data/ZT468913.db"));
-    Env()
-    {
-        QDir().mkpath(t.file(QStringLiteral("data")));
-        fixture::makeBank(bank);
-    }
+struct Env : fixture::BankDir {
     std::unique_ptr<Connection> open() { return Connection::open(bank, store::bankKey()); }
     // One press of the start button on a freshly opened bank, closed again, so
     // the file's bytes can be compared.
