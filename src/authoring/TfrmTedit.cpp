@@ -2,6 +2,7 @@
 
 #include "authoring/AuthoringRules.h"
 #include "authoring/QuestionInputs.h"
+#include "practice/PracticeRules.h"
 #include "shell/Guard.h"
 #include "shell/Prompt.h"
 #include "store/DataModule.h"
@@ -160,14 +161,8 @@ bool TfrmTedit::FormShow()
     inputs->Edit1->setText(set->text(QStringLiteral("a2")));
 
     const QString group = authoring::groupIdOf(m_id);
-    if (!group.isEmpty()) {
-        store::Dataset* title = DM1->Cn1Query2;
-        title->close();
-        title->setSql(QStringLiteral("select * from tab_title where A1=:A1"));
-        title->setParam(QStringLiteral(":A1"), group);
-        title->open();
-        showDocument(RxDBRichEdit3, title->recNo() > 0 ? title->bytes(QStringLiteral("A15")) : QByteArray());
-    }
+    if (!group.isEmpty())
+        showDocument(RxDBRichEdit3, practice::sharedStem(*DM1->Cn1Query2, m_id));
     // Without a shared stem the stem editor takes its place.
     RxDBRichEdit3->setVisible(!group.isEmpty());
     groupLabel->setVisible(!group.isEmpty());
