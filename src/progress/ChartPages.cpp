@@ -60,7 +60,8 @@ QValueAxis* valueAxis(QChart* chart, const QString& title, double top)
     y->setTitleText(title);
     y->setTitleFont(ui::songFont(12));
     y->setLabelFormat(QStringLiteral("%d"));
-    y->setRange(0, std::max(1.0, top));
+    // Counts are whole numbers: at least 0…5, so no two ticks print the same label.
+    y->setRange(0, std::max(5.0, top));
     y->applyNiceNumbers();
     chart->addAxis(y, Qt::AlignLeft);
     return y;
