@@ -121,6 +121,16 @@ int unansweredCount(store::Connection& db, const QString& paperTable)
     return db.scalar(QStringLiteral("select count(*) from ") + paperTable + QStringLiteral(" where E2_1 = '' or E2_1 is null")).toInt();
 }
 
+QHash<int, PaperType> paperTypes(store::Connection& db, const QString& typeTable)
+{
+    requireTypeTable(typeTable);
+    const store::Rows rows = db.query(QStringLiteral("select A1, B1, B2, B3 from ") + typeTable);
+    QHash<int, PaperType> out;
+    for (const auto& r : rows.values)
+        out.insert(r[0].toInt(), {r[1].toString(), r[2].toInt(), r[3].toDouble()});
+    return out;
+}
+
 double paperScore(store::Connection& db, const QString& paperTable, const QString& typeTable)
 {
     requirePaperTable(paperTable);

@@ -3,6 +3,7 @@
 #include "practice/AnswerRules.h"
 #include "store/Connection.h"
 
+#include <QHash>
 #include <QString>
 
 class TDM1;
@@ -36,6 +37,17 @@ struct ExamSettings {
     qint64 examTime = 7200;
 };
 ExamSettings examSettings(store::Connection& db);
+
+// One row of a question-type table ("tab_tx" + digits): name B1, question count B2
+// and the score of one question B3.
+struct PaperType {
+    QString name;
+    int count = 0;
+    double score = 0;
+    bool operator==(const PaperType&) const = default;
+};
+// Every row of the type table, by id A1. Throws store::DbError.
+QHash<int, PaperType> paperTypes(store::Connection& db, const QString& typeTable);
 
 // Questions of the paper without an answer (E2_1 empty or absent).
 int unansweredCount(store::Connection& db, const QString& paperTable);

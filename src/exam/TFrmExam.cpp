@@ -9,6 +9,7 @@
 #include "practice/AnswerPages.h"
 #include "practice/AnswerRules.h"
 #include "practice/AnswerPanel.h"
+#include "practice/PracticeRules.h"
 #include "practice/TFrmBj.h"
 #include "practice/TFrmJx.h"
 #include "shell/AppState.h"
@@ -113,10 +114,7 @@ bool TFrmExam::OpenPaper()
 
 void TFrmExam::loadTypes()
 {
-    m_types.clear();
-    const store::Rows rows = DM1->db().query(QStringLiteral("select A1, B1, B2, B3 from ") + app::currentTypeTable());
-    for (const auto& r : rows.values)
-        m_types.insert(r[0].toInt(), {r[1].toString(), r[2].toInt(), r[3].toDouble()});
+    m_types = exam::paperTypes(DM1->db(), app::currentTypeTable());
 }
 
 int TFrmExam::execModal()
@@ -315,15 +313,14 @@ void TFrmExam::ShowQuestionText(const QString& questionId)
         }
         const QByteArray stem = text.values[0][0].toByteArray();
         if (questionId.contains(QLatin1Char('-'))) {
-            const QVariant shared = DM1->db().scalar(QStringLiteral("select A15 from tab_title where A1=:A1"),
-                                                     {{QStringLiteral(":A1"), questionId.left(16)}});
+            const QByteArray shared = practice::sharedStem(*DM1->Cn1Query2, questionId);
             if (!lowerPaneOpen()) {
                 Re2->show();
                 Splitter1->refresh();
                 const int total = Splitter1->height();
                 Splitter1->setSizes({std::max(total - kLowerPaneHeight - kSplitterHandle, 1), kLowerPaneHeight});
             }
-            Re1->setRichText(shared.toByteArray());
+            Re1->setRichText(shared);
             Re2->setRichText(stem);
         } else {
             closeLowerPane();

@@ -161,16 +161,10 @@ private:
     void dropPaper();
     void closeReview();
 
-    struct TypeInfo {
-        QString name;
-        int count = 0;
-        double score = 0;
-    };
-
     QString m_picDir;
     QHash<QString, QPixmap> m_pictures; // by mark: up, down, over, yes, no, down_r, down_w
     QButtonGroup* m_thGroup = nullptr;
-    QHash<int, TypeInfo> m_types;
+    QHash<int, exam::PaperType> m_types;
     QString m_table;
     QString m_title;
     QString m_mode = QStringLiteral("new");

@@ -144,6 +144,18 @@ TEST(Grading, SumsTheTypeScoresOfExactlyRightAnswers)
     }
 }
 
+TEST(Grading, PaperTypesReadOneMockByIdAndRefuseOtherTables)
+{
+    ExamBank bank;
+    bank.type(1, 11, 80, 1);
+    bank.type(1, 14, 40, 2.5, QStringLiteral("多选"));
+    bank.type(2, 11, 50, 10); // another mock's table
+    const QHash<int, PaperType> types = paperTypes(bank.db(), QStringLiteral("tab_tx1"));
+    const QHash<int, PaperType> expected{{11, {QStringLiteral("单选"), 80, 1}}, {14, {QStringLiteral("多选"), 40, 2.5}}};
+    EXPECT_EQ(types, expected);
+    EXPECT_THROW(paperTypes(bank.db(), QStringLiteral("tab_tx1;drop table tab_exer")), store::DbError);
+}
+
 TEST(Grading, PassMarkEqualKeepsOneBelowDrops)
 {
     const struct {
