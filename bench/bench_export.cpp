@@ -3,7 +3,7 @@
 // bare SQL that reads the same rows; ODT and PDF of the same paper for comparison.
 //
 //   bench_export [--bank=<bank.db>] [Google Benchmark flags]
-#include "BankGenerator.h"
+#include "BenchSupport.h"
 #include "exam/PaperDocument.h"
 #include "exam/PaperDraw.h"
 #include "exam/PaperExport.h"
@@ -13,47 +13,18 @@
 #include "store/Random.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTextDocument>
-#include <algorithm>
 #include <benchmark/benchmark.h>
-#include <chrono>
 #include <cstdio>
-#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace {
 
-using Steady = std::chrono::steady_clock;
-
-std::map<std::string, std::vector<double>> g_ms;
-
-template <class Op>
-void timed(benchmark::State& state, const std::string& name, Op op)
-{
-    std::vector<double>& ms = g_ms[name];
-    ms.clear();
-    for (auto _ : state) {
-        const auto t0 = Steady::now();
-        op();
-        const double s = std::chrono::duration<double>(Steady::now() - t0).count();
-        state.SetIterationTime(s);
-        ms.push_back(s * 1000.0);
-    }
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using bench::median;
+using bench::samples;
 
 struct Bench {
     TDM1 dm;
@@ -72,14 +43,14 @@ void exportAs(exam::PaperFormat format, const char* ending)
     exam::writePaperFile(*doc, g->out + QLatin1String(ending), format);
 }
 
-void BM_Docx(benchmark::State& state) { timed(state, "export 120 to DOCX", [] { exportAs(exam::PaperFormat::Docx, ".docx"); }); }
-void BM_Odt(benchmark::State& state) { timed(state, "export 120 to ODT", [] { exportAs(exam::PaperFormat::Odt, ".odt"); }); }
-void BM_Pdf(benchmark::State& state) { timed(state, "export 120 to PDF", [] { exportAs(exam::PaperFormat::Pdf, ".pdf"); }); }
+void BM_Docx(benchmark::State& state) { bench::timed(state, "export 120 to DOCX", [] {}, [] { exportAs(exam::PaperFormat::Docx, ".docx"); }); }
+void BM_Odt(benchmark::State& state) { bench::timed(state, "export 120 to ODT", [] {}, [] { exportAs(exam::PaperFormat::Odt, ".odt"); }); }
+void BM_Pdf(benchmark::State& state) { bench::timed(state, "export 120 to PDF", [] {}, [] { exportAs(exam::PaperFormat::Pdf, ".pdf"); }); }
 
 // The rows the export reads, straight from SQL: no document, no file.
 void BM_Raw(benchmark::State& state)
 {
-    timed(state, "export raw SQL", [] {
+    bench::timed(state, "export raw SQL", [] {}, [] {
         store::Connection& c = db();
         const store::Rows paper = c.query(QStringLiteral("select A1, A13, A2, jx, K3, K4, K5, K6, K7, K8, K9, K10, K11, K12 from ")
                                           + g->paper + QStringLiteral(" order by A13, A1"));
@@ -101,29 +72,14 @@ void BM_Raw(benchmark::State& state)
     });
 }
 
-QString defaultBank(const char* argv0)
-{
-    return QFileInfo(QString::fromLocal8Bit(argv0)).absoluteDir().absoluteFilePath(QStringLiteral("../bench-data/bank-100000.db"));
-}
-
 void prepare(const QString& bank)
 {
-    if (!QFile::exists(bank)) {
-        std::printf("making the benchmark bank once: %s\n", qPrintable(bank));
-        QDir().mkpath(QFileInfo(bank).absolutePath());
-        const QString part = bank + QStringLiteral(".part");
-        QFile::remove(part);
-        bankgen::generateBank(part, {}, [](const QString& line) { std::printf("  %s\n", qPrintable(line)); });
-        for (const char* suffix : {"-wal", "-shm"})
-            QFile::remove(part + QLatin1String(suffix));
-        QFile::rename(part, bank);
-    }
+    bench::makeBankOnce(bank);
     g->work = QFileInfo(bank).absolutePath() + QStringLiteral("/work-export.db");
     g->out = QFileInfo(bank).absolutePath() + QStringLiteral("/export-paper");
-    for (const char* suffix : {"", "-wal", "-shm"})
-        QFile::remove(g->work + QLatin1String(suffix));
-    if (!QFile::copy(bank, g->work) || !g->dm.openBank(g->work))
-        throw std::runtime_error("cannot copy or open the bank");
+    bench::freshCopy(bank, g->work);
+    if (!g->dm.openBank(g->work))
+        throw std::runtime_error("cannot open the bank");
     DM1 = &g->dm;
     app::CurrentPaperNo = 1;
     store::Connection& c = db();
@@ -148,12 +104,12 @@ void prepare(const QString& bank)
 
 bool summary()
 {
-    const double raw = median(g_ms["export raw SQL"]);
+    const double raw = median(samples()["export raw SQL"]);
     std::printf("\n%-22s %9s %9s   %s\n", "median of each run", "ms", "x raw", "target");
     bool ok = true;
     for (const auto& [name, target] : std::vector<std::pair<const char*, double>>{
              {"export 120 to DOCX", 1000.0}, {"export 120 to ODT", 0}, {"export 120 to PDF", 0}, {"export raw SQL", 0}}) {
-        const double m = median(g_ms[name]);
+        const double m = median(samples()[name]);
         const bool met = target == 0 || m <= target;
         ok = ok && met;
         std::printf("%-22s %9.1f %9.1f   %s\n", name, m, raw > 0 ? m / raw : 0.0,
@@ -173,7 +129,7 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
-    QString bank = qEnvironmentVariable("TESVORA_BENCH_BANK", defaultBank(argv[0]));
+    QString bank = qEnvironmentVariable("TESVORA_BENCH_BANK", bench::defaultBank(argv[0]));
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
