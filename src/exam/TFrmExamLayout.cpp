@@ -166,12 +166,7 @@ void TFrmExam::buildScreen(const Arrangement& a)
     left->setSpacing(4);
     left->addWidget(buildQuestionArea(a), 1);
     Notebook1 = new practice::AnswerBook(m_picDir, this);
-    Notebook1->setAccessibleName(QStringLiteral("答题区"));
-    Notebook1->setFaceSizes(a.optionFace, a.judgeFace);
-    Notebook1->setFixedHeight(a.bookHeight);
-    Notebook1->setAutoFillBackground(true);
-    Notebook1->setStyleSheet(QStringLiteral("#Notebook1 { border: 1px solid rgb(150,170,200); }"));
-    Notebook1->setSideFont(ui::songFont(a.headingPx, true));
+    Notebook1->arrangeUnderQuestion(a.optionFace, a.judgeFace, a.bookHeight, a.headingPx);
     left->addWidget(Notebook1);
     middle->addLayout(left, 1);
     middle->addWidget(buildHintBoard(a));
@@ -181,27 +176,12 @@ void TFrmExam::buildScreen(const Arrangement& a)
 
 QWidget* TFrmExam::buildQuestionArea(const Arrangement& a)
 {
-    m_questionArea = new QWidget(this);
-    m_questionArea->setObjectName(QStringLiteral("questionArea"));
-    auto* l = new QVBoxLayout(m_questionArea);
-    l->setContentsMargins(0, 0, 0, 0);
-    Splitter1 = new QSplitter(Qt::Vertical, m_questionArea);
-    Splitter1->setObjectName(QStringLiteral("Splitter1"));
-    Splitter1->setChildrenCollapsible(false);
-    Splitter1->setHandleWidth(kSplitterHandle);
-    Re1 = new ui::RichTextView(Splitter1);
-    Re1->setObjectName(QStringLiteral("Re1"));
-    Re1->setAccessibleName(QStringLiteral("试题"));
-    Re2 = new ui::RichTextView(Splitter1);
-    Re2->setObjectName(QStringLiteral("Re2"));
-    Re2->setAccessibleName(QStringLiteral("小题"));
-    Splitter1->addWidget(Re1);
-    Splitter1->addWidget(Re2);
-    Re2->hide();
-    l->addWidget(Splitter1);
-
-    Panel2 = new practice::AnswerPanel(m_questionArea, a.panelPx);
-    Panel2->setObjectName(QStringLiteral("Panel2"));
+    const practice::QuestionArea q = practice::buildQuestionArea(this, kSplitterHandle, a.panelPx);
+    m_questionArea = q.area;
+    Splitter1 = q.splitter;
+    Re1 = q.re1;
+    Re2 = q.re2;
+    Panel2 = q.panel;
     Cover = new exam::PauseCover(m_questionArea);
     return m_questionArea;
 }

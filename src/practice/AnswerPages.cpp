@@ -1,7 +1,9 @@
 #include "practice/AnswerPages.h"
 
+#include "practice/AnswerPanel.h"
 #include "ui/ArtLayout.h"
 #include "ui/PictureButton.h"
+#include "ui/RichTextView.h"
 #include "ui/Style.h"
 
 #include <QComboBox>
@@ -9,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QSplitter>
+#include <QVBoxLayout>
 
 namespace practice {
 
@@ -256,6 +260,44 @@ ui::PictureButton* AnswerBook::option(int page, int i) const
 ui::PictureButton* AnswerBook::judgeButton(bool right) const
 {
     return right ? m_right : m_wrong;
+}
+
+void AnswerBook::arrangeUnderQuestion(const QSize& option, const QSize& judge, int height, int headingPx)
+{
+    setFaceSizes(option, judge);
+    setFixedHeight(height);
+    setAutoFillBackground(true);
+    // The option faces are drawn on the panel colour: the book keeps it.
+    setStyleSheet(QStringLiteral("#Notebook1 { border: 1px solid rgb(150,170,200); }"));
+    setSideFont(ui::songFont(headingPx, true));
+}
+
+QuestionArea buildQuestionArea(QWidget* owner, int handleWidth, int panelPx)
+{
+    QuestionArea q;
+    q.area = new QWidget(owner);
+    q.area->setObjectName(QStringLiteral("questionArea"));
+    auto* l = new QVBoxLayout(q.area);
+    l->setContentsMargins(0, 0, 0, 0);
+    q.splitter = new QSplitter(Qt::Vertical, q.area);
+    q.splitter->setObjectName(QStringLiteral("Splitter1"));
+    q.splitter->setChildrenCollapsible(false);
+    q.splitter->setHandleWidth(handleWidth);
+    q.re1 = new ui::RichTextView(q.splitter);
+    q.re1->setObjectName(QStringLiteral("Re1"));
+    q.re1->setAccessibleName(QStringLiteral("试题"));
+    q.re2 = new ui::RichTextView(q.splitter);
+    q.re2->setObjectName(QStringLiteral("Re2"));
+    q.re2->setAccessibleName(QStringLiteral("小题"));
+    q.splitter->addWidget(q.re1);
+    q.splitter->addWidget(q.re2);
+    q.re2->hide();
+    l->addWidget(q.splitter);
+
+    // The answer panel slides over the question from the left.
+    q.panel = new AnswerPanel(q.area, panelPx);
+    q.panel->setObjectName(QStringLiteral("Panel2"));
+    return q;
 }
 
 } // namespace practice

@@ -8,9 +8,11 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QSplitter;
 
 namespace ui {
 class PictureButton;
+class RichTextView;
 }
 
 namespace practice {
@@ -29,6 +31,9 @@ public:
     // Sizes of the option and 对/错 faces (the compact arrangement uses smaller ones).
     void setFaceSizes(const QSize& option, const QSize& judge);
     void setSideFont(const QFont& font);
+    // The look both screens give the book under their question: face sizes, a fixed
+    // height, a framed panel-coloured background and a bold side font of headingPx.
+    void arrangeUnderQuestion(const QSize& option, const QSize& judge, int height, int headingPx);
 
     // The page shown and what every page holds.
     PageState state() const;
@@ -70,5 +75,19 @@ private:
     QComboBox* m_subjective = nullptr;
     std::array<QLabel*, kPageCount> m_side{};
 };
+
+class AnswerPanel;
+
+// The question area of the practice and exam screens: the stem Re1 over the
+// sub-question Re2 (hidden until a group's question shows) in Splitter1, and the
+// answer panel Panel2 sliding over both.
+struct QuestionArea {
+    QWidget* area = nullptr; // "questionArea"
+    QSplitter* splitter = nullptr;
+    ui::RichTextView* re1 = nullptr;
+    ui::RichTextView* re2 = nullptr;
+    AnswerPanel* panel = nullptr;
+};
+QuestionArea buildQuestionArea(QWidget* owner, int handleWidth, int panelPx);
 
 } // namespace practice
