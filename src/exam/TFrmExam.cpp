@@ -35,8 +35,6 @@
 
 namespace {
 
-constexpr int kLowerPaneHeight = 150;
-constexpr int kSplitterHandle = 6;
 
 const QString kNew = QStringLiteral("new");
 const QString kOld = QStringLiteral("old");
@@ -315,10 +313,7 @@ void TFrmExam::ShowQuestionText(const QString& questionId)
         if (questionId.contains(QLatin1Char('-'))) {
             const QByteArray shared = practice::sharedStem(*DM1->Cn1Query2, questionId);
             if (!lowerPaneOpen()) {
-                Re2->show();
-                Splitter1->refresh();
-                const int total = Splitter1->height();
-                Splitter1->setSizes({std::max(total - kLowerPaneHeight - kSplitterHandle, 1), kLowerPaneHeight});
+                practice::openLowerPane(Splitter1, Re2);
             }
             Re1->setRichText(shared);
             Re2->setRichText(stem);

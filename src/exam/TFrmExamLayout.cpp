@@ -45,7 +45,6 @@ struct TFrmExam::Arrangement {
 
 namespace {
 
-constexpr int kSplitterHandle = 6;
 const QString kFailed = QStringLiteral("操作未能完成！");
 
 const TFrmExam::Arrangement& arrangement()
@@ -176,7 +175,7 @@ void TFrmExam::buildScreen(const Arrangement& a)
 
 QWidget* TFrmExam::buildQuestionArea(const Arrangement& a)
 {
-    const practice::QuestionArea q = practice::buildQuestionArea(this, kSplitterHandle, a.panelPx);
+    const practice::QuestionArea q = practice::buildQuestionArea(this, practice::kSplitterHandle, a.panelPx);
     m_questionArea = q.area;
     Splitter1 = q.splitter;
     Re1 = q.re1;

@@ -14,6 +14,8 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace practice {
 
 namespace {
@@ -270,6 +272,14 @@ void AnswerBook::arrangeUnderQuestion(const QSize& option, const QSize& judge, i
     // The option faces are drawn on the panel colour: the book keeps it.
     setStyleSheet(QStringLiteral("#Notebook1 { border: 1px solid rgb(150,170,200); }"));
     setSideFont(ui::songFont(headingPx, true));
+}
+
+void openLowerPane(QSplitter* splitter, QWidget* lower)
+{
+    lower->show();
+    splitter->refresh();
+    const int total = splitter->height();
+    splitter->setSizes({std::max(total - kLowerPaneHeight - kSplitterHandle, 1), kLowerPaneHeight});
 }
 
 QuestionArea buildQuestionArea(QWidget* owner, int handleWidth, int panelPx)

@@ -90,4 +90,10 @@ struct QuestionArea {
 };
 QuestionArea buildQuestionArea(QWidget* owner, int handleWidth, int panelPx);
 
+// The splitter's handle, and the height the sub-question pane opens with.
+inline constexpr int kSplitterHandle = 6;
+inline constexpr int kLowerPaneHeight = 150;
+// Shows the sub-question pane `lower` under the stem at its opening height.
+void openLowerPane(QSplitter* splitter, QWidget* lower);
+
 } // namespace practice

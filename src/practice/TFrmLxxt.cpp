@@ -36,8 +36,6 @@ using practice::SaveMode;
 namespace {
 
 constexpr int kGaugeCells = 100;
-constexpr int kLowerPaneHeight = 150;
-constexpr int kSplitterHandle = 6;
 
 const QString kCannotOpen = QStringLiteral("无法打开试题！");
 
@@ -329,10 +327,7 @@ void TFrmLxxt::ShowQuestionText(const QString& questionId)
         const QByteArray stem = text->isOpen() && text->recNo() > 0 ? text->bytes(QStringLiteral("A15")) : QByteArray();
         if (questionId.contains(QLatin1Char('-'))) {
             if (!lowerPaneOpen()) {
-                Re2->show();
-                Splitter1->refresh();
-                const int total = Splitter1->height();
-                Splitter1->setSizes({std::max(total - kLowerPaneHeight - kSplitterHandle, 1), kLowerPaneHeight});
+                practice::openLowerPane(Splitter1, Re2);
             }
             Re1->setRichText(practice::sharedStem(*DM1->Cn1Query2, questionId));
             Re2->setRichText(stem);

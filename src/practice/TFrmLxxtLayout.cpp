@@ -50,7 +50,6 @@ namespace {
 
 constexpr int kGaugeCells = 100;
 constexpr int kGaugeWarning = 65;
-constexpr int kSplitterHandle = 6;
 
 // Handlers reach the store: none lets an exception into the event loop.
 const QString kFailed = QStringLiteral("操作未能完成，请重试！");
@@ -208,7 +207,7 @@ void TFrmLxxt::buildScreen(const Arrangement& a)
 
 QWidget* TFrmLxxt::buildQuestionArea(const Arrangement& a)
 {
-    const practice::QuestionArea q = practice::buildQuestionArea(this, kSplitterHandle, a.panelPx);
+    const practice::QuestionArea q = practice::buildQuestionArea(this, practice::kSplitterHandle, a.panelPx);
     m_questionArea = q.area;
     Splitter1 = q.splitter;
     Re1 = q.re1;
