@@ -3,10 +3,10 @@
 #include <QStringDecoder>
 
 // The text encodings of the bank's documents: code pages of RTF fonts, plain text
-// and HTML that may be UTF-8 or GBK, and characters a layout cannot show.
+// and HTML that may be UTF-8 or GBK, and characters a layout cannot show; and the
+// plain text of a read document.
 
 namespace store::rtf {
-
 
 QStringDecoder makeDecoder(const char* name)
 {
@@ -115,6 +115,36 @@ void fixSurrogates(QString& text)
         if (c.isSurrogate())
             text[i] = QChar::ReplacementCharacter;
     }
+}
+
+QString plainText(const RtfDocument& rtf)
+{
+    QStringList lines;
+    auto paragraphText = [](const Paragraph& para) {
+        QString text;
+        for (const Run& run : para.runs)
+            text += run.text;
+        text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+        fixSurrogates(text);
+        return text;
+    };
+    for (const Block& block : rtf.blocks) {
+        if (const auto* para = std::get_if<Paragraph>(&block)) {
+            lines.append(paragraphText(*para));
+            continue;
+        }
+        for (const Row& row : std::get<Table>(block).rows) {
+            QStringList cells;
+            for (const Cell& cell : row.cells) {
+                QStringList paras;
+                for (const Paragraph& para : cell.paragraphs)
+                    paras.append(paragraphText(para));
+                cells.append(paras.join(QLatin1Char('\n')));
+            }
+            lines.append(cells.join(QLatin1Char('\t')));
+        }
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 } // namespace store::rtf
