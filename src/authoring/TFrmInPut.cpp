@@ -54,9 +54,7 @@ TFrmInPut::TFrmInPut(QWidget* parent)
     setWindowTitle(QStringLiteral("试题录入"));
     setModal(true);
     setFont(ui::songFont(14));
-    QPalette face = palette();
-    face.setColor(QPalette::Window, ui::kPanelBackground);
-    setPalette(face);
+    ui::usePanelBackground(this);
 
     inputs = new QuestionInputs(this, {QStringLiteral("待选答案个数："), QStringLiteral("试题答案："),
                                        QStringLiteral("题    型："), QStringLiteral("对应考点：")});
@@ -242,9 +240,5 @@ void TFrmInPut::btnSaveClick()
 void TFrmInPut::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.fillRect(rect(), ui::kPanelBackground);
-    QLinearGradient strip(0, 0, width(), 0);
-    strip.setColorAt(0, ui::kTitleStripDark);
-    strip.setColorAt(1, ui::kTitleStripLight);
-    p.fillRect(QRect(0, 0, width(), kTitleHeight), strip);
+    ui::paintTitleBand(p, QRect(0, 0, width(), kTitleHeight));
 }

@@ -51,10 +51,7 @@ TFrmSelectFG::TFrmSelectFG(QWidget* parent)
     setWindowTitle(QStringLiteral("欢迎"));
     setModal(true);
     setFont(ui::songFont(14));
-    QPalette face = palette();
-    face.setColor(QPalette::Window, ui::kPanelBackground);
-    setPalette(face);
-    setAutoFillBackground(true);
+    ui::usePanelBackground(this);
 
     Notebook1 = new QStackedWidget(this);
     Notebook1->setObjectName(QStringLiteral("Notebook1"));

@@ -57,6 +57,7 @@ TfrmTedit::TfrmTedit(QWidget* parent)
     setWindowTitle(QStringLiteral("试题修改"));
     setModal(true);
     setFont(ui::songFont(14));
+    ui::usePanelBackground(this);
 
     inputs = new QuestionInputs(this, {QStringLiteral("备选个数："), QStringLiteral("答　　案："),
                                        QStringLiteral("题　　型："), QStringLiteral("对应考点：")});
@@ -238,13 +239,5 @@ void TfrmTedit::btnSaveClick()
 void TfrmTedit::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.fillRect(rect(), ui::kPanelBackground);
-    QLinearGradient strip(0, 0, width(), 0);
-    strip.setColorAt(0, ui::kTitleStripDark);
-    strip.setColorAt(1, ui::kTitleStripLight);
-    const QRect title(0, 0, width(), kTitleHeight);
-    p.fillRect(title, strip);
-    p.setPen(Qt::white);
-    p.setFont(ui::songFont(16, true));
-    p.drawText(title.adjusted(12, 0, -12, 0), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("试题修改"));
+    ui::paintTitleBand(p, QRect(0, 0, width(), kTitleHeight), QStringLiteral("试题修改"), 16, 12);
 }

@@ -73,8 +73,8 @@ void PauseCover::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     QLinearGradient bg(0, 0, 0, height());
-    bg.setColorAt(0, QColor(44, 78, 128));
-    bg.setColorAt(1, QColor(96, 134, 184));
+    bg.setColorAt(0, ui::kTitleStripDark);
+    bg.setColorAt(1, ui::kTitleStripLight);
     p.fillRect(rect(), bg);
     p.setPen(Qt::white);
     p.setFont(ui::songFont(18, true));

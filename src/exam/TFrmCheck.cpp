@@ -47,18 +47,15 @@ TFrmCheck::TFrmCheck(QWidget* parent)
     setAccessibleName(QStringLiteral("查阅试卷"));
     const bool compact = ui::compactLayout();
     setFont(ui::songFont(compact ? 12 : 13));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, ui::kPanelBackground);
-    setPalette(pal);
+    ui::usePanelBackground(this);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(8, 0, 8, 8);
     outer->setSpacing(6);
     auto* strip = new QLabel(QStringLiteral("查阅试卷"), this);
-    strip->setObjectName(QStringLiteral("headStrip"));
+    ui::styleHeadingStrip(strip);
     strip->setFont(ui::songFont(compact ? 14 : 16, true));
-    strip->setStyleSheet(QStringLiteral("#headStrip { color: white; padding: 4px 8px; background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 rgb(44,78,128), stop:1 rgb(96,134,184)); }"));
+    strip->setContentsMargins(8, 4, 8, 4);
     outer->addWidget(strip);
 
     auto* middle = new QHBoxLayout;

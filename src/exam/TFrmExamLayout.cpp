@@ -111,10 +111,7 @@ bool TFrmExam::loadGridPictures()
 void TFrmExam::buildScreen(const Arrangement& a)
 {
     setFont(ui::songFont(a.textPx));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, ui::kPanelBackground);
-    setPalette(pal);
+    ui::usePanelBackground(this);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(6, 0, 6, 6);
@@ -122,10 +119,7 @@ void TFrmExam::buildScreen(const Arrangement& a)
 
     // Heading strip: the paper's title.
     auto* strip = new QWidget(this);
-    strip->setObjectName(QStringLiteral("headStrip"));
-    strip->setAttribute(Qt::WA_StyledBackground);
-    strip->setStyleSheet(QStringLiteral("#headStrip { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 rgb(44,78,128), stop:1 rgb(96,134,184)); }"
-                                        "#headStrip QLabel { color: white; }"));
+    ui::styleHeadingStrip(strip);
     auto* stripRow = new QHBoxLayout(strip);
     stripRow->setContentsMargins(8, 4, 8, 4);
     epLabel2 = makeLabel(QString(), strip, QStringLiteral("epLabel2"));

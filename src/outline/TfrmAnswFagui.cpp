@@ -38,9 +38,7 @@ TfrmAnswFagui::TfrmAnswFagui(QWidget* parent)
     setWindowTitle(QStringLiteral("相关考点"));
     setFont(ui::songFont());
     setModal(true);
-    QPalette face = palette();
-    face.setColor(QPalette::Window, ui::kPanelBackground);
-    setPalette(face);
+    ui::usePanelBackground(this);
 
     epLabel1 = new QLabel(QStringLiteral("考点："), this);
     epLabel1->setObjectName(QStringLiteral("epLabel1"));

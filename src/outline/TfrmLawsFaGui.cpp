@@ -63,10 +63,7 @@ TfrmLawsFaGui::TfrmLawsFaGui(QWidget* parent)
     setObjectName(QStringLiteral("TfrmLawsFaGui"));
     setWindowModality(Qt::ApplicationModal);
     setFont(ui::songFont());
-    setAutoFillBackground(true);
-    QPalette face = palette();
-    face.setColor(QPalette::Window, ui::kPanelBackground);
-    setPalette(face);
+    ui::usePanelBackground(this);
     const bool compact = ui::compactLayout();
 
     auto* strip = new QWidget(this);

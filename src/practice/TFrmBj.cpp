@@ -28,9 +28,7 @@ TFrmBj::TFrmBj(QWidget* parent)
     setFont(ui::songFont());
     setModal(true);
     resize(kSize);
-    QPalette face = palette();
-    face.setColor(QPalette::Window, ui::kPanelBackground);
-    setPalette(face);
+    ui::usePanelBackground(this);
 
     DBMemo1 = new QPlainTextEdit(this);
     DBMemo1->setObjectName(QStringLiteral("DBMemo1"));

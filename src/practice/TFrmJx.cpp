@@ -21,9 +21,7 @@ TFrmJx::TFrmJx(QWidget* parent)
     setFont(ui::songFont());
     setModal(true);
     resize(kSize);
-    QPalette face = palette();
-    face.setColor(QPalette::Window, ui::kPanelBackground);
-    setPalette(face);
+    ui::usePanelBackground(this);
 
     Re = new ui::RichTextView(this);
     Re->setObjectName(QStringLiteral("Re"));

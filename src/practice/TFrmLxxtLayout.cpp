@@ -115,10 +115,7 @@ TFrmLxxt::~TFrmLxxt() = default;
 void TFrmLxxt::buildScreen(const Arrangement& a)
 {
     setFont(ui::songFont(a.textPx));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, ui::kPanelBackground);
-    setPalette(pal);
+    ui::usePanelBackground(this);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(6, 0, 6, 6);
@@ -126,10 +123,7 @@ void TFrmLxxt::buildScreen(const Arrangement& a)
 
     // Heading strip and the question's notices.
     auto* strip = new QWidget(this);
-    strip->setObjectName(QStringLiteral("headStrip"));
-    strip->setAttribute(Qt::WA_StyledBackground);
-    strip->setStyleSheet(QStringLiteral("#headStrip { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 rgb(44,78,128), stop:1 rgb(96,134,184)); }"
-                                        "#headStrip QLabel { color: white; }"));
+    ui::styleHeadingStrip(strip);
     auto* stripRow = new QHBoxLayout(strip);
     stripRow->setContentsMargins(8, 3, 8, 3);
     epLabel2 = makeLabel(QStringLiteral("提示板"), strip, QStringLiteral("epLabel2"));

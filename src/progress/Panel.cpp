@@ -13,12 +13,8 @@ void paintPanel(QPainter& p, const QRect& rect, int bandHeight)
     face.setColorAt(0, ui::kPanelBackground.lighter(108));
     face.setColorAt(1, ui::kPanelBackground);
     p.fillRect(rect, face);
-    if (bandHeight > 0) {
-        QLinearGradient band(rect.left(), 0, rect.right(), 0);
-        band.setColorAt(0, ui::kTitleStripDark);
-        band.setColorAt(1, ui::kTitleStripLight);
-        p.fillRect(QRect(rect.left(), rect.top(), rect.width(), bandHeight), band);
-    }
+    if (bandHeight > 0)
+        ui::paintTitleBand(p, QRect(rect.left(), rect.top(), rect.width(), bandHeight));
     p.setPen(ui::kTitleStripDark);
     p.drawRect(rect.adjusted(0, 0, -1, -1));
 }

@@ -41,10 +41,7 @@ TFrmConfig::TFrmConfig(QWidget* parent)
     setAccessibleName(QStringLiteral("系统设置"));
     setModal(true);
     setFont(ui::songFont());
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, ui::kPanelBackground);
-    setPalette(pal);
-    setAutoFillBackground(true);
+    ui::usePanelBackground(this);
 
     Label1 = new QLabel(QStringLiteral("背景音乐"), this);
     Label1->setObjectName(QStringLiteral("Label1"));

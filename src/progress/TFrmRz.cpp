@@ -46,10 +46,7 @@ TFrmRz::TFrmRz(QWidget* parent)
     setWindowTitle(QStringLiteral("日志"));
     setAccessibleName(QStringLiteral("日志"));
     setModal(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, ui::kPanelBackground);
-    setPalette(pal);
-    setAutoFillBackground(true);
+    ui::usePanelBackground(this);
 
     DBGrid1 = new QTableView(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
@@ -212,13 +209,7 @@ void TFrmRz::paintEvent(QPaintEvent* event)
 {
     QDialog::paintEvent(event);
     QPainter p(this);
-    QLinearGradient g(0, 0, width(), 0);
-    g.setColorAt(0, ui::kTitleStripDark);
-    g.setColorAt(1, ui::kTitleStripLight);
-    p.fillRect(QRect(0, 0, width(), m_band), g);
-    p.setPen(Qt::white);
-    p.setFont(ui::songFont(m_band > 36 ? 20 : 17, true));
-    p.drawText(QRect(16, 0, width() - 32, m_band), Qt::AlignVCenter | Qt::AlignLeft, windowTitle());
+    ui::paintTitleBand(p, QRect(0, 0, width(), m_band), windowTitle(), m_band > 36 ? 20 : 17, 16);
     // The totals board: a dark panel like the chapter chooser's.
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);

@@ -70,10 +70,7 @@ Tfrmchart::Tfrmchart(QWidget* parent)
     setWindowTitle(QStringLiteral("成绩统计图"));
     setAccessibleName(QStringLiteral("成绩统计图"));
     setModal(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, ui::kPanelBackground);
-    setPalette(pal);
-    setAutoFillBackground(true);
+    ui::usePanelBackground(this);
 
     PageControl1 = new QStackedWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -429,23 +426,12 @@ void Tfrmchart::btnPreviewClick()
     preview.exec();
 }
 
-void Tfrmchart::done(int result)
-{
-    QDialog::done(result);
-}
-
 void Tfrmchart::paintEvent(QPaintEvent* event)
 {
     QDialog::paintEvent(event);
     QPainter p(this);
     const int band = m_chartArea.top() - 4;
-    QLinearGradient g(0, 0, width(), 0);
-    g.setColorAt(0, ui::kTitleStripDark);
-    g.setColorAt(1, ui::kTitleStripLight);
-    p.fillRect(QRect(0, 0, width(), band), g);
-    p.setPen(Qt::white);
-    p.setFont(ui::songFont(band > 26 ? 16 : 14, true));
-    p.drawText(QRect(12, 0, width() - 24, band), Qt::AlignVCenter | Qt::AlignLeft, windowTitle());
+    ui::paintTitleBand(p, QRect(0, 0, width(), band), windowTitle(), band > 26 ? 16 : 14, 12);
     p.setPen(ui::kTitleStripDark);
     p.drawRect(rect().adjusted(0, 0, -1, -1));
 }

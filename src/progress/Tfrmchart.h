@@ -75,9 +75,6 @@ public:
     static std::function<QString()> chooseSaveFile;
     static std::function<bool()> printerInstalled;
 
-public Q_SLOTS:
-    void done(int result) override;
-
 protected:
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;

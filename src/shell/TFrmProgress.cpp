@@ -15,10 +15,7 @@ TFrmProgress::TFrmProgress(QWidget* parent)
     setWindowTitle(QStringLiteral("进度条"));
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setLineWidth(2);
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, ui::kPanelBackground);
-    setPalette(pal);
+    ui::usePanelBackground(this);
     setCursor(Qt::WaitCursor);
     setFixedSize(358, 63);
 

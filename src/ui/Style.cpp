@@ -1,11 +1,13 @@
 #include "ui/Style.h"
 
 #include <QApplication>
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QWidget>
 
 namespace ui {
 
@@ -17,6 +19,39 @@ QFont songFont(int pixelSize, bool bold)
     font.setPixelSize(pixelSize);
     font.setBold(bold);
     return font;
+}
+
+void usePanelBackground(QWidget* window)
+{
+    QPalette face = window->palette();
+    face.setColor(QPalette::Window, kPanelBackground);
+    window->setPalette(face);
+    window->setAutoFillBackground(true);
+}
+
+void styleHeadingStrip(QWidget* strip)
+{
+    strip->setObjectName(QStringLiteral("headStrip"));
+    strip->setAttribute(Qt::WA_StyledBackground);
+    strip->setStyleSheet(QStringLiteral("#headStrip { color: white; background: qlineargradient(x1:0, y1:0, x2:1, y2:0,"
+                                        " stop:0 %1, stop:1 %2); }"
+                                        "#headStrip QLabel { color: white; }")
+                             .arg(kTitleStripDark.name(), kTitleStripLight.name()));
+}
+
+void paintTitleBand(QPainter& p, const QRect& band, const QString& title, int titlePx, int indent)
+{
+    QLinearGradient g(band.left(), 0, band.right(), 0);
+    g.setColorAt(0, kTitleStripDark);
+    g.setColorAt(1, kTitleStripLight);
+    p.fillRect(band, g);
+    if (title.isEmpty())
+        return;
+    p.save();
+    p.setPen(Qt::white);
+    p.setFont(songFont(titlePx, true));
+    p.drawText(band.adjusted(indent, 0, -indent, 0), Qt::AlignVCenter | Qt::AlignLeft, title);
+    p.restore();
 }
 
 QColor commandTextColour(bool enabled, bool hovered)

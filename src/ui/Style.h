@@ -6,6 +6,9 @@
 #include <QStringList>
 
 class QApplication;
+class QPainter;
+class QRect;
+class QWidget;
 
 // The program's look in one place: the Song-style CJK face, the colours the
 // screens share, and the prompt icons.
@@ -35,6 +38,16 @@ inline QStringList songFamilies()
             QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Droid Sans Fallback")};
 }
 QFont songFont(int pixelSize = kDefaultFontPx, bool bold = false);
+
+// Fills `window` with the light panel colour (kPanelBackground) behind its controls.
+void usePanelBackground(QWidget* window);
+
+// A screen's heading strip: the title strip's gradient behind white text. `strip` is
+// a label, or a plain widget whose labels turn white.
+void styleHeadingStrip(QWidget* strip);
+
+// The title strip's gradient across `band`, with `title` in white `indent` pixels in.
+void paintTitleBand(QPainter& p, const QRect& band, const QString& title = {}, int titlePx = 0, int indent = 0);
 
 // Text colour of a command caption: black, blue under the mouse, grey when disabled.
 QColor commandTextColour(bool enabled, bool hovered);

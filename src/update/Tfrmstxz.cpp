@@ -49,10 +49,7 @@ Tfrmstxz::Tfrmstxz(QWidget* parent)
     setObjectName(QStringLiteral("Tfrmstxz"));
     setWindowTitle(QStringLiteral("题库升级"));
     setModal(true);
-    QPalette face = palette();
-    face.setColor(QPalette::Window, ui::kPanelBackground);
-    setPalette(face);
-    setAutoFillBackground(true);
+    ui::usePanelBackground(this);
 
     RadioGroup1 = new QGroupBox(QStringLiteral("选择升级方式"), this);
     RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
