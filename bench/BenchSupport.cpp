@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <sqlite3.h>
 #include <stdexcept>
+#include <string_view>
 
 namespace bench {
 
@@ -52,10 +53,34 @@ void makeBankOnce(const QString& bank)
     QFile::remove(part);
 }
 
-void freshCopy(const QString& from, const QString& to)
+void removeBank(const QString& path)
 {
     for (const char* suffix : {"", "-wal", "-shm"})
-        QFile::remove(to + QLatin1String(suffix));
+        QFile::remove(path + QLatin1String(suffix));
+}
+
+QString start(int argc, char** argv, std::initializer_list<std::pair<const char*, bool*>> flags)
+{
+    QString bank = qEnvironmentVariable("TESVORA_BENCH_BANK");
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view a(argv[i]);
+        const auto flag = std::find_if(flags.begin(), flags.end(), [a](const auto& f) { return a == f.first; });
+        if (a.starts_with("--bank="))
+            bank = QString::fromLocal8Bit(argv[i] + 7);
+        else if (i > 0 && flag != flags.end())
+            *flag->second = true;
+        else
+            rest.push_back(argv[i]);
+    }
+    int n = int(rest.size());
+    benchmark::Initialize(&n, rest.data());
+    return bank.isEmpty() ? defaultBank(argv[0]) : bank;
+}
+
+void freshCopy(const QString& from, const QString& to)
+{
+    removeBank(to);
     if (!QFile::copy(from, to))
         throw std::runtime_error("cannot copy the bank to " + to.toStdString());
 }

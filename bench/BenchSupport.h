@@ -8,7 +8,9 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <map>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
@@ -85,6 +87,14 @@ void makeBankOnce(const QString& bank);
 
 // Replaces `to` (and its WAL files) with a copy of `from`; throws when it cannot.
 void freshCopy(const QString& from, const QString& to);
+
+// Removes a bank and its WAL files.
+void removeBank(const QString& path);
+
+// Hands the program's arguments to Google Benchmark, less `--bank=<path>` and the
+// words in `flags` (each found one set true). The bank: the one named there, else
+// $TESVORA_BENCH_BANK, else defaultBank().
+QString start(int argc, char** argv, std::initializer_list<std::pair<const char*, bool*>> flags = {});
 
 // A bare SQLCipher handle with the settings of our connection, so only the layer differs.
 class Raw {

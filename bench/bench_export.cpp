@@ -129,17 +129,7 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
-    QString bank = qEnvironmentVariable("TESVORA_BENCH_BANK", bench::defaultBank(argv[0]));
-    std::vector<char*> rest;
-    for (int i = 0; i < argc; ++i) {
-        const QString arg = QString::fromLocal8Bit(argv[i]);
-        if (arg.startsWith(QLatin1String("--bank=")))
-            bank = arg.mid(7);
-        else
-            rest.push_back(argv[i]);
-    }
-    int n = int(rest.size());
-    benchmark::Initialize(&n, rest.data());
+    const QString bank = bench::start(argc, argv);
     Bench bench;
     g = &bench;
     prepare(bank);

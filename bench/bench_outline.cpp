@@ -324,22 +324,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QString bank = qEnvironmentVariable("TESVORA_BENCH_BANK");
     bool cost = false;
-    std::vector<char*> rest;
-    for (int i = 0; i < argc; ++i) {
-        const QByteArray a(argv[i]);
-        if (a.startsWith("--bank="))
-            bank = QString::fromLocal8Bit(a.mid(7));
-        else if (a == "--index-cost")
-            cost = true;
-        else
-            rest.push_back(argv[i]);
-    }
-    if (bank.isEmpty())
-        bank = bench::defaultBank(argv[0]);
-    int n = int(rest.size());
-    benchmark::Initialize(&n, rest.data());
+    const QString bank = bench::start(argc, argv, {{"--index-cost", &cost}});
     prompt::Script prompts({}, 1); // no window may wait for an answer
     Bench bench;
     g = &bench;
@@ -385,8 +371,7 @@ int main(int argc, char** argv)
     bench.dm.closeBank();
     bench.raw.reset();
     for (const QString& copy : std::as_const(bench.copies))
-        for (const char* suffix : {"", "-wal", "-shm"})
-            QFile::remove(copy + QLatin1String(suffix));
+        bench::removeBank(copy);
     g = nullptr;
     return code;
 }

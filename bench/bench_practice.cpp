@@ -196,19 +196,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QString bank = qEnvironmentVariable("TESVORA_BENCH_BANK");
-    std::vector<char*> rest;
-    for (int i = 0; i < argc; ++i) {
-        const QByteArray a(argv[i]);
-        if (a.startsWith("--bank="))
-            bank = QString::fromLocal8Bit(a.mid(7));
-        else
-            rest.push_back(argv[i]);
-    }
-    if (bank.isEmpty())
-        bank = bench::defaultBank(argv[0]);
-    int n = int(rest.size());
-    benchmark::Initialize(&n, rest.data());
+    const QString bank = bench::start(argc, argv);
     prompt::Script prompts({}, 3); // no window may wait for an answer
     Bench bench;
     g = &bench;
@@ -231,8 +219,7 @@ int main(int argc, char** argv)
         std::printf("prompts shown: %s\n", qPrintable(prompts.texts().join(QStringLiteral(", "))));
     DM1 = nullptr;
     bench.dm.closeBank();
-    for (const char* suffix : {"", "-wal", "-shm"})
-        QFile::remove(bench.work + QLatin1String(suffix));
+    bench::removeBank(bench.work);
     g = nullptr;
     return ok ? 0 : 3;
 }

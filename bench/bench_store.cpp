@@ -315,10 +315,7 @@ void BM_ClearAnswers(benchmark::State& state)
 QString workCopy(const QString& bank, const QString& name)
 {
     const QString copy = QFileInfo(bank).absolutePath() + QLatin1Char('/') + name;
-    for (const char* suffix : {"", "-wal", "-shm"})
-        QFile::remove(copy + QLatin1String(suffix));
-    if (!QFile::copy(bank, copy))
-        throw std::runtime_error("cannot copy the bank to " + utf8(copy));
+    bench::freshCopy(bank, copy);
     g->copies << copy;
     return copy;
 }
@@ -400,21 +397,11 @@ bool summary()
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QString bank = qEnvironmentVariable("TESVORA_BENCH_BANK");
-    std::vector<char*> rest;
-    for (int i = 0; i < argc; ++i) {
-        const QByteArray a(argv[i]);
-        if (a.startsWith("--bank="))
-            bank = QString::fromLocal8Bit(a.mid(7));
-        else
-            rest.push_back(argv[i]);
-    }
-    if (bank.isEmpty() || !QFile::exists(bank)) {
+    const QString bank = bench::start(argc, argv);
+    if (!QFile::exists(bank)) {
         std::fprintf(stderr, "usage: bench_store --bank=<bank.db> [benchmark flags]  (see bench/run.sh)\n");
         return 2;
     }
-    int n = int(rest.size());
-    benchmark::Initialize(&n, rest.data());
     Bench bench;
     g = &bench;
     try {
@@ -440,8 +427,7 @@ int main(int argc, char** argv)
     bench.dm.closeBank();
     bench.raw.reset();
     for (const QString& copy : bench.copies)
-        for (const char* suffix : {"", "-wal", "-shm"})
-            QFile::remove(copy + QLatin1String(suffix));
+        bench::removeBank(copy);
     g = nullptr;
     return ok ? 0 : 3;
 }
