@@ -12,6 +12,7 @@
 #include "store/RtfWriter.h"
 #include "store/Schema.h"
 #include "support/TempBank.h"
+#include "support/WhenModal.h"
 #include "ui/CommandButton.h"
 #include "ui/RichTextView.h"
 
@@ -207,34 +208,6 @@ TEST(ChooserRules, BoardValues)
 
 // ---------------------------------------------------------------------------
 // The chooser window on a small bank: real widgets offscreen, real practice screens.
-
-// Runs `work` on the first modal window of type W to appear (within a few seconds).
-template <typename W>
-class WhenModal {
-public:
-    explicit WhenModal(std::function<void(W*)> work)
-        : m_work(std::move(work))
-    {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget()); w && w->isVisible()) {
-                m_timer.stop();
-                ++m_seen;
-                m_work(w);
-            } else if (++m_ticks > 500) {
-                m_timer.stop();
-            }
-        });
-        m_timer.start();
-    }
-    int seen() const { return m_seen; }
-
-private:
-    std::function<void(W*)> m_work;
-    QTimer m_timer;
-    int m_ticks = 0;
-    int m_seen = 0;
-};
 
 QByteArray guidance(const QString& text)
 {

@@ -1,26 +1,10 @@
 #include "SourceFixture.h"
+#include "ToolRun.h"
 #include "support/TempBank.h"
 
 #include "bank/CsvDump.h"
 
-#include <QProcess>
-
 namespace {
-
-struct ToolRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-ToolRun tool(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(TESVORA_BANK_TOOL), args);
-    EXPECT_TRUE(p.waitForFinished(60000)) << args.join(QLatin1Char(' ')).toStdString();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
 
 const QString kPart = QStringLiteral("01-数据结构.txt");
 

@@ -1,27 +1,11 @@
 #include "SourceFixture.h"
+#include "ToolRun.h"
 #include "support/TempBank.h"
 
 #include "store/Backup.h"
 #include "update/BankUpgrade.h"
 
-#include <QProcess>
-
 namespace {
-
-struct ToolResult {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-ToolResult tool(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(TESVORA_BANK_TOOL), args);
-    EXPECT_TRUE(p.waitForFinished(60000)) << args.join(QLatin1Char(' ')).toStdString();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
 
 const QString kUpgradeBook = QStringLiteral("== book TEST-BOOK\ntitle: 升级一\nupgrade: TEST-UP1\n");
 
@@ -119,7 +103,7 @@ TEST(UpgradeTool, BuildsAPlainFileWithTheUpgradeAloneThatTheBankTakes)
     const QString bank = out.file(QStringLiteral("ZT468913.db"));
     const QString file = out.file(QStringLiteral("up 1.db"));
     ASSERT_EQ(tool({QStringLiteral("build"), QStringLiteral("--quiet"), base.dir(), bank}).exitCode, 0);
-    const ToolResult r = tool({QStringLiteral("build"), QStringLiteral("--upgrade"), QStringLiteral("--quiet"), base.dir(), up.write(), file});
+    const ToolRun r = tool({QStringLiteral("build"), QStringLiteral("--upgrade"), QStringLiteral("--quiet"), base.dir(), up.write(), file});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
 
     {
@@ -190,7 +174,7 @@ TEST(UpgradeTool, RefusesUpgradeSourcesThatDoNotFitTheBank)
         }
         TempDir out;
         const QString file = out.file(QStringLiteral("up.db"));
-        const ToolResult r = tool({QStringLiteral("build"), QStringLiteral("--upgrade"), base.dir(), up.write(), file});
+        const ToolRun r = tool({QStringLiteral("build"), QStringLiteral("--upgrade"), base.dir(), up.write(), file});
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_TRUE(r.err.contains(c.problem)) << r.err.toStdString();
         EXPECT_FALSE(QFileInfo::exists(file));
@@ -214,7 +198,7 @@ TEST(UpgradeTool, RestoreListsBackupsAndPutsOneBackOnlyWhileTheProgramIsClosed)
         db->exec(QStringLiteral("update tab_answ set E2='A' where A1='010101000001'"));
     }
 
-    const ToolResult list = tool({QStringLiteral("restore"), bank});
+    const ToolRun list = tool({QStringLiteral("restore"), bank});
     EXPECT_EQ(list.exitCode, 0);
     EXPECT_TRUE(list.out.startsWith(QStringLiteral("1  2027-03-01 08:00:00  ZT468913-20270301-080000.db"))) << list.out.toStdString();
 
@@ -223,14 +207,14 @@ TEST(UpgradeTool, RestoreListsBackupsAndPutsOneBackOnlyWhileTheProgramIsClosed)
         // drop the engine's locks in this process.
         const QByteArray before = fileDigest(bank);
         auto running = store::Connection::open(bank, store::bankKey());
-        const ToolResult refused = tool({QStringLiteral("restore"), bank, QStringLiteral("1")});
+        const ToolRun refused = tool({QStringLiteral("restore"), bank, QStringLiteral("1")});
         EXPECT_EQ(refused.exitCode, 3);
         EXPECT_TRUE(refused.err.contains(QStringLiteral("close the program first"))) << refused.err.toStdString();
         EXPECT_EQ(fileDigest(bank), before);
     }
     EXPECT_EQ(tool({QStringLiteral("restore"), bank, QStringLiteral("9")}).exitCode, 2);
 
-    const ToolResult restored = tool({QStringLiteral("restore"), bank, QStringLiteral("ZT468913-20270301-080000.db")});
+    const ToolRun restored = tool({QStringLiteral("restore"), bank, QStringLiteral("ZT468913-20270301-080000.db")});
     EXPECT_EQ(restored.exitCode, 0) << restored.err.toStdString();
     EXPECT_EQ(answered(), QString());
     // The bank as it was before the restore is now the newest backup.
