@@ -14,7 +14,7 @@ CommandButton::CommandButton(QWidget* parent)
 }
 
 CommandButton::CommandButton(const QString& caption, QWidget* parent)
-    : QPushButton(caption, parent)
+    : HoverButton(caption, parent)
 {
     setFlat(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -30,7 +30,7 @@ void CommandButton::setFramed(bool framed)
 
 QColor CommandButton::textColour() const
 {
-    return commandTextColour(isEnabled(), m_hovered);
+    return commandTextColour(isEnabled(), isHovered());
 }
 
 QSize CommandButton::sizeHint() const
@@ -61,10 +61,10 @@ void CommandButton::paintEvent(QPaintEvent*)
             fill.setColorAt(1, QColor(212, 224, 238));
         } else {
             fill.setColorAt(0, QColor(255, 255, 255));
-            fill.setColorAt(1, m_hovered ? QColor(206, 224, 246) : QColor(216, 227, 240));
+            fill.setColorAt(1, isHovered() ? QColor(206, 224, 246) : QColor(216, 227, 240));
         }
         p.setBrush(fill);
-        p.setPen(QPen(isEnabled() ? (m_hovered ? QColor(40, 90, 170) : QColor(86, 112, 150)) : QColor(160, 166, 174), 1));
+        p.setPen(QPen(isEnabled() ? (isHovered() ? QColor(40, 90, 170) : QColor(86, 112, 150)) : QColor(160, 166, 174), 1));
         p.drawRoundedRect(face, 4, 4);
     }
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -81,35 +81,6 @@ void CommandButton::paintEvent(QPaintEvent*)
         opt.rect = rect().adjusted(3, 3, -3, -3);
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &opt, &p, this);
     }
-}
-
-void CommandButton::enterEvent(QEnterEvent* event)
-{
-    m_hovered = true;
-    update();
-    QPushButton::enterEvent(event);
-}
-
-void CommandButton::leaveEvent(QEvent* event)
-{
-    m_hovered = false;
-    update();
-    QPushButton::leaveEvent(event);
-}
-
-void CommandButton::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::EnabledChange)
-        update();
-    QPushButton::changeEvent(event);
-}
-
-// A hidden button gets no leave event; without this a dialog shown again would
-// still paint the button under the mouse of its last use.
-void CommandButton::hideEvent(QHideEvent* event)
-{
-    m_hovered = false;
-    QPushButton::hideEvent(event);
 }
 
 } // namespace ui

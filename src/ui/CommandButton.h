@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/HoverButton.h"
+
 #include <QPushButton>
 
 namespace ui {
@@ -8,7 +10,7 @@ namespace ui {
 // when disabled. Transparent by default so it can lie over a drawn button face;
 // `setFramed(true)` gives it a face of its own. Keyboard-focusable; assistive
 // technology names it by its caption.
-class CommandButton : public QPushButton {
+class CommandButton : public HoverButton<QPushButton> {
     Q_OBJECT
 public:
     explicit CommandButton(QWidget* parent = nullptr);
@@ -17,7 +19,6 @@ public:
     void setFramed(bool framed);
     bool isFramed() const { return m_framed; }
 
-    bool isHovered() const { return m_hovered; }
     // The caption colour for the button's current state.
     QColor textColour() const;
 
@@ -26,14 +27,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     bool m_framed = false;
-    bool m_hovered = false;
 };
 
 } // namespace ui

@@ -36,7 +36,7 @@ PictureButton::PictureButton(QWidget* parent)
 }
 
 PictureButton::PictureButton(const QString& caption, QWidget* parent)
-    : QAbstractButton(parent)
+    : HoverButton(parent)
 {
     setText(caption);
     setFocusPolicy(Qt::StrongFocus);
@@ -99,7 +99,7 @@ QPixmap PictureButton::currentPicture() const
 
 QColor PictureButton::textColour() const
 {
-    return commandTextColour(isEnabled(), m_hovered);
+    return commandTextColour(isEnabled(), isHovered());
 }
 
 QSize PictureButton::sizeHint() const
@@ -132,35 +132,6 @@ void PictureButton::paintEvent(QPaintEvent*)
         opt.rect = rect().adjusted(2, 2, -2, -2);
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &opt, &p, this);
     }
-}
-
-void PictureButton::enterEvent(QEnterEvent* event)
-{
-    m_hovered = true;
-    update();
-    QAbstractButton::enterEvent(event);
-}
-
-void PictureButton::leaveEvent(QEvent* event)
-{
-    m_hovered = false;
-    update();
-    QAbstractButton::leaveEvent(event);
-}
-
-void PictureButton::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::EnabledChange)
-        update();
-    QAbstractButton::changeEvent(event);
-}
-
-// A hidden button gets no leave event; without this a dialog shown again would
-// still paint the button under the mouse of its last use.
-void PictureButton::hideEvent(QHideEvent* event)
-{
-    m_hovered = false;
-    QAbstractButton::hideEvent(event);
 }
 
 } // namespace ui

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/HoverButton.h"
+
 #include <QAbstractButton>
 #include <QPixmap>
 
@@ -10,7 +12,7 @@ namespace ui {
 // Its caption is drawn over the picture in the command colours (black, blue under
 // the mouse, grey when disabled). Assistive technology names it by its caption
 // unless an accessible name is set.
-class PictureButton : public QAbstractButton {
+class PictureButton : public HoverButton<QAbstractButton> {
     Q_OBJECT
 public:
     explicit PictureButton(QWidget* parent = nullptr);
@@ -30,21 +32,15 @@ public:
     // The picture for the current state, as painted.
     QPixmap currentPicture() const;
 
-    bool isHovered() const { return m_hovered; }
     QColor textColour() const;
 
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     QPixmap m_up, m_down, m_disabled;
-    bool m_hovered = false;
 };
 
 } // namespace ui

@@ -129,8 +129,9 @@ TEST_F(PickerTest, SevenPointLimitCountsVisibleTicks)
         click(picker.get(), "epEfButton1");
         EXPECT_EQ(picker->result() == QDialog::Accepted, c.accepted) << c.chosen.join(',').toStdString() << "+" << c.newTicks;
         EXPECT_EQ(picker->isVisible(), !c.accepted);
-        if (!c.accepted)
+        if (!c.accepted) {
             EXPECT_EQ(asked(), QStringList({"对应考点最多不能超过7条，已有考点5条！"}));
+        }
     }
 }
 
@@ -241,9 +242,11 @@ TEST_F(EntryTest, OpensWithFiveAnswersTheFirstTypeAndUpperCaseAnswers)
     click(&f, "btnConfig");
     EXPECT_TRUE(settingsShown);
     EXPECT_EQ(f.size(), QSize(931, 611));
-    for (QWidget* w : f.findChildren<QWidget*>())
-        if (w->isVisible() && w->focusPolicy() != Qt::NoFocus && !w->objectName().isEmpty() && w->inherits("QAbstractButton"))
+    for (QWidget* w : f.findChildren<QWidget*>()) {
+        if (w->isVisible() && w->focusPolicy() != Qt::NoFocus && !w->objectName().isEmpty() && w->inherits("QAbstractButton")) {
             EXPECT_FALSE(w->accessibleName().isEmpty() && static_cast<QAbstractButton*>(w)->text().isEmpty()) << w->objectName().toStdString();
+        }
+    }
 }
 
 TEST_F(EntryTest, SubjectiveTypesLockOneAndOneAndAreStoredSo)
