@@ -110,7 +110,8 @@ ExamSettings examSettings(store::Connection& db)
     s.leastMarkStored = plan.at(0, QStringLiteral("LeastMark"));
     s.leastMark = qRound(s.leastMarkStored.toDouble());
     const QVariant time = plan.at(0, QStringLiteral("ExamTime"));
-    if (!time.isNull())
+    // A length of 0 or less ends the exam at once: such a bank gets the default.
+    if (!time.isNull() && time.toLongLong() > 0)
         s.examTime = time.toLongLong();
     return s;
 }

@@ -30,7 +30,8 @@ void UpdateBankRow(store::Connection& db, const QString& questionId, const QStri
 // the bank row, in one transaction. `voiding` false restores the question.
 void setQuestionVoided(TDM1& dm, store::Dataset& paper, bool voiding);
 
-// The first row of tab_plan: the pass mark and the time limit in seconds.
+// The first row of tab_plan: the pass mark and the time limit in seconds (the
+// default when none, or none above 0, is stored).
 struct ExamSettings {
     int leastMark = 0;
     QVariant leastMarkStored; // as stored, for the score list's hint

@@ -85,11 +85,16 @@ ExamSettings readExamSettings(store::Connection& db)
     // A whole score reads without decimals ("50", not "50.0").
     s.leastMark = mark == std::floor(mark) ? QString::number(qint64(mark)) : least.toString();
     s.examMinutes = int(rows.at(0, QStringLiteral("ExamTime")).toLongLong() / 60);
+    // Below a minute the exam starts with the default length: show that one.
+    if (s.examMinutes < kMinExamMinutes)
+        s.examMinutes = kDefaultExamMinutes;
     return s;
 }
 
 void saveExamSettings(store::Connection& db, const QString& leastMark, int examMinutes)
 {
+    if (examMinutes < kMinExamMinutes || examMinutes > kMaxExamMinutes)
+        throw store::DbError(store::DbError::Kind::Usage, QStringLiteral("exam length out of range: %1").arg(examMinutes));
     bool ok = false;
     const double mark = leastMark.trimmed().isEmpty() ? 0.0 : leastMark.trimmed().toDouble(&ok);
     if (!leastMark.trimmed().isEmpty() && !ok)

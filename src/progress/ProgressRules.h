@@ -34,13 +34,16 @@ void saveTypeTimes(store::Connection& db, const QString& typeTable, const std::v
 // ---- Exam settings -------------------------------------------------------------
 
 inline constexpr int kDefaultExamMinutes = 120;
+inline constexpr int kMinExamMinutes = 1;
+inline constexpr int kMaxExamMinutes = 999;
 
 struct ExamSettings {
     QString leastMark;   // LeastMark as text
-    int examMinutes = 0; // ExamTime div 60
+    int examMinutes = kDefaultExamMinutes; // ExamTime div 60
 };
 ExamSettings readExamSettings(store::Connection& db);
 // LeastMark := the number in the text, ExamTime := minutes × 60; one transaction.
+// Minutes outside 1…999 throw and write nothing.
 void saveExamSettings(store::Connection& db, const QString& leastMark, int examMinutes);
 
 // The lowest score proposed by 默认: half the paper's total.

@@ -130,7 +130,7 @@ void TFrmEset::suiButton1Click()
     guard::run(QStringLiteral("无法读取试卷总分数！"), [this] {
         if (suiCheckBox1->isChecked())
             suiNumberEdit1->setText(QString::number(progress::defaultLeastMark(paperTotal())));
-        if (suiCheckBox2->isChecked())
+        if (suiCheckBox2->isChecked() || !examMinutesValid())
             suiNumberEdit2->setText(QString::number(progress::kDefaultExamMinutes));
     });
 }
@@ -152,8 +152,24 @@ void TFrmEset::suiNumberEdit1Change()
     m_checking = false;
 }
 
+bool TFrmEset::examMinutesValid() const
+{
+    bool ok = false;
+    const int minutes = suiNumberEdit2->text().trimmed().toInt(&ok);
+    return ok && minutes >= progress::kMinExamMinutes && minutes <= progress::kMaxExamMinutes;
+}
+
 void TFrmEset::suiButton2Click()
 {
+    // An exam of 0 minutes would end at once: nothing is written, the window stays.
+    if (!examMinutesValid()) {
+        prompt::error(QStringLiteral("保存设置失败！\n模拟考试答题时间须为%1～%2分钟。")
+                          .arg(progress::kMinExamMinutes)
+                          .arg(progress::kMaxExamMinutes));
+        suiNumberEdit2->setFocus();
+        suiNumberEdit2->selectAll();
+        return;
+    }
     guard::run(QStringLiteral("保存设置失败！"), [this] {
         progress::saveExamSettings(DM1->db(), suiNumberEdit1->text(), suiNumberEdit2->text().toInt());
     });

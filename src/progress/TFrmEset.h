@@ -41,6 +41,7 @@ private:
     void arrange(bool compact);
     void boxClicked();
     int paperTotal();
+    bool examMinutesValid() const;
 
     QLabel* m_unit;
     int m_total = -1;

@@ -235,6 +235,18 @@ TEST(ScoreList, HintShowsTheCurrentPassMark)
     EXPECT_EQ(scoreHint(bank.db()), QStringLiteral("[提示]：成绩少于 72.5 分的试卷，不被保留。"));
 }
 
+TEST(ExamLength, AStoredLengthOfZeroOrLessStartsWithTheDefault)
+{
+    ClockScope clock;
+    ExamBank bank;
+    struct Case { const char* stored; qint64 seconds; };
+    const Case cases[] = {{"5400", 5400}, {"60", 60}, {"0", 7200}, {"-60", 7200}, {"null", 7200}};
+    for (const Case& c : cases) {
+        bank.db().exec(QStringLiteral("update tab_plan set ExamTime = %1").arg(QString::fromLatin1(c.stored)));
+        EXPECT_EQ(examSettings(bank.db()).examTime, c.seconds) << c.stored;
+    }
+}
+
 TEST(ScoreList, DeleteRemovesTableAndRowAlsoWithoutTable)
 {
     OnePaper t;

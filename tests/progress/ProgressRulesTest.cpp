@@ -101,6 +101,26 @@ TEST(ExamSettings, ABankWithoutPlanRowGetsOneAndAFailedSaveKeepsTheRow)
     EXPECT_EQ(planDump(empty.db()), before);
 }
 
+TEST(ExamSettings, ALengthOutsideOneTo999MinutesIsRefusedAndAStoredZeroReadsAsTheDefault)
+{
+    Bank bank;
+    Scope scope(bank);
+    bank.db().exec(QStringLiteral("update tab_plan set ExamTime=5400, LeastMark=60"));
+    const QString before = planDump(bank.db());
+    for (int minutes : {0, -1, 1000})
+        EXPECT_THROW(progress::saveExamSettings(bank.db(), QStringLiteral("50"), minutes), store::DbError) << minutes;
+    EXPECT_EQ(planDump(bank.db()), before);
+    progress::saveExamSettings(bank.db(), QStringLiteral("50"), 999);
+    EXPECT_EQ(bank.db().scalar(QStringLiteral("select ExamTime from tab_plan")).toLongLong(), 999 * 60);
+    progress::saveExamSettings(bank.db(), QStringLiteral("50"), 1);
+    EXPECT_EQ(progress::readExamSettings(bank.db()).examMinutes, 1);
+
+    for (const char* stored : {"0", "-120", "59"}) {
+        bank.db().exec(QStringLiteral("update tab_plan set ExamTime=%1").arg(QString::fromLatin1(stored)));
+        EXPECT_EQ(progress::readExamSettings(bank.db()).examMinutes, progress::kDefaultExamMinutes) << stored;
+    }
+}
+
 TEST(ExamSettings, LowestScoreCheckedAgainstThePaperTotal)
 {
     struct Case { const char* typed; int total; const char* shown; bool over; };

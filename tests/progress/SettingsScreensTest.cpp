@@ -297,6 +297,38 @@ TEST_F(SettingsTest, AFailedExamSettingsSaveChangesNothingAndCloses)
     EXPECT_EQ(bank.db().scalar(QStringLiteral("select ExamTime from tab_plan")).toInt(), 9000);
 }
 
+TEST_F(SettingsTest, AnExamLengthOfNothingOrZeroIsRefusedAndDefaultRestoresIt)
+{
+    bank.db().exec(QStringLiteral("update tab_plan set ExamTime=5400, LeastMark=60"));
+    for (const char* typed : {"", "0", "000"}) {
+        answers.clear();
+        TFrmEset f;
+        f.show();
+        f.suiCheckBox2->click();
+        retype(f.suiNumberEdit2, QString::fromLatin1(typed));
+        if (f.suiNumberEdit2->text() != QString::fromLatin1(typed))
+            f.suiNumberEdit2->setText(QString::fromLatin1(typed));
+        f.suiButton2->click();
+        EXPECT_TRUE(f.isVisible()) << typed;
+        ASSERT_EQ(answers.asked().size(), 1u) << typed;
+        EXPECT_TRUE(answers.asked()[0].text.startsWith(QStringLiteral("保存设置失败！"))) << typed;
+        EXPECT_EQ(f.focusWidget(), f.suiNumberEdit2);
+        EXPECT_EQ(bank.db().scalar(QStringLiteral("select ExamTime from tab_plan")).toInt(), 5400) << typed;
+        // 默认 brings the field back to a length that saves.
+        f.suiButton1->click();
+        EXPECT_EQ(f.suiNumberEdit2->text(), QStringLiteral("120"));
+        f.suiButton2->click();
+        EXPECT_FALSE(f.isVisible());
+        EXPECT_EQ(bank.db().scalar(QStringLiteral("select ExamTime from tab_plan")).toInt(), 7200);
+        bank.db().exec(QStringLiteral("update tab_plan set ExamTime=5400"));
+    }
+    // A bank that holds 0 shows the length an exam will take.
+    bank.db().exec(QStringLiteral("update tab_plan set ExamTime=0"));
+    TFrmEset f;
+    f.show();
+    EXPECT_EQ(f.suiNumberEdit2->text(), QStringLiteral("120"));
+}
+
 // ---- Study plan -------------------------------------------------------------------------
 
 TEST_F(SettingsTest, CountdownCasesAndColours)
