@@ -7,6 +7,7 @@
 #include "store/Statistics.h"
 
 #include <QSet>
+#include <algorithm>
 
 namespace authoring {
 
@@ -110,6 +111,66 @@ Check checkQuestion(const QString& stemText, const QString& answer, bool typeCho
     if (!typeChosen)
         return Check::MissingType;
     return Check::Ok;
+}
+
+AnswerCheck checkAnswer(int typeId, const QString& typeName, int options, const QString& answer)
+{
+    AnswerCheck out;
+    out.answer = answer.trimmed();
+    if (out.answer.isEmpty()) {
+        out.fault = AnswerFault::Empty;
+        return out;
+    }
+    const int count = std::clamp(options, kMinOptions, kMaxOptions);
+    const auto letterIndex = [count](QChar c) {
+        const int i = c.unicode() - u'A';
+        return i >= 0 && i < count ? i : -1;
+    };
+    switch (practice::AnswerPageOfType(typeId, typeName)) {
+    case practice::SinglePage:
+        if (out.answer.size() != 1 || letterIndex(out.answer[0]) < 0)
+            out.fault = AnswerFault::NotOneLetter;
+        break;
+    case practice::MultiPage:
+    case practice::MatchPage: {
+        // The practice screens read pressed letters in order, so "BA" is kept as "AB".
+        std::vector<bool> seen(size_t(count), false);
+        for (QChar c : out.answer) {
+            const int i = letterIndex(c);
+            if (i < 0 || seen[size_t(i)]) {
+                out.fault = AnswerFault::NotDistinctLetters;
+                return out;
+            }
+            seen[size_t(i)] = true;
+        }
+        out.answer.clear();
+        for (int i = 0; i < count; ++i)
+            if (seen[size_t(i)])
+                out.answer += practice::optionLetter(i);
+        break;
+    }
+    case practice::JudgePage:
+        if (out.answer != QLatin1String("A") && out.answer != QLatin1String("B"))
+            out.fault = AnswerFault::NotTrueFalse;
+        break;
+    default: break;
+    }
+    return out;
+}
+
+QString answerFaultText(AnswerFault fault, const QString& typeName, int options)
+{
+    const QString last = practice::optionLetter(std::clamp(options, kMinOptions, kMaxOptions) - 1);
+    const QString range = last == QLatin1String("A") ? QStringLiteral("A") : QStringLiteral("A～") + last;
+    const QString head = QStringLiteral("试题答案与题型“%1”不符：").arg(typeName.trimmed());
+    switch (fault) {
+    case AnswerFault::NotOneLetter: return head + QStringLiteral("应为 %1 中的一个字母！").arg(range);
+    case AnswerFault::NotDistinctLetters: return head + QStringLiteral("应为 %1 中不重复的字母！").arg(range);
+    case AnswerFault::NotTrueFalse: return head + QStringLiteral("应为 A（正确）或 B（错误）！");
+    case AnswerFault::Empty: return QStringLiteral("请填写试题答案！");
+    case AnswerFault::None: break;
+    }
+    return {};
 }
 
 QString checkMessage(Check check)

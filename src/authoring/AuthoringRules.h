@@ -59,6 +59,18 @@ enum class Check { Ok, MissingStem, MissingAnswer, MissingType };
 Check checkQuestion(const QString& stemText, const QString& answer, bool typeChosen);
 QString checkMessage(Check check);
 
+// Whether an answer can ever be right for its type, on the page practice answers it:
+// 单选 one letter within the option count, 多选/不定项/配伍 distinct letters within
+// it, 判断 "A" (对) or "B" (错), others anything but blanks.
+enum class AnswerFault { None, NotOneLetter, NotDistinctLetters, NotTrueFalse, Empty };
+struct AnswerCheck {
+    AnswerFault fault = AnswerFault::None;
+    QString answer; // as it is stored: trimmed, several letters in the order A … G
+};
+AnswerCheck checkAnswer(int typeId, const QString& typeName, int options, const QString& answer);
+// Names the type and what its answer must be.
+QString answerFaultText(AnswerFault fault, const QString& typeName, int options);
+
 // True when a document's text holds anything but blanks (a picture counts).
 bool hasContent(const QString& plainText);
 

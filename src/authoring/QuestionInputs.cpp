@@ -139,6 +139,20 @@ void QuestionInputs::applyTypeLock(bool clearAnswer)
     }
 }
 
+std::optional<QString> QuestionInputs::answerForType()
+{
+    const auto type = chosenType();
+    if (!type)
+        return Edit1->text().trimmed();
+    const authoring::AnswerCheck check = authoring::checkAnswer(type->id, type->name, SE_Num->value(), Edit1->text());
+    if (check.fault == authoring::AnswerFault::None)
+        return check.answer;
+    prompt::messageBox(prompt::Icon::Information, QStringLiteral("提示"),
+                       authoring::answerFaultText(check.fault, type->name, SE_Num->value()));
+    (Edit1->isEnabled() ? static_cast<QWidget*>(Edit1) : static_cast<QWidget*>(ComboBox1))->setFocus();
+    return std::nullopt;
+}
+
 QStringList QuestionInputs::pointIds() const
 {
     QStringList ids;

@@ -65,6 +65,9 @@ public:
     // objective type empties the answer (entry does, editing keeps it).
     void applyTypeLock(bool clearAnswer);
     void unlock();
+    // The answer as stored when it can be right for the chosen type; otherwise says
+    // what is wrong, puts the focus on the answer and gives none (inputs untouched).
+    std::optional<QString> answerForType();
 
     QStringList pointIds() const;
     void addPoint(const QString& id, const QString& displayText);

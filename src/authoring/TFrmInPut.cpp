@@ -212,12 +212,15 @@ void TFrmInPut::btnSaveClick()
         (focus->isEnabled() ? focus : inputs->ComboBox1)->setFocus();
         return;
     }
+    const std::optional<QString> answer = inputs->answerForType();
+    if (!answer)
+        return;
 
     authoring::NewQuestion q;
     q.chapter = m_chapter;
     q.type = type->id;
     q.options = inputs->SE_Num->value();
-    q.answer = inputs->Edit1->text();
+    q.answer = *answer;
     q.points = inputs->pointIds();
     q.stem = Re1->richText();
     if (Re2->hasContent())

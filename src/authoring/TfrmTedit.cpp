@@ -209,11 +209,14 @@ void TfrmTedit::btnSaveClick()
         (focus->isEnabled() ? focus : inputs->ComboBox1)->setFocus();
         return;
     }
+    const std::optional<QString> answer = inputs->answerForType();
+    if (!answer)
+        return;
 
     authoring::QuestionEdit edit;
     edit.id = m_id;
     edit.options = inputs->SE_Num->value();
-    edit.answer = inputs->Edit1->text();
+    edit.answer = *answer;
     if (const auto type = inputs->chosenType())
         edit.type = type->id;
     edit.points = inputs->pointIds();

@@ -176,6 +176,49 @@ TEST(Checks, InOrderStemAnswerType)
     EXPECT_EQ(checkMessage(Check::MissingType), QStringLiteral("请选择题型！"));
 }
 
+TEST(Checks, AnswerMustFitTheType)
+{
+    const struct {
+        int type;
+        const char* name;
+        int options;
+        const char* answer;
+        AnswerFault fault;
+        const char* stored;
+    } cases[] = {
+        {11, "单选", 3, "C", AnswerFault::None, "C"},
+        {11, "单选", 3, " b ", AnswerFault::NotOneLetter, ""}, // lower case is not a letter the page writes
+        {11, "单选", 3, "D", AnswerFault::NotOneLetter, ""},
+        {11, "单选", 3, "AB", AnswerFault::NotOneLetter, ""},
+        {11, "单选", 3, "Z'\xF0\x9F\x98\x80", AnswerFault::NotOneLetter, ""},
+        {14, "多选", 4, "DB", AnswerFault::None, "BD"},
+        {14, "多选", 4, "ABA", AnswerFault::NotDistinctLetters, ""},
+        {14, "多选", 4, "AE", AnswerFault::NotDistinctLetters, ""},
+        {15, "不定项", 5, "ACE", AnswerFault::None, "ACE"},
+        {15, "不定项", 5, "A,C", AnswerFault::NotDistinctLetters, ""},
+        {12, "判断", 5, "A", AnswerFault::None, "A"},
+        {12, "判断", 5, "B", AnswerFault::None, "B"},
+        {12, "判断", 5, "C", AnswerFault::NotTrueFalse, ""},
+        {13, "填空", 1, " 栈，队列 ", AnswerFault::None, "栈，队列"},
+        {13, "填空", 1, "   ", AnswerFault::Empty, ""},
+        {64, "案例分析", 1, "1", AnswerFault::None, "1"},
+        {99, "其他", 5, "随便", AnswerFault::None, "随便"},
+    };
+    for (const auto& c : cases) {
+        const AnswerCheck got = checkAnswer(c.type, QString::fromUtf8(c.name), c.options, QString::fromUtf8(c.answer));
+        EXPECT_EQ(got.fault, c.fault) << c.name << "|" << c.answer;
+        if (c.fault == AnswerFault::None) {
+            EXPECT_EQ(got.answer, QString::fromUtf8(c.stored)) << c.name << "|" << c.answer;
+        }
+    }
+    EXPECT_EQ(answerFaultText(AnswerFault::NotOneLetter, QStringLiteral("单选"), 3),
+              QStringLiteral("试题答案与题型“单选”不符：应为 A～C 中的一个字母！"));
+    EXPECT_EQ(answerFaultText(AnswerFault::NotDistinctLetters, QStringLiteral("多选"), 1),
+              QStringLiteral("试题答案与题型“多选”不符：应为 A 中不重复的字母！"));
+    EXPECT_EQ(answerFaultText(AnswerFault::NotTrueFalse, QStringLiteral("判断"), 5),
+              QStringLiteral("试题答案与题型“判断”不符：应为 A（正确）或 B（错误）！"));
+}
+
 TEST(QuestionTypes, CurrentPaperTableByIdAndMissingTable)
 {
     practicetest::ClockScope clock;

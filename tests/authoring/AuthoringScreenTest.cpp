@@ -302,6 +302,46 @@ TEST_F(EntryTest, ChecksRefuseInOrderAndWriteNothing)
     }
 }
 
+TEST_F(EntryTest, AnswersThatCanNeverBeRightAreRefusedAndEverythingTypedStays)
+{
+    const struct {
+        const char* type;
+        int options;
+        const char* answer;
+        const char* message;
+    } cases[] = {
+        {"单选", 3, "Z'\xF0\x9F\x98\x80", "试题答案与题型“单选”不符：应为 A～C 中的一个字母！"},
+        {"单选", 3, "D", "试题答案与题型“单选”不符：应为 A～C 中的一个字母！"},
+        {"多选", 4, "ACA", "试题答案与题型“多选”不符：应为 A～D 中不重复的字母！"},
+        {"不定项", 2, "ABC", "试题答案与题型“不定项”不符：应为 A～B 中不重复的字母！"},
+        {"判断", 5, "C", "试题答案与题型“判断”不符：应为 A（正确）或 B（错误）！"},
+    };
+    for (const auto& c : cases) {
+        open();
+        QApplication::setActiveWindow(entry.get());
+        chooseType(QString::fromUtf8(c.type));
+        in().SE_Num->setValue(c.options);
+        entry->Re1->setPlainText(QStringLiteral("题干"));
+        in().Edit1->clear();
+        in().Edit1->insert(QString::fromUtf8(c.answer)); // as typed or pasted, through the upper-case check
+        entry->Re2->setPlainText(QStringLiteral("解析"));
+        in().addPoint(QStringLiteral("010101001"), QStringLiteral("数据结构[栈1]"));
+        const QString before = bank.fullSnapshot();
+        prompts.clear();
+        click(entry.get(), "btnSave");
+        EXPECT_EQ(asked(), QStringList({QString::fromUtf8(c.message)})) << c.type << c.answer;
+        EXPECT_EQ(bank.fullSnapshot(), before);
+        EXPECT_EQ(entry->savedCount(), 0);
+        EXPECT_EQ(QApplication::focusWidget(), in().Edit1);
+        EXPECT_EQ(in().Edit1->text(), QString::fromUtf8(c.answer).toUpper());
+        EXPECT_EQ(in().ComboBox1->currentText(), QString::fromUtf8(c.type));
+        EXPECT_EQ(in().SE_Num->value(), c.options);
+        EXPECT_EQ(entry->Re1->toPlainText(), QStringLiteral("题干"));
+        EXPECT_EQ(entry->Re2->toPlainText(), QStringLiteral("解析"));
+        EXPECT_EQ(in().pointIds(), QStringList({QStringLiteral("010101001")}));
+    }
+}
+
 TEST_F(EntryTest, SavesQuestionsOneAfterAnother)
 {
     open();
@@ -397,6 +437,7 @@ TEST_F(EntryTest, AFailedSaveKeepsWhatWasTyped)
 {
     open();
     bank.breakTable(QStringLiteral("tab_exer"), QStringLiteral("insert"));
+    chooseType(QStringLiteral("填空")); // a fill-in answer may hold quotes
     fill(QStringLiteral("题干'\"; --"), QStringLiteral("a'b"));
     in().addPoint(QStringLiteral("010101001"), QStringLiteral("数据结构[栈1]"));
     const QString before = bank.fullSnapshot();

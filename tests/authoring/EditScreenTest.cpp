@@ -244,7 +244,7 @@ TEST_F(EditScreenTest, AFailedSaveWritesNothingAndKeepsTheInputs)
         bank.breakTable(QString::fromLatin1(c.table), QStringLiteral("update"));
         open(QStringLiteral("Q1"));
         editor->RxDBRichEdit1->insertPlainText(QString::fromUtf8(c.stem));
-        in().Edit1->setText(QStringLiteral("D'E"));
+        in().Edit1->setText(QStringLiteral("DB"));
         deletePoint(0);
         const QString before = bank.fullSnapshot();
         prompts.clear();
@@ -253,12 +253,30 @@ TEST_F(EditScreenTest, AFailedSaveWritesNothingAndKeepsTheInputs)
         EXPECT_TRUE(asked().front().startsWith(QStringLiteral("保存试题出现错误！")));
         EXPECT_TRUE(editor->isVisible());
         EXPECT_EQ(bank.fullSnapshot(), before) << c.table;
-        EXPECT_EQ(in().Edit1->text(), QStringLiteral("D'E"));
+        EXPECT_EQ(in().Edit1->text(), QStringLiteral("DB"));
         EXPECT_EQ(in().pointIds().size(), 2);
         EXPECT_EQ(bank.dm.Cn1Query_tm->text(QStringLiteral("a2")), QStringLiteral("AB"));
         EXPECT_EQ(bank.dm.Cn1Query_tm->integer(QStringLiteral("ecount")), 0);
         bank.db().execScript(QStringLiteral("drop trigger break_%1_update").arg(QString::fromLatin1(c.table)));
     }
+}
+
+TEST_F(EditScreenTest, AnAnswerThatCanNeverBeRightIsRefusedAndKept)
+{
+    open(QStringLiteral("Q1"));
+    in().Edit1->setText(QStringLiteral("AE"));
+    const QString before = bank.fullSnapshot();
+    click(editor.get(), "btnSave");
+    EXPECT_EQ(asked(), QStringList({QStringLiteral("试题答案与题型“多选”不符：应为 A～D 中不重复的字母！")}));
+    EXPECT_EQ(bank.fullSnapshot(), before);
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(in().Edit1->text(), QStringLiteral("AE"));
+    EXPECT_EQ(in().pointIds().size(), 3);
+
+    // Letters typed out of order are stored in the order the practice page reads them.
+    in().Edit1->setText(QStringLiteral("DB"));
+    click(editor.get(), "btnSave");
+    EXPECT_EQ(column(bank, QStringLiteral("Q1"), "a2"), QStringLiteral("BD"));
 }
 
 TEST_F(EditScreenTest, CompactArrangement)
