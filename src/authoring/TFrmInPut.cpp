@@ -185,12 +185,17 @@ void TFrmInPut::ComboBox1Change()
     inputs->applyTypeLock(true);
 }
 
-void TFrmInPut::btnClearClick()
+void TFrmInPut::clearTexts()
 {
     Re1->clear();
     Re2->clear();
     inputs->Edit1->clear();
     inputs->clearPoints();
+}
+
+void TFrmInPut::btnClearClick()
+{
+    clearTexts();
     if (inputs->ComboBox1->count() > 0) {
         const QSignalBlocker quiet(inputs->ComboBox1);
         inputs->ComboBox1->setCurrentIndex(0);
@@ -234,7 +239,9 @@ void TFrmInPut::btnSaveClick()
         prompt::messageBox(prompt::Icon::Warning, QStringLiteral("提示"), QStringLiteral("最多只能录入9999道题！"));
         return;
     }
-    btnClearClick();
+    // The next question is often of the same kind: type and count stay.
+    clearTexts();
+    inputs->applyTypeLock(true);
     ++m_saved;
     savedLabel->setText(QStringLiteral("已保存 %1 道试题").arg(m_saved));
     Re1->setFocus();

@@ -50,6 +50,8 @@ protected:
 
 private:
     void arrange(bool compact);
+    // Stem, analysis, answer and points; type and count stay.
+    void clearTexts();
 
     QString m_chapter;
     int m_saved = 0;

@@ -364,6 +364,31 @@ TEST_F(EntryTest, SavesQuestionsOneAfterAnother)
     EXPECT_EQ(bank.chapterC3(QStringLiteral("010101")), 2);
 }
 
+TEST_F(EntryTest, TypeAndCountStayForTheNextQuestion)
+{
+    open();
+    // Type and count both stay for the next question; 清除 starts over from the first type.
+    chooseType(QStringLiteral("多选"));
+    in().SE_Num->setValue(4);
+    fill(QStringLiteral("第1题"), QStringLiteral("bd"));
+    click(entry.get(), "btnSave");
+    EXPECT_EQ(entry->savedCount(), 1);
+    EXPECT_EQ(in().ComboBox1->currentText(), QStringLiteral("多选"));
+    EXPECT_EQ(in().SE_Num->value(), 4);
+    EXPECT_TRUE(in().Edit1->text().isEmpty());
+    fill(QStringLiteral("第2题"), QStringLiteral("ac"));
+    click(entry.get(), "btnSave");
+    EXPECT_EQ(column(bank, QStringLiteral("US01010114400002"), "a2"), QStringLiteral("AC"));
+    chooseType(QStringLiteral("案例分析"));
+    entry->Re1->setPlainText(QStringLiteral("第3题"));
+    click(entry.get(), "btnSave");
+    EXPECT_EQ(in().ComboBox1->currentText(), QStringLiteral("案例分析"));
+    EXPECT_EQ(in().Edit1->text(), QStringLiteral("1")); // still locked as the type wants
+    EXPECT_FALSE(in().Edit1->isEnabled());
+    click(entry.get(), "btnClear");
+    EXPECT_EQ(in().ComboBox1->currentText(), QStringLiteral("单选"));
+}
+
 TEST_F(EntryTest, FormattingTablesAndPicturesReachThePracticeReader)
 {
     open();
