@@ -131,6 +131,8 @@ StudyPlanRow readStudyPlanRow(store::Connection& db)
 
 void saveStudyPlan(store::Connection& db, const StudyPlanRow& plan)
 {
+    if ((plan.mark == 1 ? plan.time : plan.amount) < kMinPlanAmount)
+        throw store::DbError(store::DbError::Kind::Usage, QStringLiteral("daily plan below one: %1/%2").arg(plan.amount).arg(plan.time));
     store::Transaction t(db);
     writePlanRow(db,
                  {QStringLiteral("PlanAmount"), QStringLiteral("PlanTime"), QStringLiteral("ExamDate"), QStringLiteral("PlanMark")},

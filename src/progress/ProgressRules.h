@@ -65,9 +65,16 @@ struct StudyPlanRow {
     QDate examDate; // invalid when the bank holds none (or no date)
 };
 StudyPlanRow readStudyPlanRow(store::Connection& db);
+// The chosen daily amount is at least one answer or one minute.
+inline constexpr int kMinPlanAmount = 1;
 // Writes the plan fields of the first row in one transaction (a bank without a
-// plan row gets one).
+// plan row gets one). A chosen amount below kMinPlanAmount throws and writes nothing.
 void saveStudyPlan(store::Connection& db, const StudyPlanRow& plan);
+// The plan binds only while an exam lies ahead: on or before the exam day.
+inline bool planInEffect(const QDate& today, const QDate& examDate)
+{
+    return today.isValid() && examDate.isValid() && today <= examDate;
+}
 
 enum class CountdownState {
     NoDate, // no readable exam date

@@ -3,7 +3,9 @@
 #include "progress/ProgressRules.h"
 #include "progress/TFrmConfig.h"
 #include "shell/Guard.h"
+#include "shell/ShellRules.h"
 #include "store/DataModule.h"
+#include "store/Statistics.h"
 #include "store/Dataset.h"
 #include "store/DatasetModel.h"
 #include "ui/CommandButton.h"
@@ -20,8 +22,8 @@
 namespace {
 
 // Column widths: compact screen, then any other.
-constexpr std::array<int, 7> kCompactWidths{198, 60, 60, 60, 60, 80, 71};
-constexpr std::array<int, 7> kFullWidths{252, 80, 80, 80, 80, 80, 80};
+constexpr std::array<int, 8> kCompactWidths{128, 60, 60, 60, 60, 80, 71, 70};
+constexpr std::array<int, 8> kFullWidths{172, 80, 80, 80, 80, 80, 80, 80};
 
 const QColor kValueColour(120, 230, 255);
 
@@ -36,6 +38,33 @@ public:
         return store::DatasetModel::headerData(section, orientation, role);
     }
 };
+
+// Whether each day met the plan as it stands now: by answers (A2) or by minutes (D1).
+store::DatasetModel::Column planColumn()
+{
+    shell::StudyPlan plan;
+    guard::run(QStringLiteral("无法读取学习计划！"), [&plan] { plan = shell::readStudyPlan(DM1->db()); });
+    const bool byMinutes = plan.mark == 1;
+    return {byMinutes ? QStringLiteral("D1") : QStringLiteral("A2"), QStringLiteral("完成计划"), Qt::AlignCenter,
+            [plan, byMinutes](const QVariant& v) {
+                shell::DayWork day;
+                day.logged = true;
+                if (byMinutes)
+                    day.seconds = store::ClockTextToSeconds(v.toString());
+                else
+                    day.answers = v.toLongLong();
+                switch (shell::comparePlan(plan, day)) {
+                case shell::PlanStatus::Below:
+                    return QStringLiteral("未完成");
+                case shell::PlanStatus::Met:
+                case shell::PlanStatus::Exceeded:
+                    return QStringLiteral("完成");
+                case shell::PlanStatus::NoPlan:
+                    break;
+                }
+                return QString();
+            }};
+}
 
 } // namespace
 
@@ -73,6 +102,7 @@ TFrmRz::TFrmRz(QWidget* parent)
         {QStringLiteral("A3"), QStringLiteral("做错道次"), left},
         {QStringLiteral("D1"), QStringLiteral("总用时"), right},
         {QStringLiteral("A4"), QStringLiteral("平均成绩"), right},
+        planColumn(),
     });
     DBGrid1->setModel(m_model);
     m_model->bindSelection(DBGrid1->selectionModel());

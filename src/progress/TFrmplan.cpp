@@ -3,6 +3,7 @@
 #include "progress/Panel.h"
 #include "progress/ProgressRules.h"
 #include "shell/Guard.h"
+#include "shell/Prompt.h"
 #include "store/Clock.h"
 #include "store/DataModule.h"
 #include "ui/CommandButton.h"
@@ -118,8 +119,10 @@ TFrmplan::TFrmplan(QWidget* parent)
     connect(SpeedButton1, &QAbstractButton::clicked, this, &TFrmplan::SpeedButton1Click);
     connect(SpeedButton2, &QAbstractButton::clicked, this, &QDialog::reject);
     connect(DateEdit1, &QDateEdit::dateChanged, this, [this](const QDate& d) {
-        if (m_editing)
+        if (m_editing) {
             showCountdown(d);
+            guard::run(QStringLiteral("无法读取学习计划！"), [this, d] { showQuota(d); });
+        }
     });
 
     setTabOrder(SpeedButton1, DateEdit1);
@@ -196,7 +199,7 @@ void TFrmplan::FormShow()
         }
         (plan.mark == 1 ? planByMinutes : planByAnswers)->setChecked(true);
         showCountdown(plan.examDate);
-        showQuota();
+        showQuota(plan.examDate);
     });
     setEditing(false);
     SpeedButton1->setFocus();
@@ -213,11 +216,11 @@ void TFrmplan::showCountdown(const QDate& examDate)
     Label1->setAccessibleDescription(c.numberShown ? c.caption + c.number + QStringLiteral("天") : c.caption);
 }
 
-void TFrmplan::showQuota()
+void TFrmplan::showQuota(const QDate& examDate)
 {
+    // The line follows the date shown, so it never contradicts the countdown above it.
     const progress::StudyBacklog backlog = progress::readBacklog(DM1->db());
-    const std::optional<qint64> quota =
-        progress::dailyQuota(backlog, store::Clock::today(), progress::readStudyPlanRow(DM1->db()).examDate);
+    const std::optional<qint64> quota = progress::dailyQuota(backlog, store::Clock::today(), examDate);
     QString text = QStringLiteral("未做题 %1 道，错题 %2 道").arg(backlog.unanswered).arg(backlog.wrong);
     if (quota)
         text += QStringLiteral("；考前每天做 %1 道可全部完成").arg(*quota);
@@ -251,6 +254,13 @@ void TFrmplan::SpeedButton1Click()
     }
     const progress::StudyPlanRow plan{planItem(), suiNumberEdit1->text().toInt(), suiNumberEdit2->text().toInt(),
                                       DateEdit1->date()};
+    if (chosen->text().toInt() < progress::kMinPlanAmount) {
+        prompt::error(planItem() == 0 ? QStringLiteral("保存学习计划失败！\n每天作题数量至少为1道。")
+                                      : QStringLiteral("保存学习计划失败！\n每天作题时间至少为1分钟。"));
+        chosen->setFocus();
+        chosen->selectAll();
+        return;
+    }
     // A failed save keeps the window in edit mode with the entries, so it can be tried again.
     const bool saved = guard::run(QStringLiteral("保存学习计划失败！"), [&] {
         progress::saveStudyPlan(DM1->db(), plan);
@@ -262,7 +272,7 @@ void TFrmplan::SpeedButton1Click()
     setEditing(false);
     chosen->setEnabled(true);
     showCountdown(plan.examDate);
-    guard::run(QStringLiteral("无法读取学习计划！"), [this] { showQuota(); });
+    guard::run(QStringLiteral("无法读取学习计划！"), [this, &plan] { showQuota(plan.examDate); });
     SpeedButton1->setFocus();
 }
 

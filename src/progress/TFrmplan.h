@@ -53,7 +53,7 @@ protected:
 private:
     void arrange(bool compact);
     void setEditing(bool on);
-    void showQuota();
+    void showQuota(const QDate& examDate);
 
     QButtonGroup* m_items;
     bool m_editing = false;

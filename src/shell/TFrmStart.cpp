@@ -119,7 +119,9 @@ void TFrmStart::quitCheck()
     std::optional<qint64> quota;
     if (DM1 && DM1->ConnectOk) {
         try {
-            status = shell::comparePlan(shell::readStudyPlan(DM1->db()), shell::todaysWork(DM1->db()));
+            // Once the exam is over, or with none set, there is no plan left to keep.
+            if (progress::planInEffect(store::Clock::today(), progress::readStudyPlanRow(DM1->db()).examDate))
+                status = shell::comparePlan(shell::readStudyPlan(DM1->db()), shell::todaysWork(DM1->db()));
             if (status == shell::PlanStatus::Below)
                 quota = progress::todaysQuota(DM1->db(), store::Clock::today());
         } catch (const std::exception& e) {

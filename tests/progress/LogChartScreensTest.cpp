@@ -88,8 +88,8 @@ TEST_F(LogChartTest, LogColumnsOfBothLayouts)
 {
     struct Case { const char* tag; QSize window; std::vector<int> widths; };
     const Case cases[] = {
-        {"800", {761, 480}, {198, 60, 60, 60, 60, 80, 71}},
-        {"1024", {934, 611}, {252, 80, 80, 80, 80, 80, 80}},
+        {"800", {761, 480}, {128, 60, 60, 60, 60, 80, 71, 70}},
+        {"1024", {934, 611}, {172, 80, 80, 80, 80, 80, 80, 80}},
     };
     for (const Case& c : cases) {
         app::ScreenSizeTag = QString::fromLatin1(c.tag);
@@ -97,14 +97,38 @@ TEST_F(LogChartTest, LogColumnsOfBothLayouts)
         f.show();
         EXPECT_EQ(f.size(), c.window) << c.tag;
         QStringList titles;
-        for (int col = 0; col < 7; ++col) {
+        for (int col = 0; col < 8; ++col) {
             EXPECT_EQ(f.DBGrid1->columnWidth(col), c.widths[size_t(col)]) << c.tag << " column " << col;
             titles << f.DBGrid1->model()->headerData(col, Qt::Horizontal).toString();
         }
-        EXPECT_EQ(titles, (QStringList{"日期", "做过题数", "做错题数", "做过道次", "做错道次", "总用时", "平均成绩"}));
+        EXPECT_EQ(titles, (QStringList{"日期", "做过题数", "做错题数", "做过道次", "做错道次", "总用时", "平均成绩", "完成计划"}));
         // Every column is visible without scrolling sideways.
         EXPECT_FALSE(f.DBGrid1->horizontalScrollBar()->isVisible()) << c.tag;
         EXPECT_TRUE(f.rect().contains(f.lblScore->geometry())) << c.tag;
+    }
+}
+
+TEST_F(LogChartTest, EachDaySaysWhetherThePlanWasMet)
+{
+    struct Case { int mark; std::vector<const char*> shown; };
+    // Days (newest first): 30 answers in 20 minutes, 29 in 60, 31 in 59:59.
+    const Case cases[] = {
+        {0, {"完成", "未完成", "完成"}},  // 30 answers a day
+        {1, {"未完成", "完成", "未完成"}}, // 60 minutes a day
+        {7, {"", "", ""}},                // no kind of plan
+    };
+    bank.day(kToday.addDays(-2), 31, 0, QStringLiteral("00:59:59"));
+    bank.day(kToday.addDays(-1), 29, 0, QStringLiteral("01:00:00"));
+    bank.day(kToday, 30, 0, QStringLiteral("00:20:00"));
+    for (const Case& c : cases) {
+        bank.db().exec(QStringLiteral("update tab_plan set PlanMark=:m"), {{":m", c.mark}});
+        TFrmRz f;
+        f.show();
+        const auto* model = f.DBGrid1->model();
+        ASSERT_EQ(model->rowCount(), 3);
+        for (int row = 0; row < 3; ++row)
+            EXPECT_EQ(model->index(row, 7).data().toString(), QString::fromUtf8(c.shown[size_t(row)])) << c.mark << " row " << row;
+        f.SpeedButton3->click();
     }
 }
 

@@ -121,6 +121,25 @@ TEST(ExamSettings, ALengthOutsideOneTo999MinutesIsRefusedAndAStoredZeroReadsAsTh
     }
 }
 
+TEST(StudyPlan, TheChosenAmountIsAtLeastOneAndThePlanBindsUntilTheExamDay)
+{
+    Bank bank;
+    Scope scope(bank);
+    const QString before = planDump(bank.db());
+    const progress::StudyPlanRow refused[] = {{0, 0, 60, kToday}, {1, 30, 0, kToday}, {0, -4, 60, kToday}};
+    for (const auto& plan : refused)
+        EXPECT_THROW(progress::saveStudyPlan(bank.db(), plan), store::DbError) << plan.mark;
+    EXPECT_EQ(planDump(bank.db()), before);
+    // Only the chosen amount counts: the other may be anything.
+    progress::saveStudyPlan(bank.db(), {1, 0, 1, kToday});
+    EXPECT_EQ(bank.db().scalar(QStringLiteral("select PlanTime from tab_plan")).toInt(), 1);
+
+    struct Case { QDate exam; bool binds; };
+    const Case cases[] = {{kToday.addDays(1), true}, {kToday, true}, {kToday.addDays(-1), false}, {QDate(), false}};
+    for (const Case& c : cases)
+        EXPECT_EQ(progress::planInEffect(kToday, c.exam), c.binds) << c.exam.toString().toStdString();
+}
+
 TEST(ExamSettings, LowestScoreCheckedAgainstThePaperTotal)
 {
     struct Case { const char* typed; int total; const char* shown; bool over; };

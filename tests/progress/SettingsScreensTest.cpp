@@ -429,6 +429,53 @@ TEST_F(SettingsTest, PlanShowsTheAnswersADayTheBacklogNeeds)
     EXPECT_EQ(f.lblQuota->text(), QStringLiteral("未做题 50 道，错题 2 道"));
 }
 
+TEST_F(SettingsTest, TheQuotaLineFollowsTheDateBeingChosen)
+{
+    for (int i = 0; i < 50; ++i)
+        bank.question(QStringLiteral("n%1").arg(i), QVariant());
+    const QString backlog = QStringLiteral("未做题 50 道，错题 0 道");
+    struct Case { int offset; const char* quota; };
+    const Case cases[] = {{-3, ""}, {0, ""}, {5, "；考前每天做 10 道可全部完成"}, {-1, ""}};
+    // A stored past date: the exam is over, so no quota.
+    bank.db().exec(QStringLiteral("update tab_plan set ExamDate=:d"), {{":d", kToday.addDays(-3)}});
+    TFrmplan f;
+    f.show();
+    EXPECT_EQ(f.epLabel1->text(), QStringLiteral("考试已结束！"));
+    EXPECT_EQ(f.lblQuota->text(), backlog);
+    f.SpeedButton1->click();
+    for (const Case& c : cases) {
+        f.DateEdit1->setDate(kToday.addDays(c.offset));
+        EXPECT_EQ(f.lblQuota->text(), backlog + QString::fromUtf8(c.quota)) << c.offset;
+    }
+}
+
+TEST_F(SettingsTest, ADailyAmountBelowOneIsRefusedAndTheEntriesStay)
+{
+    struct Case { bool byMinutes; const char* typed; const char* why; };
+    const Case cases[] = {
+        {false, "0", "每天作题数量至少为1道。"},
+        {false, "", "每天作题数量至少为1道。"},
+        {true, "0", "每天作题时间至少为1分钟。"},
+    };
+    for (const Case& c : cases) {
+        answers.clear();
+        TFrmplan f;
+        f.show();
+        f.SpeedButton1->click();
+        if (c.byMinutes)
+            f.planByMinutes->click();
+        QLineEdit* field = c.byMinutes ? f.suiNumberEdit2 : f.suiNumberEdit1;
+        field->setText(QString::fromLatin1(c.typed));
+        f.SpeedButton1->click();
+        ASSERT_EQ(answers.asked().size(), 1u) << c.typed;
+        EXPECT_EQ(answers.asked()[0].text, QStringLiteral("保存学习计划失败！\n") + QString::fromUtf8(c.why));
+        EXPECT_EQ(f.SpeedButton1->text(), QStringLiteral("保存"));
+        EXPECT_EQ(f.focusWidget(), field);
+        EXPECT_EQ(bank.db().scalar(QStringLiteral("select PlanMark||'/'||PlanAmount||'/'||PlanTime from tab_plan")).toString(),
+                  QStringLiteral("0/30/60"));
+    }
+}
+
 TEST_F(SettingsTest, AFailedPlanSaveKeepsEditModeAndTheBank)
 {
     bank.db().exec(QStringLiteral("create trigger no_plan before update on tab_plan begin select raise(abort, 'locked'); end"));
