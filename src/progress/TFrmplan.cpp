@@ -234,6 +234,9 @@ void TFrmplan::setEditing(bool on)
     SpeedButton1->setText(on ? QStringLiteral("保存") : QStringLiteral("设定"));
     DateEdit1->setEnabled(on);
     SeSkinRadioGroup1->setEnabled(on);
+    // Shown but not typed into: outside 设定 nothing typed would be saved.
+    suiNumberEdit1->setReadOnly(!on);
+    suiNumberEdit2->setReadOnly(!on);
 }
 
 void TFrmplan::SeSkinRadioGroup1Click(int item)

@@ -476,6 +476,25 @@ TEST_F(SettingsTest, ADailyAmountBelowOneIsRefusedAndTheEntriesStay)
     }
 }
 
+TEST_F(SettingsTest, TheDailyAmountsTakeTypingOnlyWhileTheyAreBeingSet)
+{
+    TFrmplan f;
+    f.show();
+    for (QLineEdit* field : {f.suiNumberEdit1, f.suiNumberEdit2}) {
+        retype(field, QStringLiteral("77"));
+        EXPECT_NE(field->text(), QStringLiteral("77")) << field->objectName().toStdString();
+    }
+    f.SpeedButton1->click();
+    retype(f.suiNumberEdit1, QStringLiteral("40"));
+    EXPECT_EQ(f.suiNumberEdit1->text(), QStringLiteral("40"));
+    f.SpeedButton1->click();
+    // Saved: the box shows the plan but takes no more typing.
+    retype(f.suiNumberEdit1, QStringLiteral("55"));
+    EXPECT_EQ(f.suiNumberEdit1->text(), QStringLiteral("40"));
+    EXPECT_TRUE(f.suiNumberEdit1->isReadOnly());
+    EXPECT_EQ(bank.db().scalar(QStringLiteral("select PlanAmount from tab_plan")).toInt(), 40);
+}
+
 TEST_F(SettingsTest, AFailedPlanSaveKeepsEditModeAndTheBank)
 {
     bank.db().exec(QStringLiteral("create trigger no_plan before update on tab_plan begin select raise(abort, 'locked'); end"));
