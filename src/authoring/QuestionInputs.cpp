@@ -42,9 +42,14 @@ QLabel* label(const QString& text, QWidget* buddy, QWidget* parent)
 
 } // namespace
 
-QuestionInputs::QuestionInputs(QWidget* screen, const Labels& labels)
+QuestionInputs::QuestionInputs(QWidget* screen)
     : QObject(screen), m_screen(screen)
 {
+    const struct {
+        QString options, answer, type, points;
+    } labels = {QStringLiteral("待选答案个数："), QStringLiteral("试题答案："), QStringLiteral("题    型："),
+                QStringLiteral("对应考点：")};
+
     toolbar = new ui::RichTextToolBar(screen);
     connect(toolbar, &ui::RichTextToolBar::pictureRejected, screen, [](const QString&) {
         prompt::notice(QStringLiteral("无法读取这个图片文件，请选择 PNG、JPEG、GIF 或 BMP 图片。"));
@@ -183,10 +188,12 @@ void QuestionInputs::removeSelectedPoint()
         delete ListBox2->takeItem(row);
 }
 
-void QuestionInputs::addPointsWithPicker(const LimitText& limit)
+void QuestionInputs::addPointsWithPicker()
 {
     if (ListBox2->count() >= authoring::kMaxQuestionPoints) {
-        prompt::messageBox(prompt::Icon::Information, QStringLiteral("提示"), limit.lines.join(QLatin1Char('\r')));
+        const QStringList lines = {QStringLiteral("试题对应考点最多为10条！"), QStringLiteral("如果要去掉考点，请选中要"),
+                                   QStringLiteral("去掉的考点，再按键盘上的"), QStringLiteral("[Delete]键！")};
+        prompt::messageBox(prompt::Icon::Information, QStringLiteral("提示"), lines.join(QLatin1Char('\r')));
         return;
     }
     TFrmSelectFG picker(m_screen);

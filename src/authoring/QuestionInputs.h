@@ -27,18 +27,8 @@ class RichTextToolBar;
 class QuestionInputs : public QObject {
     Q_OBJECT
 public:
-    struct Labels {
-        QString options; // candidate-answer count
-        QString answer;
-        QString type;
-        QString points;
-    };
-    // The texts of the limit message of "添加考点", one per line.
-    struct LimitText {
-        QStringList lines;
-    };
-
-    QuestionInputs(QWidget* screen, const Labels& labels);
+    // Entry and editing label the same inputs with the same words.
+    explicit QuestionInputs(QWidget* screen);
 
     // Editors, created and named by the screen, then added here (formatting bar, fonts).
     void addEditor(ui::RichTextEdit* editor);
@@ -75,7 +65,7 @@ public:
     // Removes the selected point from both lists; nothing without a selection.
     void removeSelectedPoint();
     // "添加考点": the 10-point check, the picker, the new points appended.
-    void addPointsWithPicker(const LimitText& limit);
+    void addPointsWithPicker();
 
     // Opens the usage notes (the picker's second page).
     static void showUsageNotes(QWidget* owner);

@@ -56,8 +56,7 @@ TFrmInPut::TFrmInPut(QWidget* parent)
     setFont(ui::songFont(14));
     ui::usePanelBackground(this);
 
-    inputs = new QuestionInputs(this, {QStringLiteral("待选答案个数："), QStringLiteral("试题答案："),
-                                       QStringLiteral("题    型："), QStringLiteral("对应考点：")});
+    inputs = new QuestionInputs(this);
     Re1 = new ui::RichTextEdit(this);
     Re1->setObjectName(QStringLiteral("Re1"));
     Re1->setAccessibleName(QStringLiteral("试题内容"));
@@ -118,8 +117,7 @@ TFrmInPut::TFrmInPut(QWidget* parent)
 
     connect(inputs->ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
     connect(inputs->addPointButton, &QAbstractButton::clicked, this, [this] {
-        inputs->addPointsWithPicker({{QStringLiteral("试题对应考点最多为10条！"), QStringLiteral("如果要去掉考点，请选中要"),
-                                      QStringLiteral("去掉的考点，再按键盘上的"), QStringLiteral("[Delete]键！")}});
+        inputs->addPointsWithPicker();
     });
     connect(btnSave, &QAbstractButton::clicked, this, &TFrmInPut::btnSaveClick);
     connect(btnClear, &QAbstractButton::clicked, this, &TFrmInPut::btnClearClick);

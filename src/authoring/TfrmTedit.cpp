@@ -59,8 +59,7 @@ TfrmTedit::TfrmTedit(QWidget* parent)
     setFont(ui::songFont(14));
     ui::usePanelBackground(this);
 
-    inputs = new QuestionInputs(this, {QStringLiteral("备选个数："), QStringLiteral("答　　案："),
-                                       QStringLiteral("题　　型："), QStringLiteral("对应考点：")});
+    inputs = new QuestionInputs(this);
     RxDBRichEdit3 = editor(QStringLiteral("RxDBRichEdit3"), QStringLiteral("共用题干"), this);
     RxDBRichEdit1 = editor(QStringLiteral("RxDBRichEdit1"), QStringLiteral("试题内容"), this);
     RxDBRichEdit2 = editor(QStringLiteral("RxDBRichEdit2"), QStringLiteral("试题解析"), this);
@@ -103,8 +102,7 @@ TfrmTedit::TfrmTedit(QWidget* parent)
 
     connect(inputs->ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
     connect(inputs->addPointButton, &QAbstractButton::clicked, this, [this] {
-        inputs->addPointsWithPicker({{QStringLiteral("试题对应知识点最多为10条！"), QStringLiteral("如果要去掉知识点，请选中要"),
-                                      QStringLiteral("去掉的知识点，再按键盘上的"), QStringLiteral("[Delete]键！")}});
+        inputs->addPointsWithPicker();
     });
     connect(btnSave, &QAbstractButton::clicked, this, &TfrmTedit::btnSaveClick);
     connect(btnCancel, &QAbstractButton::clicked, this, &QDialog::reject);

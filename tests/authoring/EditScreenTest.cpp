@@ -1,5 +1,6 @@
 #include "authoring/QuestionInputs.h"
 #include "authoring/ScreenSupport.h"
+#include "authoring/TFrmInPut.h"
 #include "authoring/TfrmTedit.h"
 #include "store/Dataset.h"
 #include "store/RtfWriter.h"
@@ -8,6 +9,7 @@
 #include <QBuffer>
 #include <QComboBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSpinBox>
@@ -277,6 +279,29 @@ TEST_F(EditScreenTest, AnAnswerThatCanNeverBeRightIsRefusedAndKept)
     in().Edit1->setText(QStringLiteral("DB"));
     click(editor.get(), "btnSave");
     EXPECT_EQ(column(bank, QStringLiteral("Q1"), "a2"), QStringLiteral("BD"));
+}
+
+TEST_F(EditScreenTest, LabelsTheInputsAsQuestionEntryDoes)
+{
+    open(QStringLiteral("Q1"));
+    TFrmInPut entry;
+    QuestionInputs& other = *entry.inputs;
+    const std::pair<QLabel*, QLabel*> labels[] = {{in().optionsLabel, other.optionsLabel},
+                                                  {in().answerLabel, other.answerLabel},
+                                                  {in().typeLabel, other.typeLabel},
+                                                  {in().pointsLabel, other.pointsLabel}};
+    for (const auto& [mine, theirs] : labels) {
+        EXPECT_EQ(mine->text(), theirs->text());
+        EXPECT_EQ(mine->buddy()->accessibleName(), theirs->buddy()->accessibleName());
+    }
+    EXPECT_EQ(in().optionsLabel->text(), QStringLiteral("待选答案个数："));
+    EXPECT_EQ(in().answerLabel->text(), QStringLiteral("试题答案："));
+
+    // The limit message names the points as the label does.
+    for (int i = 0; in().pointIds().size() < 10; ++i)
+        in().addPoint(QStringLiteral("p%1").arg(i), QStringLiteral("p"));
+    click(editor.get(), "addPointButton");
+    EXPECT_EQ(asked(), QStringList({QStringLiteral("试题对应考点最多为10条！\r如果要去掉考点，请选中要\r去掉的考点，再按键盘上的\r[Delete]键！")}));
 }
 
 TEST_F(EditScreenTest, CompactArrangement)
