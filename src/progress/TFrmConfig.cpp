@@ -4,6 +4,7 @@
 #include "shell/AppState.h"
 #include "shell/Guard.h"
 #include "shell/Music.h"
+#include "shell/Prompt.h"
 #include "store/DataModule.h"
 #include "ui/CommandButton.h"
 #include "ui/Screen.h"
@@ -12,11 +13,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDoubleSpinBox>
+#include <QLineEdit>
 #include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
+#include <QScreen>
 #include <QScrollBar>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -157,6 +161,7 @@ void TFrmConfig::FormShow()
     if (app::ConfigTimesOnly) {
         setFixedHeight(kTimesHeight);
         guard::run(QStringLiteral("无法读取答题时间设置！"), [this] { addTimeLines(); });
+        fitTimeLines();
         if (!m_editors.isEmpty())
             m_editors.first()->setFocus();
         else
@@ -177,16 +182,17 @@ void TFrmConfig::addTimeLines()
         auto* name = new QLabel(types[n].name, m_lines);
         name->setGeometry(16, kLineStep * i + 8 - 3, 82, 18);
         name->setFont(face);
-        auto* edit = new QDoubleSpinBox(m_lines);
+        // A plain field: what is typed stays as typed, and a bad value is refused on
+        // closing instead of being quietly turned into another number.
+        auto* edit = new QLineEdit(m_lines);
         edit->setObjectName(QStringLiteral("Currencyedit%1").arg(i + 1));
         edit->setAccessibleName(types[n].name + QStringLiteral("答题时间（分钟）"));
-        edit->setDecimals(1);
-        edit->setRange(progress::kMinAnswerMinutes, progress::kMaxAnswerMinutes);
-        edit->setSingleStep(0.5);
-        edit->setButtonSymbols(QAbstractSpinBox::NoButtons);
+        edit->setToolTip(QStringLiteral("%1～%2分钟").arg(progress::kMinAnswerMinutes).arg(progress::kMaxAnswerMinutes));
+        edit->setMaxLength(12);
         edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        edit->setValue(types[n].minutes);
+        edit->setText(QString::number(types[n].minutes, 'f', 1));
         edit->setProperty("typeId", types[n].typeId);
+        edit->setProperty("typeName", types[n].name);
         edit->setGeometry(100, kLineStep * i + 5 - 3, 48, 19);
         edit->setFont(face);
         name->setBuddy(edit);
@@ -205,6 +211,18 @@ void TFrmConfig::addTimeLines()
         setTabOrder(previous, epFocusButton3);
     m_lines->resize(ScrollBox1->width() - 2 * ScrollBox1->frameWidth() - ScrollBox1->verticalScrollBar()->sizeHint().width(),
                     kLineStep * int(types.size()) + 10);
+}
+
+void TFrmConfig::fitTimeLines()
+{
+    // Every line in view, as far as the screen allows; past that the box scrolls.
+    const int frame = 2 * ScrollBox1->frameWidth();
+    const int wanted = std::max(110, m_lines->height() + frame);
+    const int room = (screen() ? screen()->availableGeometry().height() : 600) - 22 - 50;
+    const int box = std::min(wanted, std::max(110, room));
+    ScrollBox1->setGeometry(ScrollBox1->x(), 22, ScrollBox1->width(), box);
+    epFocusButton3->move(280, 22 + box + 5);
+    setFixedHeight(22 + box + 5 + epFocusButton3->height() + 7);
 }
 
 void TFrmConfig::RxSwitch1Toggled(bool on)
@@ -231,10 +249,32 @@ void TFrmConfig::FlatComboBox1Change()
 void TFrmConfig::done(int result)
 {
     if (app::ConfigTimesOnly && !m_saved) {
+        if (QLineEdit* bad = refuseBadTime()) {
+            bad->setFocus();
+            bad->selectAll();
+            return; // the window stays with every line as typed
+        }
         m_saved = true;
         saveTimes();
     }
     QDialog::done(result);
+}
+
+QLineEdit* TFrmConfig::refuseBadTime()
+{
+    for (QLineEdit* edit : std::as_const(m_editors)) {
+        bool ok = false;
+        const double minutes = edit->text().trimmed().toDouble(&ok);
+        if (ok && minutes >= progress::kMinAnswerMinutes - 1e-9 && minutes <= progress::kMaxAnswerMinutes + 1e-9)
+            continue;
+        prompt::notice(QStringLiteral("%1的答题时间须为%2～%3分钟！")
+                           .arg(edit->property("typeName").toString())
+                           .arg(progress::kMinAnswerMinutes)
+                           .arg(progress::kMaxAnswerMinutes));
+        ScrollBox1->ensureWidgetVisible(edit);
+        return edit;
+    }
+    return nullptr;
 }
 
 void TFrmConfig::saveTimes()
@@ -243,11 +283,10 @@ void TFrmConfig::saveTimes()
     guard::run(QStringLiteral("保存设置失败！"), [this] {
         std::vector<progress::TypeTime> lines;
         for (int i = 0; i < m_editors.size(); ++i) {
-            auto* edit = findChild<QDoubleSpinBox*>(QStringLiteral("Currencyedit%1").arg(i + 1));
-            if (!edit)
-                continue;
-            edit->interpretText();
-            lines.push_back({edit->property("typeId").toInt(), QString(), edit->value()});
+            const QLineEdit* edit = m_editors[i];
+            // Tenths, as the field shows them.
+            const double minutes = std::round(edit->text().trimmed().toDouble() * 10.0) / 10.0;
+            lines.push_back({edit->property("typeId").toInt(), QString(), minutes});
         }
         progress::saveTypeTimes(DM1->db(), app::currentTypeTable(), lines);
         if (DM1->Cn1Table_tx->isOpen())

@@ -5,7 +5,7 @@
 
 class QCheckBox;
 class QComboBox;
-class QDoubleSpinBox;
+class QLineEdit;
 class QLabel;
 class QScrollArea;
 class QWidget;
@@ -39,7 +39,7 @@ public:
     // Fills the window for the mode in app::ConfigTimesOnly.
     void FormShow();
     // The editors of the answer-time lines, in line order.
-    QList<QDoubleSpinBox*> timeEditors() const { return m_editors; }
+    QList<QLineEdit*> timeEditors() const { return m_editors; }
 
     void RxSwitch1Toggled(bool on);
     void FlatComboBox1Change();
@@ -55,9 +55,12 @@ private:
     void arrange(bool compact);
     void addTimeLines();
     void saveTimes();
+    // The first line whose text is not a time within range, after saying which; null when all are.
+    QLineEdit* refuseBadTime();
+    void fitTimeLines();
 
     QWidget* m_lines;
-    QList<QDoubleSpinBox*> m_editors;
+    QList<QLineEdit*> m_editors;
     bool m_shown = false;
     bool m_saved = false;
 };

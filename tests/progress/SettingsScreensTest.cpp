@@ -16,7 +16,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -87,7 +86,7 @@ TEST_F(SettingsTest, AnswerTimesOfTheCurrentPaperAreListedStoredAndTimedAtOnce)
         f.arrangeForTimes();
         f.show();
         ASSERT_EQ(f.timeEditors().size(), 2) << c.paper;
-        auto* first = f.findChild<QDoubleSpinBox*>(QStringLiteral("Currencyedit1"));
+        auto* first = f.findChild<QLineEdit*>(QStringLiteral("Currencyedit1"));
         ASSERT_TRUE(first);
         EXPECT_EQ(first->property("typeId").toInt(), c.firstId);
         const auto* name = first->parentWidget()->findChildren<QLabel*>().value(0);
@@ -119,11 +118,9 @@ TEST_F(SettingsTest, TheTwoModesArrangeTheWindow)
     EXPECT_EQ(times.ScrollBox1->height(), 110);
     EXPECT_EQ(times.epFocusButton3->pos(), QPoint(280, 137));
     // Every line can be reached and read out.
-    for (QDoubleSpinBox* e : times.timeEditors()) {
+    for (QLineEdit* e : times.timeEditors()) {
         EXPECT_TRUE(e->isVisible());
         EXPECT_FALSE(e->accessibleName().isEmpty());
-        EXPECT_EQ(e->minimum(), 0.1);
-        EXPECT_EQ(e->maximum(), 30.0);
     }
 
     app::ConfigTimesOnly = false;
@@ -215,6 +212,62 @@ TEST_F(SettingsTest, AFailedSaveOfAnswerTimesSaysSoAndKeepsEveryTime)
     EXPECT_TRUE(answers.asked()[0].text.startsWith(QStringLiteral("保存设置失败！")));
     EXPECT_EQ(typeTableDump(bank.db(), 1), QStringLiteral("11=1;12=0.5;"));
     EXPECT_EQ(app::answerTimeOfType(11), 600);
+}
+
+TEST_F(SettingsTest, AnAnswerTimeOutOfRangeIsRefusedByNameAndEveryLineKeepsItsText)
+{
+    app::CurrentPaperNo = 1;
+    shell::loadTypeAnswerTimes(bank.db());
+    struct Case { const char* first; const char* second; const char* named; };
+    const Case cases[] = {
+        {"abc", "4", "单选"},
+        {"2", "-5", "判断"},
+        {"99999", "4", "单选"},
+        {"2", "0", "判断"},
+        {"30.5", "", "单选"},
+    };
+    for (const Case& c : cases) {
+        answers.clear();
+        TFrmConfig f;
+        app::ConfigTimesOnly = true;
+        f.arrangeForTimes();
+        f.show();
+        retype(f.timeEditors()[0], QString::fromLatin1(c.first));
+        retype(f.timeEditors()[1], QString::fromLatin1(c.second));
+        if (!*c.second)
+            QTest::keyClick(f.timeEditors()[1], Qt::Key_Delete);
+        f.epFocusButton3->click();
+        EXPECT_TRUE(f.isVisible()) << c.first;
+        ASSERT_EQ(answers.asked().size(), 1u) << c.first;
+        EXPECT_EQ(answers.asked()[0].text, QString::fromUtf8(c.named) + QStringLiteral("的答题时间须为0.1～30分钟！"));
+        EXPECT_EQ(f.timeEditors()[0]->text(), QString::fromLatin1(c.first));
+        EXPECT_EQ(f.timeEditors()[1]->text(), QString::fromLatin1(c.second));
+        EXPECT_EQ(typeTableDump(bank.db(), 1), QStringLiteral("11=1;12=0.5;"));
+        // Mended, the window closes and saves both.
+        retype(f.timeEditors()[0], QStringLiteral("0.1"));
+        retype(f.timeEditors()[1], QStringLiteral("30"));
+        f.epFocusButton3->click();
+        EXPECT_FALSE(f.isVisible());
+        EXPECT_EQ(typeTableDump(bank.db(), 1), QStringLiteral("11=0.1;12=30;"));
+        bank.db().exec(QStringLiteral("update tab_tx1 set time = case A1 when 11 then 1 else 0.5 end"));
+    }
+}
+
+TEST_F(SettingsTest, TheAnswerTimeWindowShowsEveryLine)
+{
+    for (int id = 13; id < 22; ++id)
+        bank.type(1, id, QStringLiteral("题型%1").arg(id), 1, 1, 2);
+    app::CurrentPaperNo = 1;
+    TFrmConfig f;
+    app::ConfigTimesOnly = true;
+    f.arrangeForTimes();
+    f.show();
+    ASSERT_EQ(f.timeEditors().size(), 11);
+    const QRect view = f.ScrollBox1->viewport()->rect();
+    for (QLineEdit* e : f.timeEditors())
+        EXPECT_TRUE(view.contains(QRect(e->mapTo(f.ScrollBox1->viewport(), QPoint(0, 0)), e->size()))) << e->objectName().toStdString();
+    EXPECT_TRUE(f.rect().contains(f.epFocusButton3->geometry()));
+    EXPECT_GE(f.epFocusButton3->geometry().top(), f.ScrollBox1->geometry().bottom());
 }
 
 // ---- Exam settings ------------------------------------------------------------------
