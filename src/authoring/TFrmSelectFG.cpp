@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <algorithm>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QShowEvent>
@@ -89,6 +90,10 @@ TFrmSelectFG::TFrmSelectFG(QWidget* parent)
     sel->addLayout(nodeRow);
     sel->addWidget(pointLabel);
     sel->addWidget(CheckListBox1, 1);
+    emptyHint = new QLabel(QStringLiteral("此处没有考点，请在上面选择下一级的节。"), selection);
+    emptyHint->setObjectName(QStringLiteral("emptyHint"));
+    emptyHint->hide();
+    sel->addWidget(emptyHint);
     auto* selButtons = new QHBoxLayout;
     selButtons->addStretch(1);
     selButtons->addWidget(epEfButton1);
@@ -194,10 +199,15 @@ void TFrmSelectFG::FormShow()
         CheckListBox2->clear();
         return;
     }
-    ComboBox1->setCurrentIndex(0);
-    ComboBox2->setCurrentIndex(0);
-    // The first node shows no ticks of the points already chosen.
-    loadPoints(ComboBox2->itemText(0));
+    // Headings hold no points of their own: start on the first node that has some.
+    int first = 0;
+    for (int i = 0; i < ComboBox2->count(); ++i)
+        if (!authoring::readNodePoints(DM1->db(), ComboBox2->itemText(i)).empty()) {
+            first = i;
+            break;
+        }
+    ComboBox1->setCurrentIndex(first);
+    ComboBox1Change(first);
 }
 
 void TFrmSelectFG::loadPoints(const QString& nodeId)
@@ -206,13 +216,17 @@ void TFrmSelectFG::loadPoints(const QString& nodeId)
     CheckListBox1->clear();
     CheckListBox2->clear();
     for (const authoring::ExamPoint& p : authoring::readNodePoints(DM1->db(), nodeId)) {
+        // Ticks made on other nodes are kept and shown again here.
+        const bool picked = std::any_of(m_picked.begin(), m_picked.end(), [&](const Pick& k) { return k.ftid == p.ftid; });
         auto* visible = new QListWidgetItem(p.title, CheckListBox1);
         visible->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        visible->setCheckState(Qt::Unchecked);
+        // Points the question already has show ticked; they are not picked again.
+        visible->setCheckState(picked || m_chosen.contains(p.ftid) ? Qt::Checked : Qt::Unchecked);
         auto* pick = new QListWidgetItem(p.ftid, CheckListBox2);
         pick->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
-        pick->setCheckState(Qt::Unchecked);
+        pick->setCheckState(picked ? Qt::Checked : Qt::Unchecked);
     }
+    emptyHint->setVisible(CheckListBox1->count() == 0);
     if (CheckListBox1->count() > 0)
         CheckListBox1->setCurrentRow(0);
 }
@@ -223,28 +237,25 @@ void TFrmSelectFG::ComboBox1Change(int index)
         return;
     ComboBox2->setCurrentIndex(index);
     loadPoints(ComboBox2->itemText(index));
-    // Points the question already has show ticked; they are not picked again.
-    const QSignalBlocker quiet(CheckListBox1);
-    for (int i = 0; i < CheckListBox2->count(); ++i)
-        if (m_chosen.contains(CheckListBox2->item(i)->text()))
-            CheckListBox1->item(i)->setCheckState(Qt::Checked);
-    if (CheckListBox1->count() > 0)
-        CheckListBox1->setCurrentRow(0);
 }
 
 void TFrmSelectFG::CheckListBox1ClickCheck(QListWidgetItem* item)
 {
     const int row = CheckListBox1->row(item);
-    if (row >= 0 && row < CheckListBox2->count())
-        CheckListBox2->item(row)->setCheckState(item->checkState());
+    if (row < 0 || row >= CheckListBox2->count())
+        return;
+    QListWidgetItem* pick = CheckListBox2->item(row);
+    pick->setCheckState(item->checkState());
+    const QString ftid = pick->text();
+    std::erase_if(m_picked, [&](const Pick& k) { return k.ftid == ftid; });
+    if (item->checkState() == Qt::Checked && !m_chosen.contains(ftid))
+        m_picked.push_back({ftid, item->text(), ComboBox1->currentData().toString()});
 }
 
 void TFrmSelectFG::epEfButton1Click()
 {
-    int ticked = 0;
-    for (int i = 0; i < CheckListBox1->count(); ++i)
-        if (CheckListBox1->item(i)->checkState() == Qt::Checked)
-            ++ticked;
+    // Every new tick counts, on whichever node it was made.
+    const int ticked = int(m_picked.size());
     const authoring::PickVerdict verdict = authoring::checkPick(int(m_chosen.size()), ticked);
     if (verdict != authoring::PickVerdict::Accept) {
         prompt::messageBox(prompt::Icon::Information, QStringLiteral("提示"), authoring::pickVerdictText(verdict, int(m_chosen.size())));
@@ -255,9 +266,5 @@ void TFrmSelectFG::epEfButton1Click()
 
 std::vector<TFrmSelectFG::Pick> TFrmSelectFG::picks() const
 {
-    std::vector<Pick> out;
-    for (int i = 0; i < CheckListBox2->count() && i < CheckListBox1->count(); ++i)
-        if (CheckListBox2->item(i)->checkState() == Qt::Checked)
-            out.push_back({CheckListBox2->item(i)->text(), CheckListBox1->item(i)->text(), ComboBox1->currentData().toString()});
-    return out;
+    return m_picked;
 }

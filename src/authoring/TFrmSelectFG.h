@@ -42,7 +42,7 @@ public:
         QString title;
         QString nodeName;
     };
-    // The points picked on the node shown last, in list order.
+    // The points newly ticked, on any node, in the order they were ticked.
     std::vector<Pick> picks() const;
 
     // The lines of the usage notes.
@@ -53,6 +53,7 @@ public:
     QComboBox* ComboBox2;        // their ids (hidden)
     QListWidget* CheckListBox1;  // the node's points, visible ticks
     QListWidget* CheckListBox2;  // their ids, picks (hidden)
+    QLabel* emptyHint;           // shown for a node without points
     ui::CommandButton* epEfButton1; // 确定
     ui::CommandButton* epEfButton2; // 关闭
     // Usage-notes page.
@@ -72,5 +73,6 @@ private:
     void CheckListBox1ClickCheck(QListWidgetItem* item);
 
     QStringList m_chosen;
+    std::vector<Pick> m_picked;
     bool m_filled = false;
 };

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -72,7 +73,7 @@ protected:
     }
 };
 
-TEST_F(PickerTest, ShowsTwoAndSixCharacterNodesAndTheFirstNodesPointsUnticked)
+TEST_F(PickerTest, ShowsTwoAndSixCharacterNodesAndOpensOnTheFirstNodeWithPoints)
 {
     bank.db().exec(QStringLiteral("insert into tab_fgmc (id,n,bh) values ('0101','四位',0)"));
     TFrmSelectFG& p = open({QStringLiteral("010101001")});
@@ -81,9 +82,16 @@ TEST_F(PickerTest, ShowsTwoAndSixCharacterNodesAndTheFirstNodesPointsUnticked)
         nodes << p.ComboBox2->itemText(i);
     nodes.sort();
     EXPECT_EQ(nodes, QStringList({"01", "010101", "02", "020202"}));
-    // Whatever node comes first, none of its points shows a tick at opening.
-    EXPECT_TRUE(visibleTicks().isEmpty());
+    // The heading "基础" comes first but holds no points: the picker starts on its section.
+    EXPECT_EQ(p.ComboBox1->currentData().toString(), QStringLiteral("数据结构"));
+    EXPECT_EQ(p.CheckListBox1->count(), 8);
+    EXPECT_FALSE(p.emptyHint->isVisible());
+    EXPECT_EQ(visibleTicks(), QStringList({"010101001"}));
     EXPECT_EQ(p.CheckListBox1->count(), p.CheckListBox2->count());
+    // A heading chosen by hand says why its list is empty.
+    choose(QStringLiteral("基础"));
+    EXPECT_EQ(p.CheckListBox1->count(), 0);
+    EXPECT_TRUE(p.emptyHint->isVisible());
     EXPECT_FALSE(p.ComboBox2->isVisible());
     EXPECT_FALSE(p.CheckListBox2->isVisible());
 }
@@ -102,7 +110,7 @@ TEST_F(PickerTest, ChosenPointsShowTickedButAreNotPicked)
     EXPECT_EQ(picker->picks().front().title, QStringLiteral("栈2"));
 }
 
-TEST_F(PickerTest, SevenPointLimitCountsVisibleTicks)
+TEST_F(PickerTest, SevenPointLimitCountsTheChosenAndEveryNewTick)
 {
     const QStringList five = {"020202001", "a", "b", "c", "d"};
     const QStringList fiveWithTwoHere = {"010101001", "010101002", "a", "b", "c"};
@@ -113,7 +121,8 @@ TEST_F(PickerTest, SevenPointLimitCountsVisibleTicks)
     } cases[] = {
         {five, 2, true},
         {five, 3, false},
-        {fiveWithTwoHere, 1, false}, // two shown ticked + one = 3, and 5 + 3 > 7
+        {fiveWithTwoHere, 2, true},  // the two shown ticked are among the five
+        {fiveWithTwoHere, 3, false},
         {{}, 7, true},
     };
     for (const auto& c : cases) {
@@ -146,15 +155,28 @@ TEST_F(PickerTest, ConfirmingWithoutATickKeepsThePickerOpen)
     EXPECT_EQ(picker->result(), QDialog::Rejected);
 }
 
-TEST_F(PickerTest, OnlyTheNodeShownLastIsReturned)
+TEST_F(PickerTest, TicksSurviveSwitchingNodesAndAllCountAgainstTheLimit)
 {
-    open({});
+    open({"a", "b", "c", "d", "e"});
     choose(QStringLiteral("数据结构"));
     tick(picker->CheckListBox1, 0);
     choose(QStringLiteral("操作系统"));
-    EXPECT_TRUE(pickIds().isEmpty());
+    EXPECT_TRUE(visibleTicks().isEmpty());
     tick(picker->CheckListBox1, 0);
-    EXPECT_EQ(pickIds(), QStringList({"020202001"}));
+    EXPECT_EQ(pickIds(), QStringList({"010101001", "020202001"}));
+    EXPECT_EQ(picker->picks().front().nodeName, QStringLiteral("数据结构"));
+    EXPECT_EQ(picker->picks().back().nodeName, QStringLiteral("操作系统"));
+    // Back on the first node its tick shows again; one more makes 5 + 3 > 7.
+    choose(QStringLiteral("数据结构"));
+    EXPECT_EQ(visibleTicks(), QStringList({"010101001"}));
+    tick(picker->CheckListBox1, 1);
+    click(picker.get(), "epEfButton1");
+    EXPECT_EQ(asked(), QStringList({"对应考点最多不能超过7条，已有考点5条！"}));
+    EXPECT_TRUE(picker->isVisible());
+    tick(picker->CheckListBox1, 1); // untick: 5 + 2
+    click(picker.get(), "epEfButton1");
+    EXPECT_EQ(picker->result(), QDialog::Accepted);
+    EXPECT_EQ(pickIds(), QStringList({"010101001", "020202001"}));
 }
 
 TEST_F(PickerTest, AnOutlineWithoutNodesLeavesOnlyClose)
