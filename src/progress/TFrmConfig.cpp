@@ -18,6 +18,7 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QScrollBar>
 #include <algorithm>
 #include <cmath>
@@ -154,8 +155,18 @@ void TFrmConfig::showEvent(QShowEvent* event)
 
 void TFrmConfig::FormShow()
 {
-    // On at design: nothing fires and whatever plays goes on.
-    RxSwitch1->setChecked(true);
+    // The candidate's last choice, shown as it is: nothing fires and whatever plays goes on.
+    {
+        const music::Preferences chosen = music::loadPreferences();
+        const QSignalBlocker quietSwitch(RxSwitch1);
+        const QSignalBlocker quietList(FlatComboBox1);
+        RxSwitch1->setChecked(chosen.on);
+        RxSwitch1->setText(chosen.on ? QStringLiteral("开") : QStringLiteral("关"));
+        FlatComboBox1->setCurrentIndex(FlatComboBox1->findText(chosen.tune));
+        app::MusicOn = chosen.on;
+        if (FlatComboBox1->currentIndex() >= 0)
+            app::MusicFile = tuneFolder() + chosen.tune + QStringLiteral(".mid");
+    }
     if (app::CurrentPaperNo == 0)
         app::CurrentPaperNo = 1;
     if (app::ConfigTimesOnly) {
@@ -229,6 +240,7 @@ void TFrmConfig::RxSwitch1Toggled(bool on)
 {
     RxSwitch1->setText(on ? QStringLiteral("开") : QStringLiteral("关"));
     app::MusicOn = on;
+    rememberMusic();
     if (!on) {
         PlayBackgroundMusic(app::MusicFile, false);
         return;
@@ -238,11 +250,18 @@ void TFrmConfig::RxSwitch1Toggled(bool on)
     PlayBackgroundMusic(app::MusicFile, true);
 }
 
+void TFrmConfig::rememberMusic()
+{
+    music::savePreferences({RxSwitch1->isChecked(),
+                            FlatComboBox1->currentIndex() < 0 ? QString() : FlatComboBox1->currentText().trimmed()});
+}
+
 void TFrmConfig::FlatComboBox1Change()
 {
     if (FlatComboBox1->currentIndex() < 0)
         return;
     app::MusicFile = tuneFolder() + FlatComboBox1->currentText().trimmed() + QStringLiteral(".mid");
+    rememberMusic();
     PlayBackgroundMusic(app::MusicFile, RxSwitch1->isChecked());
 }
 

@@ -58,6 +58,7 @@ private:
     // The first line whose text is not a time within range, after saying which; null when all are.
     QLineEdit* refuseBadTime();
     void fitTimeLines();
+    void rememberMusic();
 
     QWidget* m_lines;
     QList<QLineEdit*> m_editors;

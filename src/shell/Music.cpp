@@ -8,12 +8,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QSettings>
 #include <QTimer>
 
 #include <fluidsynth.h>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 Q_LOGGING_CATEGORY(lcMusic, "tesvora.music", QtWarningMsg)
 
@@ -401,15 +403,59 @@ void SetWaveVolume(int level)
 
 void PlayBackgroundMusic(const QString& file, bool on)
 {
+    // Stopping needs no sound card: only something to play does.
+    music::stop();
+    if (!on)
+        return;
     if (!music::hasAudioDevice()) {
         prompt::notice(QStringLiteral("没发现声卡！"));
         return;
     }
-    music::stop();
-    if (!on)
-        return;
     if (!music::startTune(file)) {
         music::stop();
         prompt::notice(QStringLiteral("无法播放背景音乐！"));
     }
 }
+
+namespace music {
+
+namespace {
+QString& preferencesFile()
+{
+    static QString file;
+    return file;
+}
+
+std::unique_ptr<QSettings> openPreferences()
+{
+    if (!preferencesFile().isEmpty())
+        return std::make_unique<QSettings>(preferencesFile(), QSettings::IniFormat);
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tesvora"), QStringLiteral("tesvora"));
+}
+} // namespace
+
+void setPreferencesFile(const QString& file)
+{
+    preferencesFile() = file;
+}
+
+Preferences loadPreferences()
+{
+    const auto settings = openPreferences();
+    Preferences p;
+    p.on = settings->value(QStringLiteral("music/on"), true).toBool();
+    p.tune = settings->value(QStringLiteral("music/tune")).toString();
+    return p;
+}
+
+void savePreferences(const Preferences& p)
+{
+    const auto settings = openPreferences();
+    settings->setValue(QStringLiteral("music/on"), p.on);
+    settings->setValue(QStringLiteral("music/tune"), p.tune);
+    settings->sync();
+    if (settings->status() != QSettings::NoError)
+        qCWarning(lcMusic) << "music settings not saved:" << settings->fileName();
+}
+
+} // namespace music

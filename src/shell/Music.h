@@ -10,9 +10,9 @@
 // app::VolumeLevel.
 void SetWaveVolume(int level);
 
-// Plays the tune `file` once (on) or stops it (off). Without an audio output device
-// it says "没发现声卡！" and does nothing else; a tune that cannot be played says
-// "无法播放背景音乐！".
+// Plays the tune `file` once (on) or stops it (off). Asked to play without an audio
+// output device it says "没发现声卡！" and does nothing else; a tune that cannot be
+// played says "无法播放背景音乐！". Stopping never asks for a device.
 void PlayBackgroundMusic(const QString& file, bool on);
 
 namespace music {
@@ -50,5 +50,17 @@ struct MidiInfo {
 };
 std::optional<MidiInfo> readMidi(const QByteArray& data, QString* error = nullptr);
 std::optional<MidiInfo> readMidiFile(const QString& path, QString* error = nullptr);
+
+// The candidate's music choice, kept in the user's configuration so that it
+// survives the window and the program: on or off, and the tune's name ("乐曲03",
+// empty when none was chosen).
+struct Preferences {
+    bool on = true;
+    QString tune;
+};
+Preferences loadPreferences();
+void savePreferences(const Preferences& preferences);
+// Tests keep the choice in a file of their own (empty: the user's configuration).
+void setPreferencesFile(const QString& file);
 
 } // namespace music

@@ -79,7 +79,7 @@ void TFrmStart::FormShow()
             setGeometry(s->availableGeometry());
     }
 
-    app::MusicOn = true;
+    app::MusicOn = music::loadPreferences().on;
     app::VolumeLevel = 10;
     SetWaveVolume(10);
 

@@ -52,6 +52,8 @@ protected:
     SettingsTest()
         : scope(bank)
     {
+        // The music choice goes to a file of the test's own, never the user's configuration.
+        music::setPreferencesFile(prefsDir.filePath(QStringLiteral("tesvora.ini")));
         bank.type(1, 11, QStringLiteral("单选"), 50, 1, 1);
         bank.type(1, 12, QStringLiteral("判断"), 25, 2, 0.5);
         bank.type(2, 11, QStringLiteral("单选"), 10, 1, 2);
@@ -61,8 +63,10 @@ protected:
     {
         music::stop();
         music::setAudioDrivers(music::defaultAudioDrivers());
+        music::setPreferencesFile(QString());
     }
 
+    QTemporaryDir prefsDir;
     Bank bank;
     Scope scope;
     prompt::Script answers;
@@ -156,7 +160,7 @@ TEST_F(SettingsTest, SwitchingOnWithoutATunePlaysTheFirstOne)
     QTemporaryDir dir;
     struct Case { QStringList drivers; bool plays; QStringList prompts; };
     const Case cases[] = {
-        {{QStringLiteral("none")}, false, {QStringLiteral("没发现声卡！"), QStringLiteral("没发现声卡！")}},
+        {{QStringLiteral("none")}, false, {QStringLiteral("没发现声卡！")}}, // switching off asks for no card
         {{QStringLiteral("file")}, true, {}},
     };
     for (const Case& c : cases) {
@@ -191,6 +195,40 @@ TEST_F(SettingsTest, ATuneChosenWhileSwitchedOffOnlyStopsThePlayer)
     f.FlatComboBox1->setCurrentIndex(4);
     EXPECT_EQ(app::MusicFile, bank.dm.AppDir + QStringLiteral("sound/乐曲05.mid"));
     EXPECT_FALSE(music::isPlaying());
+}
+
+TEST_F(SettingsTest, TheMusicChoiceOutlivesTheWindowAndTheProgram)
+{
+    // No sound card: choosing and switching off still say nothing.
+    music::setAudioDrivers({QStringLiteral("none")});
+    {
+        TFrmConfig f;
+        app::ConfigTimesOnly = false;
+        f.show();
+        f.RxSwitch1->click(); // off
+        f.FlatComboBox1->setCurrentIndex(2);
+        f.epFocusButton3->click();
+    }
+    EXPECT_TRUE(answers.asked().empty());
+    struct Case { const char* when; };
+    for (const Case& c : {Case{"another window"}, Case{"a restart"}}) {
+        if (QLatin1String(c.when) == QLatin1String("a restart")) {
+            app::MusicOn = true;
+            app::MusicFile.clear();
+        }
+        TFrmConfig f;
+        f.show();
+        EXPECT_FALSE(f.RxSwitch1->isChecked()) << c.when;
+        EXPECT_EQ(f.RxSwitch1->text(), QStringLiteral("关")) << c.when;
+        EXPECT_EQ(f.FlatComboBox1->currentText(), QStringLiteral("乐曲03")) << c.when;
+        EXPECT_FALSE(app::MusicOn) << c.when;
+        EXPECT_EQ(app::MusicFile, bank.dm.AppDir + QStringLiteral("sound/乐曲03.mid")) << c.when;
+        f.epFocusButton3->click();
+    }
+    EXPECT_TRUE(answers.asked().empty());
+    const music::Preferences kept = music::loadPreferences();
+    EXPECT_FALSE(kept.on);
+    EXPECT_EQ(kept.tune, QStringLiteral("乐曲03"));
 }
 
 TEST_F(SettingsTest, AFailedSaveOfAnswerTimesSaysSoAndKeepsEveryTime)
