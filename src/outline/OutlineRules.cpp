@@ -3,6 +3,7 @@
 #include "store/Dataset.h"
 #include "store/Schema.h"
 
+#include <QHash>
 #include <algorithm>
 #include <limits>
 
@@ -52,15 +53,42 @@ bool isChapterLevelId(const QString& nodeId)
     return n == 1 || n == 2;
 }
 
-int findFirst(const QStringList& names, const QString& text)
+std::vector<SearchHit> searchOutline(store::Connection& db, const std::vector<OutlineRow>& rows, const QString& text)
 {
+    std::vector<SearchHit> hits;
     const QString wanted = text.trimmed();
     if (wanted.isEmpty())
+        return hits;
+    // instr compares characters exactly, as the node search does.
+    const store::Rows points = db.query(
+        QStringLiteral("select trim(id) as id, ftid, sn from tab_rule where instr(sn, :t) > 0 order by ftid"),
+        {{QStringLiteral(":t"), wanted}});
+    QHash<QString, std::vector<SearchHit>> byNode;
+    for (int r = 0; r < points.size(); ++r)
+        byNode[points.at(r, QStringLiteral("id")).toString()].push_back(
+            {-1, points.at(r, QStringLiteral("ftid")).toString(), points.at(r, QStringLiteral("sn")).toString().trimmed()});
+    for (int i = 0; i < int(rows.size()); ++i) {
+        const OutlineRow& row = rows[size_t(i)];
+        if (row.name.contains(wanted, Qt::CaseSensitive))
+            hits.push_back({i, {}, {}});
+        for (SearchHit hit : byNode.value(row.id)) {
+            hit.row = i;
+            hits.push_back(hit);
+        }
+    }
+    return hits;
+}
+
+int nextHit(int current, int hits)
+{
+    if (hits <= 0)
         return -1;
-    for (int i = 0; i < names.size(); ++i)
-        if (names[i].contains(wanted, Qt::CaseSensitive))
-            return i;
-    return -1;
+    return current < 0 || current + 1 >= hits ? 0 : current + 1;
+}
+
+QString notFoundText(const QString& text)
+{
+    return QStringLiteral("未找到与“%1”有关的考点！").arg(text.trimmed());
 }
 
 int keyThreshold(qint64 nodeQuestions, qint64 pointCount)

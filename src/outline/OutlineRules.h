@@ -39,9 +39,20 @@ QString counterText(qint64 value);
 // Chapter-level nodes (ids of 1 or 2 characters after trimming) are not opened.
 bool isChapterLevelId(const QString& nodeId);
 
-// The first of `names` that contains `text` trimmed (exact characters); -1 when
-// none does or the trimmed text is empty.
-int findFirst(const QStringList& names, const QString& text);
+// One place the outline search stops: a node by its own title, or one of the node's
+// exam points by its title.
+struct SearchHit {
+    int row = -1;      // in the rows searched
+    QString ftid;      // empty: the node's title matched
+    QString pointTitle;
+};
+// Every node title and exam-point title holding `text` trimmed (exact characters),
+// in outline order, each node before its points, points in ftid order; none for blanks.
+std::vector<SearchHit> searchOutline(store::Connection& db, const std::vector<OutlineRow>& rows, const QString& text);
+// The hit a search shows after `current` (-1: none shown yet): the next, wrapping.
+int nextHit(int current, int hits);
+// "未找到与“…”有关的考点！" for the trimmed text.
+QString notFoundText(const QString& text);
 
 // Points with at least this many questions are the node's key points: the node's
 // questions over its points, truncated; never below 1 (also for no points).

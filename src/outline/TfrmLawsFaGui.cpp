@@ -129,7 +129,8 @@ TfrmLawsFaGui::TfrmLawsFaGui(QWidget* parent)
     m_editFind->setAccessibleName(QStringLiteral("检索内容"));
     m_editFind->setPlaceholderText(QStringLiteral("输入考点名称"));
     m_editFind->setClearButtonEnabled(true);
-    connect(m_editFind, &QLineEdit::returnPressed, this, &TfrmLawsFaGui::m_btnFindClick);
+    connect(m_editFind, &QLineEdit::returnPressed, this,
+            guard::slot(QStringLiteral("无法检索考点！"), [this] { m_btnFindClick(); }));
 
     const auto button = [&](const char* name, const QString& caption, const QString& spoken) {
         auto* b = new ui::CommandButton(caption, this);
@@ -146,7 +147,8 @@ TfrmLawsFaGui::TfrmLawsFaGui(QWidget* parent)
     m_btnBack = button("m_btnBack", QStringLiteral("返回(&B)"), QStringLiteral("返回"));
     m_btnExit = button("m_btnExit", QStringLiteral("退出(&E)"), QStringLiteral("退出"));
 
-    connect(m_btnFind, &QAbstractButton::clicked, this, &TfrmLawsFaGui::m_btnFindClick);
+    connect(m_btnFind, &QAbstractButton::clicked, this,
+            guard::slot(QStringLiteral("无法检索考点！"), [this] { m_btnFindClick(); }));
     connect(m_btnSelect, &QAbstractButton::clicked, this,
             guard::slot(QStringLiteral("无法打开此节点的考点！"), [this] { m_btnSelectClick(); }));
     connect(m_btnMost, &QAbstractButton::clicked, this,
@@ -294,14 +296,36 @@ void TfrmLawsFaGui::selectRow(int row)
 
 void TfrmLawsFaGui::m_btnFindClick()
 {
-    QStringList names;
-    for (const outline::OutlineRow& r : m_rows)
-        names << r.name;
-    const int row = outline::findFirst(names, m_editFind->text());
-    if (row >= 0) {
-        selectRow(row);
-        m_grid->setFocus();
+    const QString text = m_editFind->text().trimmed();
+    if (text.isEmpty())
+        return;
+    // The same text again goes on to the next hit; a new text starts over.
+    if (text != m_findText) {
+        m_findText = text;
+        m_hit = -1;
+        m_hits = outline::searchOutline(DM1->db(), m_rows, text);
     }
+    if (m_hits.empty()) {
+        ShowPrompt(QStringLiteral("提示"), outline::notFoundText(text), prompt::Mode::Narrow, prompt::Page::Information);
+        m_editFind->setFocus();
+        return;
+    }
+    m_hit = outline::nextHit(m_hit, int(m_hits.size()));
+    const outline::SearchHit& hit = m_hits[size_t(m_hit)];
+    selectRow(hit.row);
+    m_grid->setFocus();
+    // A point is shown in its node, as current entry; chapter headings do not open.
+    if (hit.ftid.isEmpty() || outline::isChapterLevelId(m_rows[size_t(hit.row)].id))
+        return;
+    m_btnSelectClick();
+    if (!m_detail || !m_queryDetail->isOpen())
+        return;
+    for (int i = 0; i < m_queryDetail->recordCount(); ++i)
+        if (m_queryDetail->valueAt(i, QStringLiteral("ftid")).toString() == hit.ftid) {
+            m_detail->m_LBmenu->setCurrentRow(i);
+            m_LBmenuClick(i);
+            break;
+        }
 }
 
 void TfrmLawsFaGui::m_btnSelectClick()

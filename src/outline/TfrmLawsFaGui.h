@@ -42,7 +42,7 @@ public:
 
     // Handlers, named after their controls; public so tests can drive them.
     void LoadOutline();           // the table from the bank, counters current
-    void m_btnFindClick();        // first node whose name holds the search text
+    void m_btnFindClick();        // next node or exam point whose title holds the search text
     void m_btnSelectClick();      // open the selected node
     void m_LBmenuClick(int row);  // the point of entry `row` becomes current
     void m_btnMostClick();        // key points / all points
@@ -90,6 +90,10 @@ private:
     TfrmLawDetail* m_detail = nullptr;
     std::unique_ptr<store::Dataset> m_queryDetail;
     std::vector<outline::OutlineRow> m_rows;
+    // The last search: its text, its hits and the one shown.
+    QString m_findText;
+    std::vector<outline::SearchHit> m_hits;
+    int m_hit = -1;
     QStringList m_nodeIds;
     QString m_nodeId; // the node on the detail page
     int m_keyThreshold = 1;

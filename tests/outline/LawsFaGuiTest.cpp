@@ -99,7 +99,8 @@ TEST_F(BrowserTest, AnEmptyOutlineShowsOnlyTheHeadingAndOpensNothing)
     f.m_editFind->setText("节");
     click(f.m_btnFind);
     EXPECT_FALSE(f.detailShown());
-    EXPECT_TRUE(prompts.asked().empty());
+    ASSERT_EQ(prompts.asked().size(), 1u); // only that nothing was found
+    EXPECT_EQ(prompts.asked().front().text, QStringLiteral("未找到与“节”有关的考点！"));
     EXPECT_FALSE(f.m_btnMost->isEnabled());
     EXPECT_FALSE(f.m_btnQuestion->isEnabled());
     EXPECT_TRUE(f.m_btnBack->isHidden());
@@ -141,7 +142,7 @@ TEST_F(BrowserTest, BothLayoutsSizeTheWindowTheHeadingsAndTheRows)
     }
 }
 
-TEST_F(BrowserTest, FindSelectsTheFirstMatchingRowEvenWhenALaterOneIsSelected)
+TEST_F(BrowserTest, FindStartsAtTheFirstMatchAndARepeatedFindMovesOnAndWraps)
 {
     const QStringList names{"总论", "数据结构", "操作系统 进程管理", "网络", "数据库", "软件工程", "操作系统 存储管理", "安全"};
     for (int i = 0; i < names.size(); ++i)
@@ -151,18 +152,53 @@ TEST_F(BrowserTest, FindSelectsTheFirstMatchingRowEvenWhenALaterOneIsSelected)
     f.m_editFind->setText(" 操作系统 ");
     click(f.m_btnFind);
     EXPECT_EQ(f.m_grid->currentRow(), 2);
-    click(f.m_btnFind); // the same search stops at the same row
+    click(f.m_btnFind); // the same search goes on to the next match
+    EXPECT_EQ(f.m_grid->currentRow(), 6);
+    click(f.m_btnFind); // and wraps
     EXPECT_EQ(f.m_grid->currentRow(), 2);
 
-    // Enter in the box finds as well; no match and blanks change nothing.
+    // Enter in the box finds as well; a new text starts over; blanks change nothing.
     f.m_editFind->setText("存储");
     QTest::keyClick(f.m_editFind, Qt::Key_Return);
     EXPECT_EQ(f.m_grid->currentRow(), 6);
-    for (const char* text : {"编译原理", "   "}) {
-        f.m_editFind->setText(QString::fromUtf8(text));
-        click(f.m_btnFind);
-        EXPECT_EQ(f.m_grid->currentRow(), 6) << text;
-    }
+    f.m_editFind->setText("   ");
+    click(f.m_btnFind);
+    EXPECT_EQ(f.m_grid->currentRow(), 6);
+    EXPECT_TRUE(prompts.asked().empty());
+    // No match says so and leaves the selection.
+    f.m_editFind->setText("编译原理");
+    click(f.m_btnFind);
+    EXPECT_EQ(f.m_grid->currentRow(), 6);
+    ASSERT_EQ(prompts.asked().size(), 1u);
+    EXPECT_EQ(prompts.asked().front().text, QStringLiteral("未找到与“编译原理”有关的考点！"));
+}
+
+TEST_F(BrowserTest, FindReachesExamPointsAndShowsThemInTheirNode)
+{
+    node("01", "第一章 计算机系统");
+    node("010001", "数据的表示");
+    point("01000101", "进制转换", 2);
+    point("01000102", "校验码", 3);
+    node("010002", "校验与纠错");
+    point("01000201", "海明校验码", 1);
+    TfrmLawsFaGui& f = open();
+    f.m_editFind->setText("校验");
+    // In outline order: a point of 数据的表示, the node 校验与纠错, then its point.
+    click(f.m_btnFind);
+    ASSERT_TRUE(f.detailShown());
+    EXPECT_EQ(f.m_Ltiltle->text(), QStringLiteral("数据的表示"));
+    EXPECT_EQ(f.detail()->m_LBmenu->currentRow(), 1);
+    EXPECT_EQ(f.queryDetail()->text("ftid"), QStringLiteral("01000102"));
+    click(f.m_btnBack);
+    click(f.m_btnFind);
+    EXPECT_FALSE(f.detailShown());
+    EXPECT_EQ(f.m_grid->currentRow(), 2);
+    click(f.m_btnFind);
+    ASSERT_TRUE(f.detailShown());
+    EXPECT_EQ(f.queryDetail()->text("ftid"), QStringLiteral("01000201"));
+    click(f.m_btnBack);
+    click(f.m_btnFind); // wraps to the first hit
+    EXPECT_EQ(f.queryDetail()->text("ftid"), QStringLiteral("01000102"));
 }
 
 TEST_F(BrowserTest, ChapterLevelNodesAreRefusedAndOthersOpen)

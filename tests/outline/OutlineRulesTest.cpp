@@ -61,17 +61,6 @@ TEST(OutlineRules, OnlyIdsOfOneOrTwoCharactersAreChapterLevel)
         EXPECT_EQ(outline::isChapterLevelId(id), chapter) << id.toStdString();
 }
 
-TEST(OutlineRules, FindStopsAtTheFirstRowContainingTheTrimmedText)
-{
-    const QStringList names{"总论", "数据结构", "操作系统 进程", "网络", "数据库", "软件工程", "操作系统 存储", "安全"};
-    EXPECT_EQ(outline::findFirst(names, "  操作系统 "), 2); // rows 3 and 7 match: always row 3
-    EXPECT_EQ(outline::findFirst(names, "数据"), 1);
-    EXPECT_EQ(outline::findFirst(names, "存储"), 6);
-    EXPECT_EQ(outline::findFirst(names, "编译"), -1);
-    EXPECT_EQ(outline::findFirst(names, "   "), -1);
-    EXPECT_EQ(outline::findFirst({"Net"}, "net"), -1); // case counts
-}
-
 TEST(OutlineRules, KeyThresholdIsQuestionsPerPointAndNeverBelowOne)
 {
     struct Case {
@@ -174,6 +163,43 @@ TEST_F(OutlineBank, PointsOfANodeAreCountedAndOpenedInIdOrder)
     EXPECT_EQ(points.text("sn"), "第三");
     points.close();
     EXPECT_EQ(outline::countersOf(points).q, 0);
+}
+
+TEST_F(OutlineBank, SearchFindsNodeAndPointTitlesInOutlineOrder)
+{
+    node("01", "第一章", 1);
+    node("010001 ", "校验与纠错", 2);
+    node("010002", "数据的表示", 3);
+    point("01000102", "010001 ", "海明校验码");
+    point("01000101", "010001", "奇偶校验");
+    point("01000201", "010002", "循环冗余校验码");
+    point("01000202", "010002", "进制");
+    const std::vector<outline::OutlineRow> rows = outline::readOutline(*db);
+    const struct {
+        const char* text;
+        std::vector<std::pair<int, const char*>> hits; // row, ftid ('' for the node)
+    } cases[] = {
+        {" 校验 ", {{1, ""}, {1, "01000101"}, {1, "01000102"}, {2, "01000201"}}},
+        {"校验码", {{1, "01000102"}, {2, "01000201"}}},
+        {"第一", {{0, ""}}},
+        {"编译", {}},
+        {"  ", {}},
+        {"'", {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::pair<int, QString>> got;
+        for (const outline::SearchHit& h : outline::searchOutline(*db, rows, QString::fromUtf8(c.text)))
+            got.emplace_back(h.row, h.ftid);
+        std::vector<std::pair<int, QString>> want;
+        for (const auto& [row, ftid] : c.hits)
+            want.emplace_back(row, QString::fromUtf8(ftid));
+        EXPECT_EQ(got, want) << c.text;
+    }
+    EXPECT_EQ(outline::nextHit(-1, 3), 0);
+    EXPECT_EQ(outline::nextHit(1, 3), 2);
+    EXPECT_EQ(outline::nextHit(2, 3), 0);
+    EXPECT_EQ(outline::nextHit(-1, 0), -1);
+    EXPECT_EQ(outline::notFoundText(" 校验码 "), QStringLiteral("未找到与“校验码”有关的考点！"));
 }
 
 TEST_F(OutlineBank, PracticeSetHoldsEveryQuestionListingThePointInAnyColumn)
