@@ -19,6 +19,8 @@ namespace progress {
 namespace {
 
 const char* const kBaseColour = "baseColour";
+const char* const kKeyTexts = "partKeyTexts";
+const char* const kKeyColours = "partKeyColours";
 
 QChart* newChart(const QString& title)
 {
@@ -32,25 +34,24 @@ QChart* newChart(const QString& title)
     return chart;
 }
 
-// Chapter positions: the axis is hidden, and numbers keep two chapters of the
-// same name apart (a category axis merges equal names).
-QStringList positions(int count)
-{
-    QStringList l;
-    for (int i = 0; i < count; ++i)
-        l << QString::number(i + 1);
-    return l;
-}
-
-QBarCategoryAxis* chapterAxis(QChart* chart, int count, const QString& title)
+// Each bar is labelled with its part's number, which the legend spells out: numbers
+// stay readable under many narrow bars and keep two parts of the same name apart
+// (a category axis merges equal names).
+QBarCategoryAxis* chapterAxis(QChart* chart, const QStringList& numbers, const QString& title)
 {
     auto* x = new QBarCategoryAxis;
     x->setObjectName(QStringLiteral("chapterAxis"));
-    x->append(positions(count));
+    x->append(numbers);
     x->setTitleText(title);
+    x->setTitleFont(ui::songFont(12));
+    x->setLabelsFont(ui::songFont(11));
     chart->addAxis(x, Qt::AlignBottom);
-    x->setVisible(false);
     return x;
+}
+
+QString keyText(const ChapterSeries& c)
+{
+    return c.number + QLatin1Char(' ') + c.label;
 }
 
 QValueAxis* valueAxis(QChart* chart, const QString& title, double top)
@@ -159,7 +160,13 @@ QChart* makeFrequencyChart(const std::vector<ChapterSeries>& chapters)
     rest->setObjectName(QStringLiteral("已做题次"));
     std::vector<std::pair<qint64, qint64>> values;
     qint64 top = 0;
+    QStringList numbers;
+    QStringList keys;
+    QVariantList keyColours;
     for (const ChapterSeries& c : chapters) {
+        numbers << c.number;
+        keys << keyText(c);
+        keyColours << toColor(c.colour);
         wrong->append(double(c.wrong));
         rest->append(double(std::max<qint64>(0, c.answers - c.wrong)));
         values.emplace_back(c.answers, c.wrong);
@@ -171,8 +178,10 @@ QChart* makeFrequencyChart(const std::vector<ChapterSeries>& chapters)
     series->append(wrong);
     series->append(rest);
     chart->addSeries(series);
-    QBarCategoryAxis* x = chapterAxis(chart, int(chapters.size()), QStringLiteral("章    节"));
+    QBarCategoryAxis* x = chapterAxis(chart, numbers, QStringLiteral("章    节"));
     QValueAxis* y = valueAxis(chart, QStringLiteral("题  次"), double(top) * 1.1);
+    chart->setProperty(kKeyTexts, keys);
+    chart->setProperty(kKeyColours, keyColours);
     series->attachAxis(x);
     series->attachAxis(y);
     new FrequencyLabels(chart, series, std::move(values));
@@ -212,14 +221,17 @@ QChart* makeProgressChart(const std::vector<ChapterSeries>& chapters)
     // One set per chapter, non-zero only at its own place: each bar keeps the
     // colour of its chapter's slice, and the legend names every chapter.
     for (size_t i = 0; i < shown.size(); ++i) {
-        QBarSet* set = barSet(shown[i]->label + QStringLiteral("  ") + QString::number(*shown[i]->progress) + QLatin1Char('%'),
+        QBarSet* set = barSet(keyText(*shown[i]) + QStringLiteral("  ") + QString::number(*shown[i]->progress) + QLatin1Char('%'),
                               toColor(shown[i]->colour));
         for (size_t j = 0; j < shown.size(); ++j)
             set->append(j == i ? double(*shown[i]->progress) : 0.0);
         series->append(set);
     }
     chart->addSeries(series);
-    QBarCategoryAxis* x = chapterAxis(chart, int(shown.size()), QStringLiteral("章   节"));
+    QStringList numbers;
+    for (const ChapterSeries* c : shown)
+        numbers << c->number;
+    QBarCategoryAxis* x = chapterAxis(chart, numbers, QStringLiteral("章   节"));
     QValueAxis* y = valueAxis(chart, QStringLiteral("进度(%)"), 100);
     series->attachAxis(x);
     series->attachAxis(y);
@@ -257,6 +269,11 @@ std::vector<LegendEntry> legendEntries(QChart* chart)
                 std::reverse(sets.begin(), sets.end()); // the answers, then the wrong ones
             for (QBarSet* set : sets)
                 out.push_back({set->property(kBaseColour).value<QColor>(), set->label()});
+            // The frequency bars share two colours: the key names the part behind each number.
+            const QStringList keys = chart->property(kKeyTexts).toStringList();
+            const QVariantList colours = chart->property(kKeyColours).toList();
+            for (qsizetype i = 0; i < keys.size(); ++i)
+                out.push_back({colours.value(i).value<QColor>(), keys[i]});
         } else if (auto* pie = qobject_cast<QPieSeries*>(s)) {
             for (QPieSlice* slice : pie->slices())
                 out.push_back({slice->property(kBaseColour).value<QColor>(), slice->label()});

@@ -6,6 +6,7 @@
 #include "store/Statistics.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 namespace progress {
@@ -221,8 +222,13 @@ Rgb sliceColour(int index)
 
 std::vector<ChapterSeries> readChartSeries(store::Connection& db)
 {
-    const store::Rows rows =
-        db.query(QStringLiteral("select C2, C3, C4, D1, D2 from tab_kmmc where C7='0' order by rowid"));
+    // A part that no marked row covers (itself, a row above it or one below it)
+    // would leave its questions off every chart.
+    const store::Rows rows = db.query(QStringLiteral(
+        "select C2, C3, C4, D1, D2 from tab_kmmc k where C7='0'"
+        " or (length(C1) = 2 and not exists (select 1 from tab_kmmc m where m.C7='0'"
+        " and (substr(k.C1, 1, length(m.C1)) = m.C1 or substr(m.C1, 1, 2) = k.C1)))"
+        " order by rowid"));
     std::vector<ChapterSeries> out;
     out.reserve(size_t(rows.size()));
     for (int i = 0; i < rows.size(); ++i) {
@@ -232,17 +238,53 @@ std::vector<ChapterSeries> readChartSeries(store::Connection& db)
         s.answered = rows.at(i, QStringLiteral("C4")).toLongLong();
         s.answers = rows.at(i, QStringLiteral("D1")).toLongLong();
         s.wrong = rows.at(i, QStringLiteral("D2")).toLongLong();
-        if (s.questions != 0)
-            s.progress = int(std::trunc(double(s.answered) / double(s.questions) * 100.0));
-        s.colour = sliceColour(i);
         out.push_back(s);
     }
-    return out;
+    return groupSmallest(std::move(out));
+}
+
+std::vector<ChapterSeries> groupSmallest(std::vector<ChapterSeries> chapters, int maxEntries)
+{
+    if (maxEntries >= 2 && chapters.size() > size_t(maxEntries)) {
+        // The largest keep their own entry; equal sizes keep the earlier one.
+        std::vector<size_t> order(chapters.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::stable_sort(order.begin(), order.end(),
+                         [&](size_t a, size_t b) { return chapters[a].questions > chapters[b].questions; });
+        std::vector<bool> kept(chapters.size(), false);
+        for (size_t i = 0; i < size_t(maxEntries - 1); ++i)
+            kept[order[i]] = true;
+        std::vector<ChapterSeries> out;
+        ChapterSeries rest;
+        rest.label = QStringLiteral("其他");
+        for (size_t i = 0; i < chapters.size(); ++i) {
+            if (kept[i]) {
+                out.push_back(chapters[i]);
+            } else {
+                rest.questions += chapters[i].questions;
+                rest.answered += chapters[i].answered;
+                rest.answers += chapters[i].answers;
+                rest.wrong += chapters[i].wrong;
+            }
+        }
+        out.push_back(rest);
+        chapters = std::move(out);
+    }
+    for (size_t i = 0; i < chapters.size(); ++i) {
+        ChapterSeries& s = chapters[i];
+        s.number = QString::number(i + 1);
+        s.progress.reset();
+        if (s.questions != 0)
+            s.progress = int(std::trunc(double(s.answered) / double(s.questions) * 100.0));
+        s.colour = sliceColour(int(i));
+    }
+    return chapters;
 }
 
 qint64 readDistributionTotal(store::Connection& db)
 {
-    return db.scalar(QStringLiteral("select sum(C3) as sumc3 from tab_kmmc where C7='0'")).toLongLong();
+    return db.scalar(QStringLiteral("select count(*) from tab_answ")).toLongLong();
 }
 
 } // namespace progress

@@ -134,6 +134,7 @@ qint64 sliceColourValue(int index);
 Rgb sliceColour(int index);
 
 struct ChapterSeries {
+    QString number;        // its place on the bar charts' axis, "1", "2", …
     QString label;         // C2
     qint64 questions = 0;  // C3: pie slice
     qint64 answered = 0;   // C4
@@ -142,9 +143,15 @@ struct ChapterSeries {
     std::optional<int> progress; // trunc(C4 / C3 × 100); none when C3 is 0
     Rgb colour;            // slice colour, also the progress bar's
 };
-// The chapter rows marked for the chart (C7 = '0'), in the table's order.
+// The chapter rows marked for the chart (C7 = '0') and every part (two-character
+// code) that no marked row covers, so no part goes missing; in the table's order.
+// Past kMaxChartEntries the smallest go together under one last "其他" entry.
+inline constexpr int kMaxChartEntries = 16;
 std::vector<ChapterSeries> readChartSeries(store::Connection& db);
-// Questions over the charted chapters (0 when none is marked).
+// Keeps the kMaxChartEntries - 1 largest in their order and sums the rest into "其他";
+// numbers and colours follow the places.
+std::vector<ChapterSeries> groupSmallest(std::vector<ChapterSeries> chapters, int maxEntries = kMaxChartEntries);
+// The questions of the bank, whatever the chart shows.
 qint64 readDistributionTotal(store::Connection& db);
 
 } // namespace progress

@@ -27,6 +27,7 @@
 #include <QtCharts/QPieSeries>
 #include <QtCharts/QPieSlice>
 #include <QtCharts/QStackedBarSeries>
+#include <QtCharts/QBarCategoryAxis>
 #include <gtest/gtest.h>
 
 using namespace progresstest;
@@ -162,7 +163,18 @@ TEST_F(LogChartTest, ChartSeriesFollowTheMarkedChapters)
     std::vector<QString> legend;
     for (const auto& e : f.legends[progress::FrequencyPage]->entries())
         legend.push_back(e.text);
-    EXPECT_EQ(legend, (std::vector<QString>{"已做题次", "做错题次"}));
+    EXPECT_EQ(legend, (std::vector<QString>{"已做题次", "做错题次", "1 系统", "2 空章", "3 网络"}));
+    // Each bar carries its part's number, which the legend spells out.
+    for (QChart* bars : {frequency, f.chart(progress::ProgressPage)}) {
+        auto* x = bars->findChild<QBarCategoryAxis*>(QStringLiteral("chapterAxis"));
+        ASSERT_TRUE(x);
+        EXPECT_TRUE(x->isVisible());
+        EXPECT_TRUE(x->labelsVisible());
+    }
+    EXPECT_EQ(frequency->findChild<QBarCategoryAxis*>(QStringLiteral("chapterAxis"))->categories(), (QStringList{"1", "2", "3"}));
+    // No progress bar for 2 空章: the numbers stay those of the parts.
+    EXPECT_EQ(f.chart(progress::ProgressPage)->findChild<QBarCategoryAxis*>(QStringLiteral("chapterAxis"))->categories(),
+              (QStringList{"1", "3"}));
 
     QPieSeries* pie = progress::pieSeries(f.chart(progress::DistributionPage));
     ASSERT_TRUE(pie);
@@ -184,27 +196,55 @@ TEST_F(LogChartTest, ChartSeriesFollowTheMarkedChapters)
     EXPECT_EQ(f.chart(progress::ProgressPage)->title(), QStringLiteral("进度统计图"));
 }
 
-TEST_F(LogChartTest, FortyChaptersColourTheirSlicesFromRed)
+TEST_F(LogChartTest, FortyChaptersKeepTheLargestAndGatherTheRestUnderOther)
 {
+    // Chapter i holds i + 1 questions: the 15 largest are the last 15.
     for (int i = 0; i < 40; ++i)
-        bank.chapter(QStringLiteral("%1").arg(i + 10), QStringLiteral("章%1").arg(i), 5, 1, 1, 0);
+        bank.chapter(QStringLiteral("%1").arg(i + 10), QStringLiteral("章%1").arg(i), i + 1, 1, 1, 0);
     Tfrmchart f;
     f.show();
     QPieSeries* pie = progress::pieSeries(f.chart(progress::DistributionPage));
-    ASSERT_EQ(pie->count(), 40);
+    ASSERT_EQ(pie->count(), 16);
+    EXPECT_EQ(pie->slices()[0]->label(), QStringLiteral("章25  26"));
+    EXPECT_EQ(pie->slices()[15]->label(), QStringLiteral("其他  325")); // 1 + … + 25
+    double sum = 0;
+    for (QPieSlice* slice : pie->slices())
+        sum += slice->value();
+    EXPECT_EQ(sum, 820); // every question is in the pie
     EXPECT_EQ(pie->slices()[0]->property("baseColour").value<QColor>(), QColor(255, 0, 0));
-    // 3120255 in blue-green-red order.
-    EXPECT_EQ(pie->slices()[39]->property("baseColour").value<QColor>(), QColor(0x7F, 0x9C, 0x2F));
+    EXPECT_EQ(pie->slices()[15]->property("baseColour").value<QColor>(), progress::toColor(progress::sliceColour(15)));
+    EXPECT_EQ(progress::frequencySet(f.chart(progress::FrequencyPage), 0)->count(), 16);
+}
+
+TEST_F(LogChartTest, APartThatNoMarkedRowCoversIsChartedAllTheSame)
+{
+    bank.chapter(QStringLiteral("0"), QStringLiteral("基础知识"), 0, 0, 0, 0, false);
+    bank.chapter(QStringLiteral("01"), QStringLiteral("第一部分"), 30, 0, 0, 0);
+    bank.chapter(QStringLiteral("0101"), QStringLiteral("一章"), 30, 0, 0, 0, false);
+    bank.chapter(QStringLiteral("09"), QStringLiteral("第九部分"), 80, 0, 0, 0, false); // unmarked, as the demo had it
+    bank.chapter(QStringLiteral("0901"), QStringLiteral("九一章"), 80, 0, 0, 0, false);
+    bank.chapter(QStringLiteral("03"), QStringLiteral("第三部分"), 9, 0, 0, 0, false);
+    bank.chapter(QStringLiteral("0301"), QStringLiteral("三一章"), 9, 0, 0, 0); // marked below the part
+    bank.chapter(QStringLiteral("4"), QStringLiteral("案例"), 5, 0, 0, 0); // marked above the part
+    bank.chapter(QStringLiteral("41"), QStringLiteral("案例一"), 5, 0, 0, 0, false);
+    Tfrmchart f;
+    f.show();
+    QStringList labels;
+    for (QPieSlice* slice : progress::pieSeries(f.chart(progress::DistributionPage))->slices())
+        labels << slice->label();
+    EXPECT_EQ(labels, (QStringList{"第一部分  30", "第九部分  80", "三一章  9", "案例  5"}));
 }
 
 TEST_F(LogChartTest, DistributionTotalAndItsMoveOverABottomLegend)
 {
+    // The total is the bank's questions, whatever the counters of the charted rows say.
     struct Case { bool rows; const char* total; };
-    for (const Case& c : {Case{false, "习题总数:0"}, Case{true, "习题总数:38"}}) {
+    for (const Case& c : {Case{false, "习题总数:0"}, Case{true, "习题总数:3"}}) {
         if (c.rows) {
             bank.chapter(QStringLiteral("01"), QStringLiteral("甲"), 30, 0, 0, 0);
-            bank.chapter(QStringLiteral("02"), QStringLiteral("乙"), 8, 0, 0, 0);
-            bank.chapter(QStringLiteral("03"), QStringLiteral("不画"), 100, 0, 0, 0, false);
+            bank.chapter(QStringLiteral("0103"), QStringLiteral("不画"), 100, 0, 0, 0, false);
+            for (const char* id : {"q1", "q2", "q3"})
+                bank.question(QString::fromLatin1(id), QVariant());
         }
         Tfrmchart f;
         f.show();

@@ -140,6 +140,48 @@ TEST(StudyPlan, TheChosenAmountIsAtLeastOneAndThePlanBindsUntilTheExamDay)
         EXPECT_EQ(progress::planInEffect(kToday, c.exam), c.binds) << c.exam.toString().toStdString();
 }
 
+TEST(ChartSeries, TooManyPartsGatherTheSmallestUnderOther)
+{
+    auto parts = [](std::initializer_list<qint64> sizes) {
+        std::vector<progress::ChapterSeries> v;
+        int i = 0;
+        for (qint64 n : sizes) {
+            progress::ChapterSeries c;
+            c.label = QStringLiteral("P%1").arg(++i);
+            c.questions = n;
+            c.answered = n / 2;
+            v.push_back(c);
+        }
+        return v;
+    };
+    struct Case { std::vector<progress::ChapterSeries> in; int max; QStringList labels; std::vector<qint64> sizes; };
+    const Case cases[] = {
+        {parts({5, 1, 3}), 3, {"P1", "P2", "P3"}, {5, 1, 3}},          // within the limit: all, in order
+        {parts({5, 1, 3, 2}), 3, {"P1", "P3", "其他"}, {5, 3, 3}},    // the two smallest together
+        {parts({2, 2, 2, 2}), 3, {"P1", "P2", "其他"}, {2, 2, 4}},    // ties keep the earlier parts
+        {parts({0, 9, 0, 0, 4}), 4, {"P1", "P2", "P5", "其他"}, {0, 9, 4, 0}},
+    };
+    for (const Case& c : cases) {
+        const auto out = progress::groupSmallest(c.in, c.max);
+        QStringList labels;
+        std::vector<qint64> sizes;
+        qint64 total = 0;
+        for (size_t i = 0; i < out.size(); ++i) {
+            labels << out[i].label;
+            sizes.push_back(out[i].questions);
+            total += out[i].questions;
+            EXPECT_EQ(out[i].number, QString::number(i + 1));
+            EXPECT_EQ(out[i].colour, progress::sliceColour(int(i)));
+        }
+        EXPECT_EQ(labels, c.labels);
+        EXPECT_EQ(sizes, c.sizes);
+        qint64 before = 0;
+        for (const auto& p : c.in)
+            before += p.questions;
+        EXPECT_EQ(total, before);
+    }
+}
+
 TEST(ExamSettings, LowestScoreCheckedAgainstThePaperTotal)
 {
     struct Case { const char* typed; int total; const char* shown; bool over; };
@@ -282,14 +324,18 @@ TEST(Chart, SeriesOfTheMarkedChapters)
     EXPECT_EQ(s[2].progress, 66);
     // Colours follow the position among the charted rows.
     EXPECT_EQ(s[1].colour, progress::sliceColour(1));
-    EXPECT_EQ(progress::readDistributionTotal(bank.db()), 33);
+    // The total counts the bank's questions, not the charted rows' counters.
+    EXPECT_EQ(progress::readDistributionTotal(bank.db()), 0);
+    for (const char* id : {"q1", "q2"})
+        bank.question(QString::fromLatin1(id), QVariant());
+    EXPECT_EQ(progress::readDistributionTotal(bank.db()), 2);
 }
 
 TEST(Chart, EmptyChartAndSliceColours)
 {
     Bank bank;
     Scope scope(bank);
-    bank.chapter(QStringLiteral("01"), QStringLiteral("不画"), 9, 9, 9, 9, false);
+    bank.chapter(QStringLiteral("1"), QStringLiteral("不画"), 9, 9, 9, 9, false); // a subject, not a part
     EXPECT_TRUE(progress::readChartSeries(bank.db()).empty());
     EXPECT_EQ(progress::readDistributionTotal(bank.db()), 0);
 
