@@ -1,6 +1,7 @@
 #include "update/BankUpgrade.h"
 
 #include "store/Backup.h"
+#include "store/Schema.h"
 
 #include <QSet>
 #include <sqlite3.h>
@@ -55,6 +56,75 @@ void checkTable(store::Connection& file, store::Connection& bank, const QString&
             refuse(file.path(), QStringLiteral("%1 has no column %2").arg(table, c));
 }
 
+// What the merged rows touch, so their counters can be counted again.
+struct Touched {
+    QSet<QString> chapters; // tab_kmmc.C1
+    QSet<QString> points;   // tab_rule.ftid
+    QSet<QString> nodes;    // tab_fgmc.id
+};
+
+void noteRow(Touched& touched, const QString& table, const QStringList& columns, const std::vector<QVariant>& row)
+{
+    const auto value = [&](const QString& column) {
+        for (qsizetype c = 0; c < columns.size(); ++c)
+            if (columns[c].compare(column, Qt::CaseInsensitive) == 0)
+                return row[size_t(c)].toString().trimmed();
+        return QString();
+    };
+    const auto notePoint = [&](const QString& ftid) {
+        if (ftid.isEmpty())
+            return;
+        touched.points.insert(ftid);
+        // Sections and top nodes: the first 6 and 2 characters, as the bookkeeping counts.
+        touched.nodes.insert(ftid.left(6));
+        touched.nodes.insert(ftid.left(2));
+    };
+    if (table == QLatin1String("tab_answ")) {
+        // The question's chapter and every level above it.
+        const QString chapter = value(QStringLiteral("A10"));
+        for (qsizetype n = 1; n <= chapter.size(); ++n)
+            touched.chapters.insert(chapter.left(n));
+        for (int k = 3; k <= 12; ++k)
+            notePoint(value(QStringLiteral("K%1").arg(k)));
+    } else if (table == QLatin1String("tab_kmmc")) {
+        const QString chapter = value(QStringLiteral("C1"));
+        for (qsizetype n = 1; n <= chapter.size(); ++n)
+            touched.chapters.insert(chapter.left(n));
+    } else if (table == QLatin1String("tab_rule")) {
+        notePoint(value(QStringLiteral("ftid")));
+    } else if (table == QLatin1String("tab_fgmc")) {
+        touched.nodes.insert(value(QStringLiteral("id")));
+    }
+}
+
+// The question counts of every touched chapter (C3), point and node (q), from the
+// questions the bank holds now; rows that do not exist are simply not updated.
+void recount(store::Connection& bank, const Touched& touched)
+{
+    for (const QString& code : touched.chapters) {
+        store::Params p = store::chapterParams(code);
+        p.emplace_back(QStringLiteral(":c1"), code);
+        bank.exec(QStringLiteral("update tab_kmmc set C3=(select count(*) from tab_answ where ") + store::chapterCondition(code)
+                      + QStringLiteral(") where C1=:c1"),
+                  p);
+    }
+    for (const QString& ftid : touched.points)
+        bank.exec(QStringLiteral("update tab_rule set q=(select count(*) from tab_answ where ") + store::pointCondition()
+                      + QStringLiteral(") where ftid=:ftid"),
+                  {{QStringLiteral(":ftid"), ftid}});
+    QStringList anyPoint;
+    for (int k = 3; k <= 12; ++k)
+        anyPoint << QStringLiteral("left(trim(K%1),length(:id))=:id").arg(k);
+    for (const QString& id : touched.nodes) {
+        // Only sections and top nodes count questions.
+        if (id.size() != 6 && id.size() != 2)
+            continue;
+        bank.exec(QStringLiteral("update tab_fgmc set q=(select count(*) from tab_answ where ") + anyPoint.join(QStringLiteral(" or "))
+                      + QStringLiteral(") where id=:id"),
+                  {{QStringLiteral(":id"), id}});
+    }
+}
+
 } // namespace
 
 const QStringList& mergedTables()
@@ -103,6 +173,7 @@ bool alreadyApplied(store::Connection& bank, const UpgradeFile& file)
 MergeResult mergeUpgrade(store::Connection& bank, UpgradeFile& file)
 {
     MergeResult result;
+    Touched touched;
     store::Transaction t(bank);
     for (const QString& table : mergedTables()) {
         const QStringList columns = bank.columnsOf(table);
@@ -141,6 +212,7 @@ MergeResult mergeUpgrade(store::Connection& bank, UpgradeFile& file)
             for (size_t i = 0; i < row.size(); ++i)
                 p.emplace_back(QStringLiteral(":p%1").arg(i), row[i]);
             bank.exec(insert, p);
+            noteRow(touched, table, columns, row);
             ++added;
         }
         if (rc != SQLITE_DONE)
@@ -148,6 +220,7 @@ MergeResult mergeUpgrade(store::Connection& bank, UpgradeFile& file)
         result.added.insert(table, added);
         result.skipped.insert(table, skipped);
     }
+    recount(bank, touched);
     bank.exec(QStringLiteral("insert into tab_sj(sjbs,cpbs) values(:sjbs,:cpbs)"),
               {{QStringLiteral(":sjbs"), file.upgradeId()}, {QStringLiteral(":cpbs"), file.productId()}});
     t.commit();

@@ -135,6 +135,40 @@ TEST(Upgrade, SameFileTwiceMergesOnceThenIsRefused)
     EXPECT_EQ(store::listBackups(env.bank).size(), 1);
 }
 
+TEST(Upgrade, EveryLevelTheMergeTouchesIsRecounted)
+{
+    Env env;
+    const QString file = env.t.file(QStringLiteral("up.db"));
+    {
+        auto db = fixture::makeUpgrade(file);
+        fixture::addNewPart(*db);
+        // A question more in the bank's own section, on its own point.
+        fixture::addQuestion(*db, QStringLiteral("010101000002"), QStringLiteral("010101"), QStringLiteral("C"));
+        // The file's counters of its new rows are not trusted either.
+        db->exec(QStringLiteral("update tab_kmmc set C3=7"));
+        db->exec(QStringLiteral("update tab_rule set q=9"));
+    }
+    const update::UpgradeRun r = env.run(file);
+    ASSERT_EQ(r.outcome, Outcome::Merged) << r.failure.toStdString();
+    const struct {
+        const char* sql;
+        int expected;
+    } cases[] = {
+        {"select C3 from tab_kmmc where C1='0'", 4}, // the subject row above both parts
+        {"select C3 from tab_kmmc where C1='01'", 2},
+        {"select C3 from tab_kmmc where C1='0101'", 2},
+        {"select C3 from tab_kmmc where C1='010101'", 2},
+        {"select C3 from tab_kmmc where C1='02'", 2},
+        {"select C3 from tab_kmmc where C1='020101'", 2},
+        {"select q from tab_rule where ftid='01000101'", 2},
+        {"select q from tab_rule where ftid='02000101'", 2},
+        {"select q from tab_fgmc where id='010001'", 2},
+        {"select q from tab_fgmc where id='020001'", 2},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(env.value(QString::fromUtf8(c.sql)).toInt(), c.expected) << c.sql;
+}
+
 TEST(Upgrade, GroupedQuestionsArriveWithTheirSharedStems)
 {
     Env env;
