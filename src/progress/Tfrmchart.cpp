@@ -21,8 +21,10 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QScreen>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QSvgGenerator>
@@ -423,6 +425,14 @@ void Tfrmchart::btnPreviewClick()
     QPrintPreviewDialog preview(&printer, this);
     preview.setWindowTitle(QStringLiteral("打印预览"));
     connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { printChart(*p); });
+    // Qt's own size is a strip with the page a speck in it: most of the screen, the page across its width.
+    if (QScreen* s = screen()) {
+        const QRect room = s->availableGeometry();
+        preview.resize(room.width() * 9 / 10, room.height() * 9 / 10);
+        preview.move(room.center() - QPoint(preview.width() / 2, preview.height() / 2));
+    }
+    if (auto* pages = preview.findChild<QPrintPreviewWidget*>())
+        pages->fitToWidth();
     preview.exec();
 }
 

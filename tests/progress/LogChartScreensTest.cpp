@@ -14,6 +14,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QScreen>
 #include <QPrinter>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -359,17 +361,28 @@ TEST_F(LogChartTest, PrintingWithoutPrinterAndOnAPage)
     EXPECT_EQ(answers.asked().size(), 1u);
 
     // The preview lays the chart on a landscape page too.
+    // It opens over most of the screen with the page across its width.
     QString previewTitle;
     bool landscape = false;
+    QSize previewSize;
+    QPrintPreviewWidget::ZoomMode zoom = QPrintPreviewWidget::CustomZoom;
     QTimer::singleShot(0, [&] {
         if (auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
             previewTitle = preview->windowTitle();
             landscape = preview->printer()->pageLayout().orientation() == QPageLayout::Landscape;
+            previewSize = preview->size();
+            if (auto* pages = preview->findChild<QPrintPreviewWidget*>())
+                zoom = pages->zoomMode();
             preview->close();
         }
     });
     f.btnPreview->click();
     EXPECT_EQ(previewTitle, QStringLiteral("打印预览"));
     EXPECT_TRUE(landscape);
+    const QSize room = f.screen()->availableGeometry().size();
+    EXPECT_GE(previewSize.width(), room.width() * 8 / 10);
+    EXPECT_GE(previewSize.height(), room.height() * 8 / 10);
+    EXPECT_LE(previewSize.width(), room.width());
+    EXPECT_EQ(zoom, QPrintPreviewWidget::FitToWidth);
     EXPECT_EQ(answers.asked().size(), 1u);
 }
