@@ -24,7 +24,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# What the libraries do not say: the window system plugin, fonts for Chinese, a MIDI soundfont.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-noto-cjk | fonts-wqy-microhei, timgm6mb-soundfont | fluid-soundfont-gm")
+# What the libraries do not say: the window system plugin, fonts for Chinese, Qt's own
+# Chinese texts for the standard dialogs, a MIDI soundfont.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-noto-cjk | fonts-wqy-microhei, qt6-translations-l10n, timgm6mb-soundfont | fluid-soundfont-gm")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -13,9 +13,12 @@
 #include "ui/Style.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QLoggingCategory>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTranslator>
 
 Q_LOGGING_CATEGORY(lcStartup, "tesvora.startup", QtWarningMsg)
 
@@ -135,8 +138,22 @@ int Startup::exec()
     return QApplication::exec();
 }
 
+QTranslator* Startup::loadQtTranslations()
+{
+    // The program speaks Chinese whatever the desktop's language is.
+    auto translator = std::make_unique<QTranslator>(qApp);
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"), QStringLiteral("_"), folder)) {
+        qCWarning(lcStartup) << "no Chinese Qt translations in" << folder;
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(translator.get());
+    return translator.release();
+}
+
 int Startup::run()
 {
+    loadQtTranslations();
     setTitle();
     if (FindRunningInstance())
         return 0;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class QTranslator;
 class TFrmStart;
 
 namespace shell {
@@ -39,6 +40,9 @@ public:
 
     static QString title() { return QStringLiteral("Tesvora"); }
 
+    // Qt's own Chinese texts (file dialogs, standard buttons), from the system's Qt
+    // translations; none when they are not installed: the dialogs stay in English.
+    static QTranslator* loadQtTranslations();
     void setTitle();
     // True: a running instance was asked to come forward; this one ends silently.
     bool FindRunningInstance();

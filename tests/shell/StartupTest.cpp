@@ -14,7 +14,9 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTranslator>
 #include <QUuid>
+#include <algorithm>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -203,6 +205,25 @@ TEST_F(StartupTest, WithAnInstanceRunningTheStartHandsOverBeforeAnyCheck)
     EXPECT_EQ(DM1, nullptr);
     EXPECT_EQ(s.mainWindow(), nullptr);
     EXPECT_TRUE(asked.wait(2000));
+}
+
+TEST_F(StartupTest, StandardDialogsSpeakChinese)
+{
+    const struct {
+        const char* context;
+        const char* source;
+    } texts[] = {{"QFileDialog", "Look in:"}, {"QFileDialog", "File &name:"}, {"QPlatformTheme", "Cancel"},
+                 {"QFileSystemModel", "Date Modified"}};
+    QTranslator* translator = Startup::loadQtTranslations();
+    ASSERT_NE(translator, nullptr) << "the Qt translations package is missing";
+    for (const auto& t : texts) {
+        const QString shown = QCoreApplication::translate(t.context, t.source);
+        EXPECT_NE(shown, QString::fromLatin1(t.source)) << t.source;
+        EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](QChar c) { return c.script() == QChar::Script_Han; }))
+            << t.source << " -> " << shown.toStdString();
+    }
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
 }
 
 TEST_F(StartupTest, ArgumentsForTestsAndDevelopment)
