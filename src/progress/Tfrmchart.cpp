@@ -39,7 +39,7 @@ namespace {
 
 constexpr int kTotalRaise = 30; // the total moves up this far over a legend at the bottom
 
-const QString kSaveFilter = QStringLiteral("Bitmaps图片 (*.bmp);;PNG图片 (*.png);;SVG图片 (*.svg)");
+const QString kSaveFilter = QStringLiteral("BMP 位图 (*.bmp);;PNG 图片 (*.png);;SVG 矢量图 (*.svg)");
 
 QGroupBox* radioGroup(QWidget* parent, const char* name, const QString& title, const QStringList& items,
                       QButtonGroup* group)
