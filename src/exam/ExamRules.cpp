@@ -138,7 +138,15 @@ double paperScore(store::Connection& db, const QString& paperTable, const QStrin
     requireTypeTable(typeTable);
     const QString p = paperTable;
     const QString x = typeTable;
-    return db.scalar(QStringLiteral("select sum(%2.B3) as ZFS from %1, %2 where %1.A13 = %2.A1 and %1.A2 = %1.E2_1").arg(p, x)).toDouble();
+    // Judged by the rule practice and the review marks use, so that a 填空 typed in
+    // full-width forms or with a Chinese comma scores as it is marked.
+    const store::Rows rows = db.query(
+        QStringLiteral("select %2.B3, %1.A2, %1.E2_1 from %1, %2 where %1.A13 = %2.A1 and %1.E2_1 <> ''").arg(p, x));
+    double sum = 0;
+    for (const auto& r : rows.values)
+        if (practice::isRightAnswer(r[2].toString(), r[1].toString()))
+            sum += r[0].toDouble();
+    return sum;
 }
 
 Grade gradePaper(TDM1& dm, const QString& paperTable, const QString& typeTable, const QString& timeUsed)

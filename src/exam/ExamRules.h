@@ -52,7 +52,8 @@ QHash<int, PaperType> paperTypes(store::Connection& db, const QString& typeTable
 
 // Questions of the paper without an answer (E2_1 empty or absent).
 int unansweredCount(store::Connection& db, const QString& paperTable);
-// Sum of the type's score B3 over the questions answered exactly right.
+// Sum of the type's score B3 over the questions answered right, judged as in
+// practice (practice::isRightAnswer), so the score agrees with the review marks.
 double paperScore(store::Connection& db, const QString& paperTable, const QString& typeTable);
 
 // Grades the paper: its score, the score row's A6 and D2 (when there is a row),

@@ -144,6 +144,39 @@ TEST(Grading, SumsTheTypeScoresOfExactlyRightAnswers)
     }
 }
 
+TEST(Grading, FillAnswersScoreAsTheReviewMarksThem)
+{
+    // Keys and answers as banks and older papers hold them: a 填空 typed with a
+    // Chinese comma or in full-width forms is right on the grid, so it scores.
+    const struct {
+        const char* key;
+        const char* answer;
+        bool right;
+    } cases[] = {
+        {"北京,上海", "北京，上海", true},
+        {"北京,上海", "北京、 上海", true},
+        {"O(1)", "Ｏ（１）", true},
+        {"abc", "ABC", true},
+        {"北京,上海", "上海,北京", false},
+    };
+    for (const auto& c : cases) {
+        ClockScope clock;
+        ExamBank bank;
+        QuestionRow q;
+        q.id = QStringLiteral("f1");
+        q.type = 31;
+        q.key = QString::fromUtf8(c.key);
+        bank.add(q);
+        bank.type(1, 31, 10, 2, QStringLiteral("填空"));
+        bank.paperOf(QStringLiteral("tab_exam1"), {"f1"});
+        const QString answer = QString::fromUtf8(c.answer);
+        bank.db().exec(QStringLiteral("update tab_exam1 set E2_1 = :a"), {{":a", answer}});
+        const bool marked = practice::answerMark(answer, q.key) == practice::AnswerMark::Right;
+        EXPECT_EQ(marked, c.right) << c.answer;
+        EXPECT_EQ(paperScore(bank.db(), QStringLiteral("tab_exam1"), QStringLiteral("tab_tx1")), c.right ? 2.0 : 0.0) << c.answer;
+    }
+}
+
 TEST(Grading, PaperTypesReadOneMockByIdAndRefuseOtherTables)
 {
     ExamBank bank;
@@ -257,6 +290,19 @@ TEST(ScoreList, DeleteRemovesTableAndRowAlsoWithoutTable)
     EXPECT_FALSE(t.bank.db().hasTable(QStringLiteral("tab_exam1")));
     EXPECT_EQ(t.bank.number("select count(*) from tab_cj"), 0);
     EXPECT_FALSE(unfinishedPaper(t.bank.db()).has_value());
+}
+
+TEST(ScoreList, AFailedDropKeepsBothTableAndRow)
+{
+    OnePaper t;
+    t.paper.close();
+    // Removing the score row fails only once the paper table is gone: the drop as a whole fails.
+    t.bank.db().exec(QStringLiteral("create trigger keep_row before delete on tab_cj"
+                                    " when (select count(*) from sqlite_master where name = old.A1) = 0"
+                                    " begin select raise(abort, 'disk full'); end"));
+    EXPECT_THROW(deletePaper(t.bank.dm, QStringLiteral("tab_exam1")), store::DbError);
+    EXPECT_TRUE(t.bank.db().hasTable(QStringLiteral("tab_exam1")));
+    EXPECT_EQ(t.bank.number("select count(*) from tab_cj where A1='tab_exam1'"), 1) << "both or neither";
 }
 
 // ---- crash resume -------------------------------------------------------------------------------
