@@ -3,6 +3,7 @@
 #include "store/DbError.h"
 #include "store/Schema.h"
 
+#include <QHash>
 #include <QSet>
 
 namespace exam {
@@ -105,18 +106,16 @@ PaperContent readPaperContent(store::Connection& db, const QString& paperTable, 
 
     struct TypeRow {
         QString name = QStringLiteral("未知题型");
-        int count = 0;
         double score = 0;
     };
     const auto typeRow = [&](int id) {
         TypeRow t;
-        const store::Rows found = db.query(QStringLiteral("select B1, B2, B3 from ") + store::quoteIdentifier(typeTable)
+        const store::Rows found = db.query(QStringLiteral("select B1, B3 from ") + store::quoteIdentifier(typeTable)
                                                + QStringLiteral(" where A1 = :a1"),
                                            {{QStringLiteral(":a1"), id}});
         if (!found.empty()) {
             t.name = found.values[0][0].toString();
-            t.count = found.values[0][1].toInt();
-            t.score = found.values[0][2].toDouble();
+            t.score = found.values[0][1].toDouble();
         }
         return t;
     };
@@ -129,6 +128,12 @@ PaperContent readPaperContent(store::Connection& db, const QString& paperTable, 
     g.text(QString());
     g.text(QString());
 
+    // A heading counts the paper's own questions of its type, whatever the type
+    // table asks of a new paper.
+    QHash<int, int> typeCounts;
+    for (const PaperRow& p : paper)
+        ++typeCounts[p.type];
+
     QSet<int> typesMet;
     for (int i = 0; i < paper.size(); ++i) {
         const PaperRow& p = paper[i];
@@ -138,7 +143,7 @@ PaperContent readPaperContent(store::Connection& db, const QString& paperTable, 
         if (!typesMet.contains(p.type)) {
             typesMet.insert(p.type);
             const TypeRow t = typeRow(p.type);
-            g.text(typeHeading(int(typesMet.size()), t.name, t.count, t.score), n);
+            g.text(typeHeading(int(typesMet.size()), t.name, typeCounts.value(p.type), t.score), n);
         }
         // A question of a case group (id other than 12 characters) carries the group's stem.
         if (p.id.size() != 12) {

@@ -2,7 +2,9 @@
 
 #include "exam/ExamResume.h"
 #include "exam/ExamRules.h"
+#include "exam/PaperDraw.h"
 #include "store/DataModule.h"
+#include "store/Schema.h"
 
 #include <cmath>
 
@@ -39,6 +41,37 @@ void deletePaper(TDM1& dm, const QString& paperTable)
     db.exec(QStringLiteral("delete from tab_cj where A1 = :a1"), {{QStringLiteral(":a1"), paperTable}});
     forgetProgress(db, paperTable);
     t.commit();
+}
+
+int paperMock(store::Connection& db, const QString& paperTable)
+{
+    const QString title = db.scalar(QStringLiteral("select A3 from tab_cj where A1 = :a1"), {{QStringLiteral(":a1"), paperTable}}).toString();
+    for (int mock = 1; mock <= 5; ++mock)
+        if (const QString t = mockTitle(mock); !t.isEmpty() && title.contains(t))
+            return mock;
+    return 0;
+}
+
+QString paperTypeTable(store::Connection& db, const QString& paperTable, const QString& fallback)
+{
+    const int mock = paperMock(db, paperTable);
+    return mock > 0 ? QStringLiteral("tab_tx%1").arg(mock) : fallback;
+}
+
+QHash<int, PaperType> paperOwnTypes(store::Connection& db, const QString& paperTable, const QString& typeTable)
+{
+    if (!store::isPaperTableName(paperTable))
+        throw store::DbError(store::DbError::Kind::Usage, QStringLiteral("not a paper table name: %1").arg(paperTable));
+    QHash<int, PaperType> types = paperTypes(db, typeTable);
+    for (PaperType& t : types)
+        t.count = 0;
+    const store::Rows rows = db.query(QStringLiteral("select A13, count(*) from ") + paperTable + QStringLiteral(" group by A13"));
+    for (const auto& r : rows.values) {
+        const auto t = types.find(r[0].toInt());
+        if (t != types.end())
+            t->count = r[1].toInt();
+    }
+    return types;
 }
 
 } // namespace exam

@@ -2,6 +2,9 @@
 
 #include "store/Connection.h"
 
+#include "exam/ExamRules.h"
+
+#include <QHash>
 #include <QString>
 
 class TDM1;
@@ -25,5 +28,14 @@ QString scoreHint(store::Connection& db);
 // Drops the paper's table with its score row, and the score row also when the
 // table is missing.
 void deletePaper(TDM1& dm, const QString& paperTable);
+
+// The mock a stored paper was drawn from. The paper does not record it, but its
+// title in tab_cj carries the mock's title; 0 when the title names no mock.
+int paperMock(store::Connection& db, const QString& paperTable);
+// The type table of the paper's own mock; `fallback` when its mock is not known.
+QString paperTypeTable(store::Connection& db, const QString& paperTable, const QString& fallback);
+// The types of the paper's questions: name and score from the type table, the
+// count from the paper's own rows, so headings and sums fit the paper reviewed.
+QHash<int, PaperType> paperOwnTypes(store::Connection& db, const QString& paperTable, const QString& typeTable);
 
 } // namespace exam

@@ -5,6 +5,7 @@
 #include "exam/ModalLoop.h"
 #include "exam/PaperDraw.h"
 #include "exam/PauseCover.h"
+#include "exam/ScoreRules.h"
 #include "outline/TfrmAnswFagui.h"
 #include "practice/AnswerPages.h"
 #include "practice/AnswerRules.h"
@@ -112,7 +113,9 @@ bool TFrmExam::OpenPaper()
 
 void TFrmExam::loadTypes()
 {
-    m_types = exam::paperTypes(DM1->db(), app::currentTypeTable());
+    // A stored paper keeps its own mock's types, whatever mock was started last.
+    m_typeTable = exam::paperTypeTable(DM1->db(), m_table, app::currentTypeTable());
+    m_types = exam::paperOwnTypes(DM1->db(), m_table, m_typeTable);
 }
 
 int TFrmExam::execModal()
@@ -257,7 +260,7 @@ void TFrmExam::fcBG_thChange(int previous, int next)
     if (!moveTo(next))
         return;
     store::Dataset* p = paper();
-    const int page = practice::answerPageOfType(DM1->db(), app::currentTypeTable(), int(p->integer(QStringLiteral("A13"))));
+    const int page = practice::answerPageOfType(DM1->db(), m_typeTable, int(p->integer(QStringLiteral("A13"))));
     if (page >= 0 && page < practice::kPageCount) {
         Notebook1->setCurrentIndex(page);
         Notebook1->setToolTip(practice::pageHint(page));

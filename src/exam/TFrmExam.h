@@ -165,6 +165,7 @@ private:
     QHash<QString, QPixmap> m_pictures; // by mark: up, down, over, yes, no, down_r, down_w
     QButtonGroup* m_thGroup = nullptr;
     QHash<int, exam::PaperType> m_types;
+    QString m_typeTable; // the paper's own mock's type table
     QString m_table;
     QString m_title;
     QString m_mode = QStringLiteral("new");

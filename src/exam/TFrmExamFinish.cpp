@@ -139,7 +139,7 @@ void TFrmExam::gradePaper()
     hide();
     progress::show(QStringLiteral("正在判卷..."));
     try {
-        const exam::Grade g = exam::gradePaper(*DM1, m_table, app::currentTypeTable(), m_timeUsed);
+        const exam::Grade g = exam::gradePaper(*DM1, m_table, m_typeTable, m_timeUsed);
         m_mode = kOld;
         m_score = g.score;
         m_belowPass = g.belowPass;

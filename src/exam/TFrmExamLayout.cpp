@@ -300,7 +300,7 @@ void TFrmExam::connectHandlers()
     on(epEfTrBtn13, &TFrmExam::epEfTrBtn13Click);
     connect(epEfTrBtn8, &QAbstractButton::clicked, this, [this] { TFrmConfig::open(false, this); });
     connect(epEfTrBtn10, &QAbstractButton::clicked, this, guard::slot(QStringLiteral("导出试题发生错误，请退出后重试！"), [this] {
-        exam::ExportPaper(this, DM1->db(), m_table, app::currentTypeTable(), epLabel2->text());
+        exam::ExportPaper(this, DM1->db(), m_table, m_typeTable, epLabel2->text());
     }));
     connect(m_thGroup, &QButtonGroup::idClicked, this, guard::slot(kFailed, [this](int id) { pressGridButton(id); }));
     connect(KZTimeCounter1, &QTimer::timeout, this, guard::slot(QStringLiteral("发生错误！"), [this] { KZTimeCounter1Timer(); }));

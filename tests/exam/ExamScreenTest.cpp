@@ -132,12 +132,12 @@ TEST_F(ExamScreen, GridEnablesOneButtonPerQuestion)
     for (ui::CommandButton* b : {f.epEfTrBtn4, f.epEfTrBtn6, f.epEfTrBtn9, f.epEfTrBtn10, f.epEfTrBtn12})
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
     EXPECT_TRUE(f.epEfTrBtn8->isEnabled()); // 设置 in both modes
-    EXPECT_EQ(f.Label7->text(), QStringLiteral("单选 每题1分 共80分"));
+    EXPECT_EQ(f.Label7->text(), QStringLiteral("单选 每题1分 共8分")) << "the paper's own 8 questions";
 
     QTest::mouseClick(f.thButtons[9], Qt::LeftButton);
     EXPECT_EQ(f.Label5->text(), "10");
     EXPECT_EQ(shownId(), "m002") << "paper order: type, then id";
-    EXPECT_EQ(f.Label7->text(), QStringLiteral("多选 每题2分 共80分"));
+    EXPECT_EQ(f.Label7->text(), QStringLiteral("多选 每题2分 共4分"));
     EXPECT_EQ(f.Notebook1->currentIndex(), practice::MultiPage);
     EXPECT_FALSE(f.epEfTrBtn2->isEnabled());
     EXPECT_TRUE(f.epEfTrBtn1->isEnabled());

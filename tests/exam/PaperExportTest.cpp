@@ -122,12 +122,12 @@ TEST_F(PaperExport, ContentInPaperOrder)
     mixedPaper();
     const QStringList expected = {
         "卷名", "", "",
-        "一、单项选择题[共80题，每题1分，总计80分]",
+        "一、单项选择题[共2题，每题1分，总计2分]",
         "R:1、|题一",
         "R:2、|题二",
-        "二、多项选择题[共10题，每题1.5分，总计15分]",
+        "二、多项选择题[共1题，每题1.5分，总计1.5分]",
         "R:3、|题三",
-        "三、未知题型[共0题，每题0分，总计0分]",
+        "三、未知题型[共2题，每题0分，总计0分]",
         "R:4、|题四",
         "R:5、|题五",
         "四、案例分析[共2题，每题15分，总计30分]",
@@ -160,9 +160,10 @@ TEST_F(PaperExport, EveryHeadingOnceAndOrdinalsPastFive)
     for (const QString& line : lines(content()))
         if (line.contains(QStringLiteral("[共")))
             headings << line;
-    EXPECT_EQ(headings, (QStringList{"一、单项选择题[共80题，每题1分，总计80分]", "二、未知题型[共0题，每题0分，总计0分]",
-                                     "三、未知题型[共0题，每题0分，总计0分]", "四、多项选择题[共10题，每题1.5分，总计15分]",
-                                     "五、未知题型[共0题，每题0分，总计0分]", "--未知题型[共0题，每题0分，总计0分]"}));
+    // Counts are the paper's own questions of the type.
+    EXPECT_EQ(headings, (QStringList{"一、单项选择题[共1题，每题1分，总计1分]", "二、未知题型[共1题，每题0分，总计0分]",
+                                     "三、未知题型[共1题，每题0分，总计0分]", "四、多项选择题[共1题，每题1.5分，总计1.5分]",
+                                     "五、未知题型[共1题，每题0分，总计0分]", "--未知题型[共2题，每题0分，总计0分]"}));
 }
 
 TEST_F(PaperExport, PointsFromAnyColumnAndMissingOnesLeftOut)
