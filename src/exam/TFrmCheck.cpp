@@ -180,12 +180,18 @@ void TFrmCheck::FormShow()
     store::Connection& db = DM1->db();
     Label_hint->setText(exam::scoreHint(db));
     openTable();
-    const exam::ScoreFigures f = exam::scoreFigures(db, exam::passLine(DM1->PaperTotalScore(app::currentTypeTable())));
+    showFigures();
+    m_model->syncCurrent(DBGrid1->selectionModel());
+}
+
+void TFrmCheck::showFigures()
+{
+    const exam::ScoreFigures f = exam::scoreFigures(DM1->db(), exam::passLine(DM1->PaperTotalScore(app::currentTypeTable())));
     epEfTrBtn1->setEnabled(f.papers > 0);
+    SpeedButton4->setEnabled(f.papers > 0);
     LED_count->display(f.papers);
     LED_passed->display(f.passed);
     LED_average->display(f.average);
-    m_model->syncCurrent(DBGrid1->selectionModel());
 }
 
 bool TFrmCheck::hasCurrentRow() const
@@ -224,7 +230,7 @@ void TFrmCheck::epEfTrBtn1Click()
 
 void TFrmCheck::SpeedButton4Click()
 {
-    if (!hasCurrentRow())
+    if (!hasCurrentRow() || !SpeedButton4->isEnabled())
         return;
     if (prompt::messageBox(prompt::Icon::Question, QStringLiteral("提示"), QStringLiteral("即将删除试卷，要继续么？"),
                            prompt::Buttons::OkCancel)
@@ -234,7 +240,7 @@ void TFrmCheck::SpeedButton4Click()
     const QString table = cj->text(QStringLiteral("A1"));
     exam::deletePaper(*DM1, table);
     cj->refresh();
-    epEfTrBtn1->setEnabled(!cj->isEmpty());
+    showFigures();
     m_model->syncCurrent(DBGrid1->selectionModel());
 }
 

@@ -49,6 +49,7 @@ private:
     void arrange(bool compact);
     bool hasCurrentRow() const;
     void openTable();
+    void showFigures(); // the counters, and 查阅/删除 usable only with a paper
     void FormCloseQuery();
 
     store::DatasetModel* m_model = nullptr;
