@@ -261,10 +261,7 @@ void TFrmExam::fcBG_thChange(int previous, int next)
         return;
     store::Dataset* p = paper();
     const int page = practice::answerPageOfType(DM1->db(), m_typeTable, int(p->integer(QStringLiteral("A13"))));
-    if (page >= 0 && page < practice::kPageCount) {
-        Notebook1->setCurrentIndex(page);
-        Notebook1->setToolTip(practice::pageHint(page));
-    }
+    Notebook1->showPage(page);
     ShowAnswerControls(page, m_mode);
     ShowQuestionText(p->text(QStringLiteral("A1")));
     Label1->clear();
@@ -350,7 +347,8 @@ bool TFrmExam::answerPanelOpen() const
 
 bool TFrmExam::SaveAnswer(int questionNumber, int page, bool updatePicture)
 {
-    if (questionNumber < 1)
+    // A type with no page has no answer to record.
+    if (questionNumber < 1 || page < 0 || page >= practice::kPageCount)
         return true;
     try {
         if (!moveTo(questionNumber))

@@ -38,6 +38,14 @@ AnswerBook::AnswerBook(const QString& picDir, QWidget* parent)
     setAccessibleName(QStringLiteral("答题区"));
     for (int page = 0; page < kPageCount; ++page)
         addWidget(makePage(page));
+    // A type with no page shows this instead of another type's page, so nothing
+    // stale is read from it.
+    auto* none = new QLabel(QStringLiteral("本题型不需作答"), this);
+    none->setObjectName(QStringLiteral("noAnswerPage"));
+    none->setAccessibleName(none->text());
+    none->setAlignment(Qt::AlignCenter);
+    none->setFont(ui::songFont(14, true));
+    addWidget(none);
     setCurrentIndex(SubjectivePage);
     setToolTip(pageHint(SubjectivePage));
     // The hint follows the page shown.
@@ -162,10 +170,20 @@ void AnswerBook::releaseOthers(const std::array<ui::PictureButton*, kOptionCount
     }
 }
 
+void AnswerBook::showPage(int page)
+{
+    setCurrentIndex(page >= 0 && page < kPageCount ? page : kPageCount);
+}
+
+int AnswerBook::page() const
+{
+    return currentIndex() < kPageCount ? currentIndex() : NoPage;
+}
+
 PageState AnswerBook::state() const
 {
     PageState s;
-    s.page = currentIndex();
+    s.page = page();
     s.optionCount = m_optionCount;
     for (int i = 0; i < kOptionCount; ++i) {
         s.single[size_t(i)] = m_single[size_t(i)]->isChecked();

@@ -35,6 +35,11 @@ public:
     // height, a framed panel-coloured background and a bold side font of headingPx.
     void arrangeUnderQuestion(const QSize& option, const QSize& judge, int height, int headingPx);
 
+    // Shows the page of a question's type; NoPage (or any other value) shows
+    // "本题型不需作答" instead of an answer page.
+    void showPage(int page);
+    // The answer page shown, or NoPage.
+    int page() const;
     // The page shown and what every page holds.
     PageState state() const;
     // Shows the first `count` options of the choice pages; hidden ones are released.

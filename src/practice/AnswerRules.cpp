@@ -158,7 +158,7 @@ int AnswerPageOfType(int type, const QString& typeName)
         return MultiPage;
     if (answerHiddenForType(type))
         return SubjectivePage;
-    const QString name = typeName.trimmed();
+    const QString name = typeNameKey(typeName);
     if (name.contains(QStringLiteral("判断")))
         return JudgePage;
     if (name.contains(QStringLiteral("填空")))
@@ -175,7 +175,17 @@ bool isSubjectiveTypeName(const QString& typeName)
     static const QStringList subjective = {
         QStringLiteral("简答"), QStringLiteral("主观"), QStringLiteral("论述"), QStringLiteral("案例分析"),
         QStringLiteral("名词解释"), QStringLiteral("查找错误"), QStringLiteral("综合"), QStringLiteral("计算")};
-    return subjective.contains(typeName.trimmed());
+    return subjective.contains(typeNameKey(typeName));
+}
+
+QString typeNameKey(const QString& typeName)
+{
+    // Banks write the names by hand: "案例分析题", "判断 题", "填空（一）" in full-width forms.
+    QString key = typeName.normalized(QString::NormalizationForm_KC);
+    key.removeIf([](QChar c) { return c.isSpace(); });
+    while (key.endsWith(QStringLiteral("题")))
+        key.chop(1);
+    return key;
 }
 
 int answerPageOfType(store::Connection& db, const QString& typeTable, int type)

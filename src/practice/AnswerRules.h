@@ -77,9 +77,12 @@ bool answerHiddenForType(int type);
 // types → 主观; otherwise by the type's name: "判断", "填空", a subjective name
 // (below) → 主观, "配伍" or "不定项" → 配伍; any other → NoPage.
 int AnswerPageOfType(int type, const QString& typeName = {});
-// A type with no candidate answers: its name (blanks at the ends aside) is one of
+// A type with no candidate answers: its name (as typeNameKey reads it) is one of
 // 简答, 主观, 论述, 案例分析, 名词解释, 查找错误, 综合, 计算.
 bool isSubjectiveTypeName(const QString& typeName);
+// A type's name as the mapping compares it: full-width forms made plain, blanks
+// removed, a trailing 题 dropped ("案例分析 题" → "案例分析").
+QString typeNameKey(const QString& typeName);
 // The page of a type by its name in a question-type table ("tab_tx" + digits).
 int answerPageOfType(store::Connection& db, const QString& typeTable, int type);
 

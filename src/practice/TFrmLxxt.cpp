@@ -289,9 +289,7 @@ void TFrmLxxt::ShowQuestion(int previous, int next, int last, int first)
     Label12->setText(QString::number(next - first + 1));
 
     const int type = int(set->integer(QStringLiteral("A13")));
-    const int page = practice::AnswerPageOfType(type, m_typeNames.value(type));
-    if (page != practice::NoPage)
-        Notebook1->setCurrentIndex(page);
+    Notebook1->showPage(practice::AnswerPageOfType(type, m_typeNames.value(type)));
     ShowAnswerControls();
     ShowQuestionText(id);
 
@@ -369,7 +367,8 @@ void TFrmLxxt::SaveAnswer(int index, int page, SaveMode mode, int last, int firs
 void TFrmLxxt::recordAnswer(int index, int page, SaveMode mode, int last, int first)
 {
     store::Dataset* set = DM1->Cn1Query_tm;
-    if (!set->moveTo(index))
+    // A type with no page has no answer to record.
+    if (page < 0 || page >= practice::kPageCount || !set->moveTo(index))
         return;
     practice::PageState state = Notebook1->state();
     state.page = page;
@@ -500,8 +499,7 @@ void TFrmLxxt::epEfTrBtn11Click()
     // answer page of its type (which may have changed).
     store::Dataset* set = DM1->Cn1Query_tm;
     const int type = int(set->integer(QStringLiteral("A13")));
-    if (const int page = practice::AnswerPageOfType(type, m_typeNames.value(type)); page != practice::NoPage)
-        Notebook1->setCurrentIndex(page);
+    Notebook1->showPage(practice::AnswerPageOfType(type, m_typeNames.value(type)));
     ShowQuestionText(set->text(QStringLiteral("a1")));
     ShowAnswerControls();
     Label24->setText(QStringLiteral("本题被您修改过"));

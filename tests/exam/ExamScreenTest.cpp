@@ -12,7 +12,9 @@
 #include "store/Random.h"
 #include "ui/CommandButton.h"
 #include "ui/PictureButton.h"
+#include "ui/RichTextView.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSplitter>
@@ -445,3 +447,43 @@ TEST_F(ExamScreen, ReviewNoticesAndVoiding)
 }
 
 } // namespace
+
+TEST_F(ExamScreen, ATypeWithoutAPageRecordsNothingAndATrailingTiStillFindsItsPage)
+{
+    // Mock 5 draws type 64 only: named as real banks name it, and named so that no page fits.
+    const struct {
+        const char16_t* name;
+        int page;
+    } cases[] = {
+        {u"案例分析题", practice::SubjectivePage},
+        {u"其他", practice::NoPage},
+    };
+    bank.fill(QStringLiteral("050101"), 64, 2, QStringLiteral("c"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QString::fromUtf16(c.name).toStdString());
+        bank.db().exec("delete from tab_tx5");
+        bank.type(5, 64, 2, 20, QString::fromUtf16(c.name));
+        app::CurrentPaperNo = 5;
+        const exam::NewPaper p = exam::createPaper(bank.dm, 5, practicetest::kDay1);
+        table = p.table;
+        screen = std::make_unique<TFrmExam>();
+        TFrmExam& f = *screen;
+        ASSERT_TRUE(f.InitPaper(p.table, p.title, QStringLiteral("new"), 0, QStringLiteral("0:00:00")));
+        ASSERT_TRUE(f.OpenPaper());
+        f.show();
+        f.KZTimeCounter1->stop();
+        ASSERT_EQ(f.questionCount(), 2);
+        EXPECT_EQ(f.Notebook1->page(), c.page);
+        EXPECT_EQ(f.Notebook1->currentWidget()->objectName() == QStringLiteral("noAnswerPage"), c.page == practice::NoPage);
+        const QString first = shownId();
+        EXPECT_EQ(f.Re1->toPlainText(), QStringLiteral("题干 ") + first);
+        f.Notebook1->subjectiveBox()->setCurrentIndex(1); // only reachable on the 主观 page
+        f.pressGridButton(2);
+        const QString second = shownId();
+        f.pressGridButton(1);
+        EXPECT_EQ(paperAnswer(second), "") << "the first question's choice is not read for the second";
+        EXPECT_EQ(paperAnswer(first), c.page == practice::NoPage ? QString() : QStringLiteral("1"));
+        EXPECT_EQ(bank.value(QStringLiteral("select ifnull(E2,'<null>') from tab_answ where A1=:a1"), {{":a1", second}}).toString(), "<null>");
+        screen.reset();
+    }
+}

@@ -429,7 +429,13 @@ TEST(AnswerRules, AnswerPageOfTypeByIdAndByName)
         {42, "名词解释", 4},
         {43, "计算", 4},
         {44, " 论述 ", 4},
-        {45, "简答题", 99}, // subjective names are matched whole
+        {45, "简答题", 4}, // a trailing 题, blanks and full-width forms are read past
+        {46, "案例分析题", 4},
+        {47, " 判断 题 ", 3},
+        {48, "案例分析　题", 4},
+        {49, "填空题（一）", 2},
+        {53, "ＸＸ题", 99},
+        {54, "简答题目", 99}, // names are still matched whole
         {22, "", 4},
         {72, "", 4},
         {73, "anything", 4},
@@ -446,6 +452,7 @@ TEST(AnswerRules, AnswerPageOfATypeByItsNameInThePapersTypeTable)
 {
     FixtureBank bank; // paper 1: 12 判断, 15 不定项, 64 案例分析, 99 其他
     bank.db().exec("insert into tab_tx2 (A1,B1,B2,B3) values (12,'配伍题',5,2)");
+    bank.db().exec("insert into tab_tx2 (A1,B1,B2,B3) values (64,'案例分析题',20,1)");
     const struct {
         const char* table;
         int type;
@@ -457,6 +464,7 @@ TEST(AnswerRules, AnswerPageOfATypeByItsNameInThePapersTypeTable)
         {"tab_tx1", 99, practice::NoPage},
         {"tab_tx1", 31, practice::NoPage}, // no row in paper 1
         {"tab_tx2", 12, practice::MatchPage},
+        {"tab_tx2", 64, practice::SubjectivePage},
         {"tab_tx3", 12, practice::NoPage},      // an empty paper
         {"tab_answ", 12, practice::NoPage},     // not a type table: never read
         {"tab_tx1 where 1", 12, practice::NoPage},

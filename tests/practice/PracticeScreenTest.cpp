@@ -225,17 +225,31 @@ TEST_F(ScreenTest, EveryPageRecordsWhatIsPressedOrTyped)
     EXPECT_TRUE(prompts.asked().empty());
 }
 
-TEST_F(ScreenTest, ATypeWithoutAFittingPageKeepsThePageShown)
+TEST_F(ScreenTest, ATypeWithoutAPageRecordsNothingAndSaysSo)
 {
+    // Banks name their types with 题: the subjective one still finds its page.
+    bank.db().exec("update tab_tx1 set B1='案例分析题' where A1=64");
     bank.add({.id = "a", .key = "AB", .type = 14, .xx = 1});
-    bank.add({.id = "b", .key = "A", .type = 99, .xx = 2}); // "其他"
+    bank.add({.id = "b", .key = "A", .type = 99, .xx = 2}); // "其他": no page
+    bank.add({.id = "c", .key = "1", .type = 64, .xx = 3});
     TFrmLxxt& f = open("where 1=1", "order by xx");
     EXPECT_EQ(f.Notebook1->currentIndex(), practice::MultiPage);
-    click("epEfTrBtn2");
-    EXPECT_EQ(f.Notebook1->currentIndex(), practice::MultiPage);
     clickOption(1, 'A');
+    click("epEfTrBtn2");
+    EXPECT_EQ(f.Notebook1->page(), practice::NoPage);
+    EXPECT_EQ(f.Notebook1->currentWidget()->objectName(), "noAnswerPage");
+    EXPECT_TRUE(child<QLabel>("noAnswerPage")->isVisible());
+    EXPECT_EQ(child<QLabel>("noAnswerPage")->text(), "本题型不需作答");
+    EXPECT_EQ(f.Re1->toPlainText(), "题干 b");
+    const QString before = bank.snapshot();
     click("epEfTrBtn3");
-    EXPECT_EQ(column("b", "E2"), "A");
+    EXPECT_EQ(bank.snapshot(), before);
+    EXPECT_TRUE(prompts.asked().empty());
+    click("epEfTrBtn2"); // leaving it records nothing either
+    EXPECT_EQ(column("b", "E2"), "<null>");
+    EXPECT_EQ(column("b", "E3"), "0");
+    EXPECT_EQ(column("a", "E2"), "A");
+    EXPECT_EQ(f.Notebook1->currentIndex(), practice::SubjectivePage);
 }
 
 TEST_F(ScreenTest, CheckingWithNothingGivenAsksForAnAnswer)
