@@ -155,8 +155,8 @@ void TFrmExam::FormShow()
     setAccessibleName(windowTitle());
     Notebook_Time->setCurrentIndex(review ? 1 : 0);
     if (review) {
-        epLb_time2->setText(m_timeUsed);
-        Lb_zfs->setText(exam::scoreLine(m_score));
+        ui::showValue(epLb_time2, m_timeUsed);
+        ui::showValue(Lb_zfs, exam::scoreLine(m_score));
     }
     Panel2->closeNow();
     epEfTrBtn6->setText(QStringLiteral("答案"));
@@ -173,7 +173,7 @@ void TFrmExam::FormShow()
                 pressGridButton(m_resumeQuestion);
         }
         m_clock.start();
-        epLb_time1->setText(m_clock.text());
+        ui::showValue(epLb_time1, m_clock.text());
         KZTimeCounter1->start();
         saveProgressNow();
     }
@@ -254,7 +254,7 @@ void TFrmExam::fcBG_thChange(int previous, int next)
         }
     }
     m_current = next;
-    Label5->setText(QString::number(next));
+    ui::showValue(Label5, QString::number(next));
     epEfTrBtn1->setEnabled(next >= 2);
     epEfTrBtn2->setEnabled(next < m_count);
     if (!moveTo(next))

@@ -40,7 +40,7 @@ void TFrmExam::KZTimeCounter1Timer()
 {
     if (m_mode != kNew || !m_clock.running() || m_ending)
         return;
-    epLb_time1->setText(m_clock.text());
+    ui::showValue(epLb_time1, m_clock.text());
     const qint64 elapsed = m_clock.elapsedSeconds();
     if (elapsed % kProgressEvery == 0)
         saveProgressNow();
@@ -78,7 +78,7 @@ void TFrmExam::submit(bool timeUp)
     m_clock.stop();
     KZTimeCounter1->stop();
     m_timeUsed = m_clock.text();
-    epLb_time1->setText(m_timeUsed);
+    ui::showValue(epLb_time1, m_timeUsed);
     if (!SaveAnswer(m_current, Notebook1->currentIndex(), false)) {
         // The answer shown could not be kept: the exam goes on so it can be given again.
         m_clock.start();

@@ -134,7 +134,7 @@ void TFrmExam::buildScreen(const Arrangement& a)
     auto* info = new QHBoxLayout;
     info->setSpacing(2);
     Label5 = makeLabel(QStringLiteral("1"), this, QStringLiteral("Label5"));
-    Label5->setAccessibleName(QStringLiteral("题号"));
+    ui::captionValue(Label5, QStringLiteral("题号"));
     Label5->setFont(ui::songFont(a.headingPx, true));
     Label5->setStyleSheet(QStringLiteral("color: rgb(0,0,160);"));
     info->addWidget(makeLabel(QStringLiteral("第"), this));
@@ -160,6 +160,7 @@ void TFrmExam::buildScreen(const Arrangement& a)
     left->addWidget(buildQuestionArea(a), 1);
     Notebook1 = new practice::AnswerBook(m_picDir, this);
     Notebook1->arrangeUnderQuestion(a.optionFace, a.judgeFace, a.bookHeight, a.headingPx);
+    Notebook1->followStem(Re1, Re2);
     left->addWidget(Notebook1);
     middle->addLayout(left, 1);
     middle->addWidget(buildHintBoard(a));
@@ -195,7 +196,7 @@ QWidget* TFrmExam::buildHintBoard(const Arrangement& a)
     auto* rl = new QHBoxLayout(running);
     rl->setContentsMargins(0, 0, 0, 0);
     epLb_time1 = makeLabel(QStringLiteral("0:00:00"), running, QStringLiteral("epLb_time1"));
-    epLb_time1->setAccessibleName(QStringLiteral("考试用时"));
+    ui::captionValue(epLb_time1, QStringLiteral("考试用时"));
     epLb_time1->setAlignment(Qt::AlignCenter);
     epLb_time1->setFont(ui::songFont(a.clockPx, true));
     epLb_time1->setStyleSheet(QStringLiteral("color: rgb(0,0,160);"));
@@ -209,10 +210,10 @@ QWidget* TFrmExam::buildHintBoard(const Arrangement& a)
     vl->setVerticalSpacing(0);
     vl->addWidget(makeLabel(QStringLiteral("用时："), review), 0, 0);
     epLb_time2 = makeLabel(QString(), review, QStringLiteral("epLb_time2"));
-    epLb_time2->setAccessibleName(QStringLiteral("用时"));
+    ui::captionValue(epLb_time2, QStringLiteral("用时"));
     vl->addWidget(epLb_time2, 0, 1);
     Lb_zfs = makeLabel(QString(), review, QStringLiteral("Lb_zfs"));
-    Lb_zfs->setAccessibleName(QStringLiteral("得分"));
+    ui::captionValue(Lb_zfs, QStringLiteral("得分"));
     Lb_zfs->setStyleSheet(QStringLiteral("color: rgb(200,0,0);"));
     vl->addWidget(Lb_zfs, 1, 0, 1, 2);
     for (QLabel* label : review->findChildren<QLabel*>())

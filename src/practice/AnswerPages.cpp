@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSplitter>
+#include <QTextEdit>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -238,6 +239,26 @@ void AnswerBook::showAnswer(const QString& answer)
     }
     default: break;
     }
+}
+
+void AnswerBook::followStem(QTextEdit* stem, QTextEdit* subQuestion)
+{
+    const auto read = [this, stem, subQuestion] {
+        const auto ownTexts = subQuestion ? optionTextsOfStem(subQuestion->toPlainText()) : std::array<QString, kOptionCount>{};
+        const bool own = std::any_of(ownTexts.begin(), ownTexts.end(), [](const QString& t) { return !t.isEmpty(); });
+        describeOptions(own ? ownTexts : optionTextsOfStem(stem->toPlainText()));
+    };
+    connect(stem, &QTextEdit::textChanged, this, read);
+    if (subQuestion)
+        connect(subQuestion, &QTextEdit::textChanged, this, read);
+    read();
+}
+
+void AnswerBook::describeOptions(const std::array<QString, kOptionCount>& texts)
+{
+    for (auto* group : {&m_single, &m_multi, &m_match})
+        for (int i = 0; i < kOptionCount; ++i)
+            (*group)[size_t(i)]->setAccessibleDescription(texts[size_t(i)]);
 }
 
 void AnswerBook::setSubjectiveSide(const QString& typeName)

@@ -9,6 +9,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QSplitter;
+class QTextEdit;
 
 namespace ui {
 class PictureButton;
@@ -47,6 +48,12 @@ public:
     int optionCount() const { return m_optionCount; }
     // Puts an answer back on the page shown.
     void showAnswer(const QString& answer);
+
+    // Each option button carries its option's text, as the question spells it
+    // out, in its accessible description ("单选 A", "(n-1)/2"): read from the
+    // sub-question when it lists options, else from the stem, whenever either changes.
+    void followStem(QTextEdit* stem, QTextEdit* subQuestion);
+    void describeOptions(const std::array<QString, kOptionCount>& texts);
 
     // Side label of the 主观 page: two characters over two more.
     void setSubjectiveSide(const QString& typeName);

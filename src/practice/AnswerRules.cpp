@@ -122,6 +122,22 @@ void putAnswer(PageState& s, const QString& answer)
     }
 }
 
+std::array<QString, kOptionCount> optionTextsOfStem(const QString& plainText)
+{
+    static const QRegularExpression line(QStringLiteral("^\\s*([A-F])\\s*[.、:](.*)$"));
+    std::array<QString, kOptionCount> texts;
+    for (const QString& raw : plainText.split(QRegularExpression(QStringLiteral("[\\n\\r\\x{2029}\\x{2028}]")))) {
+        // Full-width letters and stops read as plain ones.
+        const QRegularExpressionMatch m = line.match(raw.normalized(QString::NormalizationForm_KC));
+        if (!m.hasMatch())
+            continue;
+        QString& text = texts[size_t(m.captured(1).at(0).unicode() - u'A')];
+        if (text.isEmpty())
+            text = m.captured(2).trimmed();
+    }
+    return texts;
+}
+
 QString pageHint(int page)
 {
     switch (page) {

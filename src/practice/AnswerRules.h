@@ -64,6 +64,10 @@ QString normaliseFillAnswer(const QString& text);
 // the 主观 item whose index is the text.
 void putAnswer(PageState& state, const QString& answer);
 
+// The options a stem spells out on lines of their own, "A. …" to "F. …" (also
+// "A．", "A、" and full-width letters): the text of each, empty where none is read.
+std::array<QString, kOptionCount> optionTextsOfStem(const QString& plainText);
+
 // The page's hint, shown as the tooltip of the page area.
 QString pageHint(int page);
 // The page's caption: "单选" … "配伍".

@@ -138,7 +138,7 @@ void TFrmLxxt::FormShow()
     if (!txButtons.isEmpty())
         pressTypeButton(0);
     m_elapsed = 0;
-    epLabel1->setText(practice::practiceClockText(0));
+    ui::showValue(epLabel1, practice::practiceClockText(0));
     KZTimeCounter1->start();
     epEfTrBtn9->setEnabled(false);
 }
@@ -203,9 +203,9 @@ void TFrmLxxt::ShowGroup(const QString& which, int count)
 void TFrmLxxt::showPage(const practice::GroupPage& page)
 {
     m_page = page;
-    Lb_zs->setText(QString::number(page.groups));
-    Lb_ts->setText(QString::number(DM1->Cn1Query_tm->recordCount()));
-    Lb_zb->setText(QString::number(page.group));
+    ui::showValue(Lb_zs, QString::number(page.groups));
+    ui::showValue(Lb_ts, QString::number(DM1->Cn1Query_tm->recordCount()));
+    ui::showValue(Lb_zb, QString::number(page.group));
     FlatSpeedButton1->setEnabled(page.hasPrevious());
     FlatSpeedButton2->setEnabled(page.hasNext());
 
@@ -285,8 +285,8 @@ void TFrmLxxt::ShowQuestion(int previous, int next, int last, int first)
     }
 
     const qint64 e3 = set->integer(QStringLiteral("E3"));
-    Label15->setText(QString::number(e3 <= 0 ? 1 : e3 + 1));
-    Label12->setText(QString::number(next - first + 1));
+    ui::showValue(Label15, QString::number(e3 <= 0 ? 1 : e3 + 1));
+    ui::showValue(Label12, QString::number(next - first + 1));
 
     const int type = int(set->integer(QStringLiteral("A13")));
     Notebook1->showPage(practice::AnswerPageOfType(type, m_typeNames.value(type)));
@@ -576,7 +576,7 @@ void TFrmLxxt::Timer1Timer()
 void TFrmLxxt::KZTimeCounter1Timer()
 {
     ++m_elapsed;
-    epLabel1->setText(practice::practiceClockText(m_elapsed));
+    ui::showValue(epLabel1, practice::practiceClockText(m_elapsed));
 }
 
 // ---- keys and closing ----------------------------------------------------------------------

@@ -134,7 +134,7 @@ void TFrmLxxt::buildScreen(const Arrangement& a)
     stripRow->addWidget(epLabel2, 1);
     auto* clockCaption = makeLabel(QStringLiteral("时钟"), strip);
     epLabel1 = makeLabel(QStringLiteral("0:00:00"), strip, QStringLiteral("epLabel1"));
-    epLabel1->setAccessibleName(QStringLiteral("时钟"));
+    ui::captionValue(epLabel1, QStringLiteral("时钟"));
     epLabel1->setFont(ui::songFont(a.headingPx, true));
     epLabel1->setMinimumWidth(QFontMetrics(epLabel1->font()).horizontalAdvance(QStringLiteral("00:00:00")) + 4);
     stripRow->addWidget(clockCaption);
@@ -149,8 +149,8 @@ void TFrmLxxt::buildScreen(const Arrangement& a)
         number->setFont(ui::songFont(a.headingPx, true));
         number->setStyleSheet(QStringLiteral("color: rgb(0,0,160);"));
     }
-    Label12->setAccessibleName(QStringLiteral("本组第几题"));
-    Label15->setAccessibleName(QStringLiteral("第几次出现"));
+    ui::captionValue(Label12, QStringLiteral("本组第几题"));
+    ui::captionValue(Label15, QStringLiteral("第几次出现"));
     info->addWidget(makeLabel(QStringLiteral("第"), this));
     info->addWidget(Label12);
     info->addWidget(makeLabel(QStringLiteral("题"), this));
@@ -191,6 +191,7 @@ void TFrmLxxt::buildScreen(const Arrangement& a)
 
     Notebook1 = new practice::AnswerBook(m_picDir, this);
     Notebook1->arrangeUnderQuestion(a.optionFace, a.judgeFace, a.bookHeight, a.headingPx);
+    Notebook1->followStem(Re1, Re2);
     left->addWidget(Notebook1);
     middle->addLayout(left, 1);
     middle->addWidget(buildRightColumn(a));
@@ -288,9 +289,9 @@ QWidget* TFrmLxxt::buildRightColumn(const Arrangement& a)
     Lb_zs = makeLabel(QStringLiteral("0"), column, m_variant.groupCountName);
     Lb_ts = makeLabel(QStringLiteral("0"), column, m_variant.questionCountName);
     Lb_zb = makeLabel(QStringLiteral("0"), column, m_variant.groupShownName);
-    Lb_zs->setAccessibleName(QStringLiteral("组数"));
-    Lb_ts->setAccessibleName(QStringLiteral("题数"));
-    Lb_zb->setAccessibleName(QStringLiteral("当前组"));
+    ui::captionValue(Lb_zs, QStringLiteral("组数"));
+    ui::captionValue(Lb_ts, QStringLiteral("题数"));
+    ui::captionValue(Lb_zb, QStringLiteral("当前组"));
     for (QLabel* n : {Lb_zs, Lb_ts, Lb_zb}) {
         n->setFont(ui::songFont(a.textPx, true));
         n->setStyleSheet(QStringLiteral("color: rgb(0,0,160);"));

@@ -66,7 +66,7 @@ TFrmplan::TFrmplan(QWidget* parent)
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setAlignment(Qt::AlignCenter);
-    Label1->setAccessibleName(QStringLiteral("距离考试天数"));
+    ui::captionValue(Label1, QStringLiteral("距离考试天数"));
     epLabel2 = new QLabel(QStringLiteral("天"), this);
     epLabel2->setObjectName(QStringLiteral("epLabel2"));
 
@@ -209,7 +209,7 @@ void TFrmplan::showCountdown(const QDate& examDate)
 {
     const progress::Countdown c = progress::countdown(store::Clock::today(), examDate);
     epLabel1->setText(c.caption);
-    Label1->setText(c.number);
+    ui::showValue(Label1, c.number);
     Label1->setVisible(c.numberShown);
     epLabel2->setVisible(c.numberShown);
     setTextColour(Label1, c.state == progress::CountdownState::Near ? kNearColour : kFarColour);

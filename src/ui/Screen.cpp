@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QString>
 #include <QScreen>
 #include <QWidget>
@@ -90,6 +91,29 @@ void withHourglass(const std::function<void()>& work)
         }
     } done{lift};
     work();
+}
+
+namespace {
+constexpr char kValueCaption[] = "valueCaption";
+}
+
+void captionValue(QLabel* label, const QString& caption)
+{
+    label->setProperty(kValueCaption, caption);
+    showValue(label, label->text());
+}
+
+void showValue(QLabel* label, const QString& value)
+{
+    label->setText(value);
+    const QString caption = label->property(kValueCaption).toString();
+    const QString shown = label->text().trimmed();
+    if (shown.isEmpty())
+        label->setAccessibleName(caption);
+    else if (shown.startsWith(caption)) // "得分：70 分" names itself
+        label->setAccessibleName(shown);
+    else
+        label->setAccessibleName(caption + QLatin1Char(' ') + shown);
 }
 
 } // namespace ui

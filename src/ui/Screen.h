@@ -4,6 +4,7 @@
 
 #include <QPixmap>
 
+class QLabel;
 class QString;
 class QWidget;
 
@@ -34,5 +35,11 @@ public:
 // prepares is on view); the pointer is back when `work` returns. The progress
 // window is part of the preparation and keeps the hourglass.
 void withHourglass(const std::function<void()>& work);
+
+// A label whose value changes (a clock, a counter): a screen reader speaks the
+// caption with the value, "考试用时 0:00:17", not a bare number or the caption alone.
+void captionValue(QLabel* label, const QString& caption);
+// Shows the value, and names the label with its caption and the value.
+void showValue(QLabel* label, const QString& value);
 
 } // namespace ui

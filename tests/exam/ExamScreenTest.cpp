@@ -202,6 +202,7 @@ TEST_F(ExamScreen, PauseStopsClockKeysAndGrid)
     TFrmExam& f = start();
     after(30);
     EXPECT_EQ(f.epLb_time1->text(), "0:00:30");
+    EXPECT_EQ(f.epLb_time1->accessibleName(), QStringLiteral("考试用时 0:00:30"));
     click(f.epEfTrBtn13);
     EXPECT_TRUE(f.paused());
     EXPECT_EQ(f.epEfTrBtn13->text(), QStringLiteral("继续考试"));

@@ -448,6 +448,25 @@ TEST(AnswerRules, AnswerPageOfTypeByIdAndByName)
         EXPECT_EQ(practice::AnswerPageOfType(c.type, QString::fromUtf8(c.name)), c.page) << c.type << " " << c.name;
 }
 
+TEST(AnswerRules, OptionTextsAreReadFromTheStemsOwnLines)
+{
+    const struct {
+        const char* stem;
+        std::array<const char*, practice::kOptionCount> texts;
+    } cases[] = {
+        {"题干\nA. (n-1)/2\nB. n/2\n C.n\nD.  2n ", {"(n-1)/2", "n/2", "n", "2n", "", ""}},
+        {"Ａ．甲\r\nＢ、乙\nC：丙\nF. 己", {"甲", "乙", "丙", "", "", "己"}},
+        {"只有题干，没有选项。A.不是行首", {"", "", "", "", "", ""}},
+        {"A. 一\nA. 重复的不算\nG. 超出", {"一", "", "", "", "", ""}},
+        {"a. 小写不算\nBB. 也不算", {"", "", "", "", "", ""}},
+    };
+    for (const auto& c : cases) {
+        const auto texts = practice::optionTextsOfStem(QString::fromUtf8(c.stem));
+        for (int i = 0; i < practice::kOptionCount; ++i)
+            EXPECT_EQ(texts[size_t(i)], QString::fromUtf8(c.texts[size_t(i)])) << c.stem << " " << i;
+    }
+}
+
 TEST(AnswerRules, AnswerPageOfATypeByItsNameInThePapersTypeTable)
 {
     FixtureBank bank; // paper 1: 12 判断, 15 不定项, 64 案例分析, 99 其他

@@ -434,6 +434,7 @@ TEST_F(ScreenTest, ClosingRecordsTheShownAnswerAndAddsTheStudyTime)
     for (int i = 0; i < 65; ++i)
         f.KZTimeCounter1Timer();
     EXPECT_EQ(f.epLabel1->text(), "0:01:05");
+    EXPECT_EQ(f.epLabel1->accessibleName(), QStringLiteral("时钟 0:01:05"));
     click("epEfTrBtn99");
     EXPECT_FALSE(f.isVisible());
     EXPECT_EQ(column("q2", "E2"), "C");
@@ -710,3 +711,27 @@ TEST_F(ScreenTest, AMissingPictureEndsTheProgram)
 }
 
 } // namespace
+
+TEST_F(ScreenTest, OptionsCarryTheirTextsAndCountersTheirValuesForAScreenReader)
+{
+    bank.add({.id = "q1", .key = "A", .xx = 1,
+              .stem = QStringLiteral("顺序查找的平均查找长度是\nA. (n-1)/2\nＢ．n/2\nC、 (n+1)/2\nD. n")});
+    bank.add({.id = "q2", .key = "A", .xx = 2, .stem = QStringLiteral("下列说法正确的是（ ）。")});
+    bank.add({.id = "q3", .key = "AB", .type = 14, .xx = 3, .stem = QStringLiteral("多选\nA.甲\nB.乙")});
+    TFrmLxxt& f = open("where 1=1", "order by xx");
+    const auto descriptions = [&](int page) {
+        QStringList out;
+        for (int i = 0; i < 4; ++i)
+            out << f.Notebook1->option(page, i)->accessibleDescription();
+        return out;
+    };
+    EXPECT_EQ(descriptions(0), (QStringList{"(n-1)/2", "n/2", "(n+1)/2", "n"}));
+    EXPECT_EQ(f.Notebook1->option(0, 0)->accessibleName(), QStringLiteral("单选 A"));
+    EXPECT_EQ(f.Lb_ts->accessibleName(), QStringLiteral("题数 3"));
+    EXPECT_EQ(f.Label12->accessibleName(), QStringLiteral("本组第几题 1"));
+    click("epEfTrBtn2");
+    EXPECT_EQ(descriptions(0), (QStringList{"", "", "", ""})) << "a stem without options says nothing stale";
+    EXPECT_EQ(f.Label12->accessibleName(), QStringLiteral("本组第几题 2"));
+    click("epEfTrBtn2");
+    EXPECT_EQ(descriptions(1), (QStringList{"甲", "乙", "", ""}));
+}

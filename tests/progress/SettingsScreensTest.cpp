@@ -441,6 +441,7 @@ TEST_F(SettingsTest, CountdownCasesAndColours)
         EXPECT_EQ(f.epLabel2->isVisible(), c.shown) << c.offset;
         if (c.shown) {
             EXPECT_EQ(f.Label1->text(), QString::fromLatin1(c.number));
+            EXPECT_EQ(f.Label1->accessibleName(), QStringLiteral("距离考试天数 ") + QString::fromLatin1(c.number));
             EXPECT_EQ(f.Label1->palette().color(QPalette::WindowText), c.colour) << c.offset;
         }
     }
