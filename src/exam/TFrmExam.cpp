@@ -128,10 +128,10 @@ int TFrmExam::execModal()
 void TFrmExam::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (m_keepClock) {
-        m_keepClock = false;
+    // A window manager shows the screen again after a minimise or a desktop switch:
+    // only the first show (and the review after grading) fills it.
+    if (!m_firstShow)
         return;
-    }
     guard::run(QStringLiteral("无法打开试卷！"), [this] { FormShow(); });
 }
 

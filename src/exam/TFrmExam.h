@@ -172,11 +172,10 @@ private:
     double m_score = 0;
     QString m_timeUsed = QStringLiteral("0:00:00");
     bool m_belowPass = false;
-    bool m_firstShow = true;
+    bool m_firstShow = true; // the next show fills the screen (FormShow)
     bool m_resumed = false;
     qint64 m_resumeSeconds = 0;
     int m_resumeQuestion = 1;
-    bool m_keepClock = false; // shown again after a failed grading: the clock goes on
     int m_current = 0;
     int m_count = 0;
     bool m_paused = false;

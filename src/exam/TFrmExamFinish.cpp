@@ -152,7 +152,6 @@ void TFrmExam::gradePaper()
         progress::hide();
         prompt::error(QStringLiteral("发生错误！"));
         // The exam screen comes back as it was, so the candidate can hand in again.
-        m_keepClock = true;
         show();
         m_clock.start();
         KZTimeCounter1->start();
@@ -162,6 +161,7 @@ void TFrmExam::gradePaper()
     if (!OpenPaper())
         return;
     progress::hide();
+    m_firstShow = true;
     show(); // FormShow: review from question 1
 }
 

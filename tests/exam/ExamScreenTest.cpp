@@ -232,6 +232,29 @@ TEST_F(ExamScreen, PauseStopsClockKeysAndGrid)
     EXPECT_EQ(f.epLb_time1->text(), "0:00:45");
 }
 
+// ---- minimise and restore -----------------------------------------------------------------
+
+TEST_F(ExamScreen, ShownAgainTheExamGoesOnWhereItWas)
+{
+    // A window manager's minimise and restore, or a desktop switch, hides and shows the screen.
+    questions(5);
+    TFrmExam& f = start();
+    f.pressGridButton(3);
+    option(practice::SinglePage, 'C');
+    after(15);
+    f.hide();
+    after(2);
+    f.show();
+    QCoreApplication::processEvents();
+    after(1);
+    EXPECT_EQ(f.epLb_time1->text(), "0:00:18");
+    EXPECT_EQ(f.currentQuestion(), 3);
+    EXPECT_TRUE(f.thButtons[2]->isChecked());
+    EXPECT_TRUE(f.Notebook1->option(practice::SinglePage, 2)->isChecked());
+    click(f.epEfTrBtn2);
+    EXPECT_EQ(paperAnswer("s003"), "C") << "the answer given before the hide is recorded";
+}
+
 // ---- submission --------------------------------------------------------------------------
 
 TEST_F(ExamScreen, FullPaperWithNothingAnsweredIsDroppedWithoutAsking)
