@@ -9,6 +9,7 @@
 #include "progress/TFrmplan.h"
 #include "progress/Tfrmchart.h"
 #include "shell/Dispatcher.h"
+#include "shell/HelpWindow.h"
 #include "shell/TFrmAbout.h"
 #include "update/Tfrmstxz.h"
 
@@ -19,7 +20,7 @@ namespace shell {
 // One opener per screen, added here as the screens arrive. An opener creates
 // its screen, shows it modally and destroys it; the dispatcher does the rest
 // (CurrentSubject before "lx"…"lx5", the hourglass, CurrentPaperNo after
-// "mnks"…"mnks5"). "quit" belongs to the main window, the pages to the dispatcher.
+// "mnks"…"mnks5"). "quit" belongs to the main window; the pages go to the help window.
 void installMenuScreens(Dispatcher& d)
 {
     for (const char* word : {"lx", "lx2", "lx3", "lx4", "lx5"})
@@ -58,6 +59,8 @@ void installMenuScreens(Dispatcher& d)
         d.setOpener(mock == 1 ? QStringLiteral("mnks") : QStringLiteral("mnks%1").arg(mock),
                     [mock] { exam::mnks(mock, QApplication::activeWindow()); });
     d.setOpener(QStringLiteral("cj"), [] { exam::openScoreList(QApplication::activeWindow()); });
+    // The program's pages are read inside it: a desktop without a browser shows them too.
+    d.setUrlOpener([](const QUrl& url) { return showPage(url, QApplication::activeWindow()); });
     d.setOpener(QStringLiteral("about"), [] {
         TFrmAbout about(QApplication::activeWindow());
         about.exec();

@@ -1,6 +1,7 @@
 #include "ShellTestSupport.h"
 
 #include "shell/Dispatcher.h"
+#include "shell/HelpWindow.h"
 #include "shell/MenuScreens.h"
 #include "shell/Prompt.h"
 #include "shell/TFrmAbout.h"
@@ -10,8 +11,16 @@
 #include <QDialog>
 #include <QLabel>
 #include <QPushButton>
+#include <QDir>
+#include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <stdexcept>
+
+#include "../support/TempBank.h"
+#include "../support/WhenModal.h"
+#include "shell/AppState.h"
+#include "ui/CommandButton.h"
 
 using shell::Dispatcher;
 
@@ -116,6 +125,84 @@ TEST_F(DispatcherTest, PagesOpenWithTheDesktopsProgramFromTheProgramFolder)
     prompt::Script script;
     EXPECT_TRUE(d.dispatch(QStringLiteral("help")));
     EXPECT_TRUE(script.asked().empty());
+}
+
+// A program folder with two help pages linking each other, a place and an outside address.
+struct HelpPages {
+    TempDir t;
+    HelpPages()
+    {
+        QDir().mkpath(t.file(QStringLiteral("htm")));
+        write(QStringLiteral("htm/help.htm"),
+              "<html><head><title>使用帮助</title></head><body><h1>帮助</h1>"
+              "<p><a href=\"#end\">到结尾</a> <a href=\"more.htm\">更多</a> <a href=\"https://example.invalid/书店\">网点</a></p>"
+              "<p style=\"margin-top:2000px\"><a name=\"end\"></a>结尾</p></body></html>");
+        write(QStringLiteral("htm/more.htm"), "<html><body><p>第二页</p></body></html>");
+    }
+    void write(const QString& name, const char* html)
+    {
+        QFile f(t.file(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(html);
+    }
+};
+
+TEST_F(DispatcherTest, HelpPagesShowInsideTheProgramWithTheirLinksBackAndClose)
+{
+    HelpPages pages;
+    QList<QUrl> outside;
+    const auto desktop = shell::desktopOpener();
+    shell::desktopOpener() = [&](const QUrl& u) {
+        outside << u;
+        return false; // no browser on this desktop
+    };
+    for (const char* size : {"1024", "800"}) {
+        SCOPED_TRACE(size);
+        app::ScreenSizeTag = QString::fromLatin1(size);
+        Dispatcher d(pages.t.file(QString()));
+        shell::installMenuScreens(d);
+        prompt::Script script;
+        outside.clear();
+        QString shownTitle, secondPage;
+        QSize shownSize;
+        bool backAfterLink = false, backAtStart = true;
+        WhenModal<shell::HelpWindow> watch([&](shell::HelpWindow* w) {
+            shownTitle = w->windowTitle();
+            shownSize = w->size();
+            backAtStart = w->btnBack->isEnabled();
+            w->follow(QUrl(QStringLiteral("more.htm")));
+            secondPage = w->browser->toPlainText();
+            backAfterLink = w->btnBack->isEnabled();
+            QTest::mouseClick(w->btnBack, Qt::LeftButton);
+            EXPECT_TRUE(w->browser->toPlainText().contains(QStringLiteral("到结尾")));
+            w->follow(QUrl(QStringLiteral("#end")));
+            EXPECT_TRUE(w->browser->source().toString().endsWith(QStringLiteral("help.htm#end")));
+            w->follow(QUrl(QStringLiteral("https://example.invalid/书店")));
+            EXPECT_TRUE(w->isVisible()); // the help stays open
+            QTest::mouseClick(w->btnClose, Qt::LeftButton);
+        });
+        EXPECT_TRUE(d.dispatch(QStringLiteral("help")));
+        EXPECT_EQ(watch.seen(), 1);
+        EXPECT_EQ(shownTitle, QStringLiteral("使用帮助"));
+        EXPECT_EQ(shownSize, QLatin1String(size) == QLatin1String("800") ? QSize(760, 540) : QSize(900, 680));
+        EXPECT_FALSE(backAtStart);
+        EXPECT_TRUE(backAfterLink);
+        EXPECT_EQ(secondPage, QStringLiteral("第二页"));
+        ASSERT_EQ(outside.size(), 1);
+        EXPECT_EQ(outside[0], QUrl(QStringLiteral("https://example.invalid/书店")));
+        EXPECT_EQ(script.texts(), QStringList({QStringLiteral("无法打开网页：https://example.invalid/书店")}));
+    }
+    app::ScreenSizeTag = QStringLiteral("1024");
+
+    // A page missing from the program folder says so instead of doing nothing.
+    Dispatcher d(pages.t.file(QString()));
+    shell::installMenuScreens(d);
+    prompt::Script script;
+    EXPECT_TRUE(d.dispatch(QStringLiteral("fg")));
+    ASSERT_EQ(script.texts().size(), 1);
+    EXPECT_TRUE(script.texts()[0].startsWith(QStringLiteral("无法打开网页：")));
+    EXPECT_TRUE(script.texts()[0].endsWith(QStringLiteral("htm/Orvalex.htm")));
+    shell::desktopOpener() = desktop;
 }
 
 TEST_F(DispatcherTest, UnknownAndWrongCaseWordsDoNothing)
