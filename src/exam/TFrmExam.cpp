@@ -188,7 +188,9 @@ void TFrmExam::SetupQuestionGrid(int questionCount, const QString& mode)
         b->setChecked(false);
         const bool used = i <= questionCount;
         b->setEnabled(used);
-        b->setText(used ? QString::number(i) : QStringLiteral("0"));
+        // Buttons past the paper's end keep their place in the grid, unseen and unread.
+        b->setText(used ? QString::number(i) : QString());
+        b->setVisible(used);
         QString mark = QStringLiteral("up");
         if (used && p->moveTo(i)) {
             const QString answer = p->text(QStringLiteral("E2_1"));

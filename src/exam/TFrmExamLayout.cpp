@@ -238,6 +238,9 @@ QWidget* TFrmExam::buildHintBoard(const Arrangement& a)
         b->setFixedSize(a.gridFace);
         b->setFont(numberFont);
         b->setFocusPolicy(Qt::StrongFocus);
+        QSizePolicy keepPlace = b->sizePolicy(); // a short paper hides the rest without moving the grid
+        keepPlace.setRetainSizeWhenHidden(true);
+        b->setSizePolicy(keepPlace);
         grid->addWidget(b, i / 5, i % 5);
         m_thGroup->addButton(b, i + 1);
         thButtons[size_t(i)] = b;
