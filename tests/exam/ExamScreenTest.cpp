@@ -260,6 +260,17 @@ TEST_F(ExamScreen, ShownAgainTheExamGoesOnWhereItWas)
     EXPECT_EQ(paperAnswer("s003"), "C") << "the answer given before the hide is recorded";
 }
 
+// ---- size --------------------------------------------------------------------------------
+
+TEST_F(ExamScreen, CompactScreenCoversTheWholeDesktop)
+{
+    const QString before = app::ScreenSizeTag;
+    app::ScreenSizeTag = QStringLiteral("800");
+    TFrmExam compact;
+    app::ScreenSizeTag = before;
+    EXPECT_EQ(compact.size(), QSize(800, 600));
+}
+
 // ---- submission --------------------------------------------------------------------------
 
 TEST_F(ExamScreen, FullPaperWithNothingAnsweredIsDroppedWithoutAsking)
