@@ -352,23 +352,32 @@ bool TFrmExam::SaveAnswer(int questionNumber, int page, bool updatePicture)
     // A type with no page has no answer to record.
     if (questionNumber < 1 || page < 0 || page >= practice::kPageCount)
         return true;
+    return guard::run(QStringLiteral("答案未能保存，请重新作答！"), [&] { recordShownAnswer(questionNumber, page, updatePicture); });
+}
+
+void TFrmExam::recordShownAnswer(int questionNumber, int page, bool updatePicture)
+{
+    if (!moveTo(questionNumber))
+        return;
+    practice::PageState state = Notebook1->state();
+    state.page = page;
+    const QString answer = practice::ReadAnswerText(state);
+    exam::recordExamAnswer(*DM1, *paper(), answer);
+    if (updatePicture)
+        setGridPictures(questionNumber, answer.isEmpty() ? QStringLiteral("up") : QStringLiteral("over"));
+}
+
+void TFrmExam::keepShownAnswer()
+{
+    // What is on screen survives a crash too, not only what was left behind.
+    const int page = Notebook1->currentIndex();
+    if (m_mode != kNew || m_current < 1 || page < 0 || page >= practice::kPageCount)
+        return;
     try {
-        if (!moveTo(questionNumber))
-            return true;
-        QString answer;
-        if (page >= 0 && page < practice::kPageCount) {
-            practice::PageState state = Notebook1->state();
-            state.page = page;
-            answer = practice::ReadAnswerText(state);
-        }
-        exam::recordExamAnswer(*DM1, *paper(), answer);
-        if (updatePicture)
-            setGridPictures(questionNumber, answer.isEmpty() ? QStringLiteral("up") : QStringLiteral("over"));
-        return true;
+        recordShownAnswer(m_current, page, true);
     } catch (const store::DbError& e) {
-        qWarning().noquote() << "recording an exam answer failed:" << e.message();
-        prompt::error(QStringLiteral("答案未能保存，请重新作答！"));
-        return false;
+        // Quietly: leaving the question or 交卷 records it again and says so on a failure.
+        qWarning().noquote() << "keeping the answer on screen failed:" << e.message();
     }
 }
 
@@ -468,6 +477,7 @@ void TFrmExam::epEfTrBtn13Click()
         epEfTrBtn1->setEnabled(false);
         epEfTrBtn2->setEnabled(false);
         Cover->coverHost();
+        keepShownAnswer();
         saveProgressNow();
     } else {
         m_paused = false;

@@ -153,6 +153,8 @@ private:
     bool moveTo(int number);
     void closeLowerPane();
     void saveProgressNow();
+    void recordShownAnswer(int questionNumber, int page, bool updatePicture); // throws store::DbError
+    void keepShownAnswer(); // the answer on screen, quietly (pause, the clock's periodic save)
     void setAnswering(bool on); // commands, book and grid while answering (not paused)
 
     // Ending the exam (TFrmExamFinish.cpp).

@@ -42,8 +42,10 @@ void TFrmExam::KZTimeCounter1Timer()
         return;
     ui::showValue(epLb_time1, m_clock.text());
     const qint64 elapsed = m_clock.elapsedSeconds();
-    if (elapsed % kProgressEvery == 0)
+    if (elapsed % kProgressEvery == 0) {
+        keepShownAnswer();
         saveProgressNow();
+    }
     if (elapsed < exam::examSettings(DM1->db()).examTime)
         return;
     submit(true);

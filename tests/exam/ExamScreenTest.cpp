@@ -260,6 +260,32 @@ TEST_F(ExamScreen, ShownAgainTheExamGoesOnWhereItWas)
     EXPECT_EQ(paperAnswer("s003"), "C") << "the answer given before the hide is recorded";
 }
 
+// ---- the answer on screen survives a crash ------------------------------------------------
+
+TEST_F(ExamScreen, PauseAndThePeriodicSaveKeepTheAnswerOnScreen)
+{
+    questions(3, 1);
+    TFrmExam& f = start();
+    after(1);
+    f.pressGridButton(4);
+    option(practice::MultiPage, 'A');
+    option(practice::MultiPage, 'E');
+    click(f.epEfTrBtn13); // pause
+    EXPECT_EQ(paperAnswer("m001"), "AE");
+    EXPECT_EQ(f.gridMark(4), "over");
+    click(f.epEfTrBtn13);
+
+    f.pressGridButton(2);
+    option(practice::SinglePage, 'B');
+    after(3);
+    EXPECT_EQ(paperAnswer("s002"), "") << "between two saves";
+    after(1); // the clock's periodic save
+    EXPECT_EQ(paperAnswer("s002"), "B");
+    EXPECT_EQ(bank.value("select E3 from tab_answ where A1='s002'").toInt(), 1);
+    after(5);
+    EXPECT_EQ(bank.value("select E3 from tab_answ where A1='s002'").toInt(), 1) << "the same answer again is not counted twice";
+}
+
 // ---- size --------------------------------------------------------------------------------
 
 TEST_F(ExamScreen, CompactScreenCoversTheWholeDesktop)
