@@ -424,8 +424,15 @@ void TFrmExam::epEfTrBtn5Click()
     note.Label1->setText(QStringLiteral("ks"));
     if (!note.bind(paper(), QStringLiteral("A14")))
         return;
+    m_note = &note;
     note.exec();
+    m_note = nullptr;
     epEfTrBtn5->setText(app::NoteHasText ? QStringLiteral("有内容") : QStringLiteral("笔记"));
+    if (m_timeUpAfterNote) {
+        // The time ran out while the note was open: its question has it, now the paper ends.
+        m_timeUpAfterNote = false;
+        submit(true);
+    }
 }
 
 void TFrmExam::epEfTrBtn9Click()

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QHash>
 #include <QPixmap>
+#include <QPointer>
 #include <array>
 
 class QButtonGroup;
@@ -15,6 +16,7 @@ class QLabel;
 class QSplitter;
 class QStackedWidget;
 class QTimer;
+class TFrmBj;
 
 namespace ui {
 class CommandButton;
@@ -188,4 +190,6 @@ private:
     std::array<QString, exam::kGridSize> m_marks;
     exam::Stopwatch m_clock;
     QWidget* m_questionArea = nullptr;
+    QPointer<TFrmBj> m_note;        // the note window while it is open
+    bool m_timeUpAfterNote = false; // the time ran out while the note was open
 };

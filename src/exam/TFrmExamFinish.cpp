@@ -6,6 +6,7 @@
 #include "exam/PauseCover.h"
 #include "practice/AnswerPages.h"
 #include "practice/AnswerPanel.h"
+#include "practice/TFrmBj.h"
 #include "shell/AppState.h"
 #include "shell/Guard.h"
 #include "shell/Prompt.h"
@@ -43,11 +44,21 @@ void TFrmExam::KZTimeCounter1Timer()
     ui::showValue(epLb_time1, m_clock.text());
     const qint64 elapsed = m_clock.elapsedSeconds();
     if (elapsed % kProgressEvery == 0) {
-        keepShownAnswer();
+        if (!m_note) // the note holds the row in edit
+            keepShownAnswer();
         saveProgressNow();
     }
     if (elapsed < exam::examSettings(DM1->db()).examTime)
         return;
+    if (m_note) {
+        // The note belongs to the question it was opened on: it is saved and closed
+        // before the paper is graded (and reopened at question 1).
+        m_clock.stop();
+        KZTimeCounter1->stop();
+        m_timeUpAfterNote = true;
+        m_note->done(QDialog::Accepted);
+        return;
+    }
     submit(true);
 }
 

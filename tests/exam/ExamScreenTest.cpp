@@ -1,4 +1,5 @@
 #include "exam/ExamFixture.h"
+#include "support/WhenModal.h"
 #include "exam/ExamRules.h"
 #include "exam/PaperDraw.h"
 #include "exam/PauseCover.h"
@@ -6,6 +7,7 @@
 
 #include "practice/AnswerPages.h"
 #include "practice/AnswerPanel.h"
+#include "practice/TFrmBj.h"
 #include "shell/Prompt.h"
 #include "shell/TFrmProgress.h"
 #include "store/Dataset.h"
@@ -17,6 +19,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLayout>
+#include <QPlainTextEdit>
 #include <QLineEdit>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -396,6 +399,27 @@ TEST_F(ExamScreen, TimeOutAtTheLimitNotCountingThePause)
     EXPECT_EQ(f.timeUsed(), "2:00:00");
     EXPECT_EQ(f.score(), 1.0);
     EXPECT_EQ(f.currentQuestion(), 1) << "review starts at question 1";
+}
+
+TEST_F(ExamScreen, TimeOutWithTheNoteOpenKeepsTheNoteOnItsQuestion)
+{
+    questions(3);
+    bank.db().exec(QStringLiteral("update tab_plan set ExamTime = 60, LeastMark = 0"));
+    TFrmExam& f = start();
+    f.pressGridButton(2);
+    prompt::Script prompts({}, 1);
+    WhenModal<TFrmBj> inNote([&](TFrmBj* note) {
+        note->DBMemo1->setPlainText(QStringLiteral("第二题的笔记"));
+        after(60); // the time runs out while the note is open
+    });
+    click(f.epEfTrBtn5);
+    EXPECT_EQ(inNote.seen(), 1);
+    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("很遗憾，考试时间到了！")});
+    EXPECT_EQ(f.mode(), "old");
+    EXPECT_EQ(f.timeUsed(), "0:01:00");
+    EXPECT_EQ(bank.value(QStringLiteral("select ifnull(A14,'') from %1 where A1='s002'").arg(table)).toString(), QStringLiteral("第二题的笔记"));
+    EXPECT_EQ(bank.value(QStringLiteral("select ifnull(A14,'') from %1 where A1='s001'").arg(table)).toString(), QString())
+        << "not on the question shown after grading";
 }
 
 // ---- grading and review --------------------------------------------------------------------
