@@ -75,7 +75,7 @@ bool TFrmExam::InitPaper(const QString& paperTable, const QString& title, const 
     } catch (const exam::PaperError& e) {
         qWarning().noquote() << "drawing" << m_table << "failed:" << e.what();
         // The paper is of no use: it goes, score row and all, before the program ends.
-        DM1->DropPaperTable(m_table);
+        dropQuietly(m_table);
         prompt::error(e.stage() == exam::PaperError::Stage::NoCandidates ? QStringLiteral("没有发现题目！")
                                                                          : QStringLiteral("提取数据时发生错误！"));
         app::endProgram(1);
@@ -103,6 +103,11 @@ bool TFrmExam::OpenPaper()
         loadTypes();
     } catch (const std::exception& e) {
         qWarning().noquote() << "opening" << m_table << "failed:" << e.what();
+        if (fresh) {
+            // Like a failed draw: an unscored paper that cannot be opened must not stay in the list.
+            paper()->close();
+            dropQuietly(m_table);
+        }
         prompt::error(QStringLiteral("无法打开试卷！"));
         app::endProgram(1);
         return false;

@@ -161,8 +161,10 @@ private:
 
     // Ending the exam (TFrmExamFinish.cpp).
     void submit(bool timeUp);
-    void gradePaper();
+    void gradePaper(bool timeUp);
     void dropPaper();
+    void dropQuietly(const QString& table); // logged on a failure
+    void resumeClock();
     void closeReview();
 
     QString m_picDir;
@@ -192,4 +194,5 @@ private:
     QWidget* m_questionArea = nullptr;
     QPointer<TFrmBj> m_note;        // the note window while it is open
     bool m_timeUpAfterNote = false; // the time ran out while the note was open
+    bool m_timeOver = false;        // grading at the time-out failed: the clock stays stopped
 };

@@ -94,16 +94,19 @@ void TFrmExam::submit(bool timeUp)
     ui::showValue(epLb_time1, m_timeUsed);
     if (!SaveAnswer(m_current, Notebook1->currentIndex(), false)) {
         // The answer shown could not be kept: the exam goes on so it can be given again.
-        m_clock.start();
-        KZTimeCounter1->start();
+        resumeClock();
         return;
     }
-    const int unanswered = exam::unansweredCount(DM1->db(), m_table);
+    int unanswered = 0;
+    if (!guard::run(QStringLiteral("发生错误！"), [&] { unanswered = exam::unansweredCount(DM1->db(), m_table); })) {
+        resumeClock();
+        return;
+    }
 
     if (timeUp) {
         prompt::messageBox(prompt::Icon::Information, QStringLiteral("提示"), QStringLiteral("很遗憾，考试时间到了！"));
         if (unanswered < exam::kGridSize)
-            gradePaper();
+            gradePaper(true);
         else
             dropPaper();
         return;
@@ -116,7 +119,7 @@ void TFrmExam::submit(bool timeUp)
                                          : QStringLiteral("你还有%1道题未做，确定要交卷吗？").arg(unanswered);
     switch (ShowPrompt(QStringLiteral("提示"), text, prompt::Mode::Three, prompt::Page::Information, prompt::Variant::Exam)) {
     case 1: // 确定
-        gradePaper();
+        gradePaper(false);
         return;
     case 2: // 作废
         if (unanswered < kDiscardStudyTimeFrom) {
@@ -129,8 +132,7 @@ void TFrmExam::submit(bool timeUp)
         dropPaper();
         return;
     default: // 取消: the clock runs on from where it stopped
-        m_clock.start();
-        KZTimeCounter1->start();
+        resumeClock();
         return;
     }
 }
@@ -143,11 +145,29 @@ void TFrmExam::dropPaper()
     } catch (const store::DbError&) {
     }
     paper()->close();
-    DM1->DropPaperTable(table);
+    dropQuietly(table);
     accept();
 }
 
-void TFrmExam::gradePaper()
+void TFrmExam::dropQuietly(const QString& table)
+{
+    try {
+        DM1->DropPaperTable(table);
+    } catch (const store::DbError& e) {
+        // The screen closes either way; the paper stays whole in the score list.
+        qWarning().noquote() << "dropping" << table << "failed:" << e.message();
+    }
+}
+
+void TFrmExam::resumeClock()
+{
+    if (m_timeOver) // graded at the time-out and failed: the clock stays at the limit
+        return;
+    m_clock.start();
+    KZTimeCounter1->start();
+}
+
+void TFrmExam::gradePaper(bool timeUp)
 {
     hide();
     progress::show(QStringLiteral("正在判卷..."));
@@ -165,9 +185,11 @@ void TFrmExam::gradePaper()
         progress::hide();
         prompt::error(QStringLiteral("发生错误！"));
         // The exam screen comes back as it was, so the candidate can hand in again.
+        // After a time-out the clock stays at the limit, so the time-up is not repeated.
+        if (timeUp)
+            m_timeOver = true;
         show();
-        m_clock.start();
-        KZTimeCounter1->start();
+        resumeClock();
         return;
     }
     m_resumed = false;
@@ -182,7 +204,7 @@ void TFrmExam::closeReview()
 {
     if (m_belowPass) {
         paper()->close();
-        DM1->DropPaperTable(m_table);
+        dropQuietly(m_table);
     }
     accept();
 }

@@ -80,7 +80,8 @@ public:
     // csbs (SQLite keeps '' apart from NULL by itself); throws DbError otherwise.
     void AllowZeroLengthColumns(const QString& tableName);
     // Drops a paper table ("tab_exam" + digits) that exists, with its tab_cj row,
-    // all or nothing. Failures are swallowed; other names are left alone.
+    // all or nothing; a failure throws DbError (inside a caller's transaction it
+    // undoes the caller's work too). Other names are left alone.
     void DropPaperTable(const QString& tableName);
 
 public Q_SLOTS:

@@ -507,6 +507,66 @@ TEST_F(ExamScreen, GradingFailureLeavesTheExamUsable)
     EXPECT_EQ(f.mode(), "old");
 }
 
+TEST_F(ExamScreen, FailuresAtHandingInLeaveTheExamGoingOnce)
+{
+    // Counting the unanswered fails at 交卷: the clock runs on.
+    questions(3);
+    bank.db().exec(QStringLiteral("update tab_plan set ExamTime = 60, LeastMark = 0"));
+    TFrmExam& f = start();
+    answerRight(1);
+    after(10);
+    bank.db().exec(QStringLiteral("alter table %1 rename to kept").arg(table));
+    bank.db().exec(QStringLiteral("create view %1 as select A1 from kept").arg(table));
+    {
+        prompt::Script prompts({}, 1);
+        click(f.epEfTrBtn3);
+        EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("发生错误！")});
+        EXPECT_TRUE(f.clock().running());
+        after(5);
+        EXPECT_EQ(f.epLb_time1->text(), "0:00:15");
+    }
+    bank.db().exec(QStringLiteral("drop view %1").arg(table));
+    bank.db().exec(QStringLiteral("alter table kept rename to %1").arg(table));
+
+    // Grading fails at the time-out: said once, the clock stays at the limit, 交卷 tries again.
+    bank.db().exec(QStringLiteral("create trigger stop_score before update on tab_cj begin select raise(abort, 'read only'); end"));
+    {
+        prompt::Script prompts({}, 1);
+        after(45);
+        for (int i = 0; i < 5; ++i)
+            after(1);
+        EXPECT_EQ(prompts.texts(), (QStringList{QStringLiteral("很遗憾，考试时间到了！"), QStringLiteral("发生错误！")}));
+        EXPECT_EQ(f.mode(), "new");
+        EXPECT_TRUE(f.isVisible());
+        EXPECT_FALSE(f.clock().running());
+        EXPECT_EQ(f.epLb_time1->text(), "0:01:00");
+        EXPECT_TRUE(f.Notebook1->isEnabled()) << "still answerable";
+    }
+    bank.db().exec(QStringLiteral("drop trigger stop_score"));
+    prompt::Script again({1});
+    click(f.epEfTrBtn3);
+    EXPECT_EQ(f.mode(), "old");
+    EXPECT_EQ(f.timeUsed(), "0:01:00");
+}
+
+TEST_F(ExamScreen, AFreshPaperThatCannotBeOpenedIsDropped)
+{
+    questions(3);
+    app::CurrentPaperNo = 1;
+    const exam::NewPaper p = exam::createPaper(bank.dm, 1, practicetest::kDay1);
+    table = p.table;
+    screen = std::make_unique<TFrmExam>();
+    ASSERT_TRUE(screen->InitPaper(p.table, p.title, QStringLiteral("new"), 0, QStringLiteral("0:00:00")));
+    bank.db().exec(QStringLiteral("update %1 set E2_1 = null").arg(table)); // opening a fresh paper writes every row
+    bank.db().exec(QStringLiteral("create trigger stop_open before update on %1 begin select raise(abort, 'read only'); end").arg(table));
+    prompt::Script prompts({}, 1);
+    EXPECT_FALSE(screen->OpenPaper());
+    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("无法打开试卷！")});
+    EXPECT_EQ(ended, 1);
+    EXPECT_FALSE(bank.db().hasTable(table));
+    EXPECT_EQ(bank.number(QStringLiteral("select count(*) from tab_cj where A1='%1'").arg(table)), 0) << "no unscored row left behind";
+}
+
 TEST_F(ExamScreen, ReviewNoticesAndVoiding)
 {
     questions(2);

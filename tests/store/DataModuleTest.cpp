@@ -480,7 +480,7 @@ TEST_F(DataModuleTest, DropPaperTableDropsOnlyExistingPaperTables)
         EXPECT_EQ(haveRows, rows);
     }
     dm.closeBank();
-    dm.DropPaperTable("tab_exam3"); // no bank: swallowed
+    EXPECT_THROW(dm.DropPaperTable("tab_exam3"), store::DbError) << "a failure is the caller's to report";
 }
 
 TEST_F(DataModuleTest, AllowZeroLengthColumnsNeedsAPaperTableWithTheTextColumns)
