@@ -26,11 +26,22 @@ ScoreFigures scoreFigures(store::Connection& db, int line)
     return f;
 }
 
-QString scoreHint(store::Connection& db)
+namespace {
+QString leastMarkText(store::Connection& db)
 {
     const QVariant least = examSettings(db).leastMarkStored;
-    const QString shown = least.isNull() ? QString() : scoreText(least.toDouble());
-    return QStringLiteral("[提示]：成绩少于 ") + shown + QStringLiteral(" 分的试卷，不被保留。");
+    return least.isNull() ? QString() : scoreText(least.toDouble());
+}
+} // namespace
+
+QString scoreHint(store::Connection& db)
+{
+    return QStringLiteral("[提示]：成绩少于 ") + leastMarkText(db) + QStringLiteral(" 分的试卷，不被保留。");
+}
+
+QString belowPassNotice(store::Connection& db)
+{
+    return QStringLiteral("成绩低于 ") + leastMarkText(db) + QStringLiteral(" 分，关闭后本试卷不被保留。");
 }
 
 void deletePaper(TDM1& dm, const QString& paperTable)

@@ -25,6 +25,10 @@ ScoreFigures scoreFigures(store::Connection& db, int passLine);
 // "[提示]：成绩少于 " + LeastMark as stored + " 分的试卷，不被保留。"
 QString scoreHint(store::Connection& db);
 
+// "成绩低于 " + LeastMark + " 分，关闭后本试卷不被保留。": said before a paper
+// graded below the pass mark goes with its review.
+QString belowPassNotice(store::Connection& db);
+
 // Drops the paper's table with its score row, and the score row also when the
 // table is missing.
 void deletePaper(TDM1& dm, const QString& paperTable);

@@ -199,7 +199,8 @@ void TFrmExam::SetupQuestionGrid(int questionCount, const QString& mode)
         QString mark = QStringLiteral("up");
         if (used && p->moveTo(i)) {
             const QString answer = p->text(QStringLiteral("E2_1"));
-            if (mode == kOld)
+            // In review an unanswered question keeps the plain mark, apart from the wrong ones.
+            if (mode == kOld && !answer.isEmpty())
                 mark = practice::isRightAnswer(answer, p->text(QStringLiteral("A2"))) ? QStringLiteral("yes") : QStringLiteral("no");
             else if (!answer.isEmpty()) // a resumed paper keeps its answers
                 mark = QStringLiteral("over");

@@ -4,6 +4,7 @@
 #include "exam/ExamResume.h"
 #include "exam/PaperDraw.h"
 #include "exam/PauseCover.h"
+#include "exam/ScoreRules.h"
 #include "practice/AnswerPages.h"
 #include "practice/AnswerPanel.h"
 #include "practice/TFrmBj.h"
@@ -203,6 +204,7 @@ void TFrmExam::gradePaper(bool timeUp)
 void TFrmExam::closeReview()
 {
     if (m_belowPass) {
+        prompt::messageBox(prompt::Icon::Information, QStringLiteral("提示"), exam::belowPassNotice(DM1->db()));
         paper()->close();
         dropQuietly(m_table);
     }

@@ -442,7 +442,7 @@ TEST_F(ExamScreen, ReviewShowsRightAndWrongAndTheAnswerPanel)
     EXPECT_EQ(f.currentQuestion(), 1);
     EXPECT_EQ(f.gridMark(1), "yes");
     EXPECT_EQ(f.gridMark(2), "no");
-    EXPECT_EQ(f.gridMark(3), "no") << "unanswered counts as wrong";
+    EXPECT_EQ(f.gridMark(3), "up") << "unanswered has its own mark, not the wrong one";
     EXPECT_EQ(f.thButtons[1]->accessibleName(), QStringLiteral("第2题 做错"));
     EXPECT_FALSE(f.Notebook1->isEnabled());
     EXPECT_FALSE(f.epEfTrBtn3->isEnabled());

@@ -1,6 +1,7 @@
 // The score list's figures and hint, and a stored paper reviewed and exported
 // with its own mock's types whatever mock was started last.
 #include "exam/ExamFixture.h"
+#include "exam/PaperDraw.h"
 #include "exam/PaperExport.h"
 #include "exam/ScoreRules.h"
 #include "exam/TFrmCheck.h"
@@ -10,11 +11,13 @@
 #include "shell/Prompt.h"
 #include "store/Dataset.h"
 #include "ui/CommandButton.h"
+#include "ui/PictureButton.h"
 
 #include <QLCDNumber>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace examtest;
@@ -154,6 +157,48 @@ TEST_F(PastPaper, ATitleNamingNoMockFallsBackToTheCurrentTypes)
     EXPECT_EQ(exam::paperMock(bank.db(), QStringLiteral("tab_exam2")), 0);
     EXPECT_EQ(exam::paperTypeTable(bank.db(), QStringLiteral("tab_exam2"), QStringLiteral("tab_tx2")), QStringLiteral("tab_tx2"));
     EXPECT_EQ(reviewHeading(QStringLiteral("tab_exam2")), QStringLiteral("单选 每题1分 共3分"));
+}
+
+TEST_F(PastPaper, ReviewTellsUnansweredFromWrong)
+{
+    bank.db().exec(QStringLiteral("update tab_exam2 set E2_1 = 'A' where A1 = '030101000001'"));
+    bank.db().exec(QStringLiteral("update tab_exam2 set E2_1 = 'B' where A1 = '030101000002'"));
+    TFrmExam f;
+    f.InitPaper(QStringLiteral("tab_exam2"), QStringLiteral("卷"), QStringLiteral("old"), 1, QStringLiteral("0:10:00"));
+    ASSERT_TRUE(f.OpenPaper());
+    f.show();
+    const struct {
+        int number;
+        const char* mark;
+        const char* spoken;
+    } cases[] = {{1, "yes", "第1题 做对"}, {2, "no", "第2题 做错"}, {3, "up", "第3题 未做"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(f.gridMark(c.number), QString::fromLatin1(c.mark)) << c.number;
+        EXPECT_EQ(f.thButtons[size_t(c.number - 1)]->accessibleName(), QString::fromUtf8(c.spoken)) << c.number;
+    }
+}
+
+TEST_F(ScoreReview, ClosingAReviewBelowThePassMarkSaysThePaperGoes)
+{
+    bank.type(1, 11, 80, 1, QStringLiteral("单选"));
+    bank.db().exec(QStringLiteral("update tab_plan set LeastMark = 60.0"));
+    for (int i = 1; i <= 3; ++i)
+        bank.add({.id = QStringLiteral("03010100000%1").arg(i), .key = "A", .type = 11, .chapter = "030101"});
+    const exam::NewPaper p = exam::createPaper(bank.dm, 1, practicetest::kDay1);
+    TFrmExam f;
+    ASSERT_TRUE(f.InitPaper(p.table, p.title, QStringLiteral("new"), 0, QStringLiteral("0:00:00")));
+    ASSERT_TRUE(f.OpenPaper());
+    f.show();
+    f.KZTimeCounter1->stop();
+    {
+        prompt::Script prompts({1}, prompt::Ok);
+        f.epEfTrBtn3->click(); // 交卷 with nothing answered: 0 points
+    }
+    ASSERT_TRUE(f.belowPass());
+    prompt::Script prompts({prompt::Ok});
+    f.epEfTrBtn7->click();
+    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("成绩低于 60 分，关闭后本试卷不被保留。")});
+    EXPECT_FALSE(bank.db().hasTable(p.table));
 }
 
 } // namespace
