@@ -337,21 +337,6 @@ void TDM1::DropPaperTable(const QString& tableName)
         return;
     Connection& c = db();
     if (!c.hasTable(tableName))
-        throw DbError(DbError::Kind::Sql, QStringLiteral("no such table: %1").arg(tableName));
-    QStringList have = c.columnsOf(tableName);
-    for (QString& col : have)
-        col = col.toLower();
-    for (const char* col : {"a2", "a14", "e2", "e2_1", "csbs"})
-        if (!have.contains(QLatin1String(col)))
-            throw DbError(DbError::Kind::Sql, QStringLiteral("%1 has no column %2").arg(tableName, QLatin1String(col)));
-}
-
-void TDM1::DropPaperTable(const QString& tableName)
-{
-    if (!store::isPaperTableName(tableName))
-        return;
-    Connection& c = db();
-    if (!c.hasTable(tableName))
         return;
     Transaction t(c);
     c.exec(QStringLiteral("drop table ") + tableName);

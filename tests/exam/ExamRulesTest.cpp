@@ -305,19 +305,6 @@ TEST(ScoreList, AFailedDropKeepsBothTableAndRow)
     EXPECT_EQ(t.bank.number("select count(*) from tab_cj where A1='tab_exam1'"), 1) << "both or neither";
 }
 
-TEST(ScoreList, AFailedDropKeepsBothTableAndRow)
-{
-    OnePaper t;
-    t.paper.close();
-    // Removing the score row fails only once the paper table is gone: the drop as a whole fails.
-    t.bank.db().exec(QStringLiteral("create trigger keep_row before delete on tab_cj"
-                                    " when (select count(*) from sqlite_master where name = old.A1) = 0"
-                                    " begin select raise(abort, 'disk full'); end"));
-    EXPECT_THROW(deletePaper(t.bank.dm, QStringLiteral("tab_exam1")), store::DbError);
-    EXPECT_TRUE(t.bank.db().hasTable(QStringLiteral("tab_exam1")));
-    EXPECT_EQ(t.bank.number("select count(*) from tab_cj where A1='tab_exam1'"), 1) << "both or neither";
-}
-
 // ---- crash resume -------------------------------------------------------------------------------
 
 TEST(Resume, FindsTheNewestRunningPaperOnly)
