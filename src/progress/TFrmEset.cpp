@@ -62,8 +62,9 @@ TFrmEset::TFrmEset(QWidget* parent)
     suiButton2->setFramed(true);
     suiButton2->setAutoDefault(false);
 
-    connect(suiCheckBox1, &QCheckBox::clicked, this, &TFrmEset::boxClicked);
-    connect(suiCheckBox2, &QCheckBox::clicked, this, &TFrmEset::boxClicked);
+    // The state, not the click: assistive tools and switch access toggle without clicking.
+    connect(suiCheckBox1, &QCheckBox::toggled, this, &TFrmEset::boxClicked);
+    connect(suiCheckBox2, &QCheckBox::toggled, this, &TFrmEset::boxClicked);
     connect(suiButton1, &QAbstractButton::clicked, this, &TFrmEset::suiButton1Click);
     connect(suiButton2, &QAbstractButton::clicked, this, &TFrmEset::suiButton2Click);
     connect(suiNumberEdit1, &QLineEdit::textChanged, this, &TFrmEset::suiNumberEdit1Change);

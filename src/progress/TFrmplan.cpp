@@ -115,7 +115,8 @@ TFrmplan::TFrmplan(QWidget* parent)
     SpeedButton2->setFramed(true);
     SpeedButton2->setAutoDefault(false);
 
-    connect(m_items, &QButtonGroup::idClicked, this, &TFrmplan::SeSkinRadioGroup1Click);
+    // The state, not the click: assistive tools and switch access toggle without clicking.
+    connect(m_items, &QButtonGroup::idToggled, this, [this](int id, bool on) { if (on) SeSkinRadioGroup1Click(id); });
     connect(SpeedButton1, &QAbstractButton::clicked, this, &TFrmplan::SpeedButton1Click);
     connect(SpeedButton2, &QAbstractButton::clicked, this, &QDialog::reject);
     connect(DateEdit1, &QDateEdit::dateChanged, this, [this](const QDate& d) {

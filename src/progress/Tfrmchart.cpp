@@ -134,11 +134,12 @@ Tfrmchart::Tfrmchart(QWidget* parent)
     epFocusButton2 = command(this, "epFocusButton2", QStringLiteral("关闭"));
 
     connect(epEfTrBtn1, &QAbstractButton::clicked, this, [this] { TFrmConfig::open(false, this); });
-    connect(m_types, &QButtonGroup::idClicked, this, &Tfrmchart::RadioGroup1Click);
-    connect(m_legends, &QButtonGroup::idClicked, this, &Tfrmchart::RadioGroup2Click);
-    connect(CheckBox1, &QAbstractButton::clicked, this, &Tfrmchart::CheckBox1Click);
-    connect(CheckBox2, &QAbstractButton::clicked, this, &Tfrmchart::CheckBox2Click);
-    connect(CheckBox3, &QAbstractButton::clicked, this, &Tfrmchart::CheckBox3Click);
+    // The state, not the click: assistive tools and switch access toggle without clicking.
+    connect(m_types, &QButtonGroup::idToggled, this, [this](int id, bool on) { if (on) RadioGroup1Click(id); });
+    connect(m_legends, &QButtonGroup::idToggled, this, [this](int id, bool on) { if (on) RadioGroup2Click(id); });
+    connect(CheckBox1, &QAbstractButton::toggled, this, &Tfrmchart::CheckBox1Click);
+    connect(CheckBox2, &QAbstractButton::toggled, this, &Tfrmchart::CheckBox2Click);
+    connect(CheckBox3, &QAbstractButton::toggled, this, &Tfrmchart::CheckBox3Click);
     connect(epFocusButton3, &QAbstractButton::clicked, this, &Tfrmchart::epFocusButton3Click);
     connect(epFocusButton1, &QAbstractButton::clicked, this, &Tfrmchart::epFocusButton1Click);
     connect(btnPreview, &QAbstractButton::clicked, this, &Tfrmchart::btnPreviewClick);
