@@ -419,17 +419,45 @@ QByteArray documentXml(BodyWriter& body, const QTextDocument& doc)
     return body.x.bytes();
 }
 
+// The fonts the document names by default: ones a word processor on Windows has
+// (SimSun, 宋体 by its Chinese name; Times New Roman), which LibreOffice replaces
+// by its metric-compatible ones elsewhere.
+const QString kEastAsianFont = QStringLiteral("SimSun");
+const QString kEastAsianAltName = QStringLiteral("宋体");
+const QString kLatinFont = QStringLiteral("Times New Roman");
+
 QByteArray stylesXml(const QTextDocument& doc)
 {
-    const QString family = doc.defaultFont().family();
     const int halfPoints = doc.defaultFont().pointSizeF() > 0 ? qRound(doc.defaultFont().pointSizeF() * 2) : 21;
     Xml x;
     x.open("w:styles").attr("xmlns:w", QStringLiteral("http://schemas.openxmlformats.org/wordprocessingml/2006/main"));
     x.open("w:docDefaults").open("w:rPrDefault").open("w:rPr");
-    x.open("w:rFonts").attr("w:ascii", family).attr("w:hAnsi", family).attr("w:eastAsia", family).close();
+    x.open("w:rFonts").attr("w:ascii", kLatinFont).attr("w:hAnsi", kLatinFont).attr("w:eastAsia", kEastAsianFont)
+        .attr("w:cs", kLatinFont).close();
     x.empty("w:sz", "w:val", QString::number(halfPoints));
     x.empty("w:lang", "w:eastAsia", QStringLiteral("zh-CN"));
     x.close().close().close();
+    x.close();
+    return x.bytes();
+}
+
+// The font table: each default font with its other name, character set and kind, so
+// that a reader lacking one picks a like font.
+QByteArray fontTableXml()
+{
+    Xml x;
+    x.open("w:fonts").attr("xmlns:w", QStringLiteral("http://schemas.openxmlformats.org/wordprocessingml/2006/main"));
+    x.open("w:font").attr("w:name", kEastAsianFont);
+    x.empty("w:altName", "w:val", kEastAsianAltName);
+    x.empty("w:charset", "w:val", QStringLiteral("86"));
+    x.empty("w:family", "w:val", QStringLiteral("auto"));
+    x.empty("w:pitch", "w:val", QStringLiteral("variable"));
+    x.close();
+    x.open("w:font").attr("w:name", kLatinFont);
+    x.empty("w:charset", "w:val", QStringLiteral("00"));
+    x.empty("w:family", "w:val", QStringLiteral("roman"));
+    x.empty("w:pitch", "w:val", QStringLiteral("variable"));
+    x.close();
     x.close();
     return x.bytes();
 }
@@ -445,6 +473,9 @@ QByteArray relationships(const QList<BodyWriter::Media>& media)
     x.open("Relationship").attr("Id", QStringLiteral("rIdStyles"))
         .attr("Type", QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles"))
         .attr("Target", QStringLiteral("styles.xml")).close();
+    x.open("Relationship").attr("Id", QStringLiteral("rIdFonts"))
+        .attr("Type", QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/fontTable"))
+        .attr("Target", QStringLiteral("fontTable.xml")).close();
     x.close();
     return x.bytes();
 }
@@ -459,6 +490,8 @@ const char kContentTypes[] =
     "ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/>"
     "<Override PartName=\"/word/styles.xml\" "
     "ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.styles+xml\"/>"
+    "<Override PartName=\"/word/fontTable.xml\" "
+    "ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.fontTable+xml\"/>"
     "</Types>";
 
 const char kPackageRels[] =
@@ -547,6 +580,7 @@ QByteArray docxBytes(const QTextDocument& doc)
     zip.add("_rels/.rels", QByteArray(kPackageRels));
     zip.add("word/document.xml", document);
     zip.add("word/styles.xml", stylesXml(doc));
+    zip.add("word/fontTable.xml", fontTableXml());
     zip.add("word/_rels/document.xml.rels", relationships(body.media));
     for (const BodyWriter::Media& m : body.media)
         zip.add(("word/media/" + m.name.toUtf8()).constData(), m.png, true);

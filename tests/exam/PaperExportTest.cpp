@@ -286,6 +286,21 @@ TEST_F(PaperFiles, DocxHoldsTextsInOrderATableAPictureAndThePageBreak)
     expectWellFormed(unzipped(path, QStringLiteral("[[]Content_Types].xml"))); // unzip reads [ as a pattern
 }
 
+TEST_F(PaperFiles, DocxNamesFontsAWindowsWordProcessorHas)
+{
+    const QString path = write("卷.docx", exam::PaperFormat::Docx);
+    const QString styles = QString::fromUtf8(unzipped(path, QStringLiteral("word/styles.xml")));
+    EXPECT_TRUE(styles.contains(QStringLiteral("w:ascii=\"Times New Roman\" w:hAnsi=\"Times New Roman\" w:eastAsia=\"SimSun\"")))
+        << styles.toStdString();
+    EXPECT_FALSE(styles.contains(QStringLiteral("Noto"))) << "a Windows PC has no Noto fonts";
+    const QByteArray fonts = unzipped(path, QStringLiteral("word/fontTable.xml"));
+    expectWellFormed(fonts);
+    expectInOrder(QString::fromUtf8(fonts), {"w:name=\"SimSun\"", "<w:altName w:val=\"宋体\"/>", "<w:charset w:val=\"86\"/>",
+                                              "w:name=\"Times New Roman\"", "<w:family w:val=\"roman\"/>"});
+    EXPECT_TRUE(unzipped(path, QStringLiteral("word/_rels/document.xml.rels")).contains("Target=\"fontTable.xml\""));
+    EXPECT_TRUE(unzipped(path, QStringLiteral("[[]Content_Types].xml")).contains("/word/fontTable.xml"));
+}
+
 TEST_F(PaperFiles, OdtHoldsTextsInOrderATableAndAPicture)
 {
     const QString path = write("卷.odt", exam::PaperFormat::Odt);
