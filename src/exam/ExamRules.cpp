@@ -116,6 +116,14 @@ ExamSettings examSettings(store::Connection& db)
     return s;
 }
 
+std::optional<QByteArray> questionStem(store::Connection& db, const QString& questionId)
+{
+    const store::Rows text = db.query(QStringLiteral("select A15 from tab_exer where A1 = :a1"), {{QStringLiteral(":a1"), questionId}});
+    if (text.empty())
+        return std::nullopt;
+    return text.values[0][0].toByteArray();
+}
+
 int unansweredCount(store::Connection& db, const QString& paperTable)
 {
     requirePaperTable(paperTable);

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QString>
+#include <optional>
 
 class TDM1;
 
@@ -49,6 +50,9 @@ struct PaperType {
 };
 // Every row of the type table, by id A1. Throws store::DbError.
 QHash<int, PaperType> paperTypes(store::Connection& db, const QString& typeTable);
+
+// A question's own stem (tab_exer.A15); nothing when the bank has no such question.
+std::optional<QByteArray> questionStem(store::Connection& db, const QString& questionId);
 
 // Questions of the paper without an answer (E2_1 empty or absent).
 int unansweredCount(store::Connection& db, const QString& paperTable);

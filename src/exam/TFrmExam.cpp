@@ -311,28 +311,23 @@ void TFrmExam::ShowAnswerControls(int page, const QString& mode)
 
 void TFrmExam::ShowQuestionText(const QString& questionId)
 {
-    try {
-        const store::Rows text = DM1->db().query(QStringLiteral("select A15 from tab_exer where A1=:A1"), {{QStringLiteral(":A1"), questionId}});
-        if (text.empty()) {
+    guard::run(QStringLiteral("无法打开试题！"), [&] {
+        const std::optional<QByteArray> stem = exam::questionStem(DM1->db(), questionId);
+        if (!stem) {
             prompt::error(QStringLiteral("找不到该试题！"));
             return;
         }
-        const QByteArray stem = text.values[0][0].toByteArray();
         if (questionId.contains(QLatin1Char('-'))) {
             const QByteArray shared = practice::sharedStem(*DM1->Cn1Query2, questionId);
-            if (!lowerPaneOpen()) {
+            if (!lowerPaneOpen())
                 practice::openLowerPane(Splitter1, Re2);
-            }
             Re1->setRichText(shared);
-            Re2->setRichText(stem);
+            Re2->setRichText(*stem);
         } else {
             closeLowerPane();
-            Re1->setRichText(stem);
+            Re1->setRichText(*stem);
         }
-    } catch (const store::DbError& e) {
-        qWarning().noquote() << "question text" << questionId << e.message();
-        prompt::error(QStringLiteral("无法打开试题！"));
-    }
+    });
 }
 
 void TFrmExam::closeLowerPane()

@@ -1,9 +1,12 @@
 #include "shell/Dispatcher.h"
 
+#include "shell/Guard.h"
+
 #include "shell/AppState.h"
 #include "shell/Prompt.h"
 #include "ui/Screen.h"
 
+#include <QDebug>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QEvent>
@@ -156,8 +159,11 @@ bool Dispatcher::dispatch(const QString& word, const QString& argument)
         if (c->paper)
             app::CurrentPaperNo = c->paper;
     } catch (const std::exception& e) {
-        // A screen that fails to open must not take the program down with it.
-        prompt::messageBox(prompt::Icon::Error, QStringLiteral("错误"), QString::fromUtf8(e.what()));
+        // A screen that fails to open must not take the program down with it. The
+        // engine's words go to the log; the candidate reads ours, with the kind's line.
+        qWarning().noquote() << "opening" << word << "failed:" << e.what();
+        prompt::messageBox(prompt::Icon::Error, QStringLiteral("错误"),
+                           guard::messageFor(QStringLiteral("操作未能完成！"), std::current_exception()));
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include "shell/MenuScreens.h"
 #include "shell/Prompt.h"
 #include "shell/TFrmAbout.h"
+#include "store/DbError.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -285,14 +286,16 @@ TEST_F(DispatcherTest, AScreenThatFailsToOpenIsReportedAndTheMenuGoesOn)
 {
     Dispatcher d;
     d.setOpener(QStringLiteral("tj"), [] { throw std::runtime_error("no such table: tab_kmmc"); });
-    d.setOpener(QStringLiteral("mnks2"), [] { throw std::runtime_error("disk I/O error"); });
+    d.setOpener(QStringLiteral("mnks2"), [] { throw store::DbError(store::DbError::Kind::Full, QStringLiteral("database or disk is full")); });
     prompt::Script script;
     EXPECT_TRUE(d.dispatch(QStringLiteral("tj")));
     EXPECT_TRUE(d.dispatch(QStringLiteral("mnks2")));
     ASSERT_EQ(script.asked().size(), 2u);
     EXPECT_EQ(script.asked()[0].caption, QStringLiteral("错误"));
     EXPECT_EQ(script.asked()[0].page, int(prompt::Icon::Error));
-    EXPECT_TRUE(script.asked()[0].text.contains(QLatin1String("tab_kmmc")));
+    // Never the engine's English words: our own line, and the kind's line when it tells something.
+    EXPECT_EQ(script.asked()[0].text, QStringLiteral("操作未能完成！"));
+    EXPECT_EQ(script.asked()[1].text, QStringLiteral("操作未能完成！\n磁盘空间不足，无法保存。"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_FALSE(d.isBusy());
     EXPECT_EQ(app::CurrentPaperNo, 0) << "a paper that never ran does not become current";
