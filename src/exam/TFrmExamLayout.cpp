@@ -276,6 +276,8 @@ QWidget* TFrmExam::buildCommands(const Arrangement& a)
     epEfTrBtn4 = command(QStringLiteral("epEfTrBtn4"), QStringLiteral("解析"));
     epEfTrBtn9 = command(QStringLiteral("epEfTrBtn9"), QStringLiteral("考点"));
     epEfTrBtn5 = command(QStringLiteral("epEfTrBtn5"), QStringLiteral("笔记"));
+    // The caption turns to "有内容" once a note exists; the name still says what the button does.
+    epEfTrBtn5->setAccessibleName(QStringLiteral("笔记"));
     epEfTrBtn12 = command(QStringLiteral("epEfTrBtn12"), QStringLiteral("本题作废"));
     epEfTrBtn10 = command(QStringLiteral("epEfTrBtn10"), QStringLiteral("生成文档"));
     epEfTrBtn13 = command(QStringLiteral("epEfTrBtn13"), QStringLiteral("暂停考试"));

@@ -25,6 +25,7 @@ TFrmBj::TFrmBj(QWidget* parent)
 {
     setObjectName(QStringLiteral("TFrmBj"));
     setWindowTitle(QStringLiteral("笔记"));
+    setAccessibleName(windowTitle());
     setFont(ui::songFont());
     setModal(true);
     resize(kSize);

@@ -354,6 +354,8 @@ QWidget* TFrmLxxt::buildCommands(const Arrangement& a)
     epEfTrBtn6 = command(QStringLiteral("epEfTrBtn6"), QStringLiteral("答案"), &TFrmLxxt::epEfTrBtn6Click);
     epEfTrBtn4 = command(QStringLiteral("epEfTrBtn4"), QStringLiteral("解析"), &TFrmLxxt::epEfTrBtn4Click);
     epEfTrBtn5 = command(QStringLiteral("epEfTrBtn5"), QStringLiteral("笔记"), &TFrmLxxt::epEfTrBtn5Click);
+    // The caption turns to "有内容" once a note exists; the name still says what the button does.
+    epEfTrBtn5->setAccessibleName(QStringLiteral("笔记"));
     epEfTrBtn9 = command(QStringLiteral("epEfTrBtn9"), QStringLiteral("考点"), &TFrmLxxt::epEfTrBtn9Click,
                          QStringLiteral("无法读取本题的考点！"));
     epEfTrBtn11 = m_variant.editing ? command(QStringLiteral("epEfTrBtn11"), QStringLiteral("修改本题"), &TFrmLxxt::epEfTrBtn11Click) : nullptr;

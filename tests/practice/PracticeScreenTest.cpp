@@ -533,7 +533,8 @@ TEST_F(ScreenTest, TheNoteEditorPostsAndRenamesTheNoteButton)
             QTimer::singleShot(10, typeNote);
             return;
         }
-        seen = note->Label1->text() == QLatin1String("lx");
+        seen = note->Label1->text() == QLatin1String("lx") && note->windowTitle() == QStringLiteral("笔记")
+               && note->accessibleName() == QStringLiteral("笔记");
         QTest::keyClicks(note->DBMemo1, "cache");
         note->close();
     };
@@ -542,6 +543,7 @@ TEST_F(ScreenTest, TheNoteEditorPostsAndRenamesTheNoteButton)
     EXPECT_TRUE(seen);
     EXPECT_EQ(column("q1", "A14"), "cache");
     EXPECT_EQ(f.epEfTrBtn5->text(), "有内容");
+    EXPECT_EQ(f.epEfTrBtn5->accessibleName(), "笔记") << "the name says what the button does";
 }
 
 // Runs `act` on the modal window of type W once it shows, then closes it.
