@@ -12,7 +12,10 @@
 #include <QButtonGroup>
 #include <QEvent>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QImage>
@@ -62,6 +65,37 @@ ui::CommandButton* command(QWidget* parent, const char* name, const QString& cap
     b->setAutoDefault(false);
     return b;
 }
+
+// Qt's dialog reads quotes in a typed name as a list of names and then neither
+// saves nor says why; a name with quotes is a plain name here (legal on this system).
+class SaveDialog : public QFileDialog {
+public:
+    SaveDialog(QWidget* parent, const QString& caption, const QString& folder, const QString& filter)
+        : QFileDialog(parent, caption, folder, filter)
+    {
+        setOption(QFileDialog::DontUseNativeDialog);
+        auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* buttons = findChild<QDialogButtonBox*>();
+        if (!name || !buttons)
+            return;
+        // After Qt's own check, which turns 保存 off for such a name.
+        connect(name, &QLineEdit::textChanged, this, [buttons](const QString& text) {
+            if (text.contains(QLatin1Char('"')))
+                for (QAbstractButton* b : buttons->buttons())
+                    if (buttons->buttonRole(b) == QDialogButtonBox::AcceptRole)
+                        b->setEnabled(true);
+        });
+    }
+    void accept() override
+    {
+        const auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (name && name->text().contains(QLatin1Char('"'))) {
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
 
 } // namespace
 
@@ -371,17 +405,41 @@ void Tfrmchart::epFocusButton3Click()
     if (chooseSaveFile) {
         path = chooseSaveFile();
     } else {
-        QString filter;
-        path = QFileDialog::getSaveFileName(this, QStringLiteral("存为..."), QString(), kSaveFilter, &filter);
-        if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
-            path += filter.contains(QLatin1String("png")) ? QStringLiteral(".png")
-                : filter.contains(QLatin1String("svg"))   ? QStringLiteral(".svg")
-                                                          : QStringLiteral(".bmp");
+        SaveDialog dialog(this, QStringLiteral("存为..."), QString(), kSaveFilter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        // The type chosen last time comes first again.
+        static QString lastFilter;
+        if (!lastFilter.isEmpty())
+            dialog.selectNameFilter(lastFilter);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        lastFilter = dialog.selectedNameFilter();
+        const auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        path = savePath(dialog.directory().absolutePath(), dialog.selectedFiles().value(0), name ? name->text().trimmed() : QString(),
+                        lastFilter);
+        if (path.isEmpty()) {
+            prompt::error(QStringLiteral("无法保存文件！\n没有文件名。"));
+            return;
+        }
     }
     if (path.isEmpty())
         return;
     if (!saveChart(path))
         prompt::error(QStringLiteral("无法保存文件！"));
+}
+
+QString Tfrmchart::savePath(const QString& folder, const QString& selected, const QString& typed, const QString& filter)
+{
+    // Qt's dialog takes a name with quotes for a list of names and answers with none of them.
+    QString path = typed.contains(QLatin1Char('"')) ? QDir(folder).filePath(typed) : selected;
+    if (path.isEmpty() || QFileInfo(path).isDir())
+        return {};
+    if (QFileInfo(path).suffix().isEmpty())
+        path += filter.contains(QLatin1String("png")) ? QStringLiteral(".png")
+            : filter.contains(QLatin1String("svg"))   ? QStringLiteral(".svg")
+                                                      : QStringLiteral(".bmp");
+    return path;
 }
 
 void Tfrmchart::printChart(QPrinter& printer)

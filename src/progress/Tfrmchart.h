@@ -73,6 +73,9 @@ public:
 
     // Test seams: the save dialog's answer, and whether a printer is installed.
     static std::function<QString()> chooseSaveFile;
+    // The file the save dialog's answer names: the typed name as it stands when Qt's
+    // dialog read quotes in it as a list of names; the chosen type's extension when none.
+    static QString savePath(const QString& folder, const QString& selected, const QString& typed, const QString& filter);
     static std::function<bool()> printerInstalled;
 
 protected:

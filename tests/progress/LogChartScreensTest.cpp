@@ -9,6 +9,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QImage>
@@ -337,6 +341,61 @@ TEST_F(LogChartTest, SavedPicturesOpenAgainWithTheChartsSize)
     Tfrmchart::chooseSaveFile = [&] { return dir.filePath(QStringLiteral("no/such/folder/chart.bmp")); };
     f.epFocusButton3->click();
     EXPECT_EQ(answers.texts(), QStringList{QStringLiteral("无法保存文件！")});
+}
+
+TEST_F(LogChartTest, TheSaveDialogKeepsANameWithQuotesAndTheTypeChosenLastTime)
+{
+    bank.chapter(QStringLiteral("01"), QStringLiteral("甲"), 30, 10, 20, 5);
+    QTemporaryDir dir;
+    Tfrmchart f;
+    f.show();
+    QString png;
+    struct Case { const char* typed; const char* saved; };
+    // The second round opens on the type the first chose.
+    const Case cases[] = {{"my\"chart", "my\"chart.png"}, {"plain", "plain.png"}};
+    for (size_t round = 0; round < std::size(cases); ++round) {
+        const Case& c = cases[round];
+        QString startFilter;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            startFilter = dialog->selectedNameFilter();
+            dialog->setDirectory(dir.path());
+            if (round == 0) {
+                auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+                ASSERT_TRUE(types);
+                types->setCurrentIndex(types->findText(QStringLiteral("PNG"), Qt::MatchStartsWith));
+                png = types->currentText();
+            }
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_TRUE(name);
+            name->setFocus();
+            QTest::keyClicks(name, QString::fromUtf8(c.typed));
+            QTest::keyClick(name, Qt::Key_Return);
+            if (dialog->isVisible())
+                dialog->reject(); // never left hanging
+        });
+        f.epFocusButton3->click();
+        EXPECT_TRUE(QFileInfo::exists(dir.filePath(QString::fromUtf8(c.saved)))) << c.typed;
+        if (round > 0)
+            EXPECT_EQ(startFilter, png);
+    }
+    EXPECT_TRUE(answers.asked().empty());
+
+    // The dialog's answers as files.
+    struct Path { const char* selected; const char* typed; const char* filter; const char* path; };
+    const Path paths[] = {
+        {"/d/a.bmp", "a.bmp", "BMP 位图 (*.bmp)", "/d/a.bmp"},
+        {"/d/a", "a", "SVG 矢量图 (*.svg)", "/d/a.svg"},
+        {"/d/a", "a\"b", "PNG 图片 (*.png)", "/d/a\"b.png"},
+        {"", "", "PNG 图片 (*.png)", ""},
+    };
+    for (const Path& p : paths)
+        EXPECT_EQ(Tfrmchart::savePath(QStringLiteral("/d"), QString::fromUtf8(p.selected), QString::fromUtf8(p.typed),
+                                      QString::fromUtf8(p.filter)),
+                  QString::fromUtf8(p.path))
+            << p.typed;
 }
 
 TEST_F(LogChartTest, PrintingWithoutPrinterAndOnAPage)
