@@ -55,9 +55,18 @@ std::optional<RunningPaper> unfinishedPaper(store::Connection& db)
         run.mock = std::clamp(rows.at(i, QStringLiteral("mock")).toInt(), 1, 5);
         run.seconds = std::max<qint64>(rows.at(i, QStringLiteral("secs")).toLongLong(), 0);
         run.question = std::max(rows.at(i, QStringLiteral("qno")).toInt(), 1);
+        run.answered = db.scalar(QStringLiteral("select count(*) from ") + table + QStringLiteral(" where E2_1 <> ''")).toInt();
         found = run;
     }
     return found;
+}
+
+QString resumeQuestion(const RunningPaper& run)
+{
+    return QStringLiteral("上次的模拟考试尚未交卷：\n%1，已做 %2 题\n要继续吗？%3")
+        .arg(run.title)
+        .arg(run.answered)
+        .arg(run.answered > 0 ? QStringLiteral("（选“否”则按已做的题目判卷）") : QStringLiteral("（选“否”则删除这份试卷）"));
 }
 
 } // namespace exam

@@ -16,6 +16,7 @@ struct RunningPaper {
     int mock = 1;
     qint64 seconds = 0; // exam clock when last saved
     int question = 1;   // question number reached
+    int answered = 0;   // questions with an answer on the paper
 };
 
 // Remembers (or updates) the running exam's clock and question.
@@ -26,5 +27,9 @@ void forgetProgress(store::Connection& db, const QString& table);
 // its score row is unscored and its table holds questions. Rows that no longer
 // fit are cleared.
 std::optional<RunningPaper> unfinishedPaper(store::Connection& db);
+
+// The resume offer: the paper by its title and the questions done, and what
+// declining does.
+QString resumeQuestion(const RunningPaper& run);
 
 } // namespace exam

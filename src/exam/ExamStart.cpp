@@ -1,9 +1,11 @@
 #include "exam/ExamStart.h"
 
 #include "exam/ExamResume.h"
+#include "exam/ExamRules.h"
 #include "exam/PaperDraw.h"
 #include "exam/TFrmCheck.h"
 #include "exam/TFrmExam.h"
+#include "practice/AnswerRules.h"
 #include "shell/AppState.h"
 #include "shell/Guard.h"
 #include "shell/Prompt.h"
@@ -26,11 +28,17 @@ bool offerResume(QWidget* owner)
     }
     if (!run)
         return false;
-    if (prompt::messageBox(prompt::Icon::Question, QStringLiteral("提示"), QStringLiteral("上次的模拟考试尚未交卷，要继续吗？"),
-                           prompt::Buttons::YesNo)
-        != prompt::Ok) {
-        // It stays in the score list as a paper without a score; no more asking.
-        guard::run(QStringLiteral("发生错误！"), [&] { forgetProgress(DM1->db(), run->table); });
+    if (prompt::messageBox(prompt::Icon::Question, QStringLiteral("提示"), resumeQuestion(*run), prompt::Buttons::YesNo) != prompt::Ok) {
+        // No unscored paper may stay behind: graded as it stands, with its saved
+        // time, or dropped when nothing was answered (or it is below the pass mark).
+        guard::run(QStringLiteral("发生错误！"), [&] {
+            bool drop = run->answered == 0;
+            if (!drop)
+                drop = gradePaper(*DM1, run->table, QStringLiteral("tab_tx%1").arg(run->mock), practice::practiceClockText(run->seconds)).belowPass;
+            if (drop)
+                DM1->DropPaperTable(run->table);
+            forgetProgress(DM1->db(), run->table);
+        });
         return false;
     }
     app::CurrentPaperNo = run->mock;

@@ -296,24 +296,52 @@ TEST_F(ExamFlow, KilledExamResumesWhereItStopped)
     });
     EXPECT_TRUE(exam::offerResume(nullptr));
     EXPECT_TRUE(resumed);
-    EXPECT_EQ(prompts.texts().first(), QStringLiteral("上次的模拟考试尚未交卷，要继续吗？")) ;
+    EXPECT_TRUE(prompts.texts().first().startsWith(QStringLiteral("上次的模拟考试尚未交卷：\n"))) << prompts.texts().first().toStdString();
     EXPECT_EQ(bank.value("select A6 from tab_cj where A1='tab_exam1'").toDouble(), 1.0);
     EXPECT_FALSE(exam::unfinishedPaper(bank.db()).has_value());
 }
 
-TEST_F(ExamFlow, DecliningToResumeKeepsTheUnscoredPaperAndAsksNoMore)
+TEST_F(ExamFlow, DecliningToResumeLeavesNoUnscoredPaper)
 {
+    // No: graded as it stands with its saved time, or dropped when nothing was answered
+    // or it falls below the pass mark; the prompt names the paper and says which.
+    struct Case {
+        const char* name;
+        int answered;  // of 3, answered right (key A)
+        int leastMark;
+        QString tail;
+        bool kept;
+    };
+    const Case cases[] = {
+        {"graded", 3, 0, QStringLiteral("（选“否”则按已做的题目判卷）"), true},
+        {"below the pass mark", 1, 2, QStringLiteral("（选“否”则按已做的题目判卷）"), false},
+        {"nothing answered", 0, 0, QStringLiteral("（选“否”则删除这份试卷）"), false},
+    };
     singles(3);
-    bank.scoreRow(QStringLiteral("tab_exam1"), 1);
-    bank.paperOf(QStringLiteral("tab_exam1"), {"s001"});
-    exam::saveProgress(bank.db(), {QStringLiteral("tab_exam1"), QString(), 1, 30, 1});
-    prompt::Script prompts({prompt::Cancel});
-    EXPECT_FALSE(exam::offerResume(nullptr));
-    EXPECT_EQ(prompts.asked().size(), 1u);
-    EXPECT_EQ(prompts.asked()[0].mode, int(prompt::Buttons::YesNo));
-    EXPECT_TRUE(bank.db().hasTable(QStringLiteral("tab_exam1")));
-    EXPECT_FALSE(exam::offerResume(nullptr));
-    EXPECT_EQ(prompts.asked().size(), 1u) << "asked once";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        bank.db().exec(QStringLiteral("delete from tab_cj"));
+        if (bank.db().hasTable(QStringLiteral("tab_exam1")))
+            bank.db().exec(QStringLiteral("drop table tab_exam1"));
+        bank.db().exec(QStringLiteral("update tab_plan set LeastMark = :m"), {{":m", c.leastMark}});
+        const QString title = QStringLiteral("2026年12月10日模拟考试（一）[1]");
+        bank.scoreRow(QStringLiteral("tab_exam1"), 1, {}, title);
+        bank.paperOf(QStringLiteral("tab_exam1"), {"s001", "s002", "s003"});
+        bank.db().exec(QStringLiteral("update tab_exam1 set E2_1 = 'A' where A1 in (select A1 from tab_exam1 order by A1 limit :n)"), {{":n", c.answered}});
+        exam::saveProgress(bank.db(), {QStringLiteral("tab_exam1"), title, 1, 1830, 1});
+        prompt::Script prompts({prompt::Cancel});
+        EXPECT_FALSE(exam::offerResume(nullptr));
+        ASSERT_EQ(prompts.asked().size(), 1u);
+        EXPECT_EQ(prompts.asked()[0].mode, int(prompt::Buttons::YesNo));
+        EXPECT_EQ(prompts.asked()[0].text, QStringLiteral("上次的模拟考试尚未交卷：\n%1，已做 %2 题\n要继续吗？").arg(title).arg(c.answered) + c.tail);
+        EXPECT_EQ(bank.db().hasTable(QStringLiteral("tab_exam1")), c.kept);
+        if (c.kept)
+            EXPECT_EQ(bank.value("select A6 || '/' || D2 from tab_cj where A1='tab_exam1'").toString(), "3.0/0:30:30");
+        else
+            EXPECT_EQ(bank.number("select count(*) from tab_cj"), 0);
+        EXPECT_FALSE(exam::offerResume(nullptr));
+        EXPECT_EQ(prompts.asked().size(), 1u) << "asked once";
+    }
 }
 
 } // namespace
