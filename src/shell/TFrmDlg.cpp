@@ -8,8 +8,12 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStackedWidget>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -18,6 +22,8 @@ constexpr int kTextLeft = 56;
 constexpr int kTextTop = 40;
 constexpr int kButtonTop = 80;
 constexpr QSize kButtonSize{73, 25};
+constexpr int kButtonGap = 23;
+constexpr int kTextRight = 24;
 
 const char* const kPageNames[] = {"提示", "警告", "错误"};
 
@@ -86,7 +92,6 @@ TFrmDlg::TFrmDlg(QWidget* parent)
 
 void TFrmDlg::prepare(const QString& caption, const QString& text, int mode, int page, const QString& variant)
 {
-    setFixedWidth(m_designWidth);
     setWindowTitle(caption);
     setAccessibleName(caption);
     fcLabel1->setText(text);
@@ -110,7 +115,6 @@ void TFrmDlg::prepare(const QString& caption, const QString& text, int mode, int
         fcShapeBtn1->setVisible(true);
         fcShapeBtn3->setVisible(false);
         fcShapeBtn2->setVisible(false);
-        setFixedWidth(kNarrowWidth);
         break;
     default: // any other mode keeps the buttons of the previous use
         break;
@@ -126,6 +130,7 @@ void TFrmDlg::prepare(const QString& caption, const QString& text, int mode, int
         fcShapeBtn2->setText(QStringLiteral("取消"));
         fcShapeBtn3->setText(QStringLiteral("确定"));
     }
+    fitWidth(caption, text, mode == 3 ? kNarrowWidth : kMinWidth);
     fitText();
     paintFaces();
 }
@@ -192,6 +197,33 @@ void TFrmDlg::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
     paintFaces();
+}
+
+// As wide as the text, the caption and the buttons need, within the design width and
+// the screen; the buttons shown sit centred in their row.
+void TFrmDlg::fitWidth(const QString& caption, const QString& text, int least)
+{
+    const QFontMetrics fm(fcLabel1->font());
+    int natural = 0;
+    for (const QString& line : text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n"))))
+        natural = std::max(natural, fm.horizontalAdvance(line));
+    std::vector<ui::CommandButton*> shown;
+    for (ui::CommandButton* b : {fcShapeBtn1, fcShapeBtn3, fcShapeBtn2})
+        if (b->isVisibleTo(this))
+            shown.push_back(b);
+    const int n = int(shown.size());
+    const int buttons = n * kButtonSize.width() + std::max(n - 1, 0) * kButtonGap;
+    int most = m_designWidth;
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        most = std::min(most, screen->availableGeometry().width() - 40);
+    const int wanted = std::max({least, kTextLeft + natural + kTextRight, buttons + 48,
+                                 QFontMetrics(Label1->font()).horizontalAdvance(caption) + 24});
+    setFixedWidth(std::max(std::min(wanted, most), kNarrowWidth));
+    int x = (width() - buttons) / 2;
+    for (ui::CommandButton* b : shown) {
+        b->move(x, b->y());
+        x += kButtonSize.width() + kButtonGap;
+    }
 }
 
 // The text wraps inside the dialog's width; a message longer than the design room

@@ -13,6 +13,7 @@ public:
     static constexpr int kDesignWidth = 785;
     static constexpr int kDesignHeight = 110;
     static constexpr int kNarrowWidth = 200; // mode 3
+    static constexpr int kMinWidth = 320;    // the other modes, for a short text
 
     explicit TFrmDlg(QWidget* parent = nullptr);
 
@@ -48,6 +49,7 @@ protected:
 private:
     void fitText();
     void paintFaces();
+    void fitWidth(const QString& caption, const QString& text, int least);
     int m_designWidth;
 };
 

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QImage>
 #include <QLabel>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
@@ -80,9 +81,21 @@ int runPrompt(const QString& text, int mode, int page, const QString& variant, s
 struct ModeCase {
     int mode;
     const char* variant;
-    int width;
+    int width; // the least width: a short text needs no more
     std::vector<ShownButton> buttons; // left to right
 };
+
+// The buttons shown sit centred in the dialog, whatever its width.
+void expectButtonsCentred(TFrmDlg* dlg)
+{
+    int left = dlg->width(), right = 0;
+    for (int r : {1, 2, 3})
+        if (buttonOf(dlg, r)->isVisibleTo(dlg)) {
+            left = std::min(left, buttonOf(dlg, r)->geometry().left());
+            right = std::max(right, buttonOf(dlg, r)->geometry().right());
+        }
+    EXPECT_NEAR(left, dlg->width() - 1 - right, 1) << "left " << left << " right " << right << " of " << dlg->width();
+}
 
 class PromptModeTable : public ::testing::TestWithParam<ModeCase> {};
 
@@ -96,6 +109,7 @@ TEST_P(PromptModeTable, ButtonsCaptionsWidthAndResults)
     dlg->prepare(QStringLiteral("提示"), QStringLiteral("确认交卷吗？"), c.mode, 0, variant);
     EXPECT_EQ(dlg->width(), c.width);
     EXPECT_EQ(shownButtons(dlg), c.buttons);
+    expectButtonsCentred(dlg);
 
     for (const ShownButton& b : c.buttons) {
         const int result = runPrompt(QStringLiteral("确认交卷吗？"), c.mode, 0, variant, [&](TFrmDlg* d) {
@@ -107,14 +121,14 @@ TEST_P(PromptModeTable, ButtonsCaptionsWidthAndResults)
 
 INSTANTIATE_TEST_SUITE_P(Modes, PromptModeTable,
     ::testing::Values(
-        ModeCase{0, "NO", 785, {{1, "确定"}, {2, "取消"}}},
-        ModeCase{0, "Exam", 785, {{1, "确定"}, {2, "作废"}}},
-        ModeCase{1, "NO", 785, {{3, "确定"}}},
-        ModeCase{1, "No", 785, {{3, "确定"}}},
-        ModeCase{1, "Exam", 785, {{3, "取消"}}},
-        ModeCase{2, "Exam", 785, {{1, "确定"}, {3, "取消"}, {2, "作废"}}},
-        ModeCase{2, "NO", 785, {{1, "确定"}, {3, "确定"}, {2, "取消"}}},
-        ModeCase{2, "", 785, {{1, "确定"}, {3, "确定"}, {2, "取消"}}},
+        ModeCase{0, "NO", TFrmDlg::kMinWidth, {{1, "确定"}, {2, "取消"}}},
+        ModeCase{0, "Exam", TFrmDlg::kMinWidth, {{1, "确定"}, {2, "作废"}}},
+        ModeCase{1, "NO", TFrmDlg::kMinWidth, {{3, "确定"}}},
+        ModeCase{1, "No", TFrmDlg::kMinWidth, {{3, "确定"}}},
+        ModeCase{1, "Exam", TFrmDlg::kMinWidth, {{3, "取消"}}},
+        ModeCase{2, "Exam", TFrmDlg::kMinWidth, {{1, "确定"}, {3, "取消"}, {2, "作废"}}},
+        ModeCase{2, "NO", TFrmDlg::kMinWidth, {{1, "确定"}, {3, "确定"}, {2, "取消"}}},
+        ModeCase{2, "", TFrmDlg::kMinWidth, {{1, "确定"}, {3, "确定"}, {2, "取消"}}},
         ModeCase{3, "", 200, {{1, "确定"}}},
         ModeCase{3, "Exam", 200, {{1, "确定"}}}));
 
@@ -126,13 +140,13 @@ TEST(Prompt, WidthIsRestoredAfterANarrowPromptAndOtherModesKeepTheButtons)
     showPrompt(QStringLiteral("提示"), QStringLiteral("请选择具体章节!"), 3, 1);
     EXPECT_EQ(dlg->width(), 200);
     showPrompt(QStringLiteral("提示"), QStringLiteral("到时间了"), 1, 1, QStringLiteral("NO"));
-    EXPECT_EQ(dlg->width(), TFrmDlg::kDesignWidth);
+    EXPECT_EQ(dlg->width(), TFrmDlg::kMinWidth);
     EXPECT_EQ(shownButtons(dlg), (std::vector<ShownButton>{{3, "确定"}}));
 
-    // A mode outside 0 … 3 keeps the previous buttons but still gets the full width.
+    // A mode outside 0 … 3 keeps the previous buttons but is no longer narrow.
     showPrompt(QStringLiteral("提示"), QStringLiteral("请选择具体章节!"), 3, 1);
     EXPECT_EQ(showPrompt(QStringLiteral("提示"), QStringLiteral("x"), 7, 1), 1);
-    EXPECT_EQ(dlg->width(), TFrmDlg::kDesignWidth);
+    EXPECT_EQ(dlg->width(), TFrmDlg::kMinWidth);
     EXPECT_EQ(shownButtons(dlg), (std::vector<ShownButton>{{1, "确定"}}));
 }
 
@@ -263,6 +277,37 @@ TEST(Prompt, ShowsTheNormalPointerEvenWhileTheHourglassIsOn)
 }
 
 // A long message wraps and the dialog grows, so nothing is cut off or hidden under the buttons.
+// Captioned prompts are as wide as their text needs, within the screen, not the
+// whole design width, and their buttons are centred.
+TEST(Prompt, WidthFollowsTheTextWithinTheScreen)
+{
+    prompt::Script script;
+    TFrmDlg* dlg = promptDialog();
+    const struct {
+        const char* caption;
+        const char* text;
+        int mode;
+    } cases[] = {
+        {"提示", "请先做出答案！", 1},
+        {"错误", "答案未能保存，请重新作答！", 1},
+        {"提示", "即将删除试卷，要继续么？", 0},
+        {"提示", "成绩低于 60 分，关闭后本试卷不被保留。\n第二行", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        showPrompt(QString::fromUtf8(c.caption), QString::fromUtf8(c.text), c.mode, 0, QStringLiteral("NO"));
+        const QRect text = dlg->fcLabel1->geometry();
+        EXPECT_LT(dlg->width(), 500);
+        EXPECT_LE(text.right(), dlg->width());
+        EXPECT_EQ(text.height(), std::max(dlg->fcLabel1->heightForWidth(text.width()), dlg->fcLabel1->fontMetrics().height()));
+        const int lines = QString::fromUtf8(c.text).count(QLatin1Char('\n')) + 1;
+        EXPECT_LE(text.height(), lines * dlg->fcLabel1->fontMetrics().lineSpacing() + 2) << "no wrapping of a short text";
+        expectButtonsCentred(dlg);
+    }
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        EXPECT_LE(dlg->width(), screen->availableGeometry().width());
+}
+
 TEST(Prompt, LongTextWrapsAndPushesTheButtonsDown)
 {
     prompt::Script script;
@@ -278,6 +323,9 @@ TEST(Prompt, LongTextWrapsAndPushesTheButtonsDown)
     EXPECT_LE(text.right(), dlg->width());
     EXPECT_GT(dlg->fcShapeBtn3->y(), text.bottom());
     EXPECT_LE(dlg->fcShapeBtn3->geometry().bottom(), dlg->height());
+    EXPECT_EQ(dlg->width(), std::min(TFrmDlg::kDesignWidth, QGuiApplication::primaryScreen()->availableGeometry().width() - 40))
+        << "as wide as the design and the screen allow, then wrapped";
+    expectButtonsCentred(dlg);
 
     showPrompt(QStringLiteral("提示"), QStringLiteral("短"), 1, 1, QStringLiteral("NO"));
     EXPECT_EQ(dlg->height(), TFrmDlg::kDesignHeight);
@@ -307,8 +355,8 @@ TEST(Prompt, RendersInTheProgramsColours)
             dlg->grab().save(shots.filePath(QString::fromUtf8(s.name) + QStringLiteral(".png")));
         }
     }
-    ASSERT_EQ(img.size(), QSize(785, 110));
-    const QColor bottom = img.pixelColor(700, 105);
+    ASSERT_EQ(img.height(), 110);
+    const QColor bottom = img.pixelColor(img.width() - 20, 105);
     EXPECT_NEAR(bottom.red(), 152, 6);
     EXPECT_NEAR(bottom.green(), 180, 6);
     EXPECT_NEAR(bottom.blue(), 209, 6);
