@@ -1,11 +1,13 @@
 #include "support/TempBank.h"
 
 #include "bank/BankCheck.h"
+#include "exam/PaperDraw.h"
 #include "store/Connection.h"
 #include "store/RtfWriter.h"
 #include "store/Statistics.h"
 
 #include <QFile>
+#include <QHash>
 #include <QSet>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -30,27 +32,29 @@ protected:
 
 struct Draw {
     int type;
-    const char* prefix;
+    QString prefix;
     int count;
 };
 struct Mock {
     int number;
-    const char* clause; // in front of the condition on f1, as the paper draw writes it
+    QString clause; // in front of the condition on f1, as the paper draw writes it
     QList<Draw> draws;
 };
 
-const QList<Mock>& mocks()
+// The draw tables of the five mocks, for every type the demo bank holds.
+QList<Mock> mocks()
 {
-    static const QList<Mock> m = {
-        {1, "(Left(A10,2) = '03') and", {{11, "03", 80}, {14, "03", 40}}},
-        {2, "(Left(A10,2) = '02') and", {{11, "02", 50}, {14, "02", 30}}},
-        {3, "(Left(A10,1) = '3') and", {{11, "3", 60}, {14, "3", 35}}},
-        {4,
-         "(Left(A10,2) = '10' or Left(A10,2) = '11' or Left(A10,2) = '05' or Left(A10,2) = '08' or "
-         "Left(A10,2) = '07' or Left(A10,2) = '04') and",
-         {{70, "10", 2}, {70, "11", 2}, {70, "05", 2}, {70, "08", 1}, {70, "07", 2}, {70, "04", 1}}},
-        {5, "(Left(A10,2) = '05') and", {{64, "05", 6}}},
-    };
+    QList<Mock> m;
+    for (int number = 1; number <= 5; ++number) {
+        QStringList ors;
+        for (const QString& p : exam::candidatePrefixes(number))
+            ors << QStringLiteral("Left(A10,%1) = '%2'").arg(p.size()).arg(p);
+        Mock mock{number, QLatin1Char('(') + ors.join(QStringLiteral(" or ")) + QStringLiteral(") and"), {}};
+        for (int type : {11, 12, 13, 14, 15, 22, 64, 70, 72, 73, 74})
+            for (const exam::DrawEntry& e : exam::drawsOf(number, type))
+                mock.draws.append({e.type, e.prefix, e.count});
+        m << mock;
+    }
     return m;
 }
 
@@ -63,11 +67,11 @@ TEST_F(DemoBank, EveryMockDrawHasRoomToSpare)
         QHash<int, int> drawn; // per type, what the draw table takes
         for (const Draw& d : mock.draws) {
             // The candidate set of the paper filtered as one draw filters it.
-            const int candidates = count(QStringLiteral("select count(*) from tab_answ where ") + QLatin1String(mock.clause)
+            const int candidates = count(QStringLiteral("select count(*) from tab_answ where ") + mock.clause
                                              + QStringLiteral(" (f1 <> 1) and A13 = :t and A10 like :p"),
-                                         {{QStringLiteral(":t"), d.type}, {QStringLiteral(":p"), QString::fromLatin1(d.prefix) + QLatin1Char('%')}});
+                                         {{QStringLiteral(":t"), d.type}, {QStringLiteral(":p"), d.prefix + QLatin1Char('%')}});
             EXPECT_GE(candidates, int(std::ceil(1.5 * d.count)))
-                << "mock " << mock.number << ", type " << d.type << " from \"" << d.prefix << "\": " << candidates << " candidates for " << d.count;
+                << "mock " << mock.number << ", type " << d.type << " from \"" << d.prefix.toStdString() << "\": " << candidates << " candidates for " << d.count;
             drawn[d.type] += d.count;
         }
         // A drawn type needs B2 > 0 in the paper's type table, and a full paper is what the table scores.
@@ -80,6 +84,27 @@ TEST_F(DemoBank, EveryMockDrawHasRoomToSpare)
             EXPECT_EQ(total, 160);
         }
     }
+}
+
+TEST_F(DemoBank, TheCheckReportsEachMockPapersSpreadByPart)
+{
+    const bank::CheckReport report = bank::checkBank(*db);
+    ASSERT_EQ(report.mocks.size(), 5);
+    for (const Mock& mock : mocks()) {
+        // Every part the draw table names, with what it gives, and the paper's total.
+        QHash<QString, int> byPart;
+        int total = 0;
+        for (const Draw& d : mock.draws) {
+            byPart[d.prefix.left(2)] += d.count;
+            total += d.count;
+        }
+        const QString line = report.mocks[mock.number - 1];
+        EXPECT_TRUE(line.startsWith(exam::mockTitle(mock.number) + QStringLiteral(": "))) << line.toStdString();
+        EXPECT_TRUE(line.endsWith(QStringLiteral(" = %1").arg(total))) << line.toStdString();
+        for (auto it = byPart.cbegin(); it != byPart.cend(); ++it)
+            EXPECT_TRUE(line.contains(QStringLiteral("%1 %2").arg(it.key()).arg(it.value()))) << line.toStdString();
+    }
+    EXPECT_EQ(report.mocks[4], QStringLiteral("模拟考试（五）: 05 6 = 6"));
 }
 
 TEST_F(DemoBank, CheckFindsItClean)

@@ -2,6 +2,7 @@
 
 #include "bank/AnswerKey.h"
 #include "bank/KeyDistribution.h"
+#include "exam/PaperDraw.h"
 #include "store/Schema.h"
 #include "store/Statistics.h"
 #include "practice/AnswerRules.h"
@@ -11,6 +12,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <functional>
+#include <map>
 
 namespace bank {
 
@@ -424,9 +426,34 @@ void Checker::history()
 
 } // namespace
 
+QStringList mockSpread(store::Connection& db)
+{
+    QStringList lines;
+    for (int mock = 1; mock <= 5; ++mock) {
+        const QString table = QStringLiteral("tab_tx%1").arg(mock);
+        if (!db.hasTable(table))
+            continue;
+        std::map<QString, int> byPart;
+        int total = 0;
+        // Table names are this program's own; the type table decides which types are drawn.
+        for (const auto& row : db.query(QStringLiteral("select A1 from %1 where B2 > 0 order by A1").arg(table)).values)
+            for (const exam::DrawEntry& e : exam::drawsOf(mock, row[0].toInt())) {
+                byPart[e.prefix.left(2)] += e.count;
+                total += e.count;
+            }
+        QStringList parts;
+        for (const auto& [part, n] : byPart)
+            parts << QStringLiteral("%1 %2").arg(part).arg(n);
+        lines << QStringLiteral("%1: %2 = %3").arg(exam::mockTitle(mock), parts.join(QStringLiteral(", "))).arg(total);
+    }
+    return lines;
+}
+
 CheckReport checkBank(store::Connection& db, const Progress& progress)
 {
-    return Checker(db, progress).run();
+    CheckReport report = Checker(db, progress).run();
+    report.mocks = mockSpread(db);
+    return report;
 }
 
 void repairBank(store::Connection& db, const CheckReport& report)

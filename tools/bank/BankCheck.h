@@ -16,6 +16,7 @@ struct CheckReport {
     QList<Problem> history;              // answer counters that disagree with the answer history
     QStringList keys;                    // how the book's keys are spread per type, questions without analysis
     QList<Problem> skew;                 // keys spread past the limits of KeyDistribution.h
+    QStringList mocks;                   // per mock paper: the questions each part gives it
 
     bool clean() const
     {
@@ -30,6 +31,11 @@ struct CheckReport {
 // questions and their E3, parents against children, the daily log against the
 // subjects), and reports how the book's answer keys are spread.
 CheckReport checkBank(store::Connection& db, const Progress& progress = {});
+
+// Per mock paper the questions its draw table takes from each part (a prefix of
+// one character stands for its subject), for the types its type table draws:
+// "模拟考试（一）: 01 10, 02 14, … = 120".
+QStringList mockSpread(store::Connection& db);
 
 // Writes the counted values of report.repairable in one transaction.
 void repairBank(store::Connection& db, const CheckReport& report);

@@ -182,6 +182,7 @@ void printReport(QTextStream& out, const bank::CheckReport& r)
     printSection(out, QStringLiteral("answer history (reported only)"), texts(r.history));
     printSection(out, QStringLiteral("answer keys"), r.keys);
     printSection(out, QStringLiteral("answer keys past their limits"), texts(r.skew));
+    printSection(out, QStringLiteral("mock papers by part"), r.mocks);
     out.flush();
 }
 
