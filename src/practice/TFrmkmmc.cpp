@@ -34,6 +34,24 @@ namespace {
 
 constexpr int kFirstColumn = 0;
 constexpr int kColumnCount = 6;
+// A heading's padding and rule in the header's style sheet, with a pixel to spare.
+constexpr int kHeadingMargin = 4;
+
+// The grid's columns; those in twoLines show their heading on two lines.
+std::vector<store::DatasetModel::Column> gridColumns(const QSet<int>& twoLines = {})
+{
+    std::vector<store::DatasetModel::Column> columns = {
+        {QStringLiteral("C2"), QStringLiteral("章节名称")},
+        {QStringLiteral("C3"), QStringLiteral("习题数目")},
+        {QStringLiteral("C4"), QStringLiteral("已做题数")},
+        {QStringLiteral("D1"), QStringLiteral("已做道次")},
+        {QStringLiteral("D2"), QStringLiteral("做错道次")},
+        {QStringLiteral("C6"), QStringLiteral("综合成绩"), Qt::AlignRight | Qt::AlignVCenter},
+    };
+    for (int c : twoLines)
+        columns[size_t(c)].caption = columns[size_t(c)].caption.left(2) + QLatin1Char('\n') + columns[size_t(c)].caption.mid(2);
+    return columns;
+}
 
 QString notAChapterText() { return QStringLiteral("请选择具体章节目录！"); }
 const QString kCannotRead = QStringLiteral("无法读取章节目录！");
@@ -93,14 +111,7 @@ TFrmkmmc::TFrmkmmc(QWidget* parent)
         " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f7f9fc, stop:1 #dde5ef); }"));
 
     m_model = new store::DatasetModel(DM1->Cn1Table_kmmc, this);
-    m_model->setColumns({
-        {QStringLiteral("C2"), QStringLiteral("章节名称")},
-        {QStringLiteral("C3"), QStringLiteral("习题数目")},
-        {QStringLiteral("C4"), QStringLiteral("已做题数")},
-        {QStringLiteral("D1"), QStringLiteral("已做道次")},
-        {QStringLiteral("D2"), QStringLiteral("做错道次")},
-        {QStringLiteral("C6"), QStringLiteral("综合成绩"), Qt::AlignRight | Qt::AlignVCenter},
-    });
+    m_model->setColumns(gridColumns());
     DBGrid1->setModel(m_model);
     m_model->bindSelection(DBGrid1->selectionModel());
     connect(m_model, &store::DatasetModel::moveFailed, this, [](const QString& message) {
@@ -208,6 +219,28 @@ int TFrmkmmc::exec()
     return 0;
 }
 
+// A heading wider than its column (the compact widths) goes on two lines of two
+// characters, so the headings never run together.
+void TFrmkmmc::fitHeadings()
+{
+    const QFontMetrics fm(DBGrid1->horizontalHeader()->font());
+    const std::vector<store::DatasetModel::Column> full = gridColumns();
+    QSet<int> twoLines;
+    for (int c = 0; c < int(full.size()); ++c)
+        if (fm.horizontalAdvance(full[size_t(c)].caption) + kHeadingMargin > DBGrid1->columnWidth(c))
+            twoLines.insert(c);
+    if (twoLines != m_twoLineHeadings) {
+        m_twoLineHeadings = twoLines;
+        std::vector<int> widths;
+        for (int c = 0; c < int(full.size()); ++c)
+            widths.push_back(DBGrid1->columnWidth(c));
+        m_model->setColumns(gridColumns(twoLines));
+        for (int c = 0; c < int(widths.size()); ++c)
+            DBGrid1->setColumnWidth(c, widths[size_t(c)]);
+        DBGrid1->horizontalHeader()->setMinimumHeight(twoLines.isEmpty() ? 0 : 2 * fm.lineSpacing() + 6);
+    }
+}
+
 void TFrmkmmc::arrange(bool compact)
 {
     const ui::art::ChooserLayout& l = ui::art::chooserLayout(compact);
@@ -266,6 +299,7 @@ void TFrmkmmc::FormShow()
         DBGrid1->setColumnWidth(kFirstColumn, compact ? 308 : 370);
         for (int c = kFirstColumn + 1; c < kColumnCount; ++c)
             DBGrid1->setColumnWidth(c, compact ? 50 : 65);
+        fitHeadings();
 
         showTotals();
 

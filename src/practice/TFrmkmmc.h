@@ -3,6 +3,7 @@
 #include "practice/ChooserRules.h"
 
 #include <QPixmap>
+#include <QSet>
 #include <QPointer>
 #include <QWidget>
 
@@ -67,6 +68,8 @@ protected:
 
 private:
     void arrange(bool compact);
+    void fitHeadings();
+    QSet<int> m_twoLineHeadings;
     void showTotals();
     // 解析指导 follows the current chapter while the chooser shows.
     void updateGuidance();

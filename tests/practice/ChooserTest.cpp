@@ -318,8 +318,18 @@ TEST_F(ChooserTest, BothArrangementsListEveryChapterButTheExerciseSet)
         QAbstractItemModel* m = f->DBGrid1->model();
         QStringList captions;
         for (int col = 0; col < m->columnCount(); ++col)
-            captions << m->headerData(col, Qt::Horizontal).toString();
+            captions << m->headerData(col, Qt::Horizontal).toString().remove(QLatin1Char('\n'));
         EXPECT_EQ(captions, QStringList({"章节名称", "习题数目", "已做题数", "已做道次", "做错道次", "综合成绩"}));
+        // Every heading fits its column (on two lines where one would run into the next).
+        QApplication::processEvents();
+        const QFontMetrics fm(f->DBGrid1->horizontalHeader()->font());
+        for (int col = 0; col < m->columnCount(); ++col) {
+            const QString heading = m->headerData(col, Qt::Horizontal).toString();
+            for (const QString& line : heading.split(QLatin1Char('\n')))
+                EXPECT_LE(fm.horizontalAdvance(line) + 3, f->DBGrid1->columnWidth(col)) << heading.toStdString();
+            if (heading.contains(QLatin1Char('\n')))
+                EXPECT_GE(f->DBGrid1->horizontalHeader()->height(), 2 * fm.height()) << heading.toStdString();
+        }
         EXPECT_EQ(f->DBGrid1->columnWidth(0), c.first);
         for (int col = 1; col < 6; ++col)
             EXPECT_EQ(f->DBGrid1->columnWidth(col), c.other) << col;
