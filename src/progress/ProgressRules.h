@@ -146,7 +146,7 @@ struct ChapterSeries {
 // The chapter rows marked for the chart (C7 = '0') and every part (two-character
 // code) that no marked row covers, so no part goes missing; in the table's order.
 // Past kMaxChartEntries the smallest go together under one last "其他" entry.
-inline constexpr int kMaxChartEntries = 16;
+inline constexpr int kMaxChartEntries = 20;
 std::vector<ChapterSeries> readChartSeries(store::Connection& db);
 // Keeps the kMaxChartEntries - 1 largest in their order and sums the rest into "其他";
 // numbers and colours follow the places.

@@ -204,22 +204,22 @@ TEST_F(LogChartTest, ChartSeriesFollowTheMarkedChapters)
 
 TEST_F(LogChartTest, FortyChaptersKeepTheLargestAndGatherTheRestUnderOther)
 {
-    // Chapter i holds i + 1 questions: the 15 largest are the last 15.
+    // Chapter i holds i + 1 questions: the 19 largest are the last 19.
     for (int i = 0; i < 40; ++i)
         bank.chapter(QStringLiteral("%1").arg(i + 10), QStringLiteral("章%1").arg(i), i + 1, 1, 1, 0);
     Tfrmchart f;
     f.show();
     QPieSeries* pie = progress::pieSeries(f.chart(progress::DistributionPage));
-    ASSERT_EQ(pie->count(), 16);
-    EXPECT_EQ(pie->slices()[0]->label(), QStringLiteral("章25  26"));
-    EXPECT_EQ(pie->slices()[15]->label(), QStringLiteral("其他  325")); // 1 + … + 25
+    ASSERT_EQ(pie->count(), 20);
+    EXPECT_EQ(pie->slices()[0]->label(), QStringLiteral("章21  22"));
+    EXPECT_EQ(pie->slices()[19]->label(), QStringLiteral("其他  231")); // 1 + … + 21
     double sum = 0;
     for (QPieSlice* slice : pie->slices())
         sum += slice->value();
     EXPECT_EQ(sum, 820); // every question is in the pie
     EXPECT_EQ(pie->slices()[0]->property("baseColour").value<QColor>(), QColor(255, 0, 0));
-    EXPECT_EQ(pie->slices()[15]->property("baseColour").value<QColor>(), progress::toColor(progress::sliceColour(15)));
-    EXPECT_EQ(progress::frequencySet(f.chart(progress::FrequencyPage), 0)->count(), 16);
+    EXPECT_EQ(pie->slices()[19]->property("baseColour").value<QColor>(), progress::toColor(progress::sliceColour(19)));
+    EXPECT_EQ(progress::frequencySet(f.chart(progress::FrequencyPage), 0)->count(), 20);
 }
 
 TEST_F(LogChartTest, APartThatNoMarkedRowCoversIsChartedAllTheSame)
