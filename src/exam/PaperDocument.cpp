@@ -168,6 +168,11 @@ void writePaperFile(const QTextDocument& doc, const QString& path, PaperFormat f
         writer.setTitle(doc.metaInformation(QTextDocument::DocumentTitle));
         // print() lays a copy out on the writer's pages; the page breaks hold there.
         std::unique_ptr<QTextDocument> copy(doc.clone());
+        // Glyphs that shaping substitutes have no entry in the embedded font's map
+        // back to characters, so copied text lost them ("O(1)" came out "O( )").
+        QFont font = copy->defaultFont();
+        font.setStyleStrategy(QFont::PreferNoShaping);
+        copy->setDefaultFont(font);
         copy->print(&writer);
         break;
     }

@@ -323,6 +323,32 @@ TEST_F(PaperFiles, PdfHasAPageForQuestionsAndOneForAnswers)
     EXPECT_EQ(pages, 2);
 }
 
+TEST_F(PaperFiles, PdfTextCopiesOutWhole)
+{
+    // Digits and brackets came out missing ("O( )") when fonts were not embedded whole.
+    doc = exam::paperDocument({QStringLiteral("卷名"), 1,
+                               {{exam::PaperPiece::Kind::Text, QStringLiteral("卷名"), {}, 0},
+                                {exam::PaperPiece::Kind::Text, QStringLiteral("查找的时间为O(1)，第12题2.5分"), {}, 1}}});
+    const QString path = write("卷.pdf", exam::PaperFormat::Pdf);
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString text = QString::fromUtf8(p.readAllStandardOutput()).remove(QLatin1Char(' '));
+    EXPECT_TRUE(text.contains(QStringLiteral("查找的时间为O(1)，第12题2.5分"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("卷名"))) << text.toStdString();
+}
+
+TEST_F(PaperFiles, PdfTextOfStoredRichTextsCopiesOut)
+{
+    const QString path = write("卷.pdf", exam::PaperFormat::Pdf);
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString text = QString::fromUtf8(p.readAllStandardOutput()).remove(QLatin1Char(' '));
+    for (const char* t : {"单项选择题[共1题，每题1分，总计1分]", "BoldWord", "CellOne", "RtfRedBold", "试题答案：AC", "数据结构P010101001；"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(t))) << t << "\n" << text.toStdString();
+}
+
 TEST_F(PaperFiles, AFailedWriteLeavesTheFileThatWasThere)
 {
     // The chosen name is taken by a folder: nothing can be renamed onto it.
