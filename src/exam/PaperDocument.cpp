@@ -31,6 +31,7 @@ namespace {
 
 SavePathChooser g_chooser;
 DocumentOpener g_opener;
+QString g_lastFolder; // where the last paper went, proposed for the next one
 
 const QString kWaiting = QStringLiteral("正在导出试卷，请等待...");
 
@@ -220,7 +221,9 @@ QString chooseSavePath(QWidget* owner, const QString& proposed)
 void ExportPaper(QWidget* owner, store::Connection& db, const QString& paperTable, const QString& typeTable,
                  const QString& title)
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QString folder = g_lastFolder;
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
     const QString path = chooseSavePath(owner, QDir(folder).filePath(paperFileName(title) + QStringLiteral(".docx")));
@@ -243,6 +246,9 @@ void ExportPaper(QWidget* owner, store::Connection& db, const QString& paperTabl
         return;
     }
     progress::hide();
+    g_lastFolder = QFileInfo(path).absolutePath();
+    prompt::messageBox(prompt::Icon::Information, QStringLiteral("提示"),
+                       QStringLiteral("试卷已导出到：") + QDir::toNativeSeparators(path));
     if (g_opener)
         g_opener(path);
     else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))

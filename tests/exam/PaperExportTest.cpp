@@ -419,11 +419,19 @@ TEST_F(ExportButton, WritesTheChosenFileAndOpensIt)
     chosen = bank.dir.file(QStringLiteral("out.odt"));
     prompt::Script prompts({}, 1);
     f.epEfTrBtn10->click();
-    EXPECT_TRUE(prompts.asked().empty());
+    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("试卷已导出到：") + chosen}) << "says where the file went";
     EXPECT_TRUE(proposed.endsWith(QStringLiteral("/2024年05月06日 模拟一[7].docx"))) << proposed.toStdString();
     EXPECT_EQ(opened, QStringList{chosen});
     EXPECT_TRUE(unzipped(chosen, QStringLiteral("content.xml")).contains("试题答案：B"));
     EXPECT_FALSE(progress::isShown());
+
+    // The next export proposes the folder the last one went to.
+    QDir().mkpath(bank.dir.file(QStringLiteral("papers")));
+    chosen = bank.dir.file(QStringLiteral("papers/second.docx"));
+    f.epEfTrBtn10->click();
+    chosen = QString();
+    f.epEfTrBtn10->click();
+    EXPECT_EQ(proposed, bank.dir.file(QStringLiteral("papers/2024年05月06日 模拟一[7].docx")));
 }
 
 TEST_F(ExportButton, CancelledDialogWritesNothing)
