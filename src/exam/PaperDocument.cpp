@@ -21,6 +21,8 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextDocumentWriter>
+#include <QTextFrame>
+#include <QTextTable>
 #include <QUrl>
 
 #include <stdexcept>
@@ -64,6 +66,24 @@ void adoptPictures(QTextDocument& part, QTextDocument& paper, int& pictureCount)
         c.setPosition(s.position);
         c.setPosition(s.position + s.length, QTextCursor::KeepAnchor);
         c.setCharFormat(s.format);
+    }
+}
+
+// Every table with a solid single border, as the DOCX draws them: stored texts
+// often leave the border out, and the ODF writer then writes none.
+void borderTables(QTextFrame* frame)
+{
+    for (QTextFrame* child : frame->childFrames()) {
+        if (auto* table = qobject_cast<QTextTable*>(child)) {
+            QTextTableFormat f = table->format();
+            if (f.border() <= 0)
+                f.setBorder(0.75);
+            f.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+            f.setBorderBrush(Qt::black);
+            f.setBorderCollapse(true);
+            table->setFormat(f);
+        }
+        borderTables(child);
     }
 }
 
@@ -155,7 +175,9 @@ void writePaperFile(const QTextDocument& doc, const QString& path, PaperFormat f
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         QTextDocumentWriter writer(&buffer, "ODF");
-        if (!writer.write(&doc))
+        std::unique_ptr<QTextDocument> copy(doc.clone());
+        borderTables(copy->rootFrame());
+        if (!writer.write(copy.get()))
             throw std::runtime_error("the ODF writer failed");
         break;
     }

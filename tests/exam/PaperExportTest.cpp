@@ -20,6 +20,8 @@
 #include <QTextDocument>
 #include <QTimer>
 #include <QXmlStreamReader>
+#include <QTextCursor>
+#include <QTextTable>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -310,6 +312,19 @@ TEST_F(PaperFiles, OdtHoldsTextsInOrderATableAndAPicture)
     expectInOrder(s, order);
     expectInOrder(s, {"<table:table", "CellOne", "CellTwo", "</table:table>", "<draw:image"});
     EXPECT_TRUE(listed(path).filter(QStringLiteral("Pictures/")).size() >= 1);
+}
+
+TEST_F(PaperFiles, OdtTablesHaveBordersLikeTheDocx)
+{
+    // A stored table without a border of its own (as RTF stems leave it).
+    QTextDocument part;
+    QTextCursor(&part).insertTable(1, 2, QTextTableFormat())->cellAt(0, 0).firstCursorPosition().insertText(QStringLiteral("Bare"));
+    doc = exam::paperDocument({QStringLiteral("卷名"), 1,
+                               {{exam::PaperPiece::Kind::Text, QStringLiteral("卷名"), {}, 0},
+                                {exam::PaperPiece::Kind::Rich, QString(), part.toHtml().toUtf8(), 1}}});
+    const QString path = write("无框.odt", exam::PaperFormat::Odt);
+    const QString s = QString::fromUtf8(unzipped(path, QStringLiteral("content.xml")));
+    expectInOrder(s, {"style:family=\"table-cell\"", "fo:border=\"0.75pt solid", "<table:table", "Bare"});
 }
 
 TEST_F(PaperFiles, PdfHasAPageForQuestionsAndOneForAnswers)
