@@ -87,6 +87,31 @@ void borderTables(QTextFrame* frame)
     }
 }
 
+// Tables sized in fixed units (stored texts made for a wider screen) get the same
+// proportions as shares of the page, so the page's margin never cuts them.
+void fitTablesToWidth(QTextFrame* frame)
+{
+    for (QTextFrame* child : frame->childFrames()) {
+        if (auto* table = qobject_cast<QTextTable*>(child)) {
+            QTextTableFormat f = table->format();
+            QList<QTextLength> columns = f.columnWidthConstraints();
+            qreal fixed = 0;
+            for (const QTextLength& c : columns)
+                if (c.type() == QTextLength::FixedLength)
+                    fixed += c.rawValue();
+            if (fixed > 0)
+                for (QTextLength& c : columns)
+                    if (c.type() == QTextLength::FixedLength)
+                        c = QTextLength(QTextLength::PercentageLength, c.rawValue() / fixed * 100.0);
+            f.setColumnWidthConstraints(columns);
+            if (f.width().type() == QTextLength::FixedLength || fixed > 0)
+                f.setWidth(QTextLength(QTextLength::PercentageLength, 100));
+            table->setFormat(f);
+        }
+        fitTablesToWidth(child);
+    }
+}
+
 } // namespace
 
 std::unique_ptr<QTextDocument> paperDocument(const PaperContent& content, const std::function<void(int)>& progress)
@@ -196,6 +221,7 @@ void writePaperFile(const QTextDocument& doc, const QString& path, PaperFormat f
         QFont font = copy->defaultFont();
         font.setStyleStrategy(QFont::PreferNoShaping);
         copy->setDefaultFont(font);
+        fitTablesToWidth(copy->rootFrame());
         copy->print(&writer);
         break;
     }

@@ -327,6 +327,30 @@ TEST_F(PaperFiles, OdtTablesHaveBordersLikeTheDocx)
     expectInOrder(s, {"style:family=\"table-cell\"", "fo:border=\"0.75pt solid", "<table:table", "Bare"});
 }
 
+TEST_F(PaperFiles, PdfTablesFitThePage)
+{
+    // Three columns of 900 px each: far wider than an A4 page.
+    QTextDocument part;
+    QTextTableFormat wide;
+    wide.setColumnWidthConstraints(QList<QTextLength>(3, QTextLength(QTextLength::FixedLength, 900)));
+    QTextTable* t = QTextCursor(&part).insertTable(1, 3, wide);
+    t->cellAt(0, 0).firstCursorPosition().insertText(QStringLiteral("LeftCell"));
+    t->cellAt(0, 2).firstCursorPosition().insertText(QStringLiteral("EdgeCell"));
+    doc = exam::paperDocument({QStringLiteral("卷名"), 1,
+                               {{exam::PaperPiece::Kind::Text, QStringLiteral("卷名"), {}, 0},
+                                {exam::PaperPiece::Kind::Rich, QString(), part.toHtml().toUtf8(), 1}}});
+    const QString path = write("宽表.pdf", exam::PaperFormat::Pdf);
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString html = QString::fromUtf8(p.readAllStandardOutput());
+    const QRegularExpression edge(QStringLiteral("xMax=\"([0-9.]+)\"[^>]*>EdgeCell<"));
+    const QRegularExpressionMatch m = edge.match(html);
+    ASSERT_TRUE(m.hasMatch()) << "the last column is on the page at all\n" << html.toStdString();
+    // A4 is 595 pt wide with 25 mm (71 pt) margins.
+    EXPECT_LE(m.captured(1).toDouble(), 595 - 71 + 1) << html.toStdString();
+}
+
 TEST_F(PaperFiles, PdfHasAPageForQuestionsAndOneForAnswers)
 {
     const QString path = write("卷.pdf", exam::PaperFormat::Pdf);
