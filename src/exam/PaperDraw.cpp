@@ -17,16 +17,40 @@ struct MockDraws {
     std::vector<DrawEntry> entries;    // the draw table, in order
 };
 
+std::vector<DrawEntry> spread(int type, std::initializer_list<std::pair<const char*, int>> parts)
+{
+    std::vector<DrawEntry> out;
+    for (const auto& [prefix, count] : parts)
+        out.push_back({type, count, QString::fromLatin1(prefix)});
+    return out;
+}
+
+std::vector<DrawEntry> join(std::vector<DrawEntry> a, const std::vector<DrawEntry>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// Mocks 1-3 are shaped like the real paper: every part of the book, in proportion
+// to its exam points in the outline, and no entry takes more than two thirds of
+// its part's questions of the type, so each paper is a fresh random choice. Mocks
+// 4 and 5 are papers of one type (综合, 案例分析) and draw from the parts that hold it.
 const std::vector<MockDraws>& mocks()
 {
+    static const std::vector<const char*> kEveryPart = {"0", "1", "2", "3", "4"};
     static const std::vector<MockDraws> all = {
-        {u"模拟考试（一）", {"03"}, {{11, 80, QStringLiteral("03")}, {14, 40, QStringLiteral("03")}}},
-        {u"模拟考试（二）", {"02"}, {{11, 50, QStringLiteral("02")}, {14, 30, QStringLiteral("02")}}},
-        {u"模拟考试（三）", {"3"}, {{11, 60, QStringLiteral("3")}, {14, 35, QStringLiteral("3")}}},
+        {u"模拟考试（一）", kEveryPart,
+         join(spread(11, {{"01", 7}, {"02", 9}, {"03", 10}, {"04", 5}, {"05", 5}, {"06", 4}, {"07", 4}, {"08", 4}, {"09", 3}, {"10", 4}, {"11", 4}, {"21", 2}, {"31", 5}, {"32", 5}, {"33", 5}, {"41", 4}}),
+              spread(14, {{"01", 4}, {"02", 4}, {"03", 5}, {"04", 3}, {"05", 3}, {"06", 2}, {"07", 2}, {"08", 2}, {"10", 2}, {"11", 2}, {"21", 1}, {"31", 3}, {"32", 3}, {"33", 2}, {"41", 2}}))},
+        {u"模拟考试（二）", kEveryPart,
+         join(spread(11, {{"01", 4}, {"02", 5}, {"03", 6}, {"04", 4}, {"05", 3}, {"06", 2}, {"07", 2}, {"08", 3}, {"09", 2}, {"10", 3}, {"11", 3}, {"21", 1}, {"31", 3}, {"32", 3}, {"33", 3}, {"41", 3}}),
+              spread(14, {{"01", 3}, {"02", 3}, {"03", 4}, {"04", 2}, {"05", 2}, {"06", 1}, {"07", 1}, {"08", 1}, {"10", 2}, {"11", 2}, {"21", 1}, {"31", 2}, {"32", 2}, {"33", 2}, {"41", 2}}))},
+        {u"模拟考试（三）", kEveryPart,
+         join(spread(11, {{"01", 5}, {"02", 7}, {"03", 7}, {"04", 4}, {"05", 4}, {"06", 3}, {"07", 3}, {"08", 3}, {"09", 2}, {"10", 3}, {"11", 3}, {"21", 1}, {"31", 4}, {"32", 4}, {"33", 4}, {"41", 3}}),
+              spread(14, {{"01", 3}, {"02", 4}, {"03", 4}, {"04", 3}, {"05", 2}, {"06", 2}, {"07", 2}, {"08", 2}, {"10", 2}, {"11", 2}, {"21", 1}, {"31", 2}, {"32", 2}, {"33", 2}, {"41", 2}}))},
         {u"模拟考试（四）", {"10", "11", "05", "08", "07", "04"},
-         {{70, 2, QStringLiteral("10")}, {70, 2, QStringLiteral("11")}, {70, 2, QStringLiteral("05")},
-          {70, 1, QStringLiteral("08")}, {70, 2, QStringLiteral("07")}, {70, 1, QStringLiteral("04")}}},
-        {u"模拟考试（五）", {"05"}, {{64, 6, QStringLiteral("05")}}},
+         spread(70, {{"10", 2}, {"11", 2}, {"05", 2}, {"08", 1}, {"07", 2}, {"04", 1}})},
+        {u"模拟考试（五）", {"41", "05", "1"}, spread(64, {{"41", 3}, {"05", 2}, {"1", 1}})},
     };
     return all;
 }

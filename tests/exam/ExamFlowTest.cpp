@@ -181,7 +181,7 @@ TEST(ExamMenu, MnksDrawsAFullPaperFromTheDemoBankAndDropsItUnanswered)
     DM1 = &dm;
     shell::Dispatcher d;
     shell::installMenuScreens(d);
-    dm.db().exec(QStringLiteral("update tab_answ set E2_1 = 'B' where A1 in (select A1 from tab_answ where A10 like '03%' limit 5)"));
+    dm.db().exec(QStringLiteral("update tab_answ set E2_1 = 'B'"));
 
     int count = 0;
     QString title;
@@ -204,7 +204,9 @@ TEST(ExamMenu, MnksDrawsAFullPaperFromTheDemoBankAndDropsItUnanswered)
     EXPECT_EQ(count, 120);
     EXPECT_TRUE(title.endsWith(exam::mockTitle(1) + QStringLiteral("[1]"))) << title.toStdString();
     prefixes.removeDuplicates();
-    EXPECT_EQ(prefixes, QStringList{"03"});
+    prefixes.sort();
+    const QStringList everyPart = {"01", "02", "03", "04", "05", "06", "07", "08", "09", "10", "11", "21", "31", "32", "33", "41"};
+    EXPECT_EQ(prefixes, everyPart) << "a mock paper covers the whole book";
     EXPECT_FALSE(carried) << "answers left in the bank never show in a new paper";
     EXPECT_EQ(dm.db().scalar(QStringLiteral("select count(*) from tab_cj")).toInt(), 0);
     EXPECT_FALSE(dm.db().hasTable(QStringLiteral("tab_exam1")));

@@ -26,6 +26,7 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 
 using namespace examtest;
@@ -52,15 +53,27 @@ public:
         DM1 = nullptr;
     }
 
-    // n single-choice questions s001… (key A) and m multiple-choice m001… (key ABD), all in chapter 030101.
+    // n single-choice questions s001… (key A) and m multiple-choice m001… (key ABD),
+    // spread over the parts mock 1 draws from, so that its paper takes every one
+    // while there are no more than it asks for.
     void questions(int singles, int multis = 0)
     {
         store::Transaction t(bank.db());
         for (int i = 1; i <= singles; ++i)
-            bank.add({.id = QStringLiteral("s%1").arg(i, 3, 10, QLatin1Char('0')), .key = "A", .type = 11, .chapter = "030101"});
+            bank.add({.id = QStringLiteral("s%1").arg(i, 3, 10, QLatin1Char('0')), .key = "A", .type = 11, .chapter = chapterFor(11, i - 1)});
         for (int i = 1; i <= multis; ++i)
-            bank.add({.id = QStringLiteral("m%1").arg(i, 3, 10, QLatin1Char('0')), .key = "ABD", .options = 5, .type = 14, .chapter = "030101"});
+            bank.add({.id = QStringLiteral("m%1").arg(i, 3, 10, QLatin1Char('0')), .key = "ABD", .options = 5, .type = 14, .chapter = chapterFor(14, i - 1)});
         t.commit();
+    }
+
+    static QString chapterFor(int type, int i)
+    {
+        for (const exam::DrawEntry& e : exam::drawsOf(1, type)) {
+            if (i < e.count)
+                return (e.prefix + QStringLiteral("0101")).left(6);
+            i -= e.count;
+        }
+        return QStringLiteral("030101");
     }
 
     // A new paper of mock 1 (every question drawn while there are few), on view, the clock stepped by hand.

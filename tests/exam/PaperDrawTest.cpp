@@ -118,18 +118,19 @@ TEST(CreatePaper, FailureLeavesNoScoreRow)
 // ---- drawing ----------------------------------------------------------------------------
 
 // Enough questions of every type and prefix the five mocks draw from.
+// Every entry of every mock's draw table gets a chapter of its own under its
+// prefix, with a few more questions than any mock asks of it.
 void fillAllMocks(ExamBank& bank)
 {
-    bank.fill(QStringLiteral("030101"), 11, 90, QStringLiteral("s03-"));
-    bank.fill(QStringLiteral("030202"), 14, 45, QStringLiteral("m03-"));
-    bank.fill(QStringLiteral("020101"), 11, 55, QStringLiteral("s02-"));
-    bank.fill(QStringLiteral("0202"), 14, 35, QStringLiteral("m02-"));
-    bank.fill(QStringLiteral("310101"), 11, 40, QStringLiteral("s31-"));
-    bank.fill(QStringLiteral("320101"), 11, 30, QStringLiteral("s32-"));
-    bank.fill(QStringLiteral("3"), 14, 40, QStringLiteral("m3-"));
-    for (const char* prefix : {"10", "11", "05", "08", "07", "04"})
-        bank.fill(QString::fromLatin1(prefix) + QStringLiteral("0101"), 70, 3, QStringLiteral("c%1-").arg(QString::fromLatin1(prefix)));
-    bank.fill(QStringLiteral("050202"), 64, 8, QStringLiteral("k05-"));
+    std::map<std::pair<int, QString>, int> most;
+    for (int mock = 1; mock <= 5; ++mock)
+        for (int type : {11, 14, 64, 70})
+            for (const DrawEntry& e : drawsOf(mock, type))
+                most[{type, e.prefix}] = std::max(most[{type, e.prefix}], e.count);
+    for (const auto& [key, count] : most) {
+        const auto& [type, prefix] = key;
+        bank.fill((prefix + QStringLiteral("010101")).left(6), type, count + 3, QStringLiteral("%1-%2-").arg(type).arg(prefix));
+    }
     bank.type(1, 11, 80, 1);
     bank.type(1, 14, 40, 1);
     bank.type(2, 11, 50, 1);
@@ -140,49 +141,39 @@ void fillAllMocks(ExamBank& bank)
     bank.type(5, 64, 6, 25);
 }
 
-// Questions of the paper by type and two-character prefix ("3x" for mock 3's subject).
-std::map<QString, int> countsOf(ExamBank& bank, const QString& table)
-{
-    std::map<QString, int> out;
-    for (const auto& row : bank.db().query(QStringLiteral("select A13, A10 from ") + table).values)
-        ++out[row[0].toString() + QLatin1Char('/') + row[1].toString().left(2)];
-    return out;
-}
-
 TEST(DrawPaper, EachMockDrawsItsCountsByTypeAndPrefix)
 {
-    struct Case {
-        int mock;
-        std::map<QString, int> expected;
-    };
-    const Case cases[] = {
-        {1, {{"11/03", 80}, {"14/03", 40}}},
-        {2, {{"11/02", 50}, {"14/02", 30}}},
-        {3, {{"11/31", -1}, {"11/32", -1}, {"14/3", 35}}}, // 60 of type 11 over 31…/32…
-        {4, {{"70/10", 2}, {"70/11", 2}, {"70/05", 2}, {"70/08", 1}, {"70/07", 2}, {"70/04", 1}}},
-        {5, {{"64/05", 6}}},
-    };
-    for (const Case& c : cases) {
+    const std::map<int, int> totals = {{1, 120}, {2, 80}, {3, 95}, {4, 10}, {5, 6}};
+    for (const auto& [mock, total] : totals) {
         ClockScope clock;
         ExamBank bank;
         fillAllMocks(bank);
         store::Random::seed(7);
-        const NewPaper p = createPaper(bank.dm, c.mock, kDay);
-        const int inserted = drawPaper(bank.db(), c.mock, p.table, store::Random::generator());
-        std::map<QString, int> got = countsOf(bank, p.table);
-        if (c.mock == 3) {
-            EXPECT_EQ(got["11/31"] + got["11/32"], 60);
-            EXPECT_EQ(got["14/3"], 35);
-            EXPECT_EQ(inserted, 95);
-            EXPECT_EQ(got.size(), 3u);
-            continue;
-        }
-        EXPECT_EQ(got, c.expected) << "mock " << c.mock;
-        int total = 0;
-        for (const auto& [k, n] : c.expected)
-            total += n;
-        EXPECT_EQ(inserted, total) << "mock " << c.mock;
-        EXPECT_EQ(bank.number(QStringLiteral("select count(distinct A1) from ") + p.table), total);
+        const NewPaper p = createPaper(bank.dm, mock, kDay);
+        EXPECT_EQ(drawPaper(bank.db(), mock, p.table, store::Random::generator()), total) << "mock " << mock;
+        EXPECT_EQ(bank.number(QStringLiteral("select count(distinct A1) from ") + p.table), total) << "mock " << mock;
+        for (int type : {11, 14, 64, 70})
+            for (const DrawEntry& e : drawsOf(mock, type))
+                EXPECT_EQ(bank.number(QStringLiteral("select count(*) from ") + p.table
+                                          + QStringLiteral(" where A13 = :t and substr(A10, 1, length(:p)) = :p"),
+                                      {{QStringLiteral(":t"), type}, {QStringLiteral(":p"), e.prefix}}),
+                          e.count)
+                    << "mock " << mock << " type " << type << " prefix " << e.prefix.toStdString();
+    }
+}
+
+// A mock paper is shaped like the real exam: the choice papers draw from every
+// part of the book, and every entry leaves its part's questions a random choice.
+TEST(DrawPaper, ChoiceMocksCoverEveryPart)
+{
+    const QStringList parts = {"01", "02", "03", "04", "05", "06", "07", "08", "09", "10", "11", "21", "31", "32", "33", "41"};
+    for (int mock = 1; mock <= 3; ++mock) {
+        QSet<QString> drawn;
+        for (int type : {11, 14})
+            for (const DrawEntry& e : drawsOf(mock, type))
+                drawn << e.prefix;
+        for (const QString& part : parts)
+            EXPECT_TRUE(drawn.contains(part)) << "mock " << mock << " misses part " << part.toStdString();
     }
 }
 
@@ -206,28 +197,28 @@ TEST(DrawPaper, OnlyCandidatesOfTheMockReachThePaper)
 {
     ClockScope clock;
     ExamBank bank;
-    bank.type(3, 11, 60, 1);
-    bank.fill(QStringLiteral("310101"), 11, 2, QStringLiteral("in-"));
-    bank.fill(QStringLiteral("030101"), 11, 2, QStringLiteral("out03-")); // "03…" is not subject "3"
-    bank.fill(QStringLiteral("310101"), 11, 2, QStringLiteral("void-"), 1);
-    bank.fill(QStringLiteral("310101"), 11, 1, QStringLiteral("null-"));
+    bank.type(4, 70, 10, 1);
+    bank.fill(QStringLiteral("100101"), 70, 1, QStringLiteral("in-")); // mock 4 takes 2 of part 10: all it may
+    bank.fill(QStringLiteral("010101"), 70, 2, QStringLiteral("out01-")); // "01…" is not part "10"
+    bank.fill(QStringLiteral("100101"), 70, 2, QStringLiteral("void-"), 1);
+    bank.fill(QStringLiteral("100101"), 70, 1, QStringLiteral("null-"));
     bank.db().exec(QStringLiteral("update tab_answ set F1 = null where A1 like 'null-%'"));
-    bank.fill(QStringLiteral("310101"), 11, 1, QStringLiteral("notext-"));
+    bank.fill(QStringLiteral("100101"), 70, 1, QStringLiteral("notext-"));
     bank.db().exec(QStringLiteral("delete from tab_exer where A1 like 'notext-%'"));
-    const NewPaper p = createPaper(bank.dm, 3, kDay);
-    drawPaper(bank.db(), 3, p.table, store::Random::generator());
+    const NewPaper p = createPaper(bank.dm, 4, kDay);
+    drawPaper(bank.db(), 4, p.table, store::Random::generator());
     EXPECT_EQ(bank.column(QStringLiteral("select A1 from ") + p.table + QStringLiteral(" order by A1")),
-              (QStringList{"in-0001", "in-0002"}));
+              (QStringList{"in-0001"}));
 }
 
 TEST(DrawPaper, NoCandidateIsReported)
 {
     ClockScope clock;
     ExamBank bank;
-    bank.type(2, 11, 50, 1);
-    bank.fill(QStringLiteral("030101"), 11, 3, QStringLiteral("s-"));
-    const NewPaper p = createPaper(bank.dm, 2, kDay);
-    for (int mock : {2, 0, 6}) {
+    bank.type(5, 64, 6, 1);
+    bank.fill(QStringLiteral("030101"), 64, 3, QStringLiteral("s-")); // mock 5 draws from 41…, 05… and 1…
+    const NewPaper p = createPaper(bank.dm, 5, kDay);
+    for (int mock : {5, 0, 6}) {
         try {
             drawPaper(bank.db(), mock, p.table, store::Random::generator());
             ADD_FAILURE() << "mock " << mock << " drew";
