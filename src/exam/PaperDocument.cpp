@@ -277,10 +277,13 @@ void ExportPaper(QWidget* owner, store::Connection& db, const QString& paperTabl
     const QString path = chooseSavePath(owner, QDir(folder).filePath(paperFileName(title) + QStringLiteral(".docx")));
     if (path.isEmpty())
         return;
+    const bool withMine = prompt::messageBox(prompt::Icon::Question, QStringLiteral("生成文档"),
+                                             QStringLiteral("包含我的答案（对错、得分和用时）吗？"), prompt::Buttons::YesNo)
+                       == prompt::Ok;
     progress::show(kWaiting);
     try {
         ui::WaitCursor wait;
-        const PaperContent content = readPaperContent(db, paperTable, typeTable, title);
+        const PaperContent content = readPaperContent(db, paperTable, typeTable, title, {}, withMine);
         const auto shown = [](int n) {
             progress::setText(kWaiting + QStringLiteral(" 第%1题").arg(n));
         };

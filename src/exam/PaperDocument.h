@@ -28,8 +28,9 @@ PaperFormat paperFormatOf(const QString& path);
 // A file name from the paper title: characters file systems refuse become '_'.
 QString paperFileName(const QString& title);
 
-// 生成文档: asks where to save (DOCX, ODT or PDF, proposing the title), writes the
-// paper with the progress window up, and opens the file with the desktop's program.
+// 生成文档: asks where to save (DOCX, ODT or PDF, proposing the title) and whether to
+// include the candidate's answers, writes the paper with the progress window up, and
+// opens the file with the desktop's program.
 // Any failure ends it with the warning box; nothing is left under the chosen name.
 void ExportPaper(QWidget* owner, store::Connection& db, const QString& paperTable, const QString& typeTable,
                  const QString& title);

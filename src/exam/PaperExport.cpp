@@ -1,5 +1,6 @@
 #include "exam/PaperExport.h"
 
+#include "practice/AnswerRules.h"
 #include "store/DbError.h"
 #include "store/Schema.h"
 
@@ -44,6 +45,7 @@ struct PaperRow {
     QString key;
     QByteArray analysis;
     QStringList points; // trimmed, blanks left out
+    QString mine;       // the candidate's answer, empty when not answered
 };
 
 } // namespace
@@ -62,23 +64,37 @@ QString typeHeading(int k, const QString& name, int count, double score)
          + number(score) + QStringLiteral("分，总计") + number(count * score) + QStringLiteral("分]");
 }
 
+namespace {
+
+// A true/false key or answer reads as words.
+QString shownAnswer(int type, const QString& text)
+{
+    if (type == 31 && text == QLatin1String("A"))
+        return QStringLiteral("正确");
+    if (type == 31 && text == QLatin1String("B"))
+        return QStringLiteral("错误");
+    return text;
+}
+
+} // namespace
+
 QString answerLine(int type, const QString& key)
 {
-    if (type == 11 || type == 14)
-        return QStringLiteral("试题答案：") + key;
-    if (type == 31) {
-        QString shown = key;
-        if (key == QLatin1String("A"))
-            shown = QStringLiteral("正确");
-        else if (key == QLatin1String("B"))
-            shown = QStringLiteral("错误");
-        return QStringLiteral("试题答案：") + shown;
-    }
+    if (type == 11 || type == 14 || type == 31)
+        return QStringLiteral("试题答案：") + shownAnswer(type, key);
     return {};
 }
 
+QString mineLine(int type, const QString& mine, const QString& key)
+{
+    if (mine.isEmpty())
+        return QStringLiteral("我的答案：未做");
+    return QStringLiteral("我的答案：") + shownAnswer(type, mine)
+         + (practice::isRightAnswer(mine, key) ? QStringLiteral("（正确）") : QStringLiteral("（错误）"));
+}
+
 PaperContent readPaperContent(store::Connection& db, const QString& paperTable, const QString& typeTable,
-                              const QString& title, const std::function<void(int)>& progress)
+                              const QString& title, const std::function<void(int)>& progress, bool withMine)
 {
     if (!store::isPaperTableName(paperTable))
         throw store::DbError(store::DbError::Kind::Usage, QStringLiteral("not a paper table name: %1").arg(paperTable));
@@ -86,6 +102,7 @@ PaperContent readPaperContent(store::Connection& db, const QString& paperTable, 
     QString columns = QStringLiteral("A1, A13, A2, jx");
     for (int k = 3; k <= 12; ++k)
         columns += QStringLiteral(", K%1").arg(k);
+    columns += QStringLiteral(", E2_1");
     const store::Rows rows = db.query(QStringLiteral("select ") + columns + QStringLiteral(" from ")
                                       + store::quoteIdentifier(paperTable) + QStringLiteral(" order by A13, A1"));
     QList<PaperRow> paper;
@@ -101,6 +118,7 @@ PaperContent readPaperContent(store::Connection& db, const QString& paperTable, 
             if (!v.isEmpty())
                 p.points << v;
         }
+        p.mine = r[14].toString().trimmed();
         paper.append(p);
     }
 
@@ -125,6 +143,13 @@ PaperContent readPaperContent(store::Connection& db, const QString& paperTable, 
     out.questions = int(paper.size());
     Gatherer g(out);
     g.text(title);
+    if (withMine) {
+        const store::Rows score = db.query(QStringLiteral("select A6, D2 from tab_cj where A1 = :a1"),
+                                           {{QStringLiteral(":a1"), paperTable}});
+        if (!score.empty())
+            g.text(QStringLiteral("得分：%1分　用时：%2")
+                       .arg(number(score.values[0][0].toDouble()), score.values[0][1].toString().trimmed()));
+    }
     g.text(QString());
     g.text(QString());
 
@@ -169,6 +194,8 @@ PaperContent readPaperContent(store::Connection& db, const QString& paperTable, 
         const QString answer = answerLine(p.type, p.key);
         if (!answer.isEmpty())
             g.text(answer, n);
+        if (withMine)
+            g.text(mineLine(p.type, p.mine, p.key), n);
         if (!p.analysis.isEmpty()) {
             g.text(QStringLiteral("试题解析："), n);
             g.rich(QString(), p.analysis, n);

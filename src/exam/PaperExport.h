@@ -38,11 +38,15 @@ QString typeHeading(int k, const QString& name, int count, double score);
 // "试题答案：…" for single (11) and multiple choice (14) and true/false (31, A 正确 and
 // B 错误); empty for the types that have no answer line.
 QString answerLine(int type, const QString& key);
+// "我的答案：AC（错误）", or "我的答案：未做"; right and wrong as practice judges them.
+QString mineLine(int type, const QString& mine, const QString& key);
 
 // Reads the paper table in paper order (type, then id) with the type table of the
 // mock, and gathers the pieces. `progress` hears each question's number as it is read.
-// Store failures throw store::DbError.
+// With `withMine` the candidate's score and time follow the title and each answer
+// carries the candidate's own. Store failures throw store::DbError.
 PaperContent readPaperContent(store::Connection& db, const QString& paperTable, const QString& typeTable,
-                              const QString& title, const std::function<void(int)>& progress = {});
+                              const QString& title, const std::function<void(int)>& progress = {},
+                              bool withMine = false);
 
 } // namespace exam

@@ -151,6 +151,28 @@ TEST_F(PaperExport, ContentInPaperOrder)
     EXPECT_EQ(lines(c).join(QLatin1Char('\n')).toStdString(), expected.join(QLatin1Char('\n')).toStdString());
 }
 
+TEST_F(PaperExport, WithMyAnswersTheScoreTimeAndEachAnswerAreAdded)
+{
+    mixedPaper();
+    bank.scoreRow(kPaper, 7, 72.5, QStringLiteral("卷名"));
+    bank.db().exec(QStringLiteral("update tab_cj set D2 = '0:41:07' where A1 = :a1"), {{QStringLiteral(":a1"), kPaper}});
+    const std::pair<const char*, const char*> answers[] = {
+        {"030101000001", "B"}, {"030101000003", "AB"}, {"030101000004", "A"}, {"030101000005", "A"}};
+    for (const auto& [id, answer] : answers)
+        bank.db().exec(QStringLiteral("update ") + kPaper + QStringLiteral(" set E2_1 = :e where A1 = :a1"),
+                       {{QStringLiteral(":e"), QString::fromLatin1(answer)}, {QStringLiteral(":a1"), QString::fromLatin1(id)}});
+    const QStringList l = lines(exam::readPaperContent(bank.db(), kPaper, QStringLiteral("tab_tx1"), QStringLiteral("卷名"), {}, true));
+    EXPECT_EQ(l.mid(0, 2), (QStringList{"卷名", "得分：72.5分　用时：0:41:07"}));
+    QStringList mine;
+    for (const QString& line : l)
+        if (line.startsWith(QStringLiteral("我的答案：")))
+            mine << line;
+    EXPECT_EQ(mine, (QStringList{"我的答案：B（正确）", "我的答案：未做", "我的答案：AB（错误）", "我的答案：正确（正确）",
+                                 "我的答案：正确（错误）", "我的答案：未做", "我的答案：未做"}));
+    // Without the option the paper is as before.
+    EXPECT_FALSE(lines(content()).join(QString()).contains(QStringLiteral("我的答案")));
+}
+
 TEST_F(PaperExport, EveryHeadingOnceAndOrdinalsPastFive)
 {
     // Types 12, 13, 15 and 120 are not in the type table; 120 has two questions.
@@ -458,10 +480,12 @@ TEST_F(ExportButton, WritesTheChosenFileAndOpensIt)
     chosen = bank.dir.file(QStringLiteral("out.odt"));
     prompt::Script prompts({}, 1);
     f.epEfTrBtn10->click();
-    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("试卷已导出到：") + chosen}) << "says where the file went";
+    EXPECT_EQ(prompts.texts(), (QStringList{QStringLiteral("包含我的答案（对错、得分和用时）吗？"), QStringLiteral("试卷已导出到：") + chosen}))
+        << "asks about the candidate's answers, then says where the file went";
     EXPECT_TRUE(proposed.endsWith(QStringLiteral("/2024年05月06日 模拟一[7].docx"))) << proposed.toStdString();
     EXPECT_EQ(opened, QStringList{chosen});
     EXPECT_TRUE(unzipped(chosen, QStringLiteral("content.xml")).contains("试题答案：B"));
+    EXPECT_TRUE(unzipped(chosen, QStringLiteral("content.xml")).contains("得分：70分"));
     EXPECT_FALSE(progress::isShown());
 
     // The next export proposes the folder the last one went to.
@@ -488,9 +512,9 @@ TEST_F(ExportButton, FailureWarnsAndLeavesNoFile)
     bank.db().exec(QStringLiteral("drop table ") + kPaper); // the paper cannot be read any more
     prompt::Script prompts({}, 1);
     f.epEfTrBtn10->click();
-    ASSERT_EQ(prompts.asked().size(), 1u);
-    EXPECT_EQ(prompts.asked()[0].caption, QStringLiteral("警告"));
-    EXPECT_EQ(prompts.asked()[0].text, QStringLiteral("导出试题发生错误，请退出后重试！"));
+    ASSERT_EQ(prompts.asked().size(), 2u);
+    EXPECT_EQ(prompts.asked()[1].caption, QStringLiteral("警告"));
+    EXPECT_EQ(prompts.asked()[1].text, QStringLiteral("导出试题发生错误，请退出后重试！"));
     EXPECT_FALSE(QFile::exists(chosen));
     EXPECT_TRUE(opened.isEmpty());
     EXPECT_FALSE(progress::isShown());
