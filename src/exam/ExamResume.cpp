@@ -6,19 +6,8 @@
 
 namespace exam {
 
-namespace {
-
-void ensureTable(store::Connection& db)
-{
-    db.exec(QStringLiteral("create table if not exists tab_ksrun (A1 TEXT(20) NOT NULL PRIMARY KEY,"
-                           "mock INTEGER, secs INTEGER, qno INTEGER)"));
-}
-
-} // namespace
-
 void saveProgress(store::Connection& db, const RunningPaper& run)
 {
-    ensureTable(db);
     db.exec(QStringLiteral("insert or replace into tab_ksrun (A1,mock,secs,qno) values (:a1,:mock,:secs,:qno)"),
             {{QStringLiteral(":a1"), run.table}, {QStringLiteral(":mock"), run.mock},
              {QStringLiteral(":secs"), run.seconds}, {QStringLiteral(":qno"), run.question}});

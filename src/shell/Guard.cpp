@@ -18,6 +18,7 @@ QString kindText(store::DbError::Kind kind)
     case Kind::Busy: return QStringLiteral("题库正被其他程序使用，请稍后再试。");
     case Kind::ReadOnly: return QStringLiteral("题库文件是只读的，无法保存。");
     case Kind::Full: return QStringLiteral("磁盘空间不足，无法保存。");
+    case Kind::TooNew: return QStringLiteral("题库来自更新版本的程序，请先升级本程序。");
     case Kind::Constraint:
     case Kind::Sql:
     case Kind::Usage: break;

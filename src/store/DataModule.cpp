@@ -1,5 +1,7 @@
 #include "store/DataModule.h"
+
 #include "store/Clock.h"
+#include "store/Migrations.h"
 #include "store/Schema.h"
 #include "store/Statistics.h"
 
@@ -136,6 +138,8 @@ bool TDM1::openBank(const QString& path)
         m_db = Connection::open(path, store::bankKey());
         if (sqlite3_db_readonly(m_db->handle(), "main") == 1)
             throw DbError(DbError::Kind::ReadOnly, QStringLiteral("%1: opened read-only").arg(path));
+        // Tables of our own are brought up to date before any screen reads them.
+        store::migrateBank(*m_db);
     } catch (const DbError& e) {
         qCWarning(lcBank).noquote() << "cannot open the bank --" << e.message();
         m_db.reset();

@@ -18,7 +18,8 @@ public:
         Full,         // the disk (or the page limit) is full
         Constraint,   // a key or NOT NULL was violated
         Sql,          // any other engine error
-        Usage         // the caller used the API wrongly (no current row, ...)
+        Usage,        // the caller used the API wrongly (no current row, ...)
+        TooNew        // the bank's layout is newer than this program knows
     };
 
     DbError(Kind kind, const QString& message, int code = 0)

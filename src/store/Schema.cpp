@@ -1,5 +1,7 @@
 #include "store/Schema.h"
 
+#include "store/Migrations.h"
+
 #include <QRegularExpression>
 
 namespace store {
@@ -80,6 +82,7 @@ void createBankSchema(Connection& db)
                     .arg(i));
     db.execScript(QStringLiteral("PRAGMA user_version = %1").arg(kBankSchemaVersion));
     t.commit();
+    migrateBank(db);
 }
 
 bool isPaperTableName(const QString& name)

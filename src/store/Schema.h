@@ -6,12 +6,13 @@
 
 namespace store {
 
-// Version of the bank layout, kept in PRAGMA user_version.
+// Version of the book's own layout, kept in PRAGMA user_version; tables of our
+// own raise it through the steps of store/Migrations.
 inline constexpr int kBankSchemaVersion = 1;
 
-// Creates every table and index of an empty bank in one transaction and stamps
-// the schema version. Throws DbError (and leaves the bank as it was) when a
-// table already exists.
+// Creates every table and index of an empty bank in one transaction, stamps the
+// book's layout version, then runs the migration steps. Throws DbError (and
+// leaves the bank as it was) when a table already exists.
 void createBankSchema(Connection& db);
 
 // True when the name is "tab_exam" followed by decimal digits only.

@@ -3,6 +3,7 @@
 #include "bank/AnswerKey.h"
 #include "bank/KeyDistribution.h"
 #include "exam/PaperDraw.h"
+#include "store/Migrations.h"
 #include "store/Schema.h"
 #include "store/Statistics.h"
 #include "practice/AnswerRules.h"
@@ -123,8 +124,8 @@ void Checker::schema()
         }
     }
     const int version = m_db.scalar(QStringLiteral("PRAGMA user_version")).toInt();
-    if (version != store::kBankSchemaVersion)
-        problem(QString(), QStringLiteral("the bank's layout version is %1; this program writes %2").arg(version).arg(store::kBankSchemaVersion));
+    if (version != store::newestBankVersion())
+        problem(QString(), QStringLiteral("the bank's layout version is %1; this program writes %2").arg(version).arg(store::newestBankVersion()));
 }
 
 void Checker::trees()
