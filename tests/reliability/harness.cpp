@@ -3,6 +3,7 @@
 // memory; or holds a bank's write lock for the lock tests.
 //
 //   reliability_harness kill-loop BANK KILLS [--seed S] [--max-delay MS] [--keep DIR]
+//                                  (or the seed in TESVORA_KILL_SEED; a run without one picks and prints it)
 //   reliability_harness session BANK ANSWERS [--limit-mb MB]
 //   reliability_harness answer BANK SEED [--count N]   (child: answers until killed)
 //   reliability_harness hold-lock BANK                 (child: holds the write lock until stdin closes)
@@ -174,6 +175,7 @@ int killLoop(const QString& source, int kills, quint64 seed, int maxDelayMs, con
         }
     }
     say(QStringLiteral("kill loop: %1 kills, seed %2, bank %3").arg(kills).arg(seed).arg(bank));
+    say(QStringLiteral("to repeat it: TESVORA_KILL_SEED=%1 (or --seed %1)").arg(seed));
 
     QRandomGenerator rng(seed);
     qint64 answersBefore = 0, answersAfter = 0, duringOpen = 0, lost = 0, drift = 0, papers = 0;
@@ -305,7 +307,14 @@ int main(int argc, char** argv)
         if (command == QLatin1String("hold-lock"))
             return holdLock(bank);
         if (command == QLatin1String("kill-loop") && args.size() >= 3) {
-            const quint64 seed = option(args, QStringLiteral("--seed")).value_or(QString::number(QRandomGenerator::global()->generate())).toULongLong();
+            // A seed given (--seed, else TESVORA_KILL_SEED) repeats a run's kills; else a new one, printed.
+            QString given = option(args, QStringLiteral("--seed")).value_or(qEnvironmentVariable("TESVORA_KILL_SEED"));
+            bool ok = true;
+            const quint64 seed = given.isEmpty() ? QRandomGenerator::global()->generate() : given.toULongLong(&ok);
+            if (!ok) {
+                std::fprintf(stderr, "the seed is not a number: %s\n", qPrintable(given));
+                return usage();
+            }
             return killLoop(bank, args[2].toInt(), seed, option(args, QStringLiteral("--max-delay")).value_or(QStringLiteral("400")).toInt(),
                             option(args, QStringLiteral("--keep")).value_or(QString()));
         }

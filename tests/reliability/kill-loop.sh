@@ -2,6 +2,9 @@
 # Kills the answering program N times at random moments and checks the bank after
 # every kill: bash tests/reliability/kill-loop.sh N [--seed S] [--max-delay MS] [--keep DIR]
 # Works on a copy of the demo bank (BANK=... for another one); runs niced.
+# The seed (--seed, else TESVORA_KILL_SEED, else a new one) is printed first; giving it
+# again repeats the children's answers and every delay before a kill. Where in an answer
+# a kill lands still depends on the machine's speed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${BUILD_DIR:-$root/build}
