@@ -30,6 +30,7 @@
 #include <QDebug>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTimer>
@@ -236,7 +237,11 @@ void TFrmExam::pressGridButton(int number)
     if (number < 1 || number > m_count)
         return;
     const int previous = m_current;
-    thButtons[size_t(number - 1)]->setChecked(true);
+    {
+        // The screen moves itself; the toggle must not record and move a second time.
+        const QSignalBlocker quiet(m_thGroup);
+        thButtons[size_t(number - 1)]->setChecked(true);
+    }
     fcBG_thChange(previous, number);
 }
 
@@ -257,6 +262,7 @@ void TFrmExam::fcBG_thChange(int previous, int next)
     if (previous >= 1 && previous != next && m_mode == kNew) {
         if (!SaveAnswer(previous, Notebook1->currentIndex(), true)) {
             // The answer on the page is not lost: the question stays.
+            const QSignalBlocker quiet(m_thGroup);
             thButtons[size_t(previous - 1)]->setChecked(true);
             return;
         }

@@ -309,6 +309,10 @@ void TFrmExam::connectHandlers()
     connect(epEfTrBtn10, &QAbstractButton::clicked, this, guard::slot(QStringLiteral("导出试题发生错误，请退出后重试！"), [this] {
         exam::ExportPaper(this, DM1->db(), m_table, m_typeTable, epLabel2->text());
     }));
-    connect(m_thGroup, &QButtonGroup::idClicked, this, guard::slot(kFailed, [this](int id) { pressGridButton(id); }));
+    // The state, not the click: a screen reader's Toggle moves to the question too.
+    connect(m_thGroup, &QButtonGroup::idToggled, this, guard::slot(kFailed, [this](int id, bool checked) {
+        if (checked && id != m_current)
+            pressGridButton(id);
+    }));
     connect(KZTimeCounter1, &QTimer::timeout, this, guard::slot(QStringLiteral("发生错误！"), [this] { KZTimeCounter1Timer(); }));
 }

@@ -26,6 +26,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTimer>
 
@@ -145,7 +146,11 @@ void TFrmLxxt::FormShow()
 
 void TFrmLxxt::pressTypeButton(int button)
 {
-    txButtons[button]->setChecked(true);
+    {
+        // The screen changes the type itself; the toggle must not do it a second time.
+        const QSignalBlocker quiet(m_txGroup);
+        txButtons[button]->setChecked(true);
+    }
     fcBG_txChange(button);
 }
 
@@ -231,7 +236,11 @@ void TFrmLxxt::showPage(const practice::GroupPage& page)
 
 void TFrmLxxt::pressGridButton(int button)
 {
-    thButtons[size_t(button)]->setChecked(true);
+    {
+        // The screen moves itself; the toggle must not record and move a second time.
+        const QSignalBlocker quiet(m_thGroup);
+        thButtons[size_t(button)]->setChecked(true);
+    }
     fcBG_thChange(button);
 }
 
@@ -240,8 +249,10 @@ void TFrmLxxt::fcBG_thChange(int button)
     if (button < 0 || button >= kGroupSize || m_thPos[size_t(button)] < 1)
         return;
     m_thPressed = button;
-    if (!thButtons[size_t(button)]->isChecked())
+    if (!thButtons[size_t(button)]->isChecked()) {
+        const QSignalBlocker quiet(m_thGroup);
         thButtons[size_t(button)]->setChecked(true);
+    }
     Label24->clear();
     if (answerPanelOpen())
         closeAnswerPanel();

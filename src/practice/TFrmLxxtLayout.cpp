@@ -251,8 +251,9 @@ QWidget* TFrmLxxt::buildRightColumn(const Arrangement& a)
     l->addWidget(scroll, 1);
     m_txGroup = new QButtonGroup(this);
     m_txGroup->setExclusive(true);
-    connect(m_txGroup, &QButtonGroup::idClicked, this, guard::slot(kFailed, [this](int id) {
-        if (id != m_txPressed)
+    // The state, not the click: a screen reader's Toggle changes the type too.
+    connect(m_txGroup, &QButtonGroup::idToggled, this, guard::slot(kFailed, [this](int id, bool checked) {
+        if (checked && id != m_txPressed)
             fcBG_txChange(id);
     }));
 
@@ -278,8 +279,8 @@ QWidget* TFrmLxxt::buildRightColumn(const Arrangement& a)
         m_thGroup->addButton(b, i);
         thButtons[size_t(i)] = b;
     }
-    connect(m_thGroup, &QButtonGroup::idClicked, this, guard::slot(kFailed, [this](int id) {
-        if (id != m_thPressed)
+    connect(m_thGroup, &QButtonGroup::idToggled, this, guard::slot(kFailed, [this](int id, bool checked) {
+        if (checked && id != m_thPressed)
             fcBG_thChange(id);
     }));
     l->addWidget(fcBG_th, 0, Qt::AlignHCenter);

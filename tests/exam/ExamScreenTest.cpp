@@ -1,5 +1,6 @@
 #include "exam/ExamFixture.h"
 #include "support/WhenModal.h"
+#include "support/AccessibleAction.h"
 #include "exam/ExamRules.h"
 #include "exam/PaperDraw.h"
 #include "exam/PauseCover.h"
@@ -199,6 +200,44 @@ TEST_F(ExamScreen, AnswersAreRecordedWhenLeavingAQuestion)
         EXPECT_EQ(f.Notebook1->option(practice::MultiPage, i)->isChecked(), i == 0 || i == 1 || i == 3) << i;
     EXPECT_TRUE(f.Notebook1->option(practice::MultiPage, 4)->isVisible());
     EXPECT_FALSE(f.Notebook1->option(practice::MultiPage, 5)->isVisible()) << "beyond A2_1";
+}
+
+// Assistive technology's Toggle (no click) on a grid button moves as a click does,
+// recording the answer on the page on the way.
+TEST_F(ExamScreen, ToggleOnAGridButtonMovesAsAClickDoes)
+{
+    questions(3, 1);
+    TFrmExam& f = start();
+    option(practice::SinglePage, 'B');
+    accessibleToggle(f.thButtons[3]);
+    EXPECT_TRUE(f.thButtons[3]->isChecked());
+    EXPECT_FALSE(f.thButtons[0]->isChecked());
+    EXPECT_EQ(f.Label5->text(), "4");
+    EXPECT_EQ(shownId(), "m001");
+    EXPECT_EQ(f.Notebook1->currentIndex(), practice::MultiPage);
+    EXPECT_EQ(paperAnswer("s001"), "B");
+    EXPECT_EQ(f.gridMark(1), "over");
+    EXPECT_TRUE(f.epEfTrBtn1->isEnabled());
+    EXPECT_FALSE(f.epEfTrBtn2->isEnabled());
+}
+
+// 下一题 presses the next grid button in code: each answer is recorded once and
+// the screen moves one question, not two.
+TEST_F(ExamScreen, NextRecordsTheAnswerOnceAndMovesOneQuestion)
+{
+    questions(4);
+    TFrmExam& f = start();
+    option(practice::SinglePage, 'B');
+    click(f.epEfTrBtn2);
+    EXPECT_EQ(f.Label5->text(), "2");
+    EXPECT_TRUE(f.thButtons[1]->isChecked());
+    option(practice::SinglePage, 'A');
+    click(f.epEfTrBtn2);
+    EXPECT_EQ(f.Label5->text(), "3");
+    click(f.epEfTrBtn1);
+    EXPECT_EQ(f.Label5->text(), "2");
+    EXPECT_EQ(bank.column("select E2 || '/' || E3 || '/' || E4 from tab_answ where A1 in ('s001','s002','s003') order by A1"),
+              (QStringList{"B/1/-3", "A/1/0", "<null>"}));
 }
 
 TEST_F(ExamScreen, KeysAnswerAndMoveOnTheChoicePages)

@@ -12,6 +12,7 @@
 #include "ui/PictureButton.h"
 #include "ui/RichTextView.h"
 #include "practice/AnswerPanel.h"
+#include "support/AccessibleAction.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -392,6 +393,68 @@ TEST_F(ScreenTest, ChangingTheTypeRecordsTheShownAnswerQuietly)
     // The grid shows the state of the recorded answer, the page shows it again.
     EXPECT_EQ(f.gridMark(0), AnswerMark::Right);
     EXPECT_EQ(practice::ReadAnswerText(f.Notebook1->state()), "A");
+}
+
+// Assistive technology's Toggle (no click) on a grid or type button moves as a
+// click does, recording the answer on the page once on the way.
+TEST_F(ScreenTest, ToggleOnAGridOrTypeButtonMovesAsAClickDoes)
+{
+    addNumbered(3); // q01 … q03, single choice, key A
+    bank.add({.id = "c1", .key = "案例", .type = 64});
+    struct Case {
+        const char* what;
+        std::function<QAbstractButton*(TFrmLxxt&)> button;
+        const char* shown;
+        const char* questions; // 题数 after the move
+    };
+    const Case cases[] = {
+        {"grid button 3", [](TFrmLxxt& f) { return f.thButtons[2]; }, "q03", "4"},
+        {"type 案例分析", [](TFrmLxxt& f) -> QAbstractButton* {
+             for (ui::PictureButton* b : f.txButtons)
+                 if (b->accessibleName() == QStringLiteral("案例分析"))
+                     return b;
+             return nullptr;
+         }, "c1", "1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TFrmLxxt& f = open();
+        const qint64 answers = bank.number("select ifnull(sum(E3),0) from tab_answ");
+        ASSERT_EQ(shownId(), "q01");
+        clickOption(0, 'A');
+        QAbstractButton* b = c.button(f);
+        accessibleToggle(b);
+        EXPECT_TRUE(b->isChecked());
+        EXPECT_EQ(shownId(), QString::fromLatin1(c.shown));
+        EXPECT_EQ(f.Lb_ts->text(), QString::fromLatin1(c.questions));
+        EXPECT_EQ(column("q01", "E2"), "A");
+        EXPECT_EQ(bank.number("select ifnull(sum(E3),0) from tab_answ"), answers + 1);
+    }
+    EXPECT_TRUE(prompts.asked().empty());
+}
+
+// 下一题 presses the next grid button in code: the answer is recorded once and
+// the screen moves one question, not two.
+TEST_F(ScreenTest, NextRecordsTheAnswerOnceAndMovesOneQuestion)
+{
+    addNumbered(3);
+    TFrmLxxt& f = open();
+    clickOption(0, 'A');
+    click("epEfTrBtn2");
+    EXPECT_EQ(shownId(), "q02");
+    EXPECT_TRUE(f.thButtons[1]->isChecked());
+    clickOption(0, 'B');
+    click("epEfTrBtn2");
+    EXPECT_EQ(shownId(), "q03");
+    click("epEfTrBtn1");
+    EXPECT_EQ(shownId(), "q02");
+    EXPECT_EQ(column("q01", "E3"), "1");
+    EXPECT_EQ(column("q02", "E3"), "1");
+    EXPECT_EQ(column("q03", "E3"), "0");
+    const store::Rows log = bank.db().query("select A2,A3 from tab_rz");
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_EQ(log.at(0, "A2").toInt(), 2);
+    EXPECT_EQ(log.at(0, "A3").toInt(), 1);
 }
 
 TEST_F(ScreenTest, TheAnswerTimerRunsOutByTheTypesTime)
