@@ -12,6 +12,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QToolButton>
 
@@ -78,9 +79,10 @@ RichTextToolBar::RichTextToolBar(QWidget* parent)
         row->addWidget(w);
     row->addStretch(1);
 
-    connect(boldButton, &QToolButton::clicked, this, [this](bool on) { if (m_editor) m_editor->setBold(on); });
-    connect(italicButton, &QToolButton::clicked, this, [this](bool on) { if (m_editor) m_editor->setItalic(on); });
-    connect(underlineButton, &QToolButton::clicked, this, [this](bool on) { if (m_editor) m_editor->setUnderline(on); });
+    // The state, not the click: a screen reader's Toggle formats the text too.
+    connect(boldButton, &QToolButton::toggled, this, [this](bool on) { if (m_editor) m_editor->setBold(on); });
+    connect(italicButton, &QToolButton::toggled, this, [this](bool on) { if (m_editor) m_editor->setItalic(on); });
+    connect(underlineButton, &QToolButton::toggled, this, [this](bool on) { if (m_editor) m_editor->setUnderline(on); });
     connect(colourButton, &QToolButton::clicked, this, &RichTextToolBar::chooseColour);
     connect(sizeBox, &QComboBox::activated, this, [this](int index) {
         if (m_editor) {
@@ -127,6 +129,10 @@ void RichTextToolBar::setEditor(RichTextEdit* editor)
 
 void RichTextToolBar::follow(const QTextCharFormat& format)
 {
+    // Showing the format at the cursor must not apply it to the selection.
+    const QSignalBlocker quietBold(boldButton);
+    const QSignalBlocker quietItalic(italicButton);
+    const QSignalBlocker quietUnderline(underlineButton);
     boldButton->setChecked(format.fontWeight() >= QFont::Bold);
     italicButton->setChecked(format.fontItalic());
     underlineButton->setChecked(format.fontUnderline());
