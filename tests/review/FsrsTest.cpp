@@ -3,6 +3,7 @@
 
 #include <QTimeZone>
 #include <gtest/gtest.h>
+#include <cmath>
 #include <set>
 #include <stdexcept>
 
@@ -160,6 +161,9 @@ TEST(Fsrs, AnswersWithinADayUseTheShortTermRuleAndADayLaterTheLongTermOne)
     const MemoryState lapse = schedule(s, Rating::Again, last.addDays(1), noFuzz());
     EXPECT_NEAR(lapse.stability, 1.2086, 1e-3);
     EXPECT_NEAR(lapse.difficulty, 8.3418, 1e-3);
+    // A weak memory forgotten long after: a lapse never leaves it stronger than before.
+    const MemoryState weak = schedule(inReview(0.1, 1, last), Rating::Again, last.addDays(30), noFuzz());
+    EXPECT_NEAR(weak.stability, 0.1 / std::exp(0.5425 * 0.0912), 1e-9);
 
     // A time given in another zone is the same moment.
     const MemoryState shifted = schedule(s, Rating::Good, last.addDays(1).toOffsetFromUtc(8 * 3600), noFuzz());
@@ -235,6 +239,10 @@ TEST(Fsrs, FuzzSpreadsLongerIntervalsWithinTheirRange)
     EXPECT_EQ(at.daysTo(schedule(s, Rating::Good, at, fuzzy, [] { return 0.0; }).due), lo);
     EXPECT_EQ(at.daysTo(schedule(s, Rating::Good, at, fuzzy, [] { return 0.999999; }).due), hi);
     EXPECT_EQ(at.daysTo(schedule(s, Rating::Good, at, fuzzy, [] { return 1.0; }).due), hi) << "a source that returns 1";
+    for (int k = 0; k <= hi - lo; ++k) { // each day takes an equal share of the draws
+        const double u = (k + 0.5) / (hi - lo + 1);
+        EXPECT_EQ(at.daysTo(schedule(s, Rating::Good, at, fuzzy, [u] { return u; }).due), lo + k) << u;
+    }
 
     store::Random::seed(22);
     std::set<qint64> seen;
