@@ -2,6 +2,7 @@
 
 #include "progress/TFrmConfig.h"
 #include "shell/Guard.h"
+#include "shell/Preferences.h"
 #include "shell/Prompt.h"
 #include "store/DataModule.h"
 #include "ui/CommandButton.h"
@@ -43,6 +44,17 @@ namespace {
 constexpr int kTotalRaise = 30; // the total moves up this far over a legend at the bottom
 
 const QString kSaveFilter = QStringLiteral("BMP 位图 (*.bmp);;PNG 图片 (*.png);;SVG 矢量图 (*.svg)");
+
+// The save dialog's type for a file ending ("png"); empty for an ending it does not offer.
+QString filterOfType(const QString& suffix)
+{
+    if (suffix.isEmpty())
+        return {};
+    for (const QString& filter : kSaveFilter.split(QStringLiteral(";;")))
+        if (filter.endsWith(QStringLiteral("(*.") + suffix.toLower() + QLatin1Char(')')))
+            return filter;
+    return {};
+}
 
 QGroupBox* radioGroup(QWidget* parent, const char* name, const QString& title, const QStringList& items,
                       QButtonGroup* group)
@@ -408,16 +420,14 @@ void Tfrmchart::epFocusButton3Click()
         SaveDialog dialog(this, QStringLiteral("存为..."), QString(), kSaveFilter);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        // The type chosen last time comes first again.
-        static QString lastFilter;
-        if (!lastFilter.isEmpty())
-            dialog.selectNameFilter(lastFilter);
+        // The type saved last time, in this run or an earlier one, comes first again.
+        if (const QString last = filterOfType(prefs::chartFileType()); !last.isEmpty())
+            dialog.selectNameFilter(last);
         if (dialog.exec() != QDialog::Accepted)
             return;
-        lastFilter = dialog.selectedNameFilter();
         const auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         path = savePath(dialog.directory().absolutePath(), dialog.selectedFiles().value(0), name ? name->text().trimmed() : QString(),
-                        lastFilter);
+                        dialog.selectedNameFilter());
         if (path.isEmpty()) {
             prompt::error(QStringLiteral("无法保存文件！\n没有文件名。"));
             return;
@@ -425,8 +435,12 @@ void Tfrmchart::epFocusButton3Click()
     }
     if (path.isEmpty())
         return;
-    if (!saveChart(path))
+    if (!saveChart(path)) {
         prompt::error(QStringLiteral("无法保存文件！"));
+        return;
+    }
+    if (const QString suffix = QFileInfo(path).suffix().toLower(); !filterOfType(suffix).isEmpty())
+        prefs::setChartFileType(suffix);
 }
 
 QString Tfrmchart::savePath(const QString& folder, const QString& selected, const QString& typed, const QString& filter)

@@ -1,5 +1,7 @@
 #include "shell/AppState.h"
 
+#include "shell/Preferences.h"
+
 #include <QCoreApplication>
 #include <cstdlib>
 
@@ -10,7 +12,7 @@ int CurrentSubject = 1;
 QString ScreenSizeTag = QStringLiteral("1024");
 QVector<int> TypeAnswerTimes;
 QVector<int> TypeIds;
-int VolumeLevel = 10;
+int VolumeLevel = prefs::kDefaultVolume;
 bool MusicOn = true;
 QString MusicFile;
 QString FirstQuestionId;
@@ -37,7 +39,7 @@ void resetAppState()
     ScreenSizeTag = QStringLiteral("1024");
     TypeAnswerTimes.clear();
     TypeIds.clear();
-    VolumeLevel = 10;
+    VolumeLevel = prefs::kDefaultVolume;
     MusicOn = true;
     MusicFile.clear();
     FirstQuestionId.clear();

@@ -1,6 +1,7 @@
 #include "shell/Music.h"
 
 #include "shell/AppState.h"
+#include "shell/Preferences.h"
 #include "shell/Prompt.h"
 
 #include <QCoreApplication>
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QSettings>
 #include <QTimer>
 
 #include <fluidsynth.h>
@@ -419,43 +419,15 @@ void PlayBackgroundMusic(const QString& file, bool on)
 
 namespace music {
 
-namespace {
-QString& preferencesFile()
-{
-    static QString file;
-    return file;
-}
-
-std::unique_ptr<QSettings> openPreferences()
-{
-    if (!preferencesFile().isEmpty())
-        return std::make_unique<QSettings>(preferencesFile(), QSettings::IniFormat);
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tesvora"), QStringLiteral("tesvora"));
-}
-} // namespace
-
-void setPreferencesFile(const QString& file)
-{
-    preferencesFile() = file;
-}
-
 Preferences loadPreferences()
 {
-    const auto settings = openPreferences();
-    Preferences p;
-    p.on = settings->value(QStringLiteral("music/on"), true).toBool();
-    p.tune = settings->value(QStringLiteral("music/tune")).toString();
-    return p;
+    return {prefs::musicOn(), prefs::musicTune()};
 }
 
 void savePreferences(const Preferences& p)
 {
-    const auto settings = openPreferences();
-    settings->setValue(QStringLiteral("music/on"), p.on);
-    settings->setValue(QStringLiteral("music/tune"), p.tune);
-    settings->sync();
-    if (settings->status() != QSettings::NoError)
-        qCWarning(lcMusic) << "music settings not saved:" << settings->fileName();
+    prefs::setMusicOn(p.on);
+    prefs::setMusicTune(p.tune);
 }
 
 } // namespace music

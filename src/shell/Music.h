@@ -51,16 +51,13 @@ struct MidiInfo {
 std::optional<MidiInfo> readMidi(const QByteArray& data, QString* error = nullptr);
 std::optional<MidiInfo> readMidiFile(const QString& path, QString* error = nullptr);
 
-// The candidate's music choice, kept in the user's configuration so that it
-// survives the window and the program: on or off, and the tune's name ("乐曲03",
-// empty when none was chosen).
+// The candidate's music choice as one value, kept with the other preferences
+// (shell/Preferences.h): on or off, and the tune's name ("乐曲03", empty when none).
 struct Preferences {
     bool on = true;
     QString tune;
 };
 Preferences loadPreferences();
 void savePreferences(const Preferences& preferences);
-// Tests keep the choice in a file of their own (empty: the user's configuration).
-void setPreferencesFile(const QString& file);
 
 } // namespace music

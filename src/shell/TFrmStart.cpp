@@ -4,6 +4,7 @@
 #include "shell/AppState.h"
 #include "shell/MenuView.h"
 #include "shell/Music.h"
+#include "shell/Preferences.h"
 #include "shell/Prompt.h"
 #include "shell/ShellRules.h"
 #include "store/Clock.h"
@@ -79,9 +80,8 @@ void TFrmStart::FormShow()
             setGeometry(s->availableGeometry());
     }
 
-    app::MusicOn = music::loadPreferences().on;
-    app::VolumeLevel = 10;
-    SetWaveVolume(10);
+    app::MusicOn = prefs::musicOn();
+    SetWaveVolume(prefs::kDefaultVolume);
 
     if (app::CurrentPaperNo == 0)
         app::CurrentPaperNo = 1;

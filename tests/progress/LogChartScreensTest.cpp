@@ -1,4 +1,5 @@
 #include "progress/ProgressFixture.h"
+#include "shell/Preferences.h"
 #include "progress/TFrmRz.h"
 #include "progress/Tfrmchart.h"
 
@@ -10,6 +11,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QSettings>
 #include <QFileInfo>
 #include <QComboBox>
 #include <QLineEdit>
@@ -341,6 +343,53 @@ TEST_F(LogChartTest, SavedPicturesOpenAgainWithTheChartsSize)
     Tfrmchart::chooseSaveFile = [&] { return dir.filePath(QStringLiteral("no/such/folder/chart.bmp")); };
     f.epFocusButton3->click();
     EXPECT_EQ(answers.texts(), QStringList{QStringLiteral("无法保存文件！")});
+}
+
+TEST_F(LogChartTest, TheTypeSavedLastIsKeptForTheNextStart)
+{
+    bank.chapter(QStringLiteral("01"), QStringLiteral("甲"), 30, 10, 20, 5);
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("tesvora.ini"));
+    const QString before = prefs::setFile(ini);
+    // The type a new chart window's save dialog opens on.
+    const auto startType = [] {
+        Tfrmchart f;
+        f.show();
+        QString seen;
+        QTimer::singleShot(0, [&] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                seen = dialog->selectedNameFilter();
+                dialog->reject();
+            }
+        });
+        f.epFocusButton3->click();
+        return seen;
+    };
+    EXPECT_EQ(startType(), QStringLiteral("BMP 位图 (*.bmp)")) << "a new user";
+    struct Case { const char* file; const char* stored; const char* start; };
+    const Case cases[] = {
+        {"c.svg", "svg", "SVG 矢量图 (*.svg)"},
+        {"c.PNG", "png", "PNG 图片 (*.png)"},
+        {"no/such/folder/c.bmp", "png", "PNG 图片 (*.png)"}, // not saved: the type stays
+    };
+    for (const Case& c : cases) {
+        {
+            Tfrmchart f;
+            f.show();
+            Tfrmchart::chooseSaveFile = [&] { return dir.filePath(QString::fromUtf8(c.file)); };
+            f.epFocusButton3->click();
+            Tfrmchart::chooseSaveFile = {};
+        }
+        // What the next start reads: the file on disk.
+        QSettings stored(ini, QSettings::IniFormat);
+        QStringList values;
+        for (const QString& key : stored.allKeys())
+            values << stored.value(key).toString();
+        EXPECT_TRUE(values.contains(QString::fromUtf8(c.stored))) << c.file << " " << values.join(u',').toStdString();
+        EXPECT_EQ(startType(), QString::fromUtf8(c.start)) << c.file;
+    }
+    EXPECT_EQ(answers.texts(), QStringList{QStringLiteral("无法保存文件！")});
+    prefs::setFile(before);
 }
 
 TEST_F(LogChartTest, TheSaveDialogKeepsANameWithQuotesAndTheTypeChosenLastTime)

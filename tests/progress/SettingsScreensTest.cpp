@@ -8,6 +8,7 @@
 #include "practice/TFrmkmmc.h"
 
 #include "shell/Music.h"
+#include "shell/Preferences.h"
 #include "shell/Prompt.h"
 #include "shell/ShellRules.h"
 #include "ui/CommandButton.h"
@@ -53,7 +54,7 @@ protected:
         : scope(bank)
     {
         // The music choice goes to a file of the test's own, never the user's configuration.
-        music::setPreferencesFile(prefsDir.filePath(QStringLiteral("tesvora.ini")));
+        prefsBefore = prefs::setFile(prefsDir.filePath(QStringLiteral("tesvora.ini")));
         bank.type(1, 11, QStringLiteral("单选"), 50, 1, 1);
         bank.type(1, 12, QStringLiteral("判断"), 25, 2, 0.5);
         bank.type(2, 11, QStringLiteral("单选"), 10, 1, 2);
@@ -63,10 +64,11 @@ protected:
     {
         music::stop();
         music::setAudioDrivers(music::defaultAudioDrivers());
-        music::setPreferencesFile(QString());
+        prefs::setFile(prefsBefore);
     }
 
     QTemporaryDir prefsDir;
+    QString prefsBefore;
     Bank bank;
     Scope scope;
     prompt::Script answers;

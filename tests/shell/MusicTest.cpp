@@ -1,5 +1,6 @@
 #include "shell/AppState.h"
 #include "shell/Music.h"
+#include "shell/Preferences.h"
 #include "shell/Prompt.h"
 
 #include "Score.h"
@@ -119,7 +120,7 @@ TEST_F(Music, NoAudioDeviceSaysSoAndPlaysNothing)
 TEST(MusicPreferences, ANewUserHearsMusicAndAChoiceIsReadBack)
 {
     QTemporaryDir dir;
-    music::setPreferencesFile(dir.filePath(QStringLiteral("tesvora.ini")));
+    const QString before = prefs::setFile(dir.filePath(QStringLiteral("tesvora.ini")));
     const music::Preferences fresh = music::loadPreferences();
     EXPECT_TRUE(fresh.on);
     EXPECT_TRUE(fresh.tune.isEmpty());
@@ -129,7 +130,7 @@ TEST(MusicPreferences, ANewUserHearsMusicAndAChoiceIsReadBack)
         EXPECT_EQ(back.on, p.on);
         EXPECT_EQ(back.tune, p.tune);
     }
-    music::setPreferencesFile(QString());
+    prefs::setFile(before);
 }
 
 // The file driver stands in for a sound card: the tune is really synthesised.
