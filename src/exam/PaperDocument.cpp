@@ -1,5 +1,6 @@
 #include "exam/PaperDocument.h"
 
+#include "shell/Preferences.h"
 #include "shell/Prompt.h"
 #include "shell/TFrmProgress.h"
 #include "ui/DocxWriter.h"
@@ -24,8 +25,11 @@
 #include <QTextFrame>
 #include <QTextTable>
 #include <QUrl>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
 
 #include <stdexcept>
+#include <zip.h>
 
 namespace exam {
 
@@ -33,7 +37,6 @@ namespace {
 
 SavePathChooser g_chooser;
 DocumentOpener g_opener;
-QString g_lastFolder; // where the last paper went, proposed for the next one
 
 const QString kWaiting = QStringLiteral("正在导出试卷，请等待...");
 
@@ -110,6 +113,107 @@ void fitTablesToWidth(QTextFrame* frame)
         }
         fitTablesToWidth(child);
     }
+}
+
+// Qt's ODF writer puts a tab in front of every line break (so that a justified line
+// does not stretch) and indents its XML inside paragraphs. Word processors show both:
+// a stray tab at each line's end, which can wrap to a blank line of its own, and a
+// space where the indent falls between two runs ("1、 题干"). The DOCX has neither.
+QByteArray tidyOdfContent(const QByteArray& xml)
+{
+    const QString textNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:text:1.0");
+    QXmlStreamReader in(xml);
+    QByteArray out;
+    QXmlStreamWriter w(&out);
+    bool tabHeld = false; // a tab not written yet: dropped when a line break follows it
+    while (!in.atEnd()) {
+        in.readNext();
+        // The writer's indentation; text of the document never holds a newline.
+        if (in.isWhitespace() && in.text().contains(QLatin1Char('\n')))
+            continue;
+        if (in.isStartElement() && in.namespaceUri() == textNs && in.name() == QLatin1String("tab")) {
+            if (tabHeld)
+                w.writeEmptyElement(textNs, QStringLiteral("tab"));
+            tabHeld = true;
+            in.skipCurrentElement();
+            continue;
+        }
+        if (tabHeld) {
+            tabHeld = false;
+            if (!(in.isStartElement() && in.namespaceUri() == textNs && in.name() == QLatin1String("line-break")))
+                w.writeEmptyElement(textNs, QStringLiteral("tab"));
+        }
+        if (!in.isEndDocument() && in.tokenType() != QXmlStreamReader::Invalid)
+            w.writeCurrentToken(in);
+    }
+    if (in.hasError())
+        throw std::runtime_error("the ODF writer wrote unreadable XML: " + in.errorString().toStdString());
+    return out;
+}
+
+// The archive with one member's bytes passed through `change`; the others, and the
+// order (the ODF "mimetype" first, uncompressed), stay as they were.
+QByteArray withMemberChanged(const QByteArray& archive, const char* name,
+                             const std::function<QByteArray(const QByteArray&)>& change)
+{
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(archive.constData(), zip_uint64_t(archive.size()), 0, &error);
+    zip_t* zip = source ? zip_open_from_source(source, 0, &error) : nullptr;
+    zip_error_fini(&error);
+    if (!zip) {
+        if (source)
+            zip_source_free(source);
+        throw std::runtime_error("cannot reopen the written archive");
+    }
+    zip_source_keep(source);
+    const auto fail = [&](const char* what) {
+        zip_discard(zip);
+        zip_source_free(source);
+        throw std::runtime_error(what);
+    };
+    const zip_int64_t index = zip_name_locate(zip, name, 0);
+    zip_stat_t stat;
+    if (index < 0 || zip_stat_index(zip, zip_uint64_t(index), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
+        fail("the archive lacks a member it needs");
+    QByteArray bytes(qsizetype(stat.size), Qt::Uninitialized);
+    zip_file_t* file = zip_fopen_index(zip, zip_uint64_t(index), 0);
+    const bool read = file && zip_fread(file, bytes.data(), stat.size) == zip_int64_t(stat.size);
+    if (file)
+        zip_fclose(file);
+    if (!read)
+        fail("cannot read a member of the archive");
+    QByteArray changed;
+    try {
+        changed = change(bytes);
+    } catch (...) {
+        zip_discard(zip);
+        zip_source_free(source);
+        throw;
+    }
+    zip_source_t* replacement = zip_source_buffer(zip, changed.constData(), zip_uint64_t(changed.size()), 0);
+    if (!replacement)
+        fail("cannot change a member of the archive");
+    if (zip_file_replace(zip, zip_uint64_t(index), replacement, 0) != 0) {
+        zip_source_free(replacement);
+        fail("cannot change a member of the archive");
+    }
+    if (zip_close(zip) != 0)
+        fail("cannot write the archive");
+    QByteArray out;
+    if (zip_source_open(source) == 0) {
+        char buffer[65536];
+        zip_int64_t n;
+        while ((n = zip_source_read(source, buffer, sizeof buffer)) > 0)
+            out.append(buffer, qsizetype(n));
+        zip_source_close(source);
+        if (n < 0)
+            out.clear();
+    }
+    zip_source_free(source);
+    if (out.isEmpty())
+        throw std::runtime_error("cannot read the archive back");
+    return out;
 }
 
 } // namespace
@@ -204,6 +308,8 @@ void writePaperFile(const QTextDocument& doc, const QString& path, PaperFormat f
         borderTables(copy->rootFrame());
         if (!writer.write(copy.get()))
             throw std::runtime_error("the ODF writer failed");
+        buffer.close();
+        bytes = withMemberChanged(bytes, "content.xml", tidyOdfContent);
         break;
     }
     case PaperFormat::Pdf: {
@@ -269,7 +375,8 @@ QString chooseSavePath(QWidget* owner, const QString& proposed)
 void ExportPaper(QWidget* owner, store::Connection& db, const QString& paperTable, const QString& typeTable,
                  const QString& title)
 {
-    QString folder = g_lastFolder;
+    // Where the last paper went, in this run or an earlier one.
+    QString folder = prefs::exportFolder();
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QDir(folder).exists())
@@ -297,7 +404,7 @@ void ExportPaper(QWidget* owner, store::Connection& db, const QString& paperTabl
         return;
     }
     progress::hide();
-    g_lastFolder = QFileInfo(path).absolutePath();
+    prefs::setExportFolder(QFileInfo(path).absolutePath());
     prompt::messageBox(prompt::Icon::Information, QStringLiteral("提示"),
                        QStringLiteral("试卷已导出到：") + QDir::toNativeSeparators(path));
     if (g_opener)

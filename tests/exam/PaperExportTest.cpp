@@ -6,6 +6,7 @@
 #include "exam/PaperExport.h"
 #include "exam/TFrmExam.h"
 
+#include "shell/Preferences.h"
 #include "shell/Prompt.h"
 #include "shell/TFrmProgress.h"
 #include "ui/CommandButton.h"
@@ -17,6 +18,8 @@
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTimer>
 #include <QXmlStreamReader>
@@ -349,6 +352,85 @@ TEST_F(PaperFiles, OdtTablesHaveBordersLikeTheDocx)
     expectInOrder(s, {"style:family=\"table-cell\"", "fo:border=\"0.75pt solid", "<table:table", "Bare"});
 }
 
+// Paragraph texts as a word processor reads them: a line break as "\n", a tab as "\t";
+// in the ODT, runs of white space in the XML count as one space, as ODF has it.
+QStringList paragraphTexts(const QByteArray& xml, bool odf)
+{
+    const QString ns = odf ? QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:text:1.0")
+                           : QStringLiteral("http://schemas.openxmlformats.org/wordprocessingml/2006/main");
+    QStringList out;
+    QXmlStreamReader r(xml);
+    int depth = 0; // paragraphs open (a table's cells sit inside none)
+    QString text;
+    bool inDocxText = false;
+    while (!r.atEnd()) {
+        r.readNext();
+        const bool mine = r.namespaceUri() == ns;
+        if (r.isStartElement() && mine) {
+            const auto n = r.name();
+            if (n == QLatin1String("p") || n == QLatin1String("h")) {
+                ++depth;
+                text.clear();
+            } else if (n == QLatin1String("line-break") || n == QLatin1String("br")) {
+                text += QLatin1Char('\n');
+            } else if (n == QLatin1String("tab")) {
+                text += QLatin1Char('\t');
+            } else if (n == QLatin1String("s")) {
+                text += QString(qMax(1, r.attributes().value(ns, QStringLiteral("c")).toInt()), QLatin1Char(' '));
+            } else if (n == QLatin1String("t")) {
+                inDocxText = true;
+            }
+        } else if (r.isEndElement() && mine) {
+            const auto n = r.name();
+            if ((n == QLatin1String("p") || n == QLatin1String("h")) && depth > 0) {
+                --depth;
+                out << text;
+            } else if (n == QLatin1String("t")) {
+                inDocxText = false;
+            }
+        } else if (r.isCharacters() && depth > 0) {
+            if (odf)
+                text += r.text().toString().replace(QRegularExpression(QStringLiteral("\\s+")), QStringLiteral(" "));
+            else if (inDocxText)
+                text += r.text();
+        }
+    }
+    EXPECT_FALSE(r.hasError()) << r.errorString().toStdString();
+    return out;
+}
+
+TEST_F(PaperExport, OdtLinesEndWithoutTabsAndMatchTheDocx)
+{
+    // Options on lines of their own, as stored stems hold them: RTF line breaks (one line
+    // with a tab of its own, which stays), HTML line breaks, and a stem with a table.
+    add(QStringLiteral("030101000001"), 11, QStringLiteral("B"),
+        QByteArray(R"({\rtf1\ansi\deff0{\fonttbl{\f0 Arial;}}\f0 RtfStem\line A. one\tab x\line B. two\line C. three\par})"),
+        QByteArray(R"({\rtf1\ansi First\line Second\par Third\par})"));
+    add(QStringLiteral("030101000002"), 14, QStringLiteral("AC"),
+        QStringLiteral("<html><body><p>HtmlStem<br/>A. alpha<br/>B. beta</p><p>C. gamma</p></body></html>"), {});
+    add(QStringLiteral("030101000003"), 11, QStringLiteral("A"), htmlStemWithTableAndPicture(), {});
+    bank.paperOf(kPaper, ids);
+    const std::unique_ptr<QTextDocument> doc = exam::paperDocument(content());
+    const QString odt = bank.dir.file(QStringLiteral("行.odt"));
+    const QString docx = bank.dir.file(QStringLiteral("行.docx"));
+    exam::writePaperFile(*doc, odt, exam::PaperFormat::Odt);
+    exam::writePaperFile(*doc, docx, exam::PaperFormat::Docx);
+
+    const QByteArray xml = unzipped(odt, QStringLiteral("content.xml"));
+    EXPECT_EQ(xml.count("<text:tab/>"), 1) << "only the stem's own tab";
+    EXPECT_FALSE(xml.contains("<text:tab/><text:line-break/>"));
+    const QStringList odtLines = paragraphTexts(xml, true);
+    const QStringList docxLines = paragraphTexts(unzipped(docx, QStringLiteral("word/document.xml")), false);
+    EXPECT_EQ(odtLines, docxLines);
+    EXPECT_TRUE(odtLines.contains(QStringLiteral("1、RtfStem\nA. one\tx\nB. two\nC. three"))) << odtLines.join(u'|').toStdString();
+    EXPECT_TRUE(odtLines.contains(QStringLiteral("3、HtmlStem\nA. alpha\nB. beta"))) << odtLines.join(u'|').toStdString();
+    EXPECT_EQ(odtLines.count(QString()), docxLines.count(QString())) << "no extra blank paragraphs";
+    // The archive is still one an ODF reader accepts: "mimetype" first, stored.
+    EXPECT_EQ(listed(odt).value(0), QStringLiteral("mimetype"));
+    EXPECT_EQ(unzipped(odt, QStringLiteral("mimetype")), QByteArray("application/vnd.oasis.opendocument.text"));
+    EXPECT_TRUE(listed(odt).filter(QStringLiteral("Pictures/")).size() >= 1);
+}
+
 TEST_F(PaperFiles, PdfTablesFitThePage)
 {
     // Three columns of 900 px each: far wider than an A4 page.
@@ -458,7 +540,9 @@ public:
             return chosen;
         });
         exam::setDocumentOpener([this](const QString& path) { opened << path; });
+        prefsBefore = prefs::setFile(prefsFile);
     }
+    ~ExportButton() override { prefs::setFile(prefsBefore); }
     TFrmExam& review()
     {
         screen = std::make_unique<TFrmExam>();
@@ -467,6 +551,9 @@ public:
         screen->show();
         return *screen;
     }
+    QTemporaryDir prefsDir;
+    const QString prefsFile = prefsDir.filePath(QStringLiteral("tesvora.ini"));
+    QString prefsBefore;
     std::unique_ptr<TFrmExam> screen;
     QString chosen;
     QString proposed;
@@ -495,6 +582,36 @@ TEST_F(ExportButton, WritesTheChosenFileAndOpensIt)
     chosen = QString();
     f.epEfTrBtn10->click();
     EXPECT_EQ(proposed, bank.dir.file(QStringLiteral("papers/2024年05月06日 模拟一[7].docx")));
+}
+
+TEST_F(ExportButton, TheLastFolderIsKeptForTheNextStart)
+{
+    QDir().mkpath(bank.dir.file(QStringLiteral("kept")));
+    chosen = bank.dir.file(QStringLiteral("kept/a.docx"));
+    {
+        prompt::Script prompts({}, 1);
+        review().epEfTrBtn10->click();
+    }
+    ASSERT_TRUE(QFile::exists(chosen));
+    // What the next start reads: the file on disk.
+    QSettings stored(prefsFile, QSettings::IniFormat);
+    QStringList values;
+    for (const QString& key : stored.allKeys())
+        values << stored.value(key).toString();
+    EXPECT_TRUE(values.contains(bank.dir.file(QStringLiteral("kept")))) << values.join(u',').toStdString();
+    chosen.clear();
+    review().epEfTrBtn10->click();
+    EXPECT_EQ(proposed, bank.dir.file(QStringLiteral("kept/2024年05月06日 模拟一[7].docx")));
+
+    // A failed export leaves the folder as it was.
+    QDir().mkpath(bank.dir.file(QStringLiteral("other")));
+    chosen = bank.dir.file(QStringLiteral("other/b.docx"));
+    bank.db().exec(QStringLiteral("drop table ") + kPaper);
+    {
+        prompt::Script prompts({}, 1);
+        screen->epEfTrBtn10->click();
+    }
+    EXPECT_EQ(prefs::exportFolder(), bank.dir.file(QStringLiteral("kept")));
 }
 
 TEST_F(ExportButton, CancelledDialogWritesNothing)
