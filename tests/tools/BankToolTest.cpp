@@ -182,3 +182,63 @@ TEST(CsvDump, PrintsATableThroughTheCommand)
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(r.err.contains(QStringLiteral("its tables: tab_answ"))) << r.err.toStdString();
 }
+
+TEST(BankTool, ScheduleReplaysAnswersThroughTheReviewModel)
+{
+    ToolRun r = tool({QStringLiteral("schedule"), QStringLiteral("--at"), QStringLiteral("2022-11-29T12:30:00Z"),
+                      QStringLiteral("G"), QStringLiteral("G"), QStringLiteral("G"), QStringLiteral("G"), QStringLiteral("G"),
+                      QStringLiteral("G"), QStringLiteral("A"), QStringLiteral("A"), QStringLiteral("G"), QStringLiteral("G"),
+                      QStringLiteral("G"), QStringLiteral("G"), QStringLiteral("G")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 13) << r.out.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("G\t2.3065\t2.1181\t2022-11-29T12:40:00Z\t0"));
+    EXPECT_EQ(lines[6], QStringLiteral("A\t6.8904\t7.3832\t2024-11-18T12:50:00Z\t0"));
+    QStringList intervals;
+    for (const QString& l : lines)
+        intervals << l.section(QLatin1Char('\t'), 4);
+    EXPECT_EQ(intervals.join(QLatin1Char(' ')), QStringLiteral("0 2 11 46 163 498 0 0 2 4 7 12 21"));
+
+    // +N delays an answer past its due time; a lower retention waits longer; the
+    // sequence may come as one argument; a time without a zone is UTC.
+    r = tool({QStringLiteral("schedule"), QStringLiteral("--retention"), QStringLiteral("0.8"), QStringLiteral("--at"),
+              QStringLiteral("2026-01-05T08:00:00"), QStringLiteral("G G A+3 e")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4) << r.out.toStdString();
+    EXPECT_EQ(lines[1], QStringLiteral("G\t2.3065\t2.1112\t2026-01-13T08:10:00Z\t8"));
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("A\t"))) << lines[2].toStdString();
+    EXPECT_TRUE(lines[2].contains(QStringLiteral("\t2026-01-16T08:20:00Z\t0"))) << "three days after the due time, then 10 minutes";
+    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("E\t"))) << lines[3].toStdString();
+}
+
+TEST(BankTool, ScheduleRefusesBadInputWithAMessage)
+{
+    struct Case {
+        QStringList args;
+        const char* message;
+    };
+    const QString at = QStringLiteral("--at");
+    const QString when = QStringLiteral("2026-01-05T08:00:00Z");
+    const std::vector<Case> cases{
+        {{QStringLiteral("G")}, "needs --at"},
+        {{at}, "--at needs a value"},
+        {{at, QStringLiteral("next monday"), QStringLiteral("G")}, "is not an ISO 8601 time"},
+        {{at, when}, "at least one review"},
+        {{at, when, QStringLiteral("G"), QStringLiteral("X")}, "\"X\" is not a review"},
+        {{at, when, QStringLiteral("G+")}, "\"G+\" is not a review"},
+        {{at, when, QStringLiteral("G-2")}, "\"G-2\" is not a review"},
+        {{at, when, QStringLiteral("G+99999999")}, "\"G+99999999\" is not a review"},
+        {{QStringLiteral("--retention"), QStringLiteral("1"), at, when, QStringLiteral("G")}, "not a number between 0 and 1"},
+        {{QStringLiteral("--retention"), QStringLiteral("abc"), at, when, QStringLiteral("G")}, "not a number between 0 and 1"},
+        {{QStringLiteral("--retention=0"), at, when, QStringLiteral("G")}, "not a number between 0 and 1"},
+    };
+    for (const Case& c : cases) {
+        const ToolRun r = tool(QStringList{QStringLiteral("schedule")} + c.args);
+        EXPECT_EQ(r.exitCode, 2) << c.args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << "no half a replay: " << r.out.toStdString();
+    }
+    const ToolRun wrongCommand = tool({QStringLiteral("dump"), QStringLiteral("--retention"), QStringLiteral("0.8"), QStringLiteral("x.db")});
+    EXPECT_EQ(wrongCommand.exitCode, 2);
+}

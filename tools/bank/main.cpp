@@ -4,6 +4,7 @@
 #include "bank/BankSource.h"
 #include "bank/BankWriter.h"
 #include "bank/CsvDump.h"
+#include "bank/ScheduleReplay.h"
 #include "store/Backup.h"
 #include "store/Clock.h"
 #include "store/Connection.h"
@@ -57,12 +58,22 @@ Usage:
       Prints TABLE as CSV (UTF-8; NULL as an empty field, the empty string as "").
       Rich text is printed as its RTF, or as plain text with --text; other binary
       values as base64. Without TABLE, lists the tables and their row counts.
+  tesvora-bank schedule [--retention R] --at TIME REVIEW...
+      Replays answers to one new question through the review model, without
+      interval fuzz. TIME is the first answer (ISO 8601, e.g. 2026-01-05T08:00:00Z;
+      UTC when no zone is given). Each REVIEW is A (again), H (hard), G (good) or
+      E (easy), given at the previous due time; A+3 is given 3 days after it.
+      Prints one line per review, tab-separated: rating, stability (days),
+      difficulty (1-10), due time (UTC), interval in whole days.
 
 Options:
   --force    replace OUT if it exists (it is replaced only once the new bank is complete)
   --upgrade  (build) an upgrade file instead of a bank
   --repair   (check) write the recounted counters
   --text     (dump) rich text as plain text
+  --at TIME  (schedule) the time of the first answer
+  --retention R  (schedule) the desired chance of recall at the due time, between
+             0 and 1 (default 0.9)
   --quiet    no progress messages
   --help     this text
 
@@ -295,6 +306,36 @@ int runRestore(const QStringList& args)
     }
 }
 
+int runSchedule(const QStringList& reviews, const QString& at, const QString& retentionText)
+{
+    if (at.isEmpty())
+        return usage(QStringLiteral("schedule needs --at TIME (ISO 8601, e.g. 2026-01-05T08:00:00Z)"));
+    const QDateTime start = bank::parseUtcTime(at);
+    if (!start.isValid())
+        return usage(QStringLiteral("--at: \"%1\" is not an ISO 8601 time such as 2026-01-05T08:00:00Z").arg(at));
+    double retention = 0.9;
+    if (!retentionText.isEmpty()) {
+        bool ok = false;
+        retention = retentionText.toDouble(&ok);
+        if (!ok || !(retention > 0.0 && retention < 1.0))
+            return usage(QStringLiteral("--retention: \"%1\" is not a number between 0 and 1").arg(retentionText));
+    }
+    QStringList tokens; // "G G A+3" given as one argument works too
+    for (const QString& r : reviews)
+        tokens << r.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (tokens.isEmpty())
+        return usage(QStringLiteral("schedule takes at least one review (A, H, G or E)"));
+    try {
+        QString out;
+        for (const bank::ReplayLine& line : bank::replaySchedule(tokens, start, retention))
+            out += bank::formatReplayLine(line) + QLatin1Char('\n');
+        std::fputs(out.toUtf8().constData(), stdout);
+        return Ok;
+    } catch (const std::invalid_argument& e) {
+        return usage(QStringLiteral("schedule: ") + QString::fromStdString(e.what()));
+    }
+}
+
 int runDump(const QStringList& args, bool plainText)
 {
     if (args.size() != 1 && args.size() != 2)
@@ -335,9 +376,19 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     bool force = false, repair = false, text = false, help = false, upgrade = false;
+    QString at, retention; // schedule's options, each with a value
     QStringList positional;
-    for (const QString& a : args) {
-        if (a == QLatin1String("--force"))
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (a == QLatin1String("--at") || a == QLatin1String("--retention")) {
+            if (i + 1 >= args.size())
+                return usage(QStringLiteral("%1 needs a value").arg(a));
+            (a == QLatin1String("--at") ? at : retention) = args.at(++i);
+        } else if (a.startsWith(QLatin1String("--at=")))
+            at = a.mid(5);
+        else if (a.startsWith(QLatin1String("--retention=")))
+            retention = a.mid(12);
+        else if (a == QLatin1String("--force"))
             force = true;
         else if (a == QLatin1String("--upgrade"))
             upgrade = true;
@@ -363,7 +414,8 @@ int main(int argc, char** argv)
     const QString command = positional.takeFirst();
     if ((force && command != QLatin1String("create") && command != QLatin1String("build"))
         || (repair && command != QLatin1String("check")) || (text && command != QLatin1String("dump"))
-        || (upgrade && command != QLatin1String("build")))
+        || (upgrade && command != QLatin1String("build"))
+        || ((!at.isEmpty() || !retention.isEmpty()) && command != QLatin1String("schedule")))
         return usage(QStringLiteral("an option that %1 does not take").arg(command));
     if (command == QLatin1String("create"))
         return runCreate(positional, force);
@@ -375,5 +427,7 @@ int main(int argc, char** argv)
         return runCheck(positional, repair);
     if (command == QLatin1String("dump"))
         return runDump(positional, text);
+    if (command == QLatin1String("schedule"))
+        return runSchedule(positional, at, retention);
     return usage(QStringLiteral("unknown command \"%1\"").arg(command));
 }
