@@ -1,5 +1,6 @@
 #include "shell/TFrmProgress.h"
 
+#include "ui/Screen.h"
 #include "ui/Style.h"
 
 #include <QCoreApplication>
@@ -17,6 +18,7 @@ TFrmProgress::TFrmProgress(QWidget* parent)
     setLineWidth(2);
     ui::usePanelBackground(this);
     setCursor(Qt::WaitCursor);
+    ui::keepHourglassWhenShown(this);
     setFixedSize(358, 63);
 
     Label1 = new QLabel(QStringLiteral("请等待..."), this);

@@ -14,6 +14,8 @@ namespace ui {
 
 namespace {
 
+constexpr char kKeepsHourglass[] = "tesvoraKeepsHourglass";
+
 // Drops the wait pointer as soon as a window (the screen) is shown; the
 // progress window is part of the preparation and keeps it.
 class HourglassLift : public QObject {
@@ -22,7 +24,7 @@ public:
     {
         if (m_active && event->type() == QEvent::Show && watched->isWidgetType()) {
             auto* w = static_cast<QWidget*>(watched);
-            if (w->isWindow() && !w->inherits("TFrmProgress") && !(w->windowType() == Qt::ToolTip || w->windowType() == Qt::Popup))
+            if (w->isWindow() && !w->property(kKeepsHourglass).toBool() && !(w->windowType() == Qt::ToolTip || w->windowType() == Qt::Popup))
                 lift();
         }
         return false;
@@ -75,6 +77,11 @@ WaitCursor::WaitCursor()
 WaitCursor::~WaitCursor()
 {
     QGuiApplication::restoreOverrideCursor();
+}
+
+void keepHourglassWhenShown(QWidget* window)
+{
+    window->setProperty(kKeepsHourglass, true);
 }
 
 void withHourglass(const std::function<void()>& work)

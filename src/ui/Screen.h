@@ -36,6 +36,10 @@ public:
 // window is part of the preparation and keeps the hourglass.
 void withHourglass(const std::function<void()>& work);
 
+// Marks a window that belongs to the preparation (a progress window): showing it
+// keeps the hourglass of withHourglass.
+void keepHourglassWhenShown(QWidget* window);
+
 // A label whose value changes (a clock, a counter): a screen reader speaks the
 // caption with the value, "考试用时 0:00:17", not a bare number or the caption alone.
 void captionValue(QLabel* label, const QString& caption);
