@@ -119,6 +119,12 @@ int fuzzed(int days, const Parameters& p, const UnitRandom& random)
 
 } // namespace
 
+const Parameters& defaultParameters()
+{
+    static const Parameters p;
+    return p;
+}
+
 UnitRandom programRandom()
 {
     return [] { return std::uniform_real_distribution<double>(0.0, 1.0)(store::Random::generator()); };

@@ -40,6 +40,9 @@ struct Parameters {
     bool fuzz = true;                        // spread review intervals of 3 days and more
 };
 
+// The published defaults; shared, so calls in a loop over a whole bank allocate nothing.
+const Parameters& defaultParameters();
+
 // A uniform draw in [0, 1).
 using UnitRandom = std::function<double()>;
 // Draws from the program's one generator (store::Random), which tests can seed.
@@ -49,24 +52,25 @@ UnitRandom programRandom();
 // With p.fuzz the interval of a question in review is spread by `random`
 // (the program's generator when none is given). Throws std::invalid_argument
 // for an invalid time, rating or retention.
-MemoryState schedule(const MemoryState& state, Rating rating, const QDateTime& now, const Parameters& p = {},
-                     const UnitRandom& random = {});
+MemoryState schedule(const MemoryState& state, Rating rating, const QDateTime& now,
+                     const Parameters& p = defaultParameters(), const UnitRandom& random = {});
 
 // The chance of recalling the question at `at` (0 for a New question: nothing to recall yet).
-double retrievability(const MemoryState& state, const QDateTime& at, const Parameters& p = {});
+double retrievability(const MemoryState& state, const QDateTime& at, const Parameters& p = defaultParameters());
 
 // The building blocks, for the forecast and for checking the model.
-double forgettingCurve(double elapsedDays, double stability, const Parameters& p = {});
-int intervalDays(double stability, const Parameters& p = {}); // whole days, 1 … maximum
+double forgettingCurve(double elapsedDays, double stability, const Parameters& p = defaultParameters());
+int intervalDays(double stability, const Parameters& p = defaultParameters()); // whole days, 1 … maximum
 std::pair<int, int> fuzzRange(int intervalDays, int maximumInterval); // inclusive bounds
 int elapsedDays(const QDateTime& from, const QDateTime& to); // whole days, never negative
-double initialStability(Rating rating, const Parameters& p = {});
-double initialDifficulty(Rating rating, const Parameters& p = {});
+double initialStability(Rating rating, const Parameters& p = defaultParameters());
+double initialDifficulty(Rating rating, const Parameters& p = defaultParameters());
 
 // The memory of a question answered before the answer log existed, from the
 // bank's counters: how often it was answered, how often wrongly, and the day of
 // the last answer (see the definition for the estimate).
-MemoryState estimateFromCounters(int answers, int wrongAnswers, const QDate& lastDate, const Parameters& p = {});
+MemoryState estimateFromCounters(int answers, int wrongAnswers, const QDate& lastDate,
+                                 const Parameters& p = defaultParameters());
 
 // The rating of one answer: wrong → Again; right → Good, Easy when given in under
 // a third of the type's answer time, Hard when the time had run out. `spent` and
