@@ -232,10 +232,14 @@ TEST_F(ExamScreen, NextRecordsTheAnswerOnceAndMovesOneQuestion)
     EXPECT_EQ(f.Label5->text(), "2");
     EXPECT_TRUE(f.thButtons[1]->isChecked());
     option(practice::SinglePage, 'A');
+    click(f.epEfTrBtn1);
+    EXPECT_EQ(f.Label5->text(), "1");
+    // Across two answered questions: a second recording would write the page shown next into the one left.
+    click(f.epEfTrBtn2);
     click(f.epEfTrBtn2);
     EXPECT_EQ(f.Label5->text(), "3");
-    click(f.epEfTrBtn1);
-    EXPECT_EQ(f.Label5->text(), "2");
+    EXPECT_EQ(paperAnswer("s001"), "B");
+    EXPECT_EQ(paperAnswer("s002"), "A");
     EXPECT_EQ(bank.column("select E2 || '/' || E3 || '/' || E4 from tab_answ where A1 in ('s001','s002','s003') order by A1"),
               (QStringList{"B/1/-3", "A/1/0", "<null>"}));
 }
