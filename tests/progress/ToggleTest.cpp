@@ -7,10 +7,9 @@
 #include "progress/Tfrmchart.h"
 
 #include "shell/Prompt.h"
+#include "support/AccessibleAction.h"
 #include "ui/CommandButton.h"
 
-#include <QAccessible>
-#include <QAccessibleActionInterface>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -32,13 +31,8 @@ void change(QAbstractButton* b, Way way, bool on)
         b->setChecked(on);
         return;
     }
-    if (b->isChecked() == on)
-        return;
-    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(b);
-    ASSERT_NE(a, nullptr);
-    ASSERT_NE(a->actionInterface(), nullptr);
-    ASSERT_TRUE(a->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
-    a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    if (b->isChecked() != on)
+        accessibleToggle(b);
 }
 
 class ToggleTest : public ::testing::Test {
