@@ -3,6 +3,8 @@
 #include "ui/CommandButton.h"
 #include "ui/Style.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
@@ -27,11 +29,22 @@ constexpr int kTextRight = 24;
 
 const char* const kPageNames[] = {"提示", "警告", "错误"};
 
+// A screen reader reads an alert's text when it opens; as a plain dialog only its
+// caption and the focused button were heard, never the question being asked.
+QAccessibleInterface* promptAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("TFrmDlg") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::AlertMessage);
+    return nullptr;
+}
+
 } // namespace
 
 TFrmDlg::TFrmDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
+    static const bool factoryInstalled = (QAccessible::installFactory(promptAccessible), true);
+    Q_UNUSED(factoryInstalled);
     setObjectName(QStringLiteral("TFrmDlg"));
     setWindowTitle(QStringLiteral("提示框"));
     setFont(ui::songFont(ui::kPromptFontPx));

@@ -3,6 +3,7 @@
 #include "shell/TFrmProgress.h"
 #include "ui/CommandButton.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QImage>
@@ -165,6 +166,28 @@ TEST(Prompt, CaptionTextAndIconPage)
     // An unknown page leaves the icon as it was.
     showPrompt(QStringLiteral("提示"), QStringLiteral("x"), 1, 9);
     EXPECT_EQ(dlg->epNoteBook1->currentIndex(), 1);
+}
+
+// Orca reads an alert's text as it opens; a plain dialog gave only "提示 dialog, 确定 push button".
+TEST(Prompt, ScreenReaderGetsAnAlertWithTheQuestion)
+{
+    prompt::Script script;
+    TFrmDlg* dlg = promptDialog();
+    showPrompt(QStringLiteral("提示"), QStringLiteral("你还有119道题未做，确定要交卷吗？"), 2, 0, QStringLiteral("Exam"));
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(dlg);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->role(), QAccessible::AlertMessage);
+    EXPECT_EQ(a->text(QAccessible::Name), QStringLiteral("提示"));
+    // The text is read from the alert's label, once: it is not repeated as a description.
+    EXPECT_TRUE(a->text(QAccessible::Description).isEmpty());
+    // The next prompt says its own text, not the last one's.
+    showPrompt(QStringLiteral("错误"), QStringLiteral("保存设置失败！"), 1, 2, QStringLiteral("NO"));
+    EXPECT_EQ(a->text(QAccessible::Name), QStringLiteral("错误"));
+    QStringList labels;
+    for (int i = 0; i < a->childCount(); ++i)
+        if (a->child(i)->role() == QAccessible::StaticText)
+            labels << a->child(i)->text(QAccessible::Name);
+    EXPECT_TRUE(labels.contains(QStringLiteral("保存设置失败！"))) << labels.join(u'|').toStdString();
 }
 
 TEST(Prompt, ScriptRecordsEveryCallAndAnswersInOrder)
