@@ -1,5 +1,7 @@
 #include "ui/DocxWriter.h"
 
+#include "core/exchange/Zip.h"
+
 #include <QBuffer>
 #include <QHash>
 #include <QImage>
@@ -9,9 +11,6 @@
 #include <QTextFrame>
 #include <QTextTable>
 #include <QUrl>
-
-#include <stdexcept>
-#include <zip.h>
 
 namespace ui {
 
@@ -501,80 +500,13 @@ const char kPackageRels[] =
     "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
     "Target=\"word/document.xml\"/></Relationships>";
 
-// An archive built in memory; the caller decides where the bytes go.
-class Zip {
-public:
-    Zip()
-    {
-        zip_error_t error;
-        zip_error_init(&error);
-        m_source = zip_source_buffer_create(nullptr, 0, 0, &error);
-        if (m_source)
-            m_zip = zip_open_from_source(m_source, ZIP_TRUNCATE, &error);
-        zip_error_fini(&error);
-        if (!m_zip) {
-            if (m_source)
-                zip_source_free(m_source);
-            throw std::runtime_error("cannot start a zip archive");
-        }
-        zip_source_keep(m_source);
-    }
-    ~Zip()
-    {
-        if (m_zip)
-            zip_discard(m_zip);
-        zip_source_free(m_source);
-    }
-    Zip(const Zip&) = delete;
-    Zip& operator=(const Zip&) = delete;
-
-    // PNG pictures are compressed already: stored as they are.
-    void add(const char* name, QByteArray data, bool store = false)
-    {
-        m_keep.append(std::move(data));
-        const QByteArray& kept = m_keep.back();
-        zip_source_t* s = zip_source_buffer(m_zip, kept.constData(), zip_uint64_t(kept.size()), 0);
-        if (!s)
-            throw std::runtime_error("cannot add to the zip archive");
-        const zip_int64_t index = zip_file_add(m_zip, name, s, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
-        if (index < 0) {
-            zip_source_free(s);
-            throw std::runtime_error("cannot add to the zip archive");
-        }
-        zip_set_file_compression(m_zip, zip_uint64_t(index), store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 1);
-    }
-
-    QByteArray finish()
-    {
-        if (zip_close(m_zip) != 0)
-            throw std::runtime_error("cannot write the zip archive");
-        m_zip = nullptr;
-        if (zip_source_open(m_source) != 0)
-            throw std::runtime_error("cannot read the zip archive");
-        QByteArray out;
-        char buffer[65536];
-        zip_int64_t n;
-        while ((n = zip_source_read(m_source, buffer, sizeof buffer)) > 0)
-            out.append(buffer, qsizetype(n));
-        zip_source_close(m_source);
-        if (n < 0)
-            throw std::runtime_error("cannot read the zip archive");
-        return out;
-    }
-
-private:
-    zip_source_t* m_source = nullptr;
-    zip_t* m_zip = nullptr;
-    QList<QByteArray> m_keep;
-};
-
 } // namespace
 
 QByteArray docxBytes(const QTextDocument& doc)
 {
     BodyWriter body(doc);
     const QByteArray document = documentXml(body, doc);
-    Zip zip;
+    exchange::ZipWriter zip;
     // The content types first, as readers that sniff the archive expect.
     zip.add("[Content_Types].xml", QByteArray(kContentTypes));
     zip.add("_rels/.rels", QByteArray(kPackageRels));
