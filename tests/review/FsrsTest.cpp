@@ -4,6 +4,7 @@
 #include <QTimeZone>
 #include <gtest/gtest.h>
 #include <cmath>
+#include <limits>
 #include <set>
 #include <stdexcept>
 
@@ -268,6 +269,46 @@ TEST(Fsrs, RefusesWhatItCannotSchedule)
         Parameters p = noFuzz(r);
         EXPECT_THROW(schedule(MemoryState{}, Rating::Good, utc(2026, 1, 1), p), std::invalid_argument) << r;
     }
+}
+
+TEST(Fsrs, StartsADamagedStateAfresh)
+{
+    const QDateTime last = utc(2026, 2, 1, 8);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        const char* what;
+        MemoryState state;
+    };
+    MemoryState learning;
+    learning.phase = Phase::Learning;
+    learning.stability = 2;
+    learning.difficulty = 5;
+    learning.lastReview = last;
+    MemoryState negativeStep = learning, farStep = learning;
+    negativeStep.step = -3;
+    farStep.step = 99;
+    const std::vector<Case> cases{
+        {"stability NaN", inReview(nan, 5, last)},
+        {"stability negative", inReview(-1, 5, last)},
+        {"difficulty NaN", inReview(10, nan, last)},
+        {"no last answer", inReview(10, 5, QDateTime())},
+        {"a step before the first", negativeStep},
+        {"a step past the last", farStep},
+    };
+    for (const Case& c : cases) {
+        for (Rating r : {Rating::Again, Rating::Hard, Rating::Good, Rating::Easy}) {
+            const MemoryState s = schedule(c.state, r, last.addDays(3), noFuzz(), [] { return std::nan(""); });
+            EXPECT_TRUE(std::isfinite(s.stability) && s.stability > 0) << c.what << ' ' << int(r);
+            EXPECT_TRUE(s.difficulty >= 1 && s.difficulty <= 10) << c.what << ' ' << int(r);
+            EXPECT_TRUE(s.due.isValid() && s.due > s.lastReview) << c.what << ' ' << int(r);
+        }
+        const double recall = retrievability(c.state, last.addDays(3));
+        EXPECT_TRUE(recall >= 0 && recall <= 1) << c.what;
+    }
+    // A NaN from the random source does not reach the interval either.
+    Parameters fuzzy;
+    const MemoryState s = schedule(inReview(30, 5, last), Rating::Good, last.addDays(30), fuzzy, [] { return std::nan(""); });
+    EXPECT_TRUE(s.due.isValid() && s.due > s.lastReview.addDays(2));
 }
 
 TEST(Fsrs, RatesAnAnswerByRightnessAndTime)

@@ -64,6 +64,14 @@ double forgetStability(double d, double s, double r, const Parameters& p)
     return clampStability(std::min(longTerm, shortTermCap));
 }
 
+// A state read back from a bank may be damaged; without a usable memory the
+// question starts afresh rather than carry NaN into its due time.
+bool hasMemory(const MemoryState& s)
+{
+    return s.phase != Phase::New && s.lastReview.isValid() && std::isfinite(s.stability) && s.stability > 0.0
+        && std::isfinite(s.difficulty);
+}
+
 void check(const QDateTime& now, Rating rating, const Parameters& p)
 {
     if (!now.isValid())
@@ -87,6 +95,7 @@ struct StepMove {
 StepMove moveThroughSteps(const std::vector<int>& steps, int step, Rating r)
 {
     const int count = int(steps.size());
+    step = std::max(step, 0);
     // No steps, or fewer than when the question entered them: it is done.
     if (count == 0 || (step >= count && r != Rating::Again))
         return {true, 0, 0};
@@ -113,7 +122,8 @@ int fuzzed(int days, const Parameters& p, const UnitRandom& random)
         return days;
     const auto [lo, hi] = fuzzRange(days, p.maximumInterval);
     const UnitRandom draw = random ? random : programRandom();
-    const double u = std::clamp(draw(), 0.0, std::nextafter(1.0, 0.0));
+    const double drawn = draw();
+    const double u = std::isfinite(drawn) ? std::clamp(drawn, 0.0, std::nextafter(1.0, 0.0)) : 0.0;
     return std::min(lo + int(std::floor(u * (hi - lo + 1))), hi);
 }
 
@@ -173,20 +183,21 @@ int elapsedDays(const QDateTime& from, const QDateTime& to)
 
 double retrievability(const MemoryState& state, const QDateTime& at, const Parameters& p)
 {
-    if (state.phase == Phase::New || !state.lastReview.isValid())
+    if (!hasMemory(state))
         return 0.0;
     return forgettingCurve(elapsedDays(state.lastReview, at), state.stability, p);
 }
 
-MemoryState schedule(const MemoryState& state, Rating rating, const QDateTime& now, const Parameters& p,
+MemoryState schedule(const MemoryState& given, Rating rating, const QDateTime& now, const Parameters& p,
                      const UnitRandom& random)
 {
     check(now, rating, p);
     const QDateTime at = now.toUTC();
+    const MemoryState state = hasMemory(given) ? given : MemoryState{};
     MemoryState next = state;
 
     // Memory first: stability and difficulty follow the answer in every phase.
-    if (state.phase == Phase::New || !state.lastReview.isValid()) {
+    if (state.phase == Phase::New) {
         next.stability = initialStability(rating, p);
         next.difficulty = initialDifficulty(rating, p);
     } else {
