@@ -284,7 +284,8 @@ TEST(Fsrs, StartsADamagedStateAfresh)
     learning.stability = 2;
     learning.difficulty = 5;
     learning.lastReview = last;
-    MemoryState negativeStep = learning, farStep = learning;
+    MemoryState negativeStep = learning, farStep = learning, unknownPhase = learning;
+    unknownPhase.phase = static_cast<Phase>(7);
     negativeStep.step = -3;
     farStep.step = 99;
     const std::vector<Case> cases{
@@ -294,6 +295,7 @@ TEST(Fsrs, StartsADamagedStateAfresh)
         {"no last answer", inReview(10, 5, QDateTime())},
         {"a step before the first", negativeStep},
         {"a step past the last", farStep},
+        {"a phase this program does not know", unknownPhase},
     };
     for (const Case& c : cases) {
         for (Rating r : {Rating::Again, Rating::Hard, Rating::Good, Rating::Easy}) {
@@ -301,6 +303,7 @@ TEST(Fsrs, StartsADamagedStateAfresh)
             EXPECT_TRUE(std::isfinite(s.stability) && s.stability > 0) << c.what << ' ' << int(r);
             EXPECT_TRUE(s.difficulty >= 1 && s.difficulty <= 10) << c.what << ' ' << int(r);
             EXPECT_TRUE(s.due.isValid() && s.due > s.lastReview) << c.what << ' ' << int(r);
+            EXPECT_TRUE(s.phase == Phase::Learning || s.phase == Phase::Review) << c.what << ' ' << int(r);
         }
         const double recall = retrievability(c.state, last.addDays(3));
         EXPECT_TRUE(recall >= 0 && recall <= 1) << c.what;

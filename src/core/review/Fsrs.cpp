@@ -68,7 +68,8 @@ double forgetStability(double d, double s, double r, const Parameters& p)
 // question starts afresh rather than carry NaN into its due time.
 bool hasMemory(const MemoryState& s)
 {
-    return s.phase != Phase::New && s.lastReview.isValid() && std::isfinite(s.stability) && s.stability > 0.0
+    const bool known = s.phase == Phase::Learning || s.phase == Phase::Review || s.phase == Phase::Relearning;
+    return known && s.lastReview.isValid() && std::isfinite(s.stability) && s.stability > 0.0
         && std::isfinite(s.difficulty);
 }
 
