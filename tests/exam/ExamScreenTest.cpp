@@ -563,6 +563,67 @@ TEST_F(ExamScreen, GradingFailureLeavesTheExamUsable)
     EXPECT_EQ(f.mode(), "old");
 }
 
+// A full disk: the answer that cannot be saved stays on its question with the
+// guard's message and kind line; answers saved before stay, and the exam goes on
+// once there is room again.
+TEST_F(ExamScreen, AnAnswerAFullBankCannotTakeStaysOnItsQuestion)
+{
+    questions(3);
+    TFrmExam& f = start();
+    option(practice::SinglePage, 'A');
+    click(f.epEfTrBtn2);
+    ASSERT_EQ(paperAnswer("s001"), "A");
+    option(practice::SinglePage, 'B');
+    // No page to spare, and the paper's own page full to the brim: the answer's row cannot grow.
+    bank.fillToTheCap();
+    qsizetype pad = 0;
+    for (const qsizetype step : {256, 16, 1}) {
+        for (;;) {
+            try {
+                bank.db().exec(QStringLiteral("update %1 set jx = :pad where A1 = 's003'").arg(table),
+                               {{":pad", QString(pad + step, QLatin1Char('x'))}});
+                pad += step;
+            } catch (const store::DbError& e) {
+                ASSERT_EQ(e.kind(), store::DbError::Kind::Full) << e.message().toStdString();
+                break;
+            }
+        }
+    }
+    const QString before = bank.snapshot() + bank.column(QStringLiteral("select A1 || '=' || ifnull(E2_1,'') from %1").arg(table)).join(u',');
+    {
+        prompt::Script prompts({}, 3);
+        click(f.epEfTrBtn2);
+        EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("答案未能保存，请重新作答！\n磁盘空间不足，无法保存。")});
+    }
+    EXPECT_EQ(bank.snapshot() + bank.column(QStringLiteral("select A1 || '=' || ifnull(E2_1,'') from %1").arg(table)).join(u','), before);
+    EXPECT_EQ(paperAnswer("s001"), "A");
+    EXPECT_EQ(f.Label5->text(), "2");
+    EXPECT_TRUE(f.thButtons[1]->isChecked());
+    EXPECT_FALSE(f.thButtons[2]->isChecked());
+    EXPECT_TRUE(f.Notebook1->option(practice::SinglePage, 1)->isChecked()) << "the answer left the screen";
+    EXPECT_EQ(f.gridMark(2), "up");
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_TRUE(f.Notebook1->isEnabled());
+    EXPECT_EQ(ended, -1);
+
+    // Room again: the same click records the answer and moves on.
+    bank.liftTheCap();
+    {
+        prompt::Script prompts({}, 3);
+        click(f.epEfTrBtn2);
+        EXPECT_TRUE(prompts.texts().isEmpty()) << prompts.texts().join(u'|').toStdString();
+    }
+    EXPECT_EQ(paperAnswer("s002"), "B");
+    EXPECT_EQ(f.Label5->text(), "3");
+    EXPECT_EQ(f.gridMark(2), "over");
+    EXPECT_EQ(bank.value("select E2 from tab_answ where A1='s002'").toString(), "B");
+    option(practice::SinglePage, 'A');
+    prompt::Script handIn({1});
+    click(f.epEfTrBtn3);
+    EXPECT_EQ(f.mode(), "old");
+    EXPECT_EQ(bank.column(QStringLiteral("select ifnull(E2_1,'') from %1 order by A1").arg(table)), (QStringList{"A", "B", "A"}));
+}
+
 TEST_F(ExamScreen, FailuresAtHandingInLeaveTheExamGoingOnce)
 {
     // Counting the unanswered fails at 交卷: the clock runs on.

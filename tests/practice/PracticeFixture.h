@@ -8,6 +8,7 @@
 #include "shell/AppState.h"
 #include "store/Clock.h"
 #include "store/DataModule.h"
+#include "store/DbError.h"
 #include "store/Schema.h"
 #include "support/TempBank.h"
 
@@ -99,6 +100,23 @@ public:
     // Count of questions of a chapter, and one select over a row as integers.
     QVariant value(const QString& sql, const store::Params& params = {}) { return db().scalar(sql, params); }
     qint64 number(const QString& sql, const store::Params& params = {}) { return db().scalar(sql, params).toLongLong(); }
+
+    // A full disk: caps the bank at its present size and fills the daily log with
+    // earlier days up to the cap, so that the next write needing a page fails.
+    void fillToTheCap()
+    {
+        const qint64 pages = number(QStringLiteral("PRAGMA page_count"));
+        db().scalar(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
+        for (QDate day = kDay1.addYears(-3);; day = day.addDays(1)) {
+            try {
+                db().exec(QStringLiteral("insert into tab_rz (A1,A2,A3,B1,B2) values (:day,0,0,0,0)"), {{QStringLiteral(":day"), day}});
+            } catch (const store::DbError& e) {
+                ASSERT_EQ(e.kind(), store::DbError::Kind::Full) << e.message().toStdString();
+                return;
+            }
+        }
+    }
+    void liftTheCap() { db().scalar(QStringLiteral("PRAGMA max_page_count = 1073741823")); }
 
     // Every row of the tables an answer touches, for "nothing changed" checks.
     QString snapshot()

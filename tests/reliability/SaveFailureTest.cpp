@@ -46,23 +46,6 @@ std::unique_ptr<QProcess> startHarness(const QStringList& args, const QByteArray
     return p;
 }
 
-// Caps the bank at its present size and fills the daily log with earlier days up
-// to the cap, so that the page the next day's row needs does not fit.
-void fillToTheCap(store::Connection& db)
-{
-    const qint64 pages = db.scalar(QStringLiteral("PRAGMA page_count")).toLongLong();
-    db.scalar(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
-    QDate day = kDay1.addYears(-3);
-    for (;; day = day.addDays(1)) {
-        try {
-            db.exec(QStringLiteral("insert into tab_rz (A1,A2,A3,B1,B2) values (:day,0,0,0,0)"), {{QStringLiteral(":day"), day}});
-        } catch (const store::DbError& e) {
-            ASSERT_EQ(e.kind(), store::DbError::Kind::Full) << e.message().toStdString();
-            return;
-        }
-    }
-}
-
 struct BlockedBank {
     const char* name;
     const char* reason; // the line the failure kind adds to the screen's message
@@ -75,8 +58,8 @@ TEST(SaveFailure, AnAnswerTheBankCannotTakeStaysOnTheScreenAndChangesNothing)
     const BlockedBank cases[] = {
         {"full disk", "磁盘空间不足，无法保存。",
          [](FixtureBank& bank) -> std::function<void()> {
-             fillToTheCap(bank.db());
-             return [&bank] { bank.db().scalar(QStringLiteral("PRAGMA max_page_count = 1073741823")); };
+             bank.fillToTheCap();
+             return [&bank] { bank.liftTheCap(); };
          }},
         {"write lock held by another process past the busy timeout", "题库正被其他程序使用，请稍后再试。",
          [](FixtureBank& bank) -> std::function<void()> {
