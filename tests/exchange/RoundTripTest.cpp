@@ -36,7 +36,7 @@ std::vector<Question> bankQuestions()
     std::vector<Question> qs;
     qs.push_back(make(Kind::Single,
                       QStringLiteral("<p>下列关于<b>进程</b>的说法正确的是（  ）</p><p><img src=\"%1\" /></p>").arg(kDot),
-                      {QStringLiteral("进程是程序"), QStringLiteral("a{b}~c=d#e:f\\g"), QStringLiteral("<x> & \"y\""), QStringLiteral("100%")},
+                      {QStringLiteral("进程是程序"), QStringLiteral("a{b}~c=d#e:f\\g"), QStringLiteral("<x> & \"y\""), QStringLiteral("%50%不是权重")},
                       QStringLiteral("C"), QStringLiteral("<p>进程是<i>资源分配</i>的基本单位。</p>"),
                       {QStringLiteral("02000101"), QStringLiteral("02000102")}));
     qs.push_back(make(Kind::Multiple, QStringLiteral("下列属于<br />进程状态的是"),

@@ -326,6 +326,15 @@ private:
     int m_number = 0;
 };
 
+// An option or answer in an [html] text: "%50%…" at its start would read as a weight.
+QString answerHtml(const QString& text)
+{
+    QString out = text.toHtmlEscaped();
+    if (out.startsWith(u'%'))
+        out.replace(0, 1, QStringLiteral("&#37;"));
+    return escape(out);
+}
+
 QString weightText(int rightCount)
 {
     // The fractions the course platform accepts: 100, 50, 33.33333, 25, 20, 16.66667 …
@@ -377,21 +386,21 @@ QByteArray writeGift(const std::vector<Question>& questions)
         case Kind::Single:
             for (int i = 0; i < q.options.size(); ++i)
                 out += QStringLiteral("\n\t") + (q.answer.contains(QChar(char16_t(u'A' + i))) ? u'=' : u'~')
-                       + escape(q.options[i].toHtmlEscaped());
+                       + answerHtml(q.options[i]);
             break;
         case Kind::Multiple:
         case Kind::Indefinite: {
             const QString right = QStringLiteral("~%") + weightText(int(std::max<qsizetype>(1, q.answer.size()))) + u'%';
             for (int i = 0; i < q.options.size(); ++i)
                 out += QStringLiteral("\n\t") + (q.answer.contains(QChar(char16_t(u'A' + i))) ? right : QStringLiteral("~%-100%"))
-                       + escape(q.options[i].toHtmlEscaped());
+                       + answerHtml(q.options[i]);
             break;
         }
         case Kind::TrueFalse: out += q.answer == u"A" ? QStringLiteral("TRUE") : QStringLiteral("FALSE"); break;
         case Kind::Fill:
-            out += u'=' + escape(q.answer.toHtmlEscaped());
+            out += u'=' + answerHtml(q.answer);
             for (const QString& a : q.alsoAccepted)
-                out += QStringLiteral(" =") + escape(a.toHtmlEscaped());
+                out += QStringLiteral(" =") + answerHtml(a);
             break;
         case Kind::Subjective:
             if (!q.answer.trimmed().isEmpty()) {
