@@ -605,6 +605,15 @@ TEST_F(ExamScreen, AnAnswerAFullBankCannotTakeStaysOnItsQuestion)
     EXPECT_TRUE(f.isVisible());
     EXPECT_TRUE(f.Notebook1->isEnabled());
     EXPECT_EQ(ended, -1);
+    // 交卷 cannot keep it either: it says so and the exam goes on.
+    {
+        prompt::Script prompts({1}, 3);
+        click(f.epEfTrBtn3);
+        EXPECT_EQ(prompts.texts().value(0), QStringLiteral("答案未能保存，请重新作答！\n磁盘空间不足，无法保存。"));
+        EXPECT_EQ(f.mode(), "new");
+        EXPECT_TRUE(f.clock().running());
+        EXPECT_TRUE(f.Notebook1->option(practice::SinglePage, 1)->isChecked());
+    }
 
     // Room again: the same click records the answer and moves on.
     bank.liftTheCap();
