@@ -79,6 +79,33 @@ void paired(benchmark::State& state, const std::string& name, Ours ours, RawOp r
     paired(state, name, [] {}, ours, [] {}, raw);
 }
 
+// One case of a benchmark's summary: the median of its runs, the bare SQL's median
+// (0: none) and its targets (0: none). ms < 0: the case did not run.
+struct Result {
+    std::string name;
+    double ms = -1;
+    double rawMs = 0;
+    double maxMs = 0;
+    double maxRatio = 0;
+
+    double ratio() const { return rawMs > 0 ? ms / rawMs : 0; }
+    bool met() const { return (maxMs <= 0 || ms <= maxMs) && (maxRatio <= 0 || rawMs <= 0 || ratio() <= maxRatio); }
+    std::string target() const; // "<= 50 ms, <= 1.3x raw"; "" when there is none
+};
+
+// The medians of the case `name` and of its bare counterpart `raw` (empty: none) from samples().
+Result result(const std::string& name, const std::string& raw = {}, double maxMs = 0, double maxRatio = 0);
+
+// Prints the cases that ran as one table (case, median, raw, ratio, target, met) and,
+// when $TESVORA_BENCH_TABLE names a file, adds them to it as tab-separated lines for
+// bench/run.sh's table of every benchmark. True when every target is met.
+bool report(const std::vector<Result>& results);
+
+// The generated bank's parts are numbered 10-49; mocks 1-3 draw from parts 01-11, 21,
+// 31-33 and 41 as well. Renames parts 12-19 and 30 to 01-09 (in the chapter tree and the
+// questions) so a mock paper gets its full size. Call inside a transaction.
+void renumberPartsForMocks(store::Connection& c);
+
 // <build>/bench/<program> → <build>/bench-data/bank-100000.db
 QString defaultBank(const char* argv0);
 

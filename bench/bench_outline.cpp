@@ -293,28 +293,15 @@ void indexCost(const QString& bank)
 
 bool summary()
 {
-    const char* cases[] = {"load outline", "open node (50 points)", "point practice set (200 questions)"};
-    const char* screens[] = {"load outline: screen", "open node (50 points): screen", "point practice set: screen"};
-    bool ok = true;
-    std::printf("\n%-38s %10s %10s %7s   %s\n", "median of each run", "ours ms", "raw ms", "ratio", "target");
-    for (const char* name : cases) {
-        const std::string o = std::string(name) + ": ours", r = std::string(name) + ": raw";
-        if (!g_ms.count(o))
-            continue;
-        const double ours = median(g_ms[o]), raw = median(g_ms[r]);
-        const bool met = ours <= 50.0;
-        ok = ok && met;
-        std::printf("%-38s %10.3f %10.3f %7.2f   <= 50 ms  %s\n", name, ours, raw, raw > 0 ? ours / raw : 0.0, met ? "met" : "MISSED");
+    using bench::result;
+    std::vector<bench::Result> results;
+    for (const std::string name : {"load outline", "open node (50 points)", "point practice set (200 questions)"}) {
+        results.push_back(result(name + ": ours", name + ": raw", 50.0));
+        results.back().name = name;
     }
-    for (const char* name : screens) {
-        if (!g_ms.count(name))
-            continue;
-        const double ms = median(g_ms[name]);
-        const bool met = ms <= 50.0;
-        ok = ok && met;
-        std::printf("%-38s %10.3f %10s %7s   <= 50 ms  %s\n", name, ms, "", "", met ? "met" : "MISSED");
-    }
-    return ok;
+    for (const char* name : {"load outline: screen", "open node (50 points): screen", "point practice set: screen"})
+        results.push_back(result(name, {}, 50.0));
+    return bench::report(results);
 }
 
 } // namespace

@@ -174,19 +174,9 @@ void prepare(QString bank)
 
 bool summary()
 {
-    const std::pair<const char*, double> targets[] = {
-        {"record answer (完成)", 3.0}, {"load question set", 50.0}, {"next question", 15.0}};
-    bool ok = true;
-    std::printf("\n%-28s %10s   %s\n", "median of each run", "ms", "target");
-    for (const auto& [name, max] : targets) {
-        if (!g_ms.count(name))
-            continue;
-        const double m = median(g_ms[name]);
-        const bool met = m <= max;
-        ok = ok && met;
-        std::printf("%-28s %10.3f   <= %.0f ms  %s\n", name, m, max, met ? "met" : "MISSED");
-    }
-    return ok;
+    using bench::result;
+    return bench::report({result("record answer (完成)", {}, 3.0), result("load question set", {}, 50.0),
+                          result("next question", {}, 15.0)});
 }
 
 } // namespace

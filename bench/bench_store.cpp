@@ -308,6 +308,90 @@ void BM_ClearAnswers(benchmark::State& state)
         [] { g->raw->run(g->raw->stmt("update tab_answ set E2_1='' where E2_1 <> '' OR E2_1 IS NULL")); });
 }
 
+// ---- 5. a dataset over every question ----------------------------------------
+// The question list's shape over the whole bank: what the dataset's own work (reading
+// every row, walking, sorting and filtering in memory, locating, cloning) costs.
+
+const char* const kAllQuestions = "select A1, A10, A13, F1, E3, E1 from tab_answ";
+
+struct WholeBank {
+    store::Dataset ds;
+    QString lastId;
+};
+WholeBank* g_set;
+
+void openWholeBank()
+{
+    if (g_set)
+        return;
+    g_set = new WholeBank;
+    g_set->ds.setConnection(&g->dm.db());
+    g_set->ds.setSql(QString::fromLatin1(kAllQuestions));
+    g_set->ds.open();
+    g_set->ds.last();
+    g_set->lastId = g_set->ds.text("A1");
+}
+
+void BM_DatasetOpen(benchmark::State& state)
+{
+    openWholeBank();
+    store::Dataset& ds = g_set->ds;
+    int rows = 0;
+    paired(
+        state, "whole-bank dataset: open", [&] { ds.close(); }, [&] { ds.open(); }, [] {},
+        [&] { rows = g->raw->readAll(g->raw->stmt(kAllQuestions)); });
+    if (ds.recordCount() != rows)
+        state.SkipWithError("ours and raw read different rows");
+    state.counters["rows"] = rows;
+}
+
+// The plain set again, untimed, before and after a case that sorts or filters.
+void plainSet()
+{
+    g_set->ds.setFiltered(false);
+    g_set->ds.setSort(QString());
+}
+
+void BM_DatasetWalk(benchmark::State& state)
+{
+    openWholeBank();
+    store::Dataset& ds = g_set->ds;
+    qint64 sum = 0;
+    timed(state, "whole-bank dataset: walk", plainSet, [&] {
+        for (ds.first(); !ds.eof(); ds.next())
+            sum += ds.integer("A13");
+    });
+    benchmark::DoNotOptimize(sum);
+}
+void BM_DatasetSort(benchmark::State& state)
+{
+    openWholeBank();
+    timed(state, "whole-bank dataset: sort on 2 keys", plainSet, [] { g_set->ds.setSort("E3 DESC, a10"); }, plainSet);
+}
+void BM_DatasetFilter(benchmark::State& state)
+{
+    openWholeBank();
+    timed(state, "whole-bank dataset: filter", plainSet, [] {
+        g_set->ds.setFilter("A13=11 and a10 like '03*' and f1<>1");
+        g_set->ds.setFiltered(true);
+    }, plainSet);
+}
+void BM_DatasetLocate(benchmark::State& state)
+{
+    openWholeBank();
+    timed(state, "whole-bank dataset: locate the last row", [] { g_set->ds.first(); }, [] { g_set->ds.locate("A1", g_set->lastId); });
+}
+void BM_DatasetClone(benchmark::State& state)
+{
+    openWholeBank();
+    timed(state, "whole-bank dataset: clone", [] {}, [] { benchmark::DoNotOptimize(g_set->ds.clone()); });
+}
+void BM_DatasetRefresh(benchmark::State& state)
+{
+    openWholeBank();
+    timed(state, "whole-bank dataset: refresh", [] {}, [] { g_set->ds.refresh(); });
+}
+
 // ---- set-up and summary -------------------------------------------------------
 
 // Each side works on its own copy, so neither sees the other's writes (which would
@@ -349,47 +433,25 @@ void prepare(const QString& bank)
                     .toLongLong());
 }
 
-struct Target {
-    const char* ours;
-    const char* raw; // nullptr: no raw counterpart
-    double maxMs;
-    double maxRatio; // 0: none
-};
-
 bool summary()
 {
-    const Target targets[] = {
-        {"record answer: ours", "record answer: raw", 2.0, 1.3},
-        {"record answer: ours, chooser open", "record answer: raw", 2.0, 0},
-        {"add study time: ours", "add study time: raw", 5.0, 0},
-        {"add study time: ours, chooser open", "add study time: raw", 5.0, 0},
-        {"chapter set: ours", "chapter set: raw", 20.0, 0},
-        {"chapter set: ours, prefix test alone", "chapter set: raw", 0, 0},
-        {"clear E2_1: ours", "clear E2_1: raw", 5.0, 0},
-    };
-    bool ok = true;
-    std::printf("\n%-38s %10s %10s %7s   %s\n", "median of each run", "ours ms", "raw ms", "ratio", "target");
-    for (const Target& t : targets) {
-        if (!g_ms.count(t.ours))
-            continue;
-        const double ours = median(g_ms[t.ours]);
-        const double raw = t.raw && g_ms.count(t.raw) ? median(g_ms[t.raw]) : 0;
-        std::string target;
-        bool met = true;
-        if (t.maxMs > 0) {
-            target += "<= " + std::to_string(t.maxMs).substr(0, 4) + " ms";
-            met = met && ours <= t.maxMs;
-        }
-        if (t.maxRatio > 0 && raw > 0) {
-            target += ", <= " + std::to_string(t.maxRatio).substr(0, 3) + "x raw";
-            met = met && ours / raw <= t.maxRatio;
-        }
-        if (!target.empty())
-            target += met ? "  met" : "  MISSED";
-        ok = ok && met;
-        std::printf("%-38s %10.3f %10.3f %7.2f   %s\n", t.ours, ours, raw, raw > 0 ? ours / raw : 0.0, target.c_str());
-    }
-    return ok;
+    using bench::result;
+    return bench::report({
+        result("record answer: ours", "record answer: raw", 2.0, 1.3),
+        result("record answer: ours, chooser open", "record answer: raw", 2.0),
+        result("add study time: ours", "add study time: raw", 5.0),
+        result("add study time: ours, chooser open", "add study time: raw", 5.0),
+        result("chapter set: ours", "chapter set: raw", 20.0),
+        result("chapter set: ours, prefix test alone", "chapter set: raw"),
+        result("clear E2_1: ours", "clear E2_1: raw", 5.0),
+        result("whole-bank dataset: open: ours", "whole-bank dataset: open: raw"),
+        result("whole-bank dataset: walk"),
+        result("whole-bank dataset: sort on 2 keys"),
+        result("whole-bank dataset: filter"),
+        result("whole-bank dataset: locate the last row"),
+        result("whole-bank dataset: clone"),
+        result("whole-bank dataset: refresh", "whole-bank dataset: open: raw"),
+    });
 }
 
 } // namespace
@@ -420,10 +482,23 @@ int main(int argc, char** argv)
     reg("ChapterSet", BM_ChapterSet);
     reg("ChapterSet/prefix_test_alone", BM_ChapterSetPlainPrefix);
     reg("ClearAnswers", BM_ClearAnswers);
+    // Few runs: each reads or sorts the whole bank.
+    const auto whole = [](const char* name, void (*fn)(benchmark::State&)) {
+        benchmark::RegisterBenchmark(name, fn)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
+    };
+    whole("WholeBankDataset/open", BM_DatasetOpen);
+    whole("WholeBankDataset/walk", BM_DatasetWalk);
+    whole("WholeBankDataset/sort", BM_DatasetSort);
+    whole("WholeBankDataset/filter", BM_DatasetFilter);
+    whole("WholeBankDataset/locate", BM_DatasetLocate);
+    whole("WholeBankDataset/clone", BM_DatasetClone);
+    whole("WholeBankDataset/refresh", BM_DatasetRefresh);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     const bool ok = summary();
     // The copies are big; the cached bank stays for the next run.
+    delete g_set;
+    g_set = nullptr;
     bench.dm.closeBank();
     bench.raw.reset();
     for (const QString& copy : bench.copies)
