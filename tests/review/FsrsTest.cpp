@@ -336,33 +336,33 @@ TEST(Fsrs, EstimatesAnOldQuestionFromItsCounters)
 {
     const QDate last(2025, 12, 20);
     struct Case {
-        int answers, wrong;
-        QDate last;
+        const char* what;
+        AnswerCounters counters;
         Phase phase;
         Rating as;
     };
     const std::vector<Case> cases{
-        {0, 0, last, Phase::New, Rating::Good},    // never answered
-        {3, 1, QDate(), Phase::New, Rating::Good}, // answered, but no day to count from
-        {6, 0, last, Phase::Review, Rating::Good},
-        {4, 2, last, Phase::Review, Rating::Hard},
-        {4, 3, last, Phase::Review, Rating::Again},
-        {2, 9, last, Phase::Review, Rating::Again}, // more wrong than answered: counted as all wrong
+        {"never answered", {0, 0, false, last}, Phase::New, Rating::Good},
+        {"answered, but no day to count from", {3, 0, true, QDate()}, Phase::New, Rating::Good},
+        {"right and clear", {6, 0, true, last}, Phase::Review, Rating::Good},
+        {"right, still among the wrong questions", {4, -2, true, last}, Phase::Review, Rating::Hard},
+        {"last answer wrong", {4, -4, false, last}, Phase::Review, Rating::Again},
+        {"last answer wrong, weight already back at 0", {9, 0, false, last}, Phase::Review, Rating::Again},
     };
     for (const Case& c : cases) {
-        const MemoryState s = estimateFromCounters(c.answers, c.wrong, c.last);
-        EXPECT_EQ(s.phase, c.phase) << c.answers << '/' << c.wrong;
+        const MemoryState s = estimateFromCounters(c.counters);
+        EXPECT_EQ(s.phase, c.phase) << c.what;
         if (c.phase == Phase::New) {
-            EXPECT_FALSE(s.due.isValid());
+            EXPECT_FALSE(s.due.isValid()) << c.what;
             continue;
         }
-        EXPECT_DOUBLE_EQ(s.stability, initialStability(c.as)) << c.answers << '/' << c.wrong;
-        EXPECT_DOUBLE_EQ(s.difficulty, initialDifficulty(c.as)) << c.answers << '/' << c.wrong;
-        EXPECT_EQ(s.lastReview, utc(2025, 12, 20));
-        EXPECT_EQ(s.lastReview.daysTo(s.due), intervalDays(s.stability));
+        EXPECT_DOUBLE_EQ(s.stability, initialStability(c.as)) << c.what;
+        EXPECT_DOUBLE_EQ(s.difficulty, initialDifficulty(c.as)) << c.what;
+        EXPECT_EQ(s.lastReview, utc(2025, 12, 20)) << c.what;
+        EXPECT_EQ(s.lastReview.daysTo(s.due), intervalDays(s.stability)) << c.what;
     }
     // The estimate is a state like any other: the next logged answer moves it on.
-    const MemoryState s = estimateFromCounters(6, 0, last);
+    const MemoryState s = estimateFromCounters({6, 0, true, last});
     const MemoryState next = schedule(s, Rating::Good, utc(2026, 1, 5, 8), noFuzz());
     EXPECT_GT(next.stability, s.stability * 3) << "a success long after the estimate raises stability a lot";
 }

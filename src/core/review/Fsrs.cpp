@@ -252,27 +252,28 @@ MemoryState schedule(const MemoryState& given, Rating rating, const QDateTime& n
     return next;
 }
 
-MemoryState estimateFromCounters(int answers, int wrongAnswers, const QDate& lastDate, const Parameters& p)
+MemoryState estimateFromCounters(const AnswerCounters& c, const Parameters& p)
 {
-    // The bank kept how often a question was answered and how often wrongly,
-    // and the day of the last answer, but nothing of the spacing between
-    // answers, so no history can be replayed. We take the record as one first
-    // answer on the last day, rated by it: never wrong → Good, wrong at most
-    // half the time → Hard, more often → Again. The question starts in review
-    // with that rating's initial stability and difficulty. This errs towards
-    // asking too soon, which is cheap: a question remembered longer than
-    // estimated gains much stability at its first logged answer (a late
+    // The bank kept how often a question was answered, whether the last answer
+    // was right, the wrong-answer weight and the day of the last answer, but
+    // nothing of the spacing between answers (nor a count of wrong answers), so
+    // no history can be replayed. We take the record as one first answer on the
+    // last day, rated by the latest evidence: last answer wrong → Again; right
+    // but still among the wrong questions (weight below 0: its errors are not
+    // yet outweighed) → Hard; right and clear → Good. The question starts in
+    // review with that rating's initial stability and difficulty. This errs
+    // towards asking too soon, which is cheap: a question remembered longer
+    // than estimated gains much stability at its first logged answer (a late
     // success raises stability most), while one overrated would be forgotten
     // before it came up. Without a day there is no timing at all: New.
     MemoryState s;
-    if (answers <= 0 || !lastDate.isValid())
+    if (c.answers <= 0 || !c.lastDate.isValid())
         return s;
-    const int wrong = std::clamp(wrongAnswers, 0, answers);
-    const Rating r = wrong == 0 ? Rating::Good : 2 * wrong <= answers ? Rating::Hard : Rating::Again;
+    const Rating r = !c.lastRight ? Rating::Again : c.wrongWeight < 0 ? Rating::Hard : Rating::Good;
     s.phase = Phase::Review;
     s.stability = initialStability(r, p);
     s.difficulty = initialDifficulty(r, p);
-    s.lastReview = QDateTime(lastDate, QTime(0, 0), QTimeZone::utc());
+    s.lastReview = QDateTime(c.lastDate, QTime(0, 0), QTimeZone::utc());
     s.due = s.lastReview.addDays(intervalDays(s.stability, p));
     return s;
 }

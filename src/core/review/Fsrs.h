@@ -66,11 +66,17 @@ int elapsedDays(const QDateTime& from, const QDateTime& to); // whole days, neve
 double initialStability(Rating rating, const Parameters& p = defaultParameters());
 double initialDifficulty(Rating rating, const Parameters& p = defaultParameters());
 
-// The memory of a question answered before the answer log existed, from the
-// bank's counters: how often it was answered, how often wrongly, and the day of
-// the last answer (see the definition for the estimate).
-MemoryState estimateFromCounters(int answers, int wrongAnswers, const QDate& lastDate,
-                                 const Parameters& p = defaultParameters());
+// What the bank kept of a question's answers before the answer log existed.
+struct AnswerCounters {
+    int answers = 0;        // E3: answers recorded
+    int wrongWeight = 0;    // E4: below 0 while the question is among the wrong questions
+    bool lastRight = false; // the last answer (E2) equals the key (A2)
+    QDate lastDate;         // E1: the day of the last answer
+};
+
+// The memory of such a question, estimated from those counters (see the
+// definition for the estimate).
+MemoryState estimateFromCounters(const AnswerCounters& counters, const Parameters& p = defaultParameters());
 
 // The rating of one answer: wrong → Again; right → Good, Easy when given in under
 // a third of the type's answer time, Hard when the time had run out. `spent` and
