@@ -220,6 +220,30 @@ TEST(Fsrs, RetrievabilityFollowsTheForgettingCurve)
     EXPECT_EQ(retrievability(MemoryState{}, last), 0.0) << "nothing learnt yet";
 }
 
+TEST(Fsrs, BringsAQuestionForwardThatWouldBeForgottenByExamDay)
+{
+    const QDateTime last = utc(2026, 4, 1, 8);
+    MemoryState s = inReview(10, 5, last);
+    s.due = last.addDays(40); // pushed out, e.g. by the fuzz or a lower retention
+    struct Case {
+        const char* what;
+        int examDay;
+        double target;
+        int dueDay;
+    };
+    const std::vector<Case> cases{
+        {"recall on exam day below the target: due while still at it", 30, 0.9, 10},
+        {"a higher target comes sooner", 30, 0.95, 4},
+        {"an exam before recall falls to the target changes nothing", 9, 0.9, 40},
+        {"a lower target holds on exam day", 30, 0.8, 40},
+        {"an exam after the due time changes nothing", 50, 0.9, 40},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(last.daysTo(dueBeforeExam(s, last.addDays(c.examDay), c.target)), c.dueDay) << c.what;
+    EXPECT_FALSE(dueBeforeExam(MemoryState{}, last.addDays(30), 0.9).isValid()) << "a New question has no due time";
+    EXPECT_THROW(dueBeforeExam(s, last.addDays(30), 1.0), std::invalid_argument);
+}
+
 TEST(Fsrs, FuzzSpreadsLongerIntervalsWithinTheirRange)
 {
     struct Case {

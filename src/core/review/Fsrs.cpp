@@ -189,6 +189,18 @@ double retrievability(const MemoryState& state, const QDateTime& at, const Param
     return forgettingCurve(elapsedDays(state.lastReview, at), state.stability, p);
 }
 
+QDateTime dueBeforeExam(const MemoryState& state, const QDateTime& exam, double target, const Parameters& p)
+{
+    if (!(target > 0.0 && target < 1.0))
+        throw std::invalid_argument("dueBeforeExam: target must lie strictly between 0 and 1");
+    if (!hasMemory(state) || !exam.isValid() || !state.due.isValid() || state.due <= exam
+        || retrievability(state, exam, p) >= target)
+        return state.due;
+    // Whole days down, so that recall is still at the target on the day itself.
+    const double days = state.stability / factor(p) * (std::pow(target, 1.0 / decay(p)) - 1.0);
+    return std::min(state.due, state.lastReview.addDays(qint64(std::floor(std::max(days, 0.0)))));
+}
+
 MemoryState schedule(const MemoryState& given, Rating rating, const QDateTime& now, const Parameters& p,
                      const UnitRandom& random)
 {

@@ -58,6 +58,13 @@ MemoryState schedule(const MemoryState& state, Rating rating, const QDateTime& n
 // The chance of recalling the question at `at` (0 for a New question: nothing to recall yet).
 double retrievability(const MemoryState& state, const QDateTime& at, const Parameters& p = defaultParameters());
 
+// The due time with the exam in view: a question that would fall due after
+// `exam` while its recall on exam day would be below `target` comes up instead
+// on the last whole day its recall is still at the target. Throws
+// std::invalid_argument for a target outside (0, 1).
+QDateTime dueBeforeExam(const MemoryState& state, const QDateTime& exam, double target,
+                        const Parameters& p = defaultParameters());
+
 // The building blocks, for the forecast and for checking the model.
 double forgettingCurve(double elapsedDays, double stability, const Parameters& p = defaultParameters());
 int intervalDays(double stability, const Parameters& p = defaultParameters()); // whole days, 1 … maximum
