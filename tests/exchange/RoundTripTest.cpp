@@ -180,3 +180,31 @@ TEST(RoundTrip, TenThousandQuestionsReadInASmallPartOfTenSeconds)
         EXPECT_LT(ms, 2500) << formatName(f).toStdString();
     }
 }
+
+TEST(RoundTrip, AFileJustUnderTheLimitIsReadWhole)
+{
+    // 10,000 questions with a picture each: pictures are what make a question file large.
+    QByteArray picture(3100, '\0');
+    for (qsizetype i = 0; i < picture.size(); ++i)
+        picture[i] = char((i * 7919) % 251);
+    const QString dot = QStringLiteral("data:image/png;base64,") + QString::fromLatin1(picture.toBase64());
+    std::vector<Question> many;
+    for (int i = 0; i < 10000; ++i)
+        many.push_back(make(Kind::Single, QStringLiteral("<p>第%1题</p><p><img src=\"%2\" /></p>").arg(i + 1).arg(dot),
+                            {QStringLiteral("甲"), QStringLiteral("乙")}, QStringLiteral("B"), QStringLiteral("解析")));
+    for (Format f : {Format::MoodleXml, Format::Gift}) {
+        const QByteArray data = writeQuestions(f, many).data;
+        EXPECT_GT(data.size(), 40 * 1024 * 1024);
+        ASSERT_LE(data.size(), kMaxFileBytes);
+        QElapsedTimer timer;
+        timer.start();
+        const ReadResult r = readQuestions(f, data);
+        const qint64 ms = timer.elapsed();
+        std::cout << formatName(f).toStdString() << ": " << data.size() / (1024 * 1024) << " MiB, " << r.questions.size()
+                  << " questions read in " << ms << " ms\n";
+        ASSERT_EQ(r.questions.size(), many.size());
+        EXPECT_EQ(r.questions.back().stem, many.back().stem);
+        // The whole import of 10,000 questions has 10 s; the machine may be busy.
+        EXPECT_LT(ms, 8000) << formatName(f).toStdString();
+    }
+}
