@@ -25,28 +25,6 @@ void requireTypeTable(const QString& table)
         throw store::DbError(store::DbError::Kind::Usage, QStringLiteral("not a type table name: %1").arg(table));
 }
 
-void quietRollback(store::Transaction& t)
-{
-    try {
-        t.rollback();
-    } catch (...) {
-    }
-}
-
-// Puts the paper back as the bank holds it after a rolled-back answer.
-void reloadAfterRollback(TDM1& dm, store::Dataset& paper)
-{
-    try {
-        paper.cancel();
-        paper.refresh();
-    } catch (...) {
-    }
-    try {
-        dm.refreshSharedTables();
-    } catch (...) {
-    }
-}
-
 } // namespace
 
 void UpdateBankRow(store::Connection& db, const QString& questionId, const QString& answer)
@@ -65,18 +43,12 @@ void UpdateBankRow(store::Connection& db, const QString& questionId, const QStri
 
 practice::RecordOutcome recordExamAnswer(TDM1& dm, store::Dataset& paper, const QString& answer)
 {
+    // On a failure the rollback puts the paper row and the shared datasets back by itself.
     store::Transaction t(dm.db());
-    // Recording the paper row rolls its own part back and restores the row on a failure.
     const practice::RecordOutcome out = practice::recordAnswer(dm, paper, answer);
-    try {
-        if (out.what == practice::Recorded::Counted)
-            UpdateBankRow(dm.db(), paper.text(QStringLiteral("A1")), answer);
-        t.commit();
-    } catch (...) {
-        quietRollback(t);
-        reloadAfterRollback(dm, paper);
-        throw;
-    }
+    if (out.what == practice::Recorded::Counted)
+        UpdateBankRow(dm.db(), paper.text(QStringLiteral("A1")), answer);
+    t.commit();
     return out;
 }
 
@@ -85,20 +57,14 @@ void setQuestionVoided(TDM1& dm, store::Dataset& paper, bool voiding)
     store::Connection& db = dm.db();
     const QString id = paper.text(QStringLiteral("A1"));
     store::Transaction t(db);
-    try {
-        paper.setValue(QStringLiteral("F1"), voiding ? 1 : 0);
-        paper.setValue(QStringLiteral("E2"), voiding ? QStringLiteral("zero") : QString(QLatin1String("")));
-        paper.post();
-        if (voiding)
-            db.exec(QStringLiteral("update tab_answ set F1 = 1, E2 = 'zero' where A1 = :a1"), {{QStringLiteral(":a1"), id}});
-        else
-            db.exec(QStringLiteral("update tab_answ set F1 = 0 where A1 = :a1"), {{QStringLiteral(":a1"), id}});
-        t.commit();
-    } catch (...) {
-        quietRollback(t);
-        reloadAfterRollback(dm, paper);
-        throw;
-    }
+    paper.setValue(QStringLiteral("F1"), voiding ? 1 : 0);
+    paper.setValue(QStringLiteral("E2"), voiding ? QStringLiteral("zero") : QString(QLatin1String("")));
+    paper.post();
+    if (voiding)
+        db.exec(QStringLiteral("update tab_answ set F1 = 1, E2 = 'zero' where A1 = :a1"), {{QStringLiteral(":a1"), id}});
+    else
+        db.exec(QStringLiteral("update tab_answ set F1 = 0 where A1 = :a1"), {{QStringLiteral(":a1"), id}});
+    t.commit();
 }
 
 ExamSettings examSettings(store::Connection& db)

@@ -52,27 +52,6 @@ bool writable(const QFileInfo& fi)
     return fi.isWritable() && (fi.permissions() & QFileDevice::WriteOwner);
 }
 
-// The bookkeeping joins the caller's transaction when there is one: the caller's
-// rollback then undoes every counter with the question row. A savepoint per
-// operation would cost a second encryption of every page it touches. Without a
-// caller's transaction the operation runs in one of its own, whole or not at all.
-class JoinOrBegin {
-public:
-    explicit JoinOrBegin(Connection& c)
-    {
-        if (sqlite3_get_autocommit(c.handle()))
-            m_own.emplace(c);
-    }
-    void commit()
-    {
-        if (m_own)
-            m_own->commit();
-    }
-
-private:
-    std::optional<Transaction> m_own;
-};
-
 } // namespace
 
 TDM1::TDM1(QObject* parent)
@@ -209,7 +188,9 @@ void TDM1::LogDailyAnswer(int firstToday, int result, int previous)
 
     Connection& c = db();
     const QDate today = store::Clock::today();
-    JoinOrBegin t(c);
+    // Joins the caller's transaction, whose rollback then undoes every counter with the
+    // question row (a savepoint would encrypt every touched page twice); alone, it is its own.
+    Transaction t(c, Transaction::Nesting::Join);
     // B2 stays within the day's questions: a question re-dated by checking an
     // unchanged answer after midnight was never counted in today's B1 and B2.
     const int changed = c.exec(QStringLiteral("update tab_rz set A2=A2+1, A3=A3+:a3, B1=B1+:b1, "
@@ -243,7 +224,7 @@ void TDM1::CountChapterAnswer(const QString& chapterCode, int firstEver, int res
     Params params = {{QStringLiteral(":c4"), first ? 1 : 0}, {QStringLiteral(":d2"), wrong ? 1 : 0}};
     const QString sql = QStringLiteral("update tab_kmmc set C4=C4+:c4, D1=D1+1, D2=D2+:d2 where C1 in ") + inList(codes, params);
     Connection& c = db();
-    JoinOrBegin t(c);
+    Transaction t(c, Transaction::Nesting::Join);
     c.exec(sql, params);
     t.commit();
     refreshRowsIfOpen(Cn1Table_kmmc, QStringLiteral("C1"), keys);
@@ -269,7 +250,7 @@ void TDM1::CountPointAnswer(const QStringList& pointIds, int firstEver, int resu
     const QString topList = inList(tops, topParams);
 
     Connection& c = db();
-    JoinOrBegin t(c);
+    Transaction t(c, Transaction::Nesting::Join);
     const auto countOn = [&](const QString& counter) {
         const QString set = QStringLiteral(" set %1=%1+1 where ").arg(counter);
         c.exec(QStringLiteral("update tab_rule") + set + QStringLiteral("ftid in ") + pointList, pointParams);
@@ -288,7 +269,7 @@ void TDM1::AddStudyTime(const QString& clockText)
 {
     Connection& c = db();
     const QDate today = store::Clock::today();
-    JoinOrBegin t(c);
+    Transaction t(c, Transaction::Nesting::Join);
     const store::Rows day = c.query(QStringLiteral("select A2, A3, D1 from tab_rz where A1=:day"), {{QStringLiteral(":day"), today}});
     if (!day.empty()) {
         const qint64 answers = day.at(0, QStringLiteral("A2")).toLongLong();
