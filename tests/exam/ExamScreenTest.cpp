@@ -763,3 +763,27 @@ TEST_F(ExamScreen, ATypeWithoutAPageRecordsNothingAndATrailingTiStillFindsItsPag
         screen.reset();
     }
 }
+
+// 交卷 keeps the answer on screen; going on after 取消 must not lose it.
+TEST_F(ExamScreen, AnAnswerKeptAtHandingInSurvivesGoingOn)
+{
+    questions(4);
+    TFrmExam& f = start();
+    option(practice::SinglePage, 'A');
+    {
+        prompt::Script prompts({3});
+        click(f.epEfTrBtn3);
+        ASSERT_EQ(prompts.texts(), QStringList{QStringLiteral("你还有3道题未做，确定要交卷吗？")});
+    }
+    EXPECT_EQ(paperAnswer("s001"), "A");
+    click(f.epEfTrBtn2);
+    EXPECT_EQ(f.Label5->text(), "2");
+    EXPECT_EQ(paperAnswer("s001"), "A");
+    EXPECT_EQ(f.gridMark(1), "over");
+    click(f.epEfTrBtn1);
+    EXPECT_TRUE(f.Notebook1->option(practice::SinglePage, 0)->isChecked());
+    prompt::Script prompts({3});
+    click(f.epEfTrBtn3);
+    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("你还有3道题未做，确定要交卷吗？")});
+    EXPECT_EQ(bank.value("select E2 || '/' || E3 from tab_answ where A1='s001'").toString(), "A/1");
+}
