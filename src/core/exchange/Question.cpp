@@ -403,4 +403,95 @@ bool checkQuestion(Question& q, QString* message)
     }
 }
 
+BankForm bankForm(const Question& q)
+{
+    BankForm out;
+    const QString body = htmlBody(q.stem).trimmed();
+    // A stem read as plain text has no paragraph of its own to end before the options.
+    out.stem = body.startsWith(QStringLiteral("<p"), Qt::CaseInsensitive) || body.startsWith(QStringLiteral("<table"), Qt::CaseInsensitive)
+                   ? body
+                   : QStringLiteral("<p>") + body + QStringLiteral("</p>");
+    for (int i = 0; i < q.options.size(); ++i)
+        out.stem += QStringLiteral("<p>%1. %2</p>").arg(QChar(char16_t(u'A' + i))).arg(q.options[i].toHtmlEscaped());
+    QStringList extra;
+    switch (q.kind) {
+    case Kind::TrueFalse: out.options = 2; out.answer = q.answer; break;
+    case Kind::Fill:
+        out.answer = q.answer;
+        if (!q.alsoAccepted.isEmpty())
+            extra << QStringLiteral("也可答：") + q.alsoAccepted.join(QStringLiteral("；"));
+        break;
+    case Kind::Subjective:
+        out.answer = QStringLiteral("1");
+        if (!q.answer.trimmed().isEmpty())
+            extra << QStringLiteral("参考答案：") + q.answer.trimmed();
+        break;
+    default: out.options = int(q.options.size()); out.answer = q.answer; break;
+    }
+    out.analysis = htmlBody(q.analysis).trimmed();
+    for (const QString& e : extra)
+        out.analysis += QStringLiteral("<p>") + plainToHtml(e) + QStringLiteral("</p>");
+    return out;
+}
+
+namespace {
+
+// "A. text", "Ａ．text", "A、text": the option's text when the line is option `index`.
+bool optionLine(const QString& plain, int index, QString* text)
+{
+    static const QRegularExpression line(QStringLiteral("^\\s*([A-F])\\s*[.、:](.*)$"), QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch m = line.match(plain.normalized(QString::NormalizationForm_KC));
+    if (!m.hasMatch() || m.captured(1).at(0).unicode() - u'A' != index)
+        return false;
+    *text = m.captured(2).trimmed();
+    return true;
+}
+
+} // namespace
+
+void splitOptions(const QString& stemHtml, int optionCount, QString* stem, QStringList* options)
+{
+    options->clear();
+    const QString body = htmlBody(stemHtml).trimmed();
+    *stem = body;
+    if (optionCount < 1)
+        return;
+    // Paragraphs, as the editor saves a document.
+    static const QRegularExpression paragraph(QStringLiteral("<p\\b[^>]*>(.*?)</p>"),
+                                              QRegularExpression::DotMatchesEverythingOption | QRegularExpression::CaseInsensitiveOption);
+    std::vector<QRegularExpressionMatch> blocks;
+    for (auto it = paragraph.globalMatch(body); it.hasNext();)
+        blocks.push_back(it.next());
+    if (blocks.size() >= size_t(optionCount)) {
+        QStringList texts;
+        bool all = true;
+        const size_t first = blocks.size() - size_t(optionCount);
+        for (int i = 0; i < optionCount && all; ++i) {
+            QString text;
+            all = optionLine(htmlToPlain(blocks[first + size_t(i)].captured(1)), i, &text);
+            texts << text;
+        }
+        // Only blanks may follow the last option.
+        if (all && htmlToPlain(body.mid(blocks.back().capturedEnd())).isEmpty()) {
+            *stem = body.left(blocks[first].capturedStart()).trimmed();
+            *options = texts;
+            return;
+        }
+    }
+    // Lines of plain text (or broken by <br />): the formatting of the stem goes with them.
+    QStringList lines = htmlToPlain(body).split(QLatin1Char('\n'));
+    if (lines.size() <= optionCount)
+        return;
+    QStringList texts;
+    for (int i = 0; i < optionCount; ++i) {
+        QString text;
+        if (!optionLine(lines[lines.size() - optionCount + i], i, &text))
+            return;
+        texts << text;
+    }
+    lines.resize(lines.size() - optionCount);
+    *stem = plainToHtml(lines.join(QLatin1Char('\n')).trimmed());
+    *options = texts;
+}
+
 } // namespace exchange

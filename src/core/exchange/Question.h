@@ -105,4 +105,23 @@ QString dataUrl(const QString& fileName, const QByteArray& bytes);
 // for choice kinds (at most kMaxOptions), an answer in range. False with the message.
 bool checkQuestion(Question& q, QString* message);
 
+// ---- the bank's form of a question -----------------------------------------------------
+
+// What question entry saves for it: the stem document with the options on lines of their
+// own ("A. …"), as the bank keeps them; the option count (判断 2, 填空 and subjective 1);
+// the answer (subjective "1"); the analysis, with what the bank has no field for
+// appended (a reference answer, other accepted fill answers).
+struct BankForm {
+    QString stem;     // HTML
+    int options = 1;
+    QString answer;
+    QString analysis; // HTML; empty when there is nothing to say
+};
+BankForm bankForm(const Question& q);
+
+// The other way, for export: a stored stem as HTML, whose last `optionCount` lines are the
+// options "A. …" (paragraphs, or lines broken by <br />), as the stem without them and the
+// options' texts. When the lines are not there, the stem stays whole and *options is empty.
+void splitOptions(const QString& stemHtml, int optionCount, QString* stem, QStringList* options);
+
 } // namespace exchange
