@@ -78,6 +78,7 @@ TEST(GiftFormat, PublishedExamplesReadAsTheBanksKinds)
     // Matching and the three numerical questions have no kind in the bank.
     EXPECT_EQ(r.skippedTypes, (std::map<QString, int>{{QStringLiteral("matching"), 1}, {QStringLiteral("numerical"), 3}}));
     EXPECT_EQ(r.questions[4].line, 32);
+    EXPECT_EQ(r.questions[4].number, 9); // the skipped ones count, as problems name them
 }
 
 TEST(GiftFormat, ChineseHtmlEscapesAndFeedbackInGb18030WithCrlf)
@@ -113,6 +114,18 @@ TEST(GiftFormat, ChineseHtmlEscapesAndFeedbackInGb18030WithCrlf)
     EXPECT_EQ(htmlToPlain(r.questions[1].stem), QStringLiteral("银行家算法用于 _____ 。"));
     EXPECT_EQ(r.questions[1].answer, QStringLiteral("避免死锁"));
     EXPECT_EQ(r.questions[1].line, 11);
+}
+
+TEST(GiftFormat, TheDefaultFormatKeepsHtmlTagsAndEscapesOtherText)
+{
+    const ReadResult r = readGift(QByteArray("Grant is <b>buried</b>\nin New York.{T}\n\n"
+                                             "a < b and c > d {=<i>yes</i> ~no}\n\n"
+                                             "[plain]<b>as written</b>{F}\n"));
+    ASSERT_EQ(r.questions.size(), 3u) << problems(r);
+    EXPECT_EQ(r.questions[0].stem, QStringLiteral("Grant is <b>buried</b><br />in New York."));
+    EXPECT_EQ(r.questions[1].stem, QStringLiteral("a &lt; b and c &gt; d"));
+    EXPECT_EQ(r.questions[1].options, (QStringList{QStringLiteral("yes"), QStringLiteral("no")}));
+    EXPECT_EQ(r.questions[2].stem, QStringLiteral("&lt;b&gt;as written&lt;/b&gt;"));
 }
 
 TEST(AikenFormat, PublishedExamplesReadAsSingleChoice)
@@ -159,6 +172,7 @@ TEST(MoodleXmlFormat, PublishedExamplesKeepHtmlAndEmbedPictures)
                                                       {QStringLiteral("matching"), 1},
                                                       {QStringLiteral("numerical"), 1}}));
     EXPECT_EQ(r.skippedCount(), 3);
+    EXPECT_EQ(r.questions[5].number, 9);
 }
 
 TEST(TableFormat, CsvEncodingsBomsAndQuotedFields)
@@ -199,6 +213,7 @@ TEST(TableFormat, CsvEncodingsBomsAndQuotedFields)
         EXPECT_EQ(r.questions[1].kind, Kind::TrueFalse);
         EXPECT_EQ(r.questions[1].answer, QStringLiteral("A"));
         EXPECT_EQ(r.questions[1].line, 5); // the quoted line break in row 2 counts
+        EXPECT_EQ(r.questions[1].number, 2);
         EXPECT_EQ(r.questions[2].kind, Kind::Multiple);
         EXPECT_EQ(r.questions[2].answer, QStringLiteral("ABC"));
         EXPECT_EQ(r.questions[3].kind, Kind::Fill);

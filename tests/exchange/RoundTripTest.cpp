@@ -121,6 +121,7 @@ TEST(RoundTrip, EveryKindComesBackFromEachFormat)
         SCOPED_TRACE(formatName(f.format).toStdString());
         const WriteResult written = writeQuestions(f.format, in);
         EXPECT_TRUE(written.left.empty());
+        EXPECT_TRUE(written.notes.empty());
         const ReadResult r = readQuestions(f.format, written.data);
         EXPECT_TRUE(r.fileOk);
         EXPECT_TRUE(r.problems.empty()) << problems(r);
@@ -193,7 +194,8 @@ TEST(RoundTrip, AFileJustUnderTheLimitIsReadWhole)
         many.push_back(make(Kind::Single, QStringLiteral("<p>第%1题</p><p><img src=\"%2\" /></p>").arg(i + 1).arg(dot),
                             {QStringLiteral("甲"), QStringLiteral("乙")}, QStringLiteral("B"), QStringLiteral("解析")));
     for (Format f : {Format::MoodleXml, Format::Gift}) {
-        const QByteArray data = writeQuestions(f, many).data;
+        const WriteResult written = writeQuestions(f, many);
+        const QByteArray& data = written.data;
         EXPECT_GT(data.size(), 40 * 1024 * 1024);
         ASSERT_LE(data.size(), kMaxFileBytes);
         QElapsedTimer timer;
@@ -207,4 +209,16 @@ TEST(RoundTrip, AFileJustUnderTheLimitIsReadWhole)
         // The whole import of 10,000 questions has 10 s; the machine may be busy.
         EXPECT_LT(ms, 8000) << formatName(f).toStdString();
     }
+}
+
+TEST(RoundTrip, AWorkbookNotesCellsLongerThanSpreadsheetProgramsKeep)
+{
+    std::vector<Question> qs = bankQuestions();
+    qs[1].stem = QStringLiteral("<p><img src=\"data:image/png;base64,%1\" /></p>").arg(QString(40000, u'A'));
+    const WriteResult written = writeQuestions(Format::Xlsx, qs);
+    ASSERT_EQ(written.notes.size(), 1u);
+    EXPECT_EQ(written.notes[0].message, QStringLiteral("第2题：有内容超过 32767 个字符（多为图片），电子表格程序中显示不全"));
+    const ReadResult r = readQuestions(Format::Xlsx, written.data);
+    ASSERT_EQ(r.questions.size(), qs.size());
+    EXPECT_EQ(r.questions[1].stem, qs[1].stem);
 }

@@ -53,6 +53,7 @@ ReadResult readAiken(const QByteArray& bytes)
             }
             Question q;
             q.kind = Kind::Single;
+            q.number = number;
             q.line = p.line;
             q.stem = plainToHtml(p.stem.join(QLatin1Char('\n')));
             q.options = p.options;

@@ -10,7 +10,8 @@ ReadResult readAiken(const QByteArray& bytes);
 
 struct WriteResult {
     QByteArray data;
-    std::vector<Problem> left; // questions the format cannot carry, not written
+    std::vector<Problem> left;  // questions the format cannot carry, not written
+    std::vector<Problem> notes; // written, but other programs may not show all of it
 };
 
 // Only 单选 fits: other kinds are left out and listed. Texts are written on one line

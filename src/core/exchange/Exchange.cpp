@@ -9,6 +9,11 @@
 
 namespace exchange {
 
+namespace {
+// What spreadsheet programs keep in one cell.
+constexpr int kMaxSpreadsheetCell = 32767;
+} // namespace
+
 QString formatName(Format format)
 {
     switch (format) {
@@ -115,12 +120,24 @@ ReadResult readQuestionFile(const QString& path)
 WriteResult writeQuestions(Format format, const std::vector<Question>& questions)
 {
     switch (format) {
-    case Format::Csv: return {writeCsv(questions), {}};
-    case Format::Xlsx: return {writeXlsx(questions), {}};
-    case Format::Gift: return {writeGift(questions), {}};
+    case Format::Csv: return {writeCsv(questions), {}, {}};
+    case Format::Xlsx: {
+        WriteResult out{writeXlsx(questions), {}, {}};
+        int number = 0;
+        for (const Question& q : questions) {
+            ++number;
+            for (const QString& cell : cellsOfQuestion(q))
+                if (cell.size() > kMaxSpreadsheetCell) {
+                    out.notes.push_back({number, q.line, {}, numbered(number, QStringLiteral("有内容超过 %1 个字符（多为图片），电子表格程序中显示不全").arg(kMaxSpreadsheetCell))});
+                    break;
+                }
+        }
+        return out;
+    }
+    case Format::Gift: return {writeGift(questions), {}, {}};
     case Format::Aiken: return writeAiken(questions);
-    case Format::MoodleXml: return {writeMoodleXml(questions), {}};
-    case Format::FlashCards: return {writeFlashCards(questions), {}};
+    case Format::MoodleXml: return {writeMoodleXml(questions), {}, {}};
+    case Format::FlashCards: return {writeFlashCards(questions), {}, {}};
     }
     return {};
 }

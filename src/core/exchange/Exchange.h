@@ -24,7 +24,8 @@ ReadResult readQuestions(Format format, const QByteArray& bytes);
 // result that is not fileOk, with the reason.
 ReadResult readQuestionFile(const QString& path);
 
-// Writes the questions; Aiken leaves out those it cannot carry and lists them.
+// Writes the questions; Aiken leaves out those it cannot carry and lists them; XLSX notes
+// the questions with a cell longer than spreadsheet programs keep.
 WriteResult writeQuestions(Format format, const std::vector<Question>& questions);
 
 } // namespace exchange

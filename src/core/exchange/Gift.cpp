@@ -151,16 +151,27 @@ std::pair<QString, QString> splitFeedback(const QString& item)
 
 enum class TextFormat { Moodle, Html, Plain, Markdown };
 
+// The course platform's own format (the default) is text in which HTML tags may stand.
+bool isHtml(const QString& text, TextFormat format)
+{
+    static const QRegularExpression tag(QStringLiteral("</?[a-zA-Z][a-zA-Z0-9]*(\\s[^<>]*)?/?>"));
+    return format == TextFormat::Html || (format == TextFormat::Moodle && tag.match(text).hasMatch());
+}
+
 QString asHtml(const QString& escaped, TextFormat format)
 {
-    const QString text = unescape(escaped).trimmed();
-    return format == TextFormat::Html ? text : plainToHtml(text);
+    QString text = unescape(escaped).trimmed();
+    if (!isHtml(text, format))
+        return plainToHtml(text);
+    if (format == TextFormat::Moodle)
+        text.replace(QLatin1Char('\n'), QStringLiteral("<br />"));
+    return text;
 }
 
 QString asPlain(const QString& escaped, TextFormat format)
 {
     const QString text = unescape(escaped).trimmed();
-    return format == TextFormat::Html ? htmlToPlain(text) : text;
+    return isHtml(text, format) ? htmlToPlain(text) : text;
 }
 
 class Reader {
@@ -181,6 +192,7 @@ public:
         }
         ++m_number;
         Question q;
+        q.number = m_number;
         q.line = line;
         q.category = m_category;
         QString message;

@@ -130,6 +130,7 @@ public:
         ++m_number;
         const QString element = QStringLiteral("第%1个 question 元素（第%2行）").arg(m_number).arg(line);
         Question q;
+        q.number = m_number;
         q.line = int(line);
         q.element = element;
         q.category = m_category;

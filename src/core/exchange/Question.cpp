@@ -1,7 +1,7 @@
 #include "core/exchange/Question.h"
 
-#include "practice/AnswerRules.h"
-#include "store/RtfReader.h"
+#include "core/question/AnswerRules.h"
+#include "core/store/RtfReader.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>

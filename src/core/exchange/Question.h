@@ -41,6 +41,7 @@ struct Question {
     QStringList points;    // exam points as the file names them (codes or titles)
     QString category;      // GIFT $CATEGORY / Moodle category in force for the question
     QString title;         // the file's name for the question, if any
+    int number = 0;        // its place among the file's questions, from 1, as problems count them
     int line = 0;          // first line of the question in a text file or sheet row; 0 unknown
     QString element;       // XML: which element it came from
 };

@@ -113,6 +113,7 @@ ReadResult readRows(const std::vector<TableRow>& rows)
             continue;
         ++number;
         Question q;
+        q.number = number;
         q.line = row.line;
         const QString type = cell(row, index[TypeColumn]).trimmed();
         QString message;
