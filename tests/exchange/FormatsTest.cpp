@@ -318,3 +318,25 @@ TEST(FileFormats, ChosenBySuffixAndTextFilesByContent)
         }
     }
 }
+
+TEST(TableFormat, XlsxSavedByAnotherSpreadsheetProgram)
+{
+    // Shared strings, a number and a boolean cell, column widths and a bold header, as
+    // a spreadsheet library writes them.
+    const ReadResult r = readXlsx(fixture("sheet_from_spreadsheet_program.xlsx"));
+    EXPECT_TRUE(r.fileOk);
+    const QStringList none;
+    expectQuestions(r.questions, {
+                                     {Kind::Single, "进程是什么？", {"程序", "执行中的程序", "数据", "文件"}, "B"},
+                                     {Kind::TrueFalse, "1+1=2", none, "A"},
+                                     {Kind::Multiple, "选出两个\n（多行题干）", {"甲", "乙", "丙"}, "AC"},
+                                     {Kind::Fill, "2 的 10 次方是____", none, "1024"},
+                                     {Kind::Subjective, "简述进程与线程的区别。", none, "线程是调度的单位"},
+                                 });
+    ASSERT_EQ(r.questions.size(), 5u);
+    EXPECT_EQ(r.questions[2].points, (QStringList{QStringLiteral("02000101"), QStringLiteral("02000102")}));
+    EXPECT_EQ(htmlToPlain(r.questions[0].analysis), QStringLiteral("进程是执行中的程序。"));
+    ASSERT_EQ(r.problems.size(), 1u);
+    EXPECT_EQ(r.problems[0].line, 7);
+    EXPECT_EQ(r.problems[0].message, QStringLiteral("第6题：未知题型“连线”（应为单选、多选、不定项、判断、填空或简答等）"));
+}
