@@ -2,7 +2,7 @@
 // when the target is built: EXCHANGE_FORMAT is an exchange::Format), then writes what
 // was read in the same format and reads that again: every question read must come
 // back. A crash, a sanitizer report, a hang or a lost question is a finding.
-// Targets gift_fuzz, aiken_fuzz, moodlexml_fuzz and csv_fuzz run as README.md shows
+// Targets gift_fuzz, aiken_fuzz, moodlexml_fuzz, csv_fuzz and xlsx_fuzz run as README.md shows
 // for the others, each with its seeds: corpus/<format>/ and the unit tests' fixture
 // (tests/exchange/data/), e.g.
 //   build-fuzz/fuzz/gift_fuzz -max_total_time=900 -max_len=8192 -timeout=10 \
