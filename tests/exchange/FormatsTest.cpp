@@ -85,7 +85,7 @@ TEST(GiftFormat, ChineseHtmlEscapesAndFeedbackInGb18030WithCrlf)
 {
     const QString text = QStringLiteral(
         "// 第一部分\r\n"
-        "$CATEGORY: 02000101\r\n"
+        "$CATEGORY: $course$/top/02000101\r\n"
         "\r\n"
         "::进程::[html]<p>下列关于<b>进程</b>的说法\\: 正确的是（  ）</p>{\r\n"
         "  ~进程是程序#不对，进程是程序的一次执行\r\n"

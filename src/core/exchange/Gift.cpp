@@ -184,7 +184,7 @@ public:
         int line = block.line;
         if (text.startsWith(QStringLiteral("$CATEGORY:"))) {
             const qsizetype nl = text.indexOf(QLatin1Char('\n'));
-            m_category = text.mid(10, nl < 0 ? -1 : nl - 10).trimmed();
+            m_category = categoryPath(text.mid(10, nl < 0 ? -1 : nl - 10));
             if (nl < 0)
                 return;
             text = text.mid(nl + 1);

@@ -123,8 +123,7 @@ public:
     {
         const QString type = node.attribute(u"type");
         if (type == u"category") {
-            m_category = node.childText(u"category").trimmed();
-            m_category.remove(QRegularExpression(QStringLiteral("^\\$(course|system|module|cat\\d+)\\$/")));
+            m_category = categoryPath(node.childText(u"category"));
             return;
         }
         ++m_number;

@@ -272,6 +272,12 @@ bool hasFormatting(const QString& html)
     return formats.match(htmlBody(html)).hasMatch();
 }
 
+QString categoryPath(const QString& raw)
+{
+    static const QRegularExpression context(QStringLiteral("^\\$(course|system|module|cat\\d*)\\$/(top(/|$))?"));
+    return raw.trimmed().remove(context);
+}
+
 QString numbered(int number, const QString& what)
 {
     return QStringLiteral("第%1题：%2").arg(number).arg(what);

@@ -88,6 +88,10 @@ bool hasFormatting(const QString& html);
 // The body of an HTML document (what lies between <body> and </body>), or the text itself.
 QString htmlBody(const QString& html);
 
+// A category as the course platform writes it ("$course$/top/第二部分") without the
+// context and root it adds, so that what is left can name an exam point.
+QString categoryPath(const QString& raw);
+
 // "第12题：" + what.
 QString numbered(int number, const QString& what);
 
