@@ -1,8 +1,8 @@
 #include "BankGenerator.h"
 
-#include "store/Connection.h"
-#include "store/Schema.h"
-#include "store/Statistics.h"
+#include "core/store/Connection.h"
+#include "core/store/Schema.h"
+#include "core/store/Statistics.h"
 
 #include <QDate>
 #include <QHash>

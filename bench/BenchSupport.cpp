@@ -1,8 +1,8 @@
 #include "BenchSupport.h"
 
 #include "BankGenerator.h"
-#include "store/JetFunctions.h"
-#include "store/Schema.h"
+#include "core/store/JetFunctions.h"
+#include "core/store/Schema.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 // the large bank made once, and a bare SQLCipher handle to compare our layer against.
 #pragma once
 
-#include "store/Connection.h"
+#include "core/store/Connection.h"
 
 #include <QString>
 #include <benchmark/benchmark.h>

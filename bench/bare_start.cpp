@@ -5,7 +5,7 @@
 // ends. bench/startup.sh times both from outside, in turn.
 //
 //   bare_start BANK
-#include "store/Connection.h"
+#include "core/store/Connection.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -8,16 +8,16 @@
 // Parts of the bank are renumbered in a work copy so that mock 1, which draws from
 // every part of the book, finds each of its parts (about 2,500 questions a part).
 #include "BenchSupport.h"
-#include "exam/ExamRules.h"
-#include "exam/PaperDraw.h"
+#include "core/exam/ExamRules.h"
+#include "core/exam/PaperDraw.h"
 #include "exam/TFrmExam.h"
-#include "shell/AppState.h"
-#include "store/Clock.h"
-#include "store/DataModule.h"
-#include "store/Dataset.h"
-#include "store/Random.h"
-#include "store/Schema.h"
-#include "store/Statistics.h"
+#include "core/app/AppState.h"
+#include "core/store/Clock.h"
+#include "core/store/DataModule.h"
+#include "core/store/Dataset.h"
+#include "core/store/Random.h"
+#include "core/store/Schema.h"
+#include "core/store/Statistics.h"
 
 #include <QApplication>
 #include <QDir>

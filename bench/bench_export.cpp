@@ -5,12 +5,12 @@
 //   bench_export [--bank=<bank.db>] [Google Benchmark flags]
 #include "BenchSupport.h"
 #include "exam/PaperDocument.h"
-#include "exam/PaperDraw.h"
-#include "exam/PaperExport.h"
-#include "shell/AppState.h"
-#include "store/Clock.h"
-#include "store/DataModule.h"
-#include "store/Random.h"
+#include "core/exam/PaperDraw.h"
+#include "core/exam/PaperExport.h"
+#include "core/app/AppState.h"
+#include "core/store/Clock.h"
+#include "core/store/DataModule.h"
+#include "core/store/Random.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -9,14 +9,14 @@
 // and one point of 200 questions. --index-cost prints what the point-lookup
 // indexes add to the file.
 #include "BenchSupport.h"
-#include "outline/OutlineRules.h"
+#include "core/outline/OutlineRules.h"
 #include "outline/TFrmRuleLxxt.h"
 #include "outline/TfrmLawsFaGui.h"
-#include "shell/Prompt.h"
-#include "store/DataModule.h"
-#include "store/Dataset.h"
-#include "store/JetFunctions.h"
-#include "store/Schema.h"
+#include "common/Prompt.h"
+#include "core/store/DataModule.h"
+#include "core/store/Dataset.h"
+#include "core/store/JetFunctions.h"
+#include "core/store/Schema.h"
 
 #include <QApplication>
 #include <QTableWidget>

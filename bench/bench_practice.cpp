@@ -7,15 +7,15 @@
 // Without --bank (or TESVORA_BENCH_BANK) the 100k-question bank is made once in
 // <build>/bench-data, as bench/run.sh does for the store benchmarks.
 #include "BenchSupport.h"
-#include "practice/AnswerPages.h"
-#include "practice/ChooserRules.h"
+#include "question/AnswerPages.h"
+#include "core/practice/ChooserRules.h"
 #include "practice/TFrmLxxt.h"
-#include "shell/AppState.h"
-#include "shell/Prompt.h"
-#include "store/DataModule.h"
-#include "store/Dataset.h"
-#include "store/Schema.h"
-#include "store/Statistics.h"
+#include "core/app/AppState.h"
+#include "common/Prompt.h"
+#include "core/store/DataModule.h"
+#include "core/store/Dataset.h"
+#include "core/store/Schema.h"
+#include "core/store/Statistics.h"
 #include "ui/CommandButton.h"
 #include "ui/PictureButton.h"
 

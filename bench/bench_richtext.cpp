@@ -3,8 +3,8 @@
 // stay well under 5 ms. Prints the median of every case and its target.
 
 #include "BenchSupport.h"
-#include "store/Connection.h"
-#include "store/RtfWriter.h"
+#include "core/store/Connection.h"
+#include "core/store/RtfWriter.h"
 #include "ui/RichText.h"
 #include "ui/RichTextView.h"
 

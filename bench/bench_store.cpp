@@ -4,12 +4,12 @@
 //
 //   bench_store --bank=<bank.db> [Google Benchmark flags]
 #include "BenchSupport.h"
-#include "store/Clock.h"
-#include "store/DataModule.h"
-#include "store/Dataset.h"
-#include "store/JetFunctions.h"
-#include "store/Schema.h"
-#include "store/Statistics.h"
+#include "core/store/Clock.h"
+#include "core/store/DataModule.h"
+#include "core/store/Dataset.h"
+#include "core/store/JetFunctions.h"
+#include "core/store/Schema.h"
+#include "core/store/Statistics.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -2,7 +2,7 @@
 //   gen_bank <out.db> [--questions N] [--seed S]
 #include "BankGenerator.h"
 
-#include "store/DbError.h"
+#include "core/store/DbError.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 #include "authoring/QuestionInputs.h"
 
 #include "authoring/TFrmSelectFG.h"
-#include "shell/Prompt.h"
-#include "store/DataModule.h"
+#include "common/Prompt.h"
+#include "core/store/DataModule.h"
 #include "ui/CommandButton.h"
 #include "ui/RichTextEdit.h"
 #include "ui/RichTextToolBar.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "authoring/AuthoringRules.h"
+#include "core/authoring/AuthoringRules.h"
 
 #include <QObject>
 #include <QStringList>

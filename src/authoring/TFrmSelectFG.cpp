@@ -1,9 +1,9 @@
 #include "authoring/TFrmSelectFG.h"
 
-#include "authoring/AuthoringRules.h"
-#include "shell/Guard.h"
-#include "shell/Prompt.h"
-#include "store/DataModule.h"
+#include "core/authoring/AuthoringRules.h"
+#include "common/Guard.h"
+#include "common/Prompt.h"
+#include "core/store/DataModule.h"
 #include "ui/CommandButton.h"
 #include "ui/Screen.h"
 #include "ui/Style.h"

@@ -1,17 +1,17 @@
 #include "exam/ExamStart.h"
 
-#include "exam/ExamResume.h"
-#include "exam/ExamRules.h"
-#include "exam/PaperDraw.h"
+#include "core/exam/ExamResume.h"
+#include "core/exam/ExamRules.h"
+#include "core/exam/PaperDraw.h"
 #include "exam/TFrmCheck.h"
 #include "exam/TFrmExam.h"
-#include "practice/AnswerRules.h"
-#include "shell/AppState.h"
-#include "shell/Guard.h"
-#include "shell/Prompt.h"
-#include "shell/TFrmProgress.h"
-#include "store/Clock.h"
-#include "store/DataModule.h"
+#include "core/question/AnswerRules.h"
+#include "core/app/AppState.h"
+#include "common/Guard.h"
+#include "common/Prompt.h"
+#include "common/TFrmProgress.h"
+#include "core/store/Clock.h"
+#include "core/store/DataModule.h"
 
 #include <QDebug>
 

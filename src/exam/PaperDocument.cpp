@@ -1,8 +1,8 @@
 #include "exam/PaperDocument.h"
 
-#include "shell/Preferences.h"
-#include "shell/Prompt.h"
-#include "shell/TFrmProgress.h"
+#include "core/app/Preferences.h"
+#include "common/Prompt.h"
+#include "common/TFrmProgress.h"
 #include "ui/DocxWriter.h"
 #include "ui/RichText.h"
 #include "ui/Screen.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exam/PaperExport.h"
+#include "core/exam/PaperExport.h"
 
 #include <QString>
 #include <functional>

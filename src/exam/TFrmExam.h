@@ -1,8 +1,8 @@
 #pragma once
 
-#include "exam/ExamRules.h"
-#include "exam/PaperDraw.h"
-#include "practice/AnswerRules.h"
+#include "core/exam/ExamRules.h"
+#include "core/exam/PaperDraw.h"
+#include "core/question/AnswerRules.h"
 
 #include <QDialog>
 #include <QHash>

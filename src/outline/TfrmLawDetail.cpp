@@ -1,7 +1,7 @@
 #include "outline/TfrmLawDetail.h"
 
-#include "outline/OutlineRules.h"
-#include "store/Dataset.h"
+#include "core/outline/OutlineRules.h"
+#include "core/store/Dataset.h"
 #include "ui/RichTextView.h"
 #include "ui/Style.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "outline/OutlineRules.h"
+#include "core/outline/OutlineRules.h"
 
 #include <QPointer>
 #include <QStringList>

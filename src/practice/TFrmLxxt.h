@@ -1,8 +1,8 @@
 #pragma once
 
-#include "practice/AnswerRules.h"
-#include "practice/ChooserRules.h"
-#include "practice/PracticeRules.h"
+#include "core/question/AnswerRules.h"
+#include "core/practice/ChooserRules.h"
+#include "core/question/PracticeRules.h"
 
 #include <QDialog>
 #include <QHash>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "practice/ChooserRules.h"
+#include "core/practice/ChooserRules.h"
 
 #include <QPixmap>
 #include <QSet>

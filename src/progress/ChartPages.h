@@ -1,6 +1,6 @@
 #pragma once
 
-#include "progress/ProgressRules.h"
+#include "core/progress/ProgressRules.h"
 
 #include <QColor>
 #include <QLabel>

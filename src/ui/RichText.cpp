@@ -1,8 +1,8 @@
 #include "ui/RichText.h"
 
-#include "store/Dataset.h"
-#include "store/DbError.h"
-#include "store/RtfReader.h"
+#include "core/store/Dataset.h"
+#include "core/store/DbError.h"
+#include "core/store/RtfReader.h"
 
 #include <QBuffer>
 #include <QFontDatabase>

@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "store/Dataset.h"
+#include "core/store/Dataset.h"
 
 class QTextDocument;
 class QUrl;

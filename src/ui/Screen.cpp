@@ -1,6 +1,6 @@
 #include "ui/Screen.h"
 
-#include "shell/AppState.h"
+#include "core/app/AppState.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,9 +1,9 @@
 #include "update/Tfrmstxz.h"
 
-#include "shell/Guard.h"
-#include "shell/Prompt.h"
-#include "store/Clock.h"
-#include "store/DataModule.h"
+#include "common/Guard.h"
+#include "common/Prompt.h"
+#include "core/store/Clock.h"
+#include "core/store/DataModule.h"
 #include "ui/CommandButton.h"
 #include "ui/Screen.h"
 #include "ui/Style.h"

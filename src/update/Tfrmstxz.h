@@ -1,6 +1,6 @@
 #pragma once
 
-#include "update/BankUpgrade.h"
+#include "core/update/BankUpgrade.h"
 
 #include <QDialog>
 #include <functional>

@@ -1,7 +1,7 @@
-#include "authoring/AuthoringRules.h"
+#include "core/authoring/AuthoringRules.h"
 
 #include "authoring/AuthoringFixture.h"
-#include "store/Dataset.h"
+#include "core/store/Dataset.h"
 
 #include <gtest/gtest.h>
 

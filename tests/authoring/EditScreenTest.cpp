@@ -2,8 +2,8 @@
 #include "authoring/ScreenSupport.h"
 #include "authoring/TFrmInPut.h"
 #include "authoring/TfrmTedit.h"
-#include "store/Dataset.h"
-#include "store/RtfWriter.h"
+#include "core/store/Dataset.h"
+#include "core/store/RtfWriter.h"
 #include "ui/RichTextEdit.h"
 
 #include <QBuffer>

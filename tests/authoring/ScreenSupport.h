@@ -4,7 +4,7 @@
 // practice reader shows it, answering a modal window, ticking a point.
 
 #include "authoring/AuthoringFixture.h"
-#include "shell/Prompt.h"
+#include "common/Prompt.h"
 #include "ui/RichText.h"
 
 #include <QAbstractButton>

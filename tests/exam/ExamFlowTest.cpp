@@ -1,18 +1,18 @@
 // The ways into a mock exam from the menu, the score list, and an exam that
 // survives its process being killed.
 #include "exam/ExamFixture.h"
-#include "exam/ExamResume.h"
+#include "core/exam/ExamResume.h"
 #include "exam/ExamStart.h"
-#include "exam/PaperDraw.h"
+#include "core/exam/PaperDraw.h"
 #include "exam/TFrmCheck.h"
 #include "exam/TFrmExam.h"
 
-#include "practice/AnswerPages.h"
-#include "shell/Dispatcher.h"
-#include "shell/MenuScreens.h"
-#include "shell/Prompt.h"
-#include "store/Dataset.h"
-#include "store/Random.h"
+#include "question/AnswerPages.h"
+#include "app/Dispatcher.h"
+#include "app/MenuScreens.h"
+#include "common/Prompt.h"
+#include "core/store/Dataset.h"
+#include "core/store/Random.h"
 #include "ui/CommandButton.h"
 #include "ui/PictureButton.h"
 

@@ -1,10 +1,10 @@
 #include "exam/ExamFixture.h"
-#include "exam/ExamResume.h"
-#include "exam/ExamRules.h"
-#include "exam/PaperDraw.h"
-#include "exam/ScoreRules.h"
+#include "core/exam/ExamResume.h"
+#include "core/exam/ExamRules.h"
+#include "core/exam/PaperDraw.h"
+#include "core/exam/ScoreRules.h"
 
-#include "store/Dataset.h"
+#include "core/store/Dataset.h"
 
 #include <gtest/gtest.h>
 

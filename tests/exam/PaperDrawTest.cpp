@@ -1,8 +1,8 @@
 #include "exam/ExamFixture.h"
-#include "exam/PaperDraw.h"
+#include "core/exam/PaperDraw.h"
 
-#include "store/Dataset.h"
-#include "store/Random.h"
+#include "core/store/Dataset.h"
+#include "core/store/Random.h"
 
 #include <QSet>
 #include <gtest/gtest.h>

@@ -3,12 +3,12 @@
 // screen's 生成文档 button.
 #include "exam/ExamFixture.h"
 #include "exam/PaperDocument.h"
-#include "exam/PaperExport.h"
+#include "core/exam/PaperExport.h"
 #include "exam/TFrmExam.h"
 
-#include "shell/Preferences.h"
-#include "shell/Prompt.h"
-#include "shell/TFrmProgress.h"
+#include "core/app/Preferences.h"
+#include "common/Prompt.h"
+#include "common/TFrmProgress.h"
 #include "ui/CommandButton.h"
 #include "ui/DocxWriter.h"
 

@@ -1,15 +1,15 @@
 // The score list's figures and hint, and a stored paper reviewed and exported
 // with its own mock's types whatever mock was started last.
 #include "exam/ExamFixture.h"
-#include "exam/PaperDraw.h"
-#include "exam/PaperExport.h"
-#include "exam/ScoreRules.h"
+#include "core/exam/PaperDraw.h"
+#include "core/exam/PaperExport.h"
+#include "core/exam/ScoreRules.h"
 #include "exam/TFrmCheck.h"
 #include "exam/TFrmExam.h"
 #include "progress/TFrmEset.h"
-#include "shell/AppState.h"
-#include "shell/Prompt.h"
-#include "store/Dataset.h"
+#include "core/app/AppState.h"
+#include "common/Prompt.h"
+#include "core/store/Dataset.h"
 #include "ui/CommandButton.h"
 #include "ui/PictureButton.h"
 

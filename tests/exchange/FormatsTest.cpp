@@ -79,6 +79,7 @@ TEST(GiftFormat, PublishedExamplesReadAsTheBanksKinds)
     EXPECT_EQ(r.skippedTypes, (std::map<QString, int>{{QStringLiteral("matching"), 1}, {QStringLiteral("numerical"), 3}}));
     EXPECT_EQ(r.questions[4].line, 32);
     EXPECT_EQ(r.questions[4].number, 9); // the skipped ones count, as problems name them
+    EXPECT_EQ(r.summary(), QStringLiteral("可导入 17 道试题；跳过 4 道本题库没有的题型（matching 1 道，numerical 3 道）"));
 }
 
 TEST(GiftFormat, ChineseHtmlEscapesAndFeedbackInGb18030WithCrlf)

@@ -1,8 +1,8 @@
-#include "outline/TfrmAnswFagui.h"
-#include "shell/AppState.h"
-#include "store/DataModule.h"
-#include "store/RtfWriter.h"
-#include "store/Schema.h"
+#include "question/TfrmAnswFagui.h"
+#include "core/app/AppState.h"
+#include "core/store/DataModule.h"
+#include "core/store/RtfWriter.h"
+#include "core/store/Schema.h"
 #include "support/TempBank.h"
 #include "ui/RichTextView.h"
 

@@ -1,6 +1,6 @@
-#include "outline/OutlineRules.h"
-#include "store/Dataset.h"
-#include "store/Schema.h"
+#include "core/outline/OutlineRules.h"
+#include "core/store/Dataset.h"
+#include "core/store/Schema.h"
 #include "support/TempBank.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
-#include "practice/AnswerRules.h"
-#include "practice/ChooserRules.h"
+#include "core/question/AnswerRules.h"
+#include "core/practice/ChooserRules.h"
 #include "practice/PracticeFixture.h"
 
-#include "store/Dataset.h"
-#include "store/Statistics.h"
+#include "core/store/Dataset.h"
+#include "core/store/Statistics.h"
 
 #include <functional>
 #include <sqlite3.h>

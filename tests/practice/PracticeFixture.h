@@ -5,11 +5,11 @@
 // 02 > 020202 (one point), the question types of paper 1, and the questions a
 // test adds.
 
-#include "shell/AppState.h"
-#include "store/Clock.h"
-#include "store/DataModule.h"
-#include "store/DbError.h"
-#include "store/Schema.h"
+#include "core/app/AppState.h"
+#include "core/store/Clock.h"
+#include "core/store/DataModule.h"
+#include "core/store/DbError.h"
+#include "core/store/Schema.h"
 #include "support/TempBank.h"
 
 #include <QDate>

@@ -1,4 +1,4 @@
-#include "practice/PracticeRules.h"
+#include "core/question/PracticeRules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "outline/PointRules.h"
-#include "practice/AnswerRules.h"
-#include "practice/ChooserRules.h"
+#include "core/outline/PointRules.h"
+#include "core/question/AnswerRules.h"
+#include "core/practice/ChooserRules.h"
 #include "practice/PracticeFixture.h"
-#include "practice/PracticeRules.h"
-#include "store/Dataset.h"
+#include "core/question/PracticeRules.h"
+#include "core/store/Dataset.h"
 
 #include <QRegularExpression>
 #include <QSet>

@@ -1,10 +1,10 @@
 #include "progress/ProgressFixture.h"
-#include "shell/Preferences.h"
+#include "core/app/Preferences.h"
 #include "progress/TFrmRz.h"
 #include "progress/Tfrmchart.h"
 
-#include "shell/Prompt.h"
-#include "store/Dataset.h"
+#include "common/Prompt.h"
+#include "core/store/Dataset.h"
 #include "ui/CommandButton.h"
 
 #include <QApplication>

@@ -1,10 +1,10 @@
 #include "progress/ProgressFixture.h"
 #include "progress/TFrmConfig.h"
 
-#include "shell/Dispatcher.h"
-#include "shell/MenuScreens.h"
-#include "shell/Music.h"
-#include "shell/Prompt.h"
+#include "app/Dispatcher.h"
+#include "app/MenuScreens.h"
+#include "common/Music.h"
+#include "common/Prompt.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>

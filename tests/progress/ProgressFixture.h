@@ -3,10 +3,10 @@
 // A small bank for the settings, plan, log and chart tests: the schema, one plan
 // row, and the question types, chapters, log days and questions a test adds.
 
-#include "shell/AppState.h"
-#include "store/Clock.h"
-#include "store/DataModule.h"
-#include "store/Schema.h"
+#include "core/app/AppState.h"
+#include "core/store/Clock.h"
+#include "core/store/DataModule.h"
+#include "core/store/Schema.h"
 #include "support/TempBank.h"
 
 #include <QDate>

@@ -1,7 +1,7 @@
 #include "progress/ProgressFixture.h"
-#include "progress/ProgressRules.h"
+#include "core/progress/ProgressRules.h"
 
-#include "store/DbError.h"
+#include "core/store/DbError.h"
 
 #include <gtest/gtest.h>
 

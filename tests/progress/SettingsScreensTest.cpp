@@ -7,10 +7,10 @@
 #include "progress/Tfrmchart.h"
 #include "practice/TFrmkmmc.h"
 
-#include "shell/Music.h"
-#include "shell/Preferences.h"
-#include "shell/Prompt.h"
-#include "shell/ShellRules.h"
+#include "common/Music.h"
+#include "core/app/Preferences.h"
+#include "common/Prompt.h"
+#include "core/app/ShellRules.h"
 #include "ui/CommandButton.h"
 
 #include <QApplication>

@@ -6,7 +6,7 @@
 #include "progress/TFrmplan.h"
 #include "progress/Tfrmchart.h"
 
-#include "shell/Prompt.h"
+#include "common/Prompt.h"
 #include "support/AccessibleAction.h"
 #include "ui/CommandButton.h"
 

@@ -1,11 +1,11 @@
 #include "reliability/AnswerLoop.h"
 
-#include "exam/ExamRules.h"
-#include "exam/PaperDraw.h"
-#include "practice/AnswerRules.h"
-#include "store/Clock.h"
-#include "store/DataModule.h"
-#include "store/Statistics.h"
+#include "core/exam/ExamRules.h"
+#include "core/exam/PaperDraw.h"
+#include "core/question/AnswerRules.h"
+#include "core/store/Clock.h"
+#include "core/store/DataModule.h"
+#include "core/store/Statistics.h"
 
 #include <QFile>
 #include <random>

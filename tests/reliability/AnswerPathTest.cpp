@@ -1,12 +1,12 @@
 // Sequences of the answer path that leave a counter outside what it can mean.
 
-#include "practice/AnswerRules.h"
+#include "core/question/AnswerRules.h"
 #include "practice/PracticeFixture.h"
 #include "reliability/CounterCheck.h"
 
-#include "store/Dataset.h"
+#include "core/store/Dataset.h"
 
-#include "store/Schema.h"
+#include "core/store/Schema.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -1,11 +1,11 @@
 // The checker the kill loop trusts: silent on a bank the answer path wrote, and
 // loud about each kind of counter that went astray.
 
-#include "practice/AnswerRules.h"
+#include "core/question/AnswerRules.h"
 #include "practice/PracticeFixture.h"
 #include "reliability/CounterCheck.h"
 
-#include "store/Dataset.h"
+#include "core/store/Dataset.h"
 
 #include <gtest/gtest.h>
 

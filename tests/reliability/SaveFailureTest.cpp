@@ -2,14 +2,14 @@
 // bank left with a -wal file by a killed process, through the real practice
 // screen and the real answer path.
 
-#include "practice/AnswerPages.h"
-#include "practice/ChooserRules.h"
+#include "question/AnswerPages.h"
+#include "core/practice/ChooserRules.h"
 #include "practice/PracticeFixture.h"
 #include "practice/TFrmLxxt.h"
 #include "reliability/CounterCheck.h"
 
-#include "shell/Prompt.h"
-#include "store/Dataset.h"
+#include "common/Prompt.h"
+#include "core/store/Dataset.h"
 #include "ui/PictureButton.h"
 
 #include <QFile>

@@ -13,8 +13,8 @@
 #include "reliability/AnswerLoop.h"
 #include "reliability/CounterCheck.h"
 
-#include "store/Clock.h"
-#include "store/DataModule.h"
+#include "core/store/Clock.h"
+#include "core/store/DataModule.h"
 
 #include <QCoreApplication>
 #include <QDir>

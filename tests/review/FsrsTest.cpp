@@ -1,5 +1,5 @@
 #include "core/review/Fsrs.h"
-#include "store/Random.h"
+#include "core/store/Random.h"
 
 #include <QTimeZone>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "ShellTestSupport.h"
 
-#include "shell/BankLocation.h"
-#include "shell/SingleInstance.h"
+#include "core/app/BankLocation.h"
+#include "app/SingleInstance.h"
 #include "support/TempBank.h"
 
 #include <QFileInfo>

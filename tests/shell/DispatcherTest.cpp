@@ -1,11 +1,11 @@
 #include "ShellTestSupport.h"
 
-#include "shell/Dispatcher.h"
-#include "shell/HelpWindow.h"
-#include "shell/MenuScreens.h"
-#include "shell/Prompt.h"
-#include "shell/TFrmAbout.h"
-#include "store/DbError.h"
+#include "app/Dispatcher.h"
+#include "help/HelpWindow.h"
+#include "app/MenuScreens.h"
+#include "common/Prompt.h"
+#include "help/TFrmAbout.h"
+#include "core/store/DbError.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -20,7 +20,7 @@
 
 #include "../support/TempBank.h"
 #include "../support/WhenModal.h"
-#include "shell/AppState.h"
+#include "core/app/AppState.h"
 #include "ui/CommandButton.h"
 
 using shell::Dispatcher;

@@ -1,5 +1,5 @@
-#include "shell/Guard.h"
-#include "shell/Prompt.h"
+#include "common/Guard.h"
+#include "common/Prompt.h"
 
 #include <QPushButton>
 #include <QTest>

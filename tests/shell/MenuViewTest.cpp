@@ -1,7 +1,7 @@
 #include "ShellTestSupport.h"
 
-#include "shell/Dispatcher.h"
-#include "shell/MenuView.h"
+#include "app/Dispatcher.h"
+#include "app/MenuView.h"
 
 #include <QAbstractButton>
 #include <QAccessible>

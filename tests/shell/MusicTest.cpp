@@ -1,7 +1,7 @@
-#include "shell/AppState.h"
-#include "shell/Music.h"
-#include "shell/Preferences.h"
-#include "shell/Prompt.h"
+#include "core/app/AppState.h"
+#include "common/Music.h"
+#include "core/app/Preferences.h"
+#include "common/Prompt.h"
 
 #include "Score.h"
 #include "Tunes.h"

@@ -1,6 +1,6 @@
-#include "shell/Prompt.h"
-#include "shell/TFrmDlg.h"
-#include "shell/TFrmProgress.h"
+#include "common/Prompt.h"
+#include "common/TFrmDlg.h"
+#include "common/TFrmProgress.h"
 #include "ui/CommandButton.h"
 
 #include <QAccessible>

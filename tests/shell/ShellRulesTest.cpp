@@ -1,6 +1,6 @@
 #include "ShellTestSupport.h"
 
-#include "shell/ShellRules.h"
+#include "core/app/ShellRules.h"
 
 using namespace shell;
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "shell/AppState.h"
-#include "store/Clock.h"
-#include "store/Connection.h"
-#include "store/DataModule.h"
-#include "store/Schema.h"
+#include "core/app/AppState.h"
+#include "core/store/Clock.h"
+#include "core/store/Connection.h"
+#include "core/store/DataModule.h"
+#include "core/store/Schema.h"
 
 #include <QDir>
 #include <QFile>

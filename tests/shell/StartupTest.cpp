@@ -1,10 +1,10 @@
 #include "ShellTestSupport.h"
 
-#include "shell/MenuView.h"
-#include "shell/Prompt.h"
-#include "shell/SingleInstance.h"
-#include "shell/Startup.h"
-#include "shell/TFrmStart.h"
+#include "app/MenuView.h"
+#include "common/Prompt.h"
+#include "app/SingleInstance.h"
+#include "app/Startup.h"
+#include "app/TFrmStart.h"
 #include "../support/TempBank.h"
 
 #include <QDir>

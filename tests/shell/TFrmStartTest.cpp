@@ -1,8 +1,8 @@
 #include "ShellTestSupport.h"
 
-#include "shell/MenuView.h"
-#include "shell/Prompt.h"
-#include "shell/TFrmStart.h"
+#include "app/MenuView.h"
+#include "common/Prompt.h"
+#include "app/TFrmStart.h"
 
 #include <QAbstractButton>
 #include <QSignalSpy>

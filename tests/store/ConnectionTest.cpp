@@ -1,5 +1,5 @@
-#include "store/Connection.h"
-#include "store/JetFunctions.h"
+#include "core/store/Connection.h"
+#include "core/store/JetFunctions.h"
 #include "support/TempBank.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "shell/AppState.h"
-#include "store/Clock.h"
-#include "store/DataModule.h"
-#include "store/Schema.h"
+#include "core/app/AppState.h"
+#include "core/store/Clock.h"
+#include "core/store/DataModule.h"
+#include "core/store/Schema.h"
 #include "support/TempBank.h"
 
 #include <QCoreApplication>

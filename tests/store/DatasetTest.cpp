@@ -1,6 +1,6 @@
-#include "store/Connection.h"
-#include "store/Dataset.h"
-#include "store/DatasetModel.h"
+#include "core/store/Connection.h"
+#include "core/store/Dataset.h"
+#include "core/store/DatasetModel.h"
 #include "support/StatementTrace.h"
 #include "support/TempBank.h"
 

@@ -1,7 +1,7 @@
-#include "store/DataModule.h"
-#include "store/DbError.h"
-#include "store/Migrations.h"
-#include "store/Schema.h"
+#include "core/store/DataModule.h"
+#include "core/store/DbError.h"
+#include "core/store/Migrations.h"
+#include "core/store/Schema.h"
 #include "support/TempBank.h"
 
 #include <gtest/gtest.h>

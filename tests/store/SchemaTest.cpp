@@ -1,5 +1,5 @@
-#include "store/Migrations.h"
-#include "store/Schema.h"
+#include "core/store/Migrations.h"
+#include "core/store/Schema.h"
 #include "support/TempBank.h"
 
 #include <QRegularExpression>

@@ -1,5 +1,5 @@
-#include "store/Schema.h"
-#include "store/Statistics.h"
+#include "core/store/Schema.h"
+#include "core/store/Statistics.h"
 #include "support/TempBank.h"
 
 #include <gtest/gtest.h>

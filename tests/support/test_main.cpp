@@ -1,4 +1,4 @@
-#include "shell/Preferences.h"
+#include "core/app/Preferences.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 #include "SourceFixture.h"
 
 #include "bank/BankCheck.h"
-#include "store/RtfWriter.h"
+#include "core/store/RtfWriter.h"
 
 #include <QDir>
 #include <functional>

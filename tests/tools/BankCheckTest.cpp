@@ -3,8 +3,8 @@
 
 #include "bank/BankCheck.h"
 #include "bank/KeyDistribution.h"
-#include "store/Clock.h"
-#include "store/DataModule.h"
+#include "core/store/Clock.h"
+#include "core/store/DataModule.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "support/TempBank.h"
 
 #include "bank/BankCheck.h"
-#include "exam/PaperDraw.h"
-#include "store/Connection.h"
-#include "store/RtfWriter.h"
-#include "store/Statistics.h"
+#include "core/exam/PaperDraw.h"
+#include "core/store/Connection.h"
+#include "core/store/RtfWriter.h"
+#include "core/store/Statistics.h"
 
 #include <QFile>
 #include <QHash>

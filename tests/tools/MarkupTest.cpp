@@ -1,5 +1,5 @@
 #include "bank/Markup.h"
-#include "store/RtfWriter.h"
+#include "core/store/RtfWriter.h"
 
 #include <QDir>
 #include <QImage>

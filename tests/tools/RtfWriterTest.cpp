@@ -1,4 +1,4 @@
-#include "store/RtfWriter.h"
+#include "core/store/RtfWriter.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -2,7 +2,7 @@
 
 #include "bank/BankSource.h"
 #include "bank/BankWriter.h"
-#include "store/Connection.h"
+#include "core/store/Connection.h"
 
 #include <QDir>
 #include <QFile>

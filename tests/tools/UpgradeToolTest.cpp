@@ -2,8 +2,8 @@
 #include "ToolRun.h"
 #include "support/TempBank.h"
 
-#include "store/Backup.h"
-#include "update/BankUpgrade.h"
+#include "core/store/Backup.h"
+#include "core/update/BankUpgrade.h"
 
 namespace {
 

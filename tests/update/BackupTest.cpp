@@ -1,6 +1,6 @@
 #include "UpgradeFixture.h"
 
-#include "store/Backup.h"
+#include "core/store/Backup.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 #include "UpgradeFixture.h"
 
-#include "shell/AppState.h"
-#include "shell/Dispatcher.h"
-#include "shell/MenuScreens.h"
-#include "shell/Prompt.h"
-#include "store/Backup.h"
-#include "store/DataModule.h"
+#include "core/app/AppState.h"
+#include "app/Dispatcher.h"
+#include "app/MenuScreens.h"
+#include "common/Prompt.h"
+#include "core/store/Backup.h"
+#include "core/store/DataModule.h"
 #include "ui/CommandButton.h"
 #include "update/Tfrmstxz.h"
 

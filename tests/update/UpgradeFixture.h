@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/Connection.h"
-#include "store/Schema.h"
+#include "core/store/Connection.h"
+#include "core/store/Schema.h"
 #include "support/TempBank.h"
 
 #include <QDir>

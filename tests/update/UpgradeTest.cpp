@@ -1,8 +1,8 @@
 #include "UpgradeFixture.h"
 
-#include "store/Backup.h"
+#include "core/store/Backup.h"
 #include "support/StatementTrace.h"
-#include "update/BankUpgrade.h"
+#include "core/update/BankUpgrade.h"
 
 #include <gtest/gtest.h>
 

@@ -2,11 +2,11 @@
 
 #include "bank/AnswerKey.h"
 #include "bank/KeyDistribution.h"
-#include "exam/PaperDraw.h"
-#include "store/Migrations.h"
-#include "store/Schema.h"
-#include "store/Statistics.h"
-#include "practice/AnswerRules.h"
+#include "core/exam/PaperDraw.h"
+#include "core/store/Migrations.h"
+#include "core/store/Schema.h"
+#include "core/store/Statistics.h"
+#include "core/question/AnswerRules.h"
 
 #include <QHash>
 #include <QMap>

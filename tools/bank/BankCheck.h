@@ -2,7 +2,7 @@
 
 #include "bank/BankCounters.h"
 #include "bank/BankSource.h"
-#include "store/Connection.h"
+#include "core/store/Connection.h"
 
 #include <QStringList>
 

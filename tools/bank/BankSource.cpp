@@ -2,8 +2,8 @@
 
 #include "bank/AnswerKey.h"
 #include "bank/Markup.h"
-#include "store/Statistics.h"
-#include "practice/AnswerRules.h"
+#include "core/store/Statistics.h"
+#include "core/question/AnswerRules.h"
 
 #include <QFileInfo>
 #include <QHash>

@@ -1,7 +1,7 @@
 #include "bank/BankWriter.h"
 
 #include "bank/BankCounters.h"
-#include "store/Schema.h"
+#include "core/store/Schema.h"
 
 #include <QDir>
 #include <QFile>

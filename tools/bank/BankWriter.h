@@ -1,7 +1,7 @@
 #pragma once
 
 #include "bank/BankSource.h"
-#include "store/Connection.h"
+#include "core/store/Connection.h"
 
 namespace bank {
 

@@ -1,6 +1,6 @@
 #include "bank/CsvDump.h"
 
-#include "store/RtfWriter.h"
+#include "core/store/RtfWriter.h"
 
 #include <QRegularExpression>
 

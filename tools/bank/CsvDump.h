@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Connection.h"
+#include "core/store/Connection.h"
 
 #include <QIODevice>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "bank/Markup.h"
 
-#include "store/RtfWriter.h"
+#include "core/store/RtfWriter.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,9 +5,9 @@
 #include "bank/BankWriter.h"
 #include "bank/CsvDump.h"
 #include "bank/ScheduleReplay.h"
-#include "store/Backup.h"
-#include "store/Clock.h"
-#include "store/Connection.h"
+#include "core/store/Backup.h"
+#include "core/store/Clock.h"
+#include "core/store/Connection.h"
 
 #include <QCoreApplication>
 #include <QFile>

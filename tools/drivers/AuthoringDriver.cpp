@@ -4,8 +4,8 @@
 //
 //   authoring_driver BANK [--compact]
 #include "practice/TFrmkmmc.h"
-#include "shell/AppState.h"
-#include "store/DataModule.h"
+#include "core/app/AppState.h"
+#include "core/store/DataModule.h"
 #include "ui/Style.h"
 
 #include <QApplication>

@@ -4,13 +4,13 @@
 //   practice_screen_driver [--compact] [--chapter CODE] [--mode new|review]
 //                          [--type N] [--goto N] [--answer TEXT] [--check] [--panel]
 //                          [--quit-after MS] [--shot FILE] [--chooser]
-#include "practice/AnswerPages.h"
-#include "practice/ChooserRules.h"
+#include "question/AnswerPages.h"
+#include "core/practice/ChooserRules.h"
 #include "practice/TFrmLxxt.h"
 #include "practice/TFrmkmmc.h"
-#include "shell/AppState.h"
-#include "shell/Prompt.h"
-#include "store/DataModule.h"
+#include "core/app/AppState.h"
+#include "common/Prompt.h"
+#include "core/store/DataModule.h"
 #include "ui/PictureButton.h"
 #include "ui/Style.h"
 

@@ -5,12 +5,12 @@
 //                          [--untick 1|2|3] [--edit] [--quit-after MS] [--shot FILE]
 #include "progress/TFrmplan.h"
 #include "progress/Tfrmchart.h"
-#include "shell/AppState.h"
-#include "shell/Dispatcher.h"
-#include "shell/MenuScreens.h"
-#include "shell/ShellRules.h"
-#include "store/Clock.h"
-#include "store/DataModule.h"
+#include "core/app/AppState.h"
+#include "app/Dispatcher.h"
+#include "app/MenuScreens.h"
+#include "core/app/ShellRules.h"
+#include "core/store/Clock.h"
+#include "core/store/DataModule.h"
 #include "ui/CommandButton.h"
 #include "ui/Style.h"
 

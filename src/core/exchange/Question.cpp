@@ -84,6 +84,22 @@ int ReadResult::skippedCount() const
     return n;
 }
 
+QString ReadResult::summary() const
+{
+    if (!fileOk)
+        return problems.empty() ? QString() : problems.front().text();
+    QStringList parts = {QStringLiteral("可导入 %1 道试题").arg(questions.size())};
+    if (!problems.empty())
+        parts << QStringLiteral("%1 道有问题").arg(problems.size());
+    if (const int skipped = skippedCount()) {
+        QStringList types;
+        for (const auto& [type, count] : skippedTypes)
+            types << QStringLiteral("%1 %2 道").arg(type).arg(count);
+        parts << QStringLiteral("跳过 %1 道本题库没有的题型（%2）").arg(skipped).arg(types.join(QStringLiteral("，")));
+    }
+    return parts.join(QStringLiteral("；"));
+}
+
 // ---- text ---------------------------------------------------------------------------
 
 QString encodingError()

@@ -66,6 +66,9 @@ struct ReadResult {
     int skippedCount() const;
     // False when the whole file could not be read (the first problem says why).
     bool fileOk = true;
+    // One line for the preview and the bank tool: "可导入 15 道试题；2 道有问题；跳过 4 道
+    //本题库没有的题型（matching 1 道，numerical 3 道）", or why the file cannot be read.
+    QString summary() const;
 };
 
 // ---- text helpers the formats share -------------------------------------------------

@@ -1,6 +1,6 @@
 #include "core/review/Fsrs.h"
 
-#include "store/Random.h"
+#include "core/store/Random.h"
 
 #include <QTimeZone>
 #include <algorithm>
