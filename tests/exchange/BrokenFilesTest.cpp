@@ -86,10 +86,11 @@ TEST(BrokenFiles, EachGivesAClearMessage)
         EXPECT_EQ(r.problems[0].message, QString::fromUtf8(c.message));
         EXPECT_EQ(r.questions.size(), c.valid);
         // The preview's line names the file's fault, or counts what is still there.
-        if (!c.fileOk)
+        if (!c.fileOk) {
             EXPECT_EQ(r.summary(), r.problems[0].text());
-        else
+        } else {
             EXPECT_EQ(r.summary(), QStringLiteral("可导入 %1 道试题；1 道有问题").arg(c.valid));
+        }
     }
 }
 

@@ -66,8 +66,8 @@ struct ReadResult {
     int skippedCount() const;
     // False when the whole file could not be read (the first problem says why).
     bool fileOk = true;
-    // One line for the preview and the bank tool: "可导入 15 道试题；2 道有问题；跳过 4 道
-    //本题库没有的题型（matching 1 道，numerical 3 道）", or why the file cannot be read.
+    // One line for the preview and the bank tool, or why the file cannot be read:
+    // "可导入 15 道试题；2 道有问题；跳过 4 道本题库没有的题型（matching 1 道，numerical 3 道）".
     QString summary() const;
 };
 
