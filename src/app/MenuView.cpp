@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSvgRenderer>
 #include <QTimer>
+#include <optional>
 
 namespace shell {
 
@@ -124,13 +125,19 @@ struct MenuDocument {
     QHash<QString, QString> captions;
 };
 
-bool parseMenu(const QString& path, MenuDocument& out)
+bool readMenu(const QString& path, QByteArray& bytes)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return false;
+    bytes = f.readAll();
+    return true;
+}
+
+bool parseMenu(const QByteArray& bytes, MenuDocument& out)
+{
     QDomDocument doc;
-    if (!doc.setContent(f.readAll()) || doc.documentElement().tagName() != QLatin1String("svg"))
+    if (!doc.setContent(bytes) || doc.documentElement().tagName() != QLatin1String("svg"))
         return false;
     collectCommands(doc.documentElement(), out.words, out.captions);
     if (out.words.isEmpty())
@@ -142,6 +149,18 @@ bool parseMenu(const QString& path, MenuDocument& out)
     out.still = still.toByteArray(-1);
     out.moving = moving.toByteArray(-1);
     return true;
+}
+
+// The start-up checks the menu before it opens the bank and loads it a moment later:
+// the check's parse is kept for the load of the same bytes, so the drawing is parsed once.
+struct CheckedMenu {
+    QByteArray bytes;
+    MenuDocument doc;
+};
+std::optional<CheckedMenu>& lastChecked()
+{
+    static std::optional<CheckedMenu> checked;
+    return checked;
 }
 
 } // namespace
@@ -182,18 +201,25 @@ MenuView::~MenuView() = default;
 
 bool MenuView::canLoad(const QString& path)
 {
+    QByteArray bytes;
     MenuDocument doc;
-    if (!parseMenu(path, doc))
+    if (!readMenu(path, bytes) || !parseMenu(bytes, doc) || !QSvgRenderer(doc.still).isValid())
         return false;
-    QSvgRenderer r(doc.still);
-    return r.isValid();
+    lastChecked() = CheckedMenu{bytes, std::move(doc)};
+    return true;
 }
 
 bool MenuView::load(const QString& path)
 {
-    MenuDocument doc;
-    if (!parseMenu(path, doc))
+    QByteArray bytes;
+    if (!readMenu(path, bytes))
         return false;
+    MenuDocument doc;
+    if (std::optional<CheckedMenu>& checked = lastChecked(); checked && checked->bytes == bytes)
+        doc = std::move(checked->doc);
+    else if (!parseMenu(bytes, doc))
+        return false;
+    lastChecked().reset();
     auto still = std::make_unique<QSvgRenderer>(doc.still);
     if (!still->isValid())
         return false;

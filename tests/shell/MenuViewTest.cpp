@@ -201,6 +201,32 @@ TEST(MenuViewTest, AFileThatIsNoMenuIsRefused)
     EXPECT_EQ(view.commandRect(QStringLiteral("quit")), QRectF(20, 20, 80, 40));
 }
 
+// The start-up's check keeps its parse for the load that follows; a drawing that
+// changed in between is loaded as it is now, and a second view parses it afresh.
+TEST(MenuViewTest, ALoadAfterTheCheckShowsTheDrawingAsItIsNow)
+{
+    ProgramFolder folder;
+    const auto menu = [](const char* word, const char* caption) {
+        return QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 100 50\"><g id=\"cmd-") + word
+               + "\"><rect x=\"10\" y=\"10\" width=\"40\" height=\"20\"/><text x=\"12\" y=\"25\">" + caption + "</text></g></svg>";
+    };
+    folder.writeFile(QStringLiteral("pic/main.svg"), menu("quit", "退出"));
+    ASSERT_TRUE(MenuView::canLoad(folder.menuPath()));
+    folder.writeFile(QStringLiteral("pic/main.svg"), menu("help", "帮助"));
+    MenuView changed;
+    ASSERT_TRUE(changed.load(folder.menuPath()));
+    EXPECT_EQ(changed.commands(), QStringList{QStringLiteral("help")});
+
+    ASSERT_TRUE(MenuView::canLoad(folder.menuPath()));
+    MenuView first, second;
+    ASSERT_TRUE(first.load(folder.menuPath()));
+    ASSERT_TRUE(second.load(folder.menuPath()));
+    for (MenuView* view : {&first, &second}) {
+        EXPECT_EQ(view->commands(), QStringList{QStringLiteral("help")});
+        EXPECT_EQ(view->captionOf(QStringLiteral("help")), QStringLiteral("帮助"));
+    }
+}
+
 TEST(MenuViewTest, TheMenuMovesGentlyAndRestsWhileAScreenIsOpen)
 {
     struct PaintCounter : QObject {
