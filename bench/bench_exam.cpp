@@ -69,7 +69,7 @@ void BM_StartMock(benchmark::State& state)
         [&] {
             const exam::NewPaper p = exam::createPaper(g->dm, 1, store::Clock::today());
             screen = std::make_unique<TFrmExam>();
-            if (!screen->InitPaper(p.table, p.title, QStringLiteral("new"), 0, QStringLiteral("0:00:00")) || !screen->OpenPaper())
+            if (!screen->InitPaper(p.table, p.title, exam::Mode::Answering, 0, QStringLiteral("0:00:00")) || !screen->OpenPaper())
                 throw std::runtime_error("no paper");
             screen->show(); // shows question 1
         },
