@@ -133,9 +133,8 @@ Dispatcher::Opener Dispatcher::openerOf(const QString& word) const
     return {};
 }
 
-bool Dispatcher::dispatch(const QString& word, const QString& argument)
+bool Dispatcher::dispatch(const QString& word)
 {
-    Q_UNUSED(argument);
     if (m_busy)
         return false;
     const Command* c = commandOf(word);

@@ -9,8 +9,8 @@
 namespace shell {
 
 // Turns the menu's command words into screens. Words are compared exactly
-// (case-sensitive); a word without an opener does nothing, like an unknown one,
-// so screens plug in as they become available:
+// (case-sensitive); a word without an opener does nothing, like an unknown one.
+// The openers come from installMenuScreens (tests register their own):
 //
 //     dispatcher.setOpener("lx", [] { TFrmkmmc f; f.exec(); });
 //
@@ -43,8 +43,8 @@ public:
     void setAppDir(const QString& appDir);
     QString appDir() const { return m_appDir; }
 
-    // Acts on one command word (the argument is not used); true when it acted.
-    bool dispatch(const QString& word, const QString& argument = {});
+    // Acts on one command word; true when it acted.
+    bool dispatch(const QString& word);
     bool isBusy() const { return m_busy; }
 
     // Runs `work` under the hourglass: the wait pointer shows until the first

@@ -367,23 +367,6 @@ QStringList Connection::primaryKeyOf(const QString& table)
     return byOrder.values();
 }
 
-void Connection::attach(const QString& path, const QString& alias, const QByteArray& key)
-{
-    // The alias is an identifier, never user text; the path and key are bound.
-    for (QChar ch : alias)
-        if (!(ch.isLetterOrNumber() || ch == QLatin1Char('_')))
-            throw DbError(DbError::Kind::Usage, QStringLiteral("bad alias %1").arg(alias));
-    exec(QStringLiteral("ATTACH DATABASE :path AS %1 KEY :key").arg(alias),
-         {{QStringLiteral(":path"), path}, {QStringLiteral(":key"), QString::fromUtf8(key)}});
-}
-
-void Connection::detach(const QString& alias)
-{
-    for (auto it = m_cache.begin(); it != m_cache.end(); ++it)
-        sqlite3_reset(*it);
-    execScript(QStringLiteral("DETACH DATABASE %1").arg(alias));
-}
-
 qint64 Connection::lastInsertRowId() const
 {
     return m_db ? sqlite3_last_insert_rowid(m_db) : 0;

@@ -65,10 +65,6 @@ public:
     QStringList columnsOf(const QString& table);
     QStringList primaryKeyOf(const QString& table);
 
-    // ATTACH DATABASE ? AS alias KEY ? with the path bound as a parameter.
-    void attach(const QString& path, const QString& alias, const QByteArray& key = {});
-    void detach(const QString& alias);
-
     qint64 lastInsertRowId() const;
     sqlite3* handle() const { return m_db; }
 

@@ -59,11 +59,9 @@ TDM1::TDM1(QObject* parent)
 {
     Cn1Query1 = makeDataset();
     Cn1Query2 = makeDataset();
-    Cn1Query3 = makeDataset();
     Cn1Query_tm = makeDataset();
     cn1query_nr = makeDataset();
     Cn1Query_exam = makeDataset();
-    ADOQuery3 = makeDataset();
     Cn1Table_kmmc = makeDataset();
     Cn1Table_tx = makeDataset();
     Cn1Table_rz = makeDataset();

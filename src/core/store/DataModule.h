@@ -47,11 +47,9 @@ public:
     // Shared datasets; a screen closes one, sets its statement and opens it.
     store::Dataset* Cn1Query1;
     store::Dataset* Cn1Query2;
-    store::Dataset* Cn1Query3;
     store::Dataset* Cn1Query_tm;   // question set of the open practice screen
     store::Dataset* cn1query_nr;   // tab_exer row of the current practice question
     store::Dataset* Cn1Query_exam; // rows of the open mock paper
-    store::Dataset* ADOQuery3;
     store::Dataset* Cn1Table_kmmc; // tab_kmmc ordered by bh
     store::Dataset* Cn1Table_tx;   // set to app::currentTypeTable() by each user
     store::Dataset* Cn1Table_rz;

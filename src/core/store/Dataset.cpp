@@ -60,12 +60,6 @@ void Dataset::setParam(const QString& name, const QVariant& value)
     d->params.emplace_back(n, value);
 }
 
-void Dataset::clearParams()
-{
-    d->params.clear();
-}
-
-
 void Dataset::checkOpen() const
 {
     if (!isOpen())

@@ -50,13 +50,11 @@ public:
     void setTable(const QString& table, const QString& orderBy = {});
     QString tableName() const { return m_table; } // base table of the select ('' when none)
     void setParam(const QString& name, const QVariant& value); // ":A1" (the colon may be left out)
-    void clearParams();
 
     void open();   // runs the select; throws DbError. Nothing when already open (refresh() re-runs)
     void close();  // drops the rows; filter and sort texts are kept
     void refresh(); // re-runs the select, keeps the current row by key when it can
     bool isOpen() const { return m_state != State::Inactive; }
-    bool active() const { return isOpen(); }
     State state() const { return m_state; }
     bool canModify() const; // the select has a base table and a key to write by
 
