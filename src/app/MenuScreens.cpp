@@ -17,7 +17,7 @@
 
 namespace shell {
 
-// One opener per screen, added here as the screens arrive. An opener creates
+// One opener per menu word that opens a screen. An opener creates
 // its screen, shows it modally and destroys it; the dispatcher does the rest
 // (CurrentSubject before "lx"…"lx5", the hourglass, CurrentPaperNo after
 // "mnks"…"mnks5"). "quit" belongs to the main window; the pages go to the help window.

@@ -284,7 +284,7 @@ QWidget* TFrmExam::buildCommands(const Arrangement& a)
     epEfTrBtn8 = command(QStringLiteral("epEfTrBtn8"), QStringLiteral("设置"));
     epEfTrBtn11 = command(QStringLiteral("epEfTrBtn11"), QStringLiteral("桌面"));
     epEfTrBtn7 = command(QStringLiteral("epEfTrBtn7"), QStringLiteral("关闭"));
-    // The export comes with its own screen.
+    // Only a kept paper is written to a file: FormShow enables it in review mode.
     epEfTrBtn10->setEnabled(false);
     return bar;
 }
