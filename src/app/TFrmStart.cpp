@@ -83,8 +83,7 @@ void TFrmStart::FormShow()
     app::MusicOn = prefs::musicOn();
     SetWaveVolume(prefs::kDefaultVolume);
 
-    if (app::CurrentPaperNo == 0)
-        app::CurrentPaperNo = 1;
+    app::ensureCurrentPaperNo();
     if (DM1 && DM1->ConnectOk) {
         try {
             shell::loadTypeAnswerTimes(DM1->db());

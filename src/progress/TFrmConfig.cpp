@@ -167,8 +167,7 @@ void TFrmConfig::FormShow()
         if (FlatComboBox1->currentIndex() >= 0)
             app::MusicFile = tuneFolder() + chosen.tune + QStringLiteral(".mid");
     }
-    if (app::CurrentPaperNo == 0)
-        app::CurrentPaperNo = 1;
+    app::ensureCurrentPaperNo();
     if (app::ConfigTimesOnly) {
         setFixedHeight(kTimesHeight);
         guard::run(QStringLiteral("无法读取答题时间设置！"), [this] { addTimeLines(); });

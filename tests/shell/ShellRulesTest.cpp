@@ -29,6 +29,24 @@ TEST(ShellRulesTest, OnlyNinetySixDotsPerInchCountAsSmallFonts)
         EXPECT_FALSE(isSmallFontsDpi(dpi)) << dpi;
 }
 
+TEST_F(ShellTest, ReadingTheCurrentPaperLeavesItAsItIs)
+{
+    const struct {
+        int stored;
+        int paper;        // what a reader gets
+        const char* table;
+    } cases[] = {{0, 1, "tab_tx1"}, {1, 1, "tab_tx1"}, {3, 3, "tab_tx3"}, {5, 5, "tab_tx5"}, {6, 1, "tab_tx1"}, {-2, 1, "tab_tx1"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        app::CurrentPaperNo = c.stored;
+        EXPECT_EQ(app::currentPaperNo(), c.paper);
+        EXPECT_EQ(app::currentTypeTable(), QLatin1String(c.table));
+        EXPECT_EQ(app::CurrentPaperNo, c.stored) << "a getter writes nothing";
+        app::ensureCurrentPaperNo();
+        EXPECT_EQ(app::CurrentPaperNo, c.paper);
+    }
+}
+
 struct PlanRulesTest : ShellTest {
     ProgramFolder folder;
     std::unique_ptr<store::Connection> db = folder.createBank();

@@ -19,11 +19,19 @@ QString FirstQuestionId;
 bool NoteHasText = false;
 bool ConfigTimesOnly = false;
 
+int currentPaperNo()
+{
+    return CurrentPaperNo >= 1 && CurrentPaperNo <= 5 ? CurrentPaperNo : 1;
+}
+
+void ensureCurrentPaperNo()
+{
+    CurrentPaperNo = currentPaperNo();
+}
+
 QString currentTypeTable()
 {
-    if (CurrentPaperNo < 1 || CurrentPaperNo > 5)
-        CurrentPaperNo = 1;
-    return QStringLiteral("tab_tx%1").arg(CurrentPaperNo);
+    return QStringLiteral("tab_tx%1").arg(currentPaperNo());
 }
 
 int answerTimeOfType(int typeId)

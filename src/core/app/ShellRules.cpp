@@ -74,6 +74,7 @@ PlanStatus comparePlan(const StudyPlan& plan, const DayWork& work)
 
 void loadTypeAnswerTimes(store::Connection& db)
 {
+    app::ensureCurrentPaperNo();
     // The table name comes from the paper number (1 … 5), never from outside.
     const store::Rows rows = db.query(QStringLiteral("select * from ") + app::currentTypeTable());
     if (rows.empty())

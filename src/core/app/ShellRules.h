@@ -42,8 +42,8 @@ enum class PlanStatus { NoPlan, Below, Met, Exceeded };
 PlanStatus comparePlan(const StudyPlan& plan, const DayWork& work);
 
 // Fills app::TypeAnswerTimes (tenths of a second) and app::TypeIds from the
-// question-type table of the current paper, in row order; a table without rows
-// leaves them as they are.
+// question-type table of the current paper (paper 0 becomes paper 1 first), in
+// row order; a table without rows leaves them as they are.
 void loadTypeAnswerTimes(store::Connection& db);
 
 } // namespace shell

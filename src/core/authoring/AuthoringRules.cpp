@@ -73,6 +73,7 @@ int largestRunningNumber(store::Connection& db)
 std::vector<QuestionType> readQuestionTypes(store::Dataset& typeTable)
 {
     std::vector<QuestionType> types;
+    app::ensureCurrentPaperNo();
     const QString table = app::currentTypeTable();
     if (!typeTable.connection() || !typeTable.connection()->hasTable(table))
         return types;
