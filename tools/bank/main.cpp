@@ -5,6 +5,8 @@
 #include "bank/BankWriter.h"
 #include "bank/CsvDump.h"
 #include "bank/ScheduleReplay.h"
+#include "core/search/Search.h"
+#include "core/search/SearchIndex.h"
 #include "core/store/Backup.h"
 #include "core/store/Clock.h"
 #include "core/store/Connection.h"
@@ -65,6 +67,11 @@ Usage:
       E (easy), given at the previous due time; A+3 is given 3 days after it.
       Prints one line per review, tab-separated: rating, stability (days),
       difficulty (1-10), due time (UTC), interval in whole days.
+  tesvora-bank search BANK TEXT
+      Prints the ids of the questions whose stem with its options, shared stem,
+      analysis or answer holds TEXT, one per line in id order, as the program's
+      search finds them (Latin letters and full-width forms match regardless of
+      case and width). Exit status 1 when none matches.
 
 Options:
   --force    replace OUT if it exists (it is replaced only once the new bank is complete)
@@ -127,7 +134,7 @@ int runCreate(const QStringList& args, bool force)
     if (args.size() != 1)
         return usage(QStringLiteral("create takes one argument: OUT"));
     try {
-        bank::createBankFile(args[0], force);
+        bank::createBankFile(args[0], force, [](store::Connection& db) { search::buildIndex(db); });
     } catch (const std::exception& e) {
         err(QStringLiteral("tesvora-bank: ") + QString::fromLocal8Bit(e.what()));
         return Failure;
@@ -160,7 +167,11 @@ int runBuild(const QStringList& args, bool force)
                  .arg(source.chapters.size())
                  .arg(source.points.size()));
     try {
-        bank::createBankFile(out, force, [&](store::Connection& db) { bank::writeBank(db, source, progress); });
+        bank::createBankFile(out, force, [&](store::Connection& db) {
+            bank::writeBank(db, source, progress);
+            progress(QStringLiteral("indexing the questions for search"));
+            search::buildIndex(db);
+        });
     } catch (const std::exception& e) {
         err(QStringLiteral("tesvora-bank: ") + QString::fromLocal8Bit(e.what()) + QStringLiteral("; nothing written"));
         return Failure;
@@ -336,6 +347,28 @@ int runSchedule(const QStringList& reviews, const QString& at, const QString& re
     }
 }
 
+int runSearch(const QStringList& args)
+{
+    if (args.size() != 2)
+        return usage(QStringLiteral("search takes two arguments: BANK TEXT"));
+    auto db = openBank(args[0], store::Connection::Mode::ReadOnly);
+    if (!db)
+        return Failure;
+    try {
+        if (!search::isBuilt(*db))
+            progress(QStringLiteral("%1 has no search index; reading every question").arg(args[0]));
+        QString out;
+        const QList<search::Hit> hits = search::find(*db, args[1], {}, 0);
+        for (const search::Hit& h : hits)
+            out += h.id + QLatin1Char('\n');
+        std::fputs(out.toUtf8().constData(), stdout);
+        return hits.isEmpty() ? Findings : Ok;
+    } catch (const store::DbError& e) {
+        err(QStringLiteral("tesvora-bank: %1: %2").arg(args[0], e.message()));
+        return Failure;
+    }
+}
+
 int runDump(const QStringList& args, bool plainText)
 {
     if (args.size() != 1 && args.size() != 2)
@@ -429,5 +462,7 @@ int main(int argc, char** argv)
         return runDump(positional, text);
     if (command == QLatin1String("schedule"))
         return runSchedule(positional, at, retention);
+    if (command == QLatin1String("search"))
+        return runSearch(positional);
     return usage(QStringLiteral("unknown command \"%1\"").arg(command));
 }

@@ -2,6 +2,7 @@
 
 #include "core/app/AppState.h"
 #include "core/question/AnswerRules.h"
+#include "core/search/SearchIndex.h"
 #include "core/store/Dataset.h"
 #include "core/store/Schema.h"
 #include "core/store/Statistics.h"
@@ -238,6 +239,7 @@ SaveOutcome saveNewQuestion(store::Connection& db, const NewQuestion& q)
                     + QLatin1Char(')'),
                 np);
     }
+    search::reindexQuestions(db, {id});
     t.commit();
     return {true, id};
 }
@@ -290,6 +292,11 @@ void saveQuestionEdit(store::Connection& db, const QuestionEdit& edit)
     // questions that list the point.
     for (const QString& id : distinct(points + before))
         recountPoint(db, id);
+    // A new shared stem is text of every question of the group.
+    if (edit.sharedStem && !group.isEmpty())
+        search::reindexGroup(db, group);
+    else
+        search::reindexQuestions(db, {edit.id});
     t.commit();
 }
 

@@ -20,9 +20,24 @@ void examResume(Connection& db)
                            "mock INTEGER, secs INTEGER, qno INTEGER)"));
 }
 
+// The search index: each question's normalised plain text (search_doc) and a
+// full-text table over it that is given the words of every 1- and 2-character window
+// of the text rather than the text. It names search_doc as its content, so reading
+// it whole reads search_doc; docids are never reused, so the words of a text replaced
+// since (a full-text table cannot remove words it did not make) speak for no other
+// question. A row in search_built says the index covers the bank.
+void searchIndex(Connection& db)
+{
+    db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS search_doc (docid INTEGER PRIMARY KEY AUTOINCREMENT,"
+                           "A1 TEXT NOT NULL UNIQUE, body TEXT NOT NULL)"));
+    db.exec(QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS search_fts USING fts4(content=\"search_doc\", matchinfo=fts3, body)"));
+    db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS search_built (at TEXT NOT NULL)"));
+}
+
 // New steps go at the end; a released step is never edited, since banks have run it.
 const Migration kMigrations[] = {
     {2, "the unfinished exam's table", examResume},
+    {3, "the search index", searchIndex},
 };
 
 void setVersion(Connection& db, int version)

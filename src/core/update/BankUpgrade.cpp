@@ -1,5 +1,6 @@
 #include "core/update/BankUpgrade.h"
 
+#include "core/search/SearchIndex.h"
 #include "core/store/Backup.h"
 #include "core/store/Schema.h"
 
@@ -61,6 +62,8 @@ struct Touched {
     QSet<QString> chapters; // tab_kmmc.C1
     QSet<QString> points;   // tab_rule.ftid
     QSet<QString> nodes;    // tab_fgmc.id
+    QSet<QString> questions; // tab_answ.A1 and tab_exer.A1: their search text changed
+    QSet<QString> groups;    // tab_title.A1: every question of the group's
 };
 
 void noteRow(Touched& touched, const QString& table, const QStringList& columns, const std::vector<QVariant>& row)
@@ -79,6 +82,10 @@ void noteRow(Touched& touched, const QString& table, const QStringList& columns,
         touched.nodes.insert(ftid.left(6));
         touched.nodes.insert(ftid.left(2));
     };
+    if (table == QLatin1String("tab_answ") || table == QLatin1String("tab_exer"))
+        touched.questions.insert(value(QStringLiteral("A1")));
+    else if (table == QLatin1String("tab_title"))
+        touched.groups.insert(value(QStringLiteral("A1")));
     if (table == QLatin1String("tab_answ")) {
         // The question's chapter and every level above it.
         const QString chapter = value(QStringLiteral("A10"));
@@ -221,6 +228,9 @@ MergeResult mergeUpgrade(store::Connection& bank, UpgradeFile& file)
         result.skipped.insert(table, skipped);
     }
     recount(bank, touched);
+    search::reindexQuestions(bank, touched.questions.values());
+    for (const QString& group : touched.groups)
+        search::reindexGroup(bank, group);
     bank.exec(QStringLiteral("insert into tab_sj(sjbs,cpbs) values(:sjbs,:cpbs)"),
               {{QStringLiteral(":sjbs"), file.upgradeId()}, {QStringLiteral(":cpbs"), file.productId()}});
     t.commit();

@@ -1,0 +1,102 @@
+#include "core/search/SearchIndex.h"
+
+#include "core/search/SearchText.h"
+#include "core/store/Clock.h"
+#include "core/store/Connection.h"
+
+#include <sqlite3.h>
+
+namespace search {
+
+namespace {
+
+// The old docid's words stay in the full-text table; with no search_doc row they
+// match nothing, and docids are never handed out again.
+void keep(store::Connection& db, const QString& id, const QString& body)
+{
+    const store::Params key = {{QStringLiteral(":a1"), id}};
+    const QVariant old = db.scalar(QStringLiteral("select body from search_doc where A1 = :a1"), key);
+    if (old.isValid() && old.toString() == body)
+        return;
+    if (old.isValid())
+        db.exec(QStringLiteral("delete from search_doc where A1 = :a1"), key);
+    db.exec(QStringLiteral("insert into search_doc (A1, body) values (:a1, :body)"), {key[0], {QStringLiteral(":body"), body}});
+    db.exec(QStringLiteral("insert into search_fts (docid, body) values (:docid, :words)"),
+            {{QStringLiteral(":docid"), db.lastInsertRowId()}, {QStringLiteral(":words"), textWords(body).join(QLatin1Char(' '))}});
+}
+
+} // namespace
+
+bool isBuilt(store::Connection& db)
+{
+    return db.hasTable(QStringLiteral("search_built"))
+        && db.scalar(QStringLiteral("select count(*) from search_built")).toInt() > 0;
+}
+
+void buildIndex(store::Connection& db, const std::function<void(int, int)>& progress)
+{
+    store::Transaction t(db);
+    db.exec(QStringLiteral("delete from search_built"));
+    // Its words are not those of its content table, so it cannot delete them: made
+    // anew, as the bank's layout step makes it.
+    db.exec(QStringLiteral("drop table search_fts"));
+    db.exec(QStringLiteral("create virtual table search_fts using fts4(content=\"search_doc\", matchinfo=fts3, body)"));
+    db.exec(QStringLiteral("delete from search_doc"));
+    const int total = db.scalar(QStringLiteral("select count(*) from tab_answ")).toInt();
+    // Rows are read one at a time: the texts of a large bank are more than memory likes.
+    sqlite3_stmt* read = db.prepare(questionTextSelect() + QStringLiteral(" order by a.A1"));
+    const StatementReset reset{read};
+    int done = 0, rc;
+    while ((rc = sqlite3_step(read)) == SQLITE_ROW) {
+        const QString id = store::Connection::columnValue(read, 0).toString();
+        const QString body = questionBody(store::Connection::columnValue(read, 2), store::Connection::columnValue(read, 4),
+                                          store::Connection::columnValue(read, 3), store::Connection::columnValue(read, 1));
+        db.exec(QStringLiteral("insert into search_doc (A1, body) values (:a1, :body)"),
+                {{QStringLiteral(":a1"), id}, {QStringLiteral(":body"), body}});
+        db.exec(QStringLiteral("insert into search_fts (docid, body) values (:docid, :words)"),
+                {{QStringLiteral(":docid"), db.lastInsertRowId()}, {QStringLiteral(":words"), textWords(body).join(QLatin1Char(' '))}});
+        if (progress && ++done % 500 == 0)
+            progress(done, total);
+    }
+    if (rc != SQLITE_DONE)
+        db.fail(QStringLiteral("read the questions to index"));
+    // Fewer, larger segments: queries read one list per word instead of many.
+    db.exec(QStringLiteral("insert into search_fts (search_fts) values ('optimize')"));
+    db.exec(QStringLiteral("insert into search_built (at) values (:at)"), {{QStringLiteral(":at"), store::Clock::now()}});
+    t.commit();
+    if (progress)
+        progress(total, total);
+}
+
+void reindexQuestions(store::Connection& db, const QStringList& questionIds)
+{
+    if (questionIds.isEmpty() || !isBuilt(db))
+        return;
+    store::Transaction t(db, store::Transaction::Nesting::Join);
+    for (const QString& id : questionIds) {
+        const store::Rows r = db.query(questionTextSelect() + QStringLiteral(" where a.A1 = :a1"), {{QStringLiteral(":a1"), id}});
+        if (r.empty()) {
+            db.exec(QStringLiteral("delete from search_doc where A1 = :a1"), {{QStringLiteral(":a1"), id}});
+            continue;
+        }
+        const auto& row = r.values[0];
+        keep(db, id, questionBody(row[2], row[4], row[3], row[1]));
+    }
+    t.commit();
+}
+
+void reindexGroup(store::Connection& db, const QString& groupId)
+{
+    if (groupId.isEmpty() || !isBuilt(db))
+        return;
+    QStringList ids;
+    // The group's questions are "<group>-n": a range of the key, not a pattern.
+    const store::Rows r = db.query(QStringLiteral("select A1 from tab_answ where A1 > :lo and A1 < :hi"),
+                                   {{QStringLiteral(":lo"), groupId + QLatin1Char('-')},
+                                    {QStringLiteral(":hi"), groupId + QLatin1Char('.')}});
+    for (const auto& row : r.values)
+        ids << row[0].toString();
+    reindexQuestions(db, ids);
+}
+
+} // namespace search

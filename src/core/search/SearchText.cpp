@@ -1,0 +1,128 @@
+#include "core/search/SearchText.h"
+
+#include "core/exchange/Question.h"
+#include "core/store/RtfReader.h"
+
+#include <QSet>
+#include <sqlite3.h>
+
+namespace search {
+
+namespace {
+
+// A word the full-text table's simple tokenizer keeps whole and never reads as
+// query syntax: the UTF-16 units in lower-case hex.
+QString word(QStringView gram)
+{
+    QString out;
+    out.reserve(gram.size() * 4);
+    for (QChar c : gram)
+        out += QStringLiteral("%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    return out;
+}
+
+QByteArrayView withoutLead(const QByteArray& data)
+{
+    QByteArrayView v(data);
+    if (v.startsWith("\xEF\xBB\xBF"))
+        v = v.sliced(3);
+    while (!v.isEmpty() && (v.front() == ' ' || v.front() == '\t' || v.front() == '\r' || v.front() == '\n'))
+        v = v.sliced(1);
+    return v;
+}
+
+} // namespace
+
+QString normalise(const QString& text)
+{
+    const QString folded = text.normalized(QString::NormalizationForm_KC).toCaseFolded();
+    QString out;
+    out.reserve(folded.size());
+    bool blank = false;
+    for (QChar c : folded) {
+        if (c.isSpace() || c == QChar::ObjectReplacementCharacter) {
+            blank = !out.isEmpty();
+            continue;
+        }
+        if (blank)
+            out += QLatin1Char(' ');
+        blank = false;
+        out += c;
+    }
+    return out;
+}
+
+QString richPlain(const QVariant& stored)
+{
+    if (stored.isNull())
+        return {};
+    const QByteArray data = stored.userType() == QMetaType::QByteArray ? stored.toByteArray() : stored.toString().toUtf8();
+    const QByteArrayView head = withoutLead(data);
+    if (head.startsWith("{\\rtf"))
+        return store::rtf::plainText(store::rtf::readRtf(data));
+    // The editor saves HTML documents; a plain text that starts with a tag is rare
+    // enough to read the same way.
+    if (head.startsWith('<'))
+        return exchange::htmlToPlain(store::rtf::decodeHtml(data));
+    return store::rtf::decodePlain(data);
+}
+
+QString questionBody(const QVariant& stem, const QVariant& sharedStem, const QVariant& analysis, const QVariant& answer)
+{
+    QStringList parts;
+    for (const QString& part : {richPlain(stem), richPlain(sharedStem), richPlain(analysis), answer.toString()}) {
+        const QString n = normalise(part);
+        if (!n.isEmpty())
+            parts << n;
+    }
+    return parts.join(QLatin1Char('\n'));
+}
+
+QStringList textWords(const QString& normalised)
+{
+    QSet<QString> seen;
+    QStringList out;
+    const QStringView text(normalised);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\n')
+            continue;
+        for (qsizetype n = 1; n <= 2 && i + n <= text.size(); ++n) {
+            if (n == 2 && text[i + 1] == u'\n')
+                break;
+            QString w = word(text.mid(i, n));
+            if (!seen.contains(w)) {
+                seen.insert(w);
+                out << std::move(w);
+            }
+        }
+    }
+    return out;
+}
+
+QStringList queryWords(const QString& normalised)
+{
+    if (normalised.size() == 1)
+        return {word(normalised)};
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < normalised.size(); ++i) {
+        QString w = word(QStringView(normalised).mid(i, 2));
+        if (!out.contains(w))
+            out << std::move(w);
+    }
+    return out;
+}
+
+QString questionTextSelect()
+{
+    // A sub-question "<16-character group>-n" shares its group's stem.
+    return QStringLiteral("select a.A1, a.A2, e.A15 as stem, e.jx as analysis, t.A15 as shared from tab_answ a"
+                          " left join tab_exer e on e.A1 = a.A1"
+                          " left join tab_title t on t.A1 = (case when instr(a.A1, '-') > 0 then substr(a.A1, 1, 16) end)");
+}
+
+StatementReset::~StatementReset()
+{
+    sqlite3_reset(stmt);
+}
+
+} // namespace search
