@@ -9,9 +9,6 @@ namespace outline {
 
 namespace {
 
-const QColor kBarFrame{120, 134, 156};
-const QColor kBarEmpty{255, 255, 255};
-
 Counters countersFrom(const QVariant& v)
 {
     const QVariantList l = v.toList();
@@ -25,12 +22,12 @@ void drawBar(QPainter* p, const QRect& box, double share, AccuracyBand band)
 {
     p->save();
     p->setRenderHint(QPainter::Antialiasing, false);
-    p->fillRect(box, band == AccuracyBand::Neutral ? QColor(236, 236, 236) : kBarEmpty);
+    p->fillRect(box, band == AccuracyBand::Neutral ? ui::kMasteryNeutralFace : ui::kMasteryBarEmpty);
     // A little of the colour shows even for a small share, so the accuracy can be read.
     const int filled = band == AccuracyBand::Neutral ? 0 : std::max(4, int(share * box.width() + 0.5));
     if (filled > 0)
         p->fillRect(QRect(box.left(), box.top(), std::min(filled, box.width()), box.height()), bandColour(band));
-    QPen pen(band == AccuracyBand::Neutral ? QColor(170, 170, 170) : kBarFrame);
+    QPen pen(band == AccuracyBand::Neutral ? ui::kMasteryNeutralFrame : ui::kMasteryBarFrame);
     if (band == AccuracyBand::Neutral)
         pen.setStyle(Qt::DotLine);
     p->setPen(pen);
@@ -44,12 +41,12 @@ void drawBar(QPainter* p, const QRect& box, double share, AccuracyBand band)
 QColor bandColour(AccuracyBand band)
 {
     switch (band) {
-    case AccuracyBand::High: return {46, 160, 67};
-    case AccuracyBand::Middle: return {230, 160, 20};
-    case AccuracyBand::Low: return {210, 48, 48};
+    case AccuracyBand::High: return ui::kMasteryHigh;
+    case AccuracyBand::Middle: return ui::kMasteryMiddle;
+    case AccuracyBand::Low: return ui::kMasteryLow;
     case AccuracyBand::Neutral: break;
     }
-    return {190, 190, 190};
+    return ui::kMasteryNeutral;
 }
 
 void MasteryDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const

@@ -54,8 +54,8 @@ TfrmLawDetail::TfrmLawDetail(bool compact, QWidget* parent)
     m_noteBasePx = compact ? 12 : 13;
     m_pNote->setFont(ui::songFont(m_noteBasePx));
     m_pNote->installEventFilter(this);
-    m_pNote->setStyleSheet(QStringLiteral("QLabel { color: rgb(0,0,128); background: rgb(236,242,250);"
-                                          " border: 1px solid rgb(150,170,200); padding-left: 4px; }"));
+    m_pNote->setStyleSheet(QStringLiteral("QLabel { color: %1; background: %2; border: 1px solid %3; padding-left: 4px; }")
+                               .arg(ui::kNoteText.name(), ui::kNoteFace.name(), ui::kNoteFrame.name()));
     rightLayout->addWidget(Re, 1);
     rightLayout->addWidget(m_pNote);
 

@@ -14,7 +14,6 @@
 #include "ui/Style.h"
 
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -47,7 +46,8 @@ struct Arrangement {
     int buttonHeight;
 };
 constexpr Arrangement kFull{{900, 599}, 554, 36, 29, 15, 30};
-constexpr Arrangement kCompact{{760, 504}, 410, 30, 19, 13, 26};
+// The practice screen's compact size, so the menu's footer stays in view below it.
+constexpr Arrangement kCompact{{780, 490}, 430, 30, 19, 13, 26};
 
 const Arrangement& arrangementOf(bool compact)
 {
@@ -66,12 +66,25 @@ TfrmLawsFaGui::TfrmLawsFaGui(QWidget* parent)
     ui::usePanelBackground(this);
     const bool compact = ui::compactLayout();
 
+    QWidget* strip = buildTitleStrip(compact);
+    buildGrid();
+    m_legend = new outline::MasteryLegend(this);
+    m_legend->setFont(ui::songFont(compact ? 11 : 12));
+    buildCommands();
+    layOut(strip);
+
+    // Opening: headings, the outline, the window's size.
+    m_nodeIds.clear();
+    setHeadings(compact);
+    showOutlinePage();
+    guard::run(QStringLiteral("无法读取考点目录！"), [this] { LoadOutline(); });
+    arrange(compact);
+}
+
+QWidget* TfrmLawsFaGui::buildTitleStrip(bool compact)
+{
     auto* strip = new QWidget(this);
-    strip->setObjectName(QStringLiteral("titleStrip"));
-    strip->setAttribute(Qt::WA_StyledBackground);
-    strip->setStyleSheet(QStringLiteral("#titleStrip { background: qlineargradient(x1:0, y1:0, x2:1, y2:0,"
-                                        " stop:0 rgb(44,78,128), stop:1 rgb(96,134,184)); }"
-                                        "#titleStrip QLabel { color: white; }"));
+    ui::styleHeadingStrip(strip);
     auto* stripRow = new QHBoxLayout(strip);
     stripRow->setContentsMargins(10, 4, 10, 4);
     m_Ltiltle = new QLabel(kTitle, strip);
@@ -81,7 +94,11 @@ TfrmLawsFaGui::TfrmLawsFaGui(QWidget* parent)
     m_Ltiltle->setFont(ui::songFont(compact ? 16 : 19, true));
     m_Ltiltle->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     stripRow->addWidget(m_Ltiltle);
+    return strip;
+}
 
+void TfrmLawsFaGui::buildGrid()
+{
     m_grid = new QTableWidget(0, kColumns, this);
     m_grid->setObjectName(QStringLiteral("m_grid"));
     m_grid->setAccessibleName(QStringLiteral("考点目录"));
@@ -100,30 +117,20 @@ TfrmLawsFaGui::TfrmLawsFaGui(QWidget* parent)
     m_grid->horizontalHeader()->setHighlightSections(false);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->setItemDelegateForColumn(0, new outline::MasteryDelegate(m_grid));
-    m_grid->setStyleSheet(QStringLiteral(
-        "QHeaderView::section { padding: 0px 2px; border: 0px; border-right: 1px solid #aab4c2;"
-        " border-bottom: 1px solid #aab4c2; font-weight: bold;"
-        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f7f9fc, stop:1 #dde5ef); }"));
-    m_grid->installEventFilter(this);
-    connect(m_grid, &QTableWidget::doubleClicked, this, guard::slot(QStringLiteral("无法打开此节点的考点！"), [this] {
-                m_btnSelectClick();
-            }));
+    m_grid->setStyleSheet(ui::gridHeadingSheet(0, 2, true));
+    const auto open = guard::slot(QStringLiteral("无法打开此节点的考点！"), [this] { m_btnSelectClick(); });
+    // Enter on the table opens the node, as a double-click does.
+    ui::onEnterKey(m_grid, open);
+    connect(m_grid, &QTableWidget::doubleClicked, this, open);
     connect(m_grid, &QTableWidget::currentCellChanged, this, [this](int row) {
         // Names wider than their column can be read in the tooltip.
         const QTableWidgetItem* name = row >= 0 ? m_grid->item(row, 0) : nullptr;
         m_grid->setToolTip(name ? name->text() : QString());
     });
+}
 
-    m_legend = new outline::MasteryLegend(this);
-    m_legend->setFont(ui::songFont(compact ? 11 : 12));
-
-    m_outlinePage = new QWidget(this);
-    auto* outlineLayout = new QVBoxLayout(m_outlinePage);
-    outlineLayout->setContentsMargins(0, 0, 0, 0);
-    outlineLayout->setSpacing(3);
-    outlineLayout->addWidget(m_grid, 1);
-    outlineLayout->addWidget(m_legend);
-
+void TfrmLawsFaGui::buildCommands()
+{
     m_editFind = new QLineEdit(this);
     m_editFind->setObjectName(QStringLiteral("m_editFind"));
     m_editFind->setAccessibleName(QStringLiteral("检索内容"));
@@ -158,6 +165,18 @@ TfrmLawsFaGui::TfrmLawsFaGui(QWidget* parent)
     connect(m_btnBack, &QAbstractButton::clicked, this,
             guard::slot(QStringLiteral("无法读取考点目录！"), [this] { m_btnBackClick(); }));
     connect(m_btnExit, &QAbstractButton::clicked, this, &TfrmLawsFaGui::m_btnExitClick);
+}
+
+// The title strip on top; below it the outline (or a node's detail page) and the
+// command row.
+void TfrmLawsFaGui::layOut(QWidget* strip)
+{
+    m_outlinePage = new QWidget(this);
+    auto* outlineLayout = new QVBoxLayout(m_outlinePage);
+    outlineLayout->setContentsMargins(0, 0, 0, 0);
+    outlineLayout->setSpacing(3);
+    outlineLayout->addWidget(m_grid, 1);
+    outlineLayout->addWidget(m_legend);
 
     auto* page = new QWidget(this);
     m_pages = new QStackedLayout(page);
@@ -189,13 +208,6 @@ TfrmLawsFaGui::TfrmLawsFaGui(QWidget* parent)
     setTabOrder(m_btnMost, m_btnQuestion);
     setTabOrder(m_btnQuestion, m_btnBack);
     setTabOrder(m_btnBack, m_btnExit);
-
-    // Opening: headings, the outline, the window's size.
-    m_nodeIds.clear();
-    setHeadings(compact);
-    showOutlinePage();
-    guard::run(QStringLiteral("无法读取考点目录！"), [this] { LoadOutline(); });
-    arrange(compact);
 }
 
 TfrmLawsFaGui::~TfrmLawsFaGui()
@@ -206,16 +218,7 @@ TfrmLawsFaGui::~TfrmLawsFaGui()
 
 int TfrmLawsFaGui::exec()
 {
-    QEventLoop loop;
-    m_loop = &loop;
-    ui::centreWindow(this);
-    show();
-    raise();
-    activateWindow();
-    m_grid->setFocus();
-    if (isVisible())
-        loop.exec(QEventLoop::DialogExec);
-    return 0;
+    return m_modal.run(*this, parentWidget(), [this] { m_grid->setFocus(); });
 }
 
 void TfrmLawsFaGui::arrange(bool compact)
@@ -520,8 +523,7 @@ void TfrmLawsFaGui::closeEvent(QCloseEvent* event)
     m_queryDetail->close();
     m_nodeIds.clear();
     event->accept();
-    if (m_loop)
-        m_loop->exit(0);
+    m_modal.quit();
 }
 
 void TfrmLawsFaGui::keyPressEvent(QKeyEvent* event)
@@ -534,17 +536,4 @@ void TfrmLawsFaGui::keyPressEvent(QKeyEvent* event)
         return;
     }
     QWidget::keyPressEvent(event);
-}
-
-bool TfrmLawsFaGui::eventFilter(QObject* watched, QEvent* event)
-{
-    // Enter on the table opens the node, as a double-click does.
-    if (watched == m_grid && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            guard::run(QStringLiteral("无法打开此节点的考点！"), [this] { m_btnSelectClick(); });
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }

@@ -1,14 +1,13 @@
 #pragma once
 
+#include "common/ModalLoop.h"
 #include "core/outline/OutlineRules.h"
 
-#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 #include <memory>
 #include <vector>
 
-class QEventLoop;
 class QLabel;
 class QLineEdit;
 class QStackedLayout;
@@ -73,9 +72,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QWidget* buildTitleStrip(bool compact);
+    void buildGrid();
+    void buildCommands();
+    void layOut(QWidget* strip);
     void arrange(bool compact);
     void setHeadings(bool compact);
     void showOutlinePage();
@@ -97,5 +99,5 @@ private:
     QStringList m_nodeIds;
     QString m_nodeId; // the node on the detail page
     int m_keyThreshold = 1;
-    QPointer<QEventLoop> m_loop;
+    modal::Loop m_modal;
 };

@@ -16,7 +16,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLCDNumber>
@@ -90,6 +89,14 @@ TFrmkmmc::TFrmkmmc(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose, false);
     setFont(ui::songFont());
 
+    buildGrid();
+    buildBoard();
+    buildCommands();
+    arrange(ui::compactLayout());
+}
+
+void TFrmkmmc::buildGrid()
+{
     DBGrid1 = new QTableView(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setAccessibleName(QStringLiteral("章节目录"));
@@ -102,13 +109,9 @@ TFrmkmmc::TFrmkmmc(QWidget* parent)
     DBGrid1->verticalHeader()->hide();
     DBGrid1->horizontalHeader()->setHighlightSections(false);
     DBGrid1->horizontalHeader()->setSectionsClickable(false);
-    DBGrid1->installEventFilter(this);
     // Tight margins: the compact widths (50 px) just hold "已做题数" and "100.00".
     DBGrid1->setItemDelegate(new TightCellDelegate(DBGrid1));
-    DBGrid1->setStyleSheet(QStringLiteral(
-        "QHeaderView::section { padding: 2px 1px; border: 0px; border-right: 1px solid #aab4c2;"
-        " border-bottom: 1px solid #aab4c2;"
-        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f7f9fc, stop:1 #dde5ef); }"));
+    DBGrid1->setStyleSheet(ui::gridHeadingSheet(2, 1));
 
     m_model = new store::DatasetModel(DM1->Cn1Table_kmmc, this);
     m_model->setColumns(gridColumns());
@@ -118,9 +121,15 @@ TFrmkmmc::TFrmkmmc(QWidget* parent)
         qCWarning(lcChooser).noquote() << "moving in the chapter table --" << message;
         prompt::error(kCannotRead);
     });
-    connect(DBGrid1, &QAbstractItemView::doubleClicked, this,
-            guard::slot(kCannotStart, [this] { startPractice(PracticeMode::NewByChapter); }));
+    const auto start = guard::slot(kCannotStart, [this] { startPractice(PracticeMode::NewByChapter); });
+    // Enter on the grid does what a double-click does.
+    ui::onEnterKey(DBGrid1, start);
+    connect(DBGrid1, &QAbstractItemView::doubleClicked, this, start);
+}
 
+// The totals board: three counters and the score, each with its label.
+void TFrmkmmc::buildBoard()
+{
     auto makeLcd = [this](const char* name, const char* label) {
         auto* lcd = new QLCDNumber(5, this);
         lcd->setObjectName(QString::fromLatin1(name));
@@ -128,7 +137,7 @@ TFrmkmmc::TFrmkmmc(QWidget* parent)
         lcd->setSegmentStyle(QLCDNumber::Flat);
         lcd->setFrameShape(QFrame::NoFrame);
         QPalette pal = lcd->palette();
-        pal.setColor(QPalette::WindowText, QColor(120, 230, 255));
+        pal.setColor(QPalette::WindowText, ui::kBoardValue);
         lcd->setPalette(pal);
         return lcd;
     };
@@ -142,7 +151,7 @@ TFrmkmmc::TFrmkmmc(QWidget* parent)
     Lb_fs->setAlignment(Qt::AlignCenter);
     Lb_fs->setTextFormat(Qt::PlainText);
     QPalette scorePal = Lb_fs->palette();
-    scorePal.setColor(QPalette::WindowText, QColor(120, 230, 255));
+    scorePal.setColor(QPalette::WindowText, ui::kBoardValue);
     Lb_fs->setPalette(scorePal);
 
     for (const char* text : ui::art::kBoardLabels) {
@@ -155,7 +164,10 @@ TFrmkmmc::TFrmkmmc(QWidget* parent)
     m_boardLabels[1]->setBuddy(epNum_ok);
     m_boardLabels[2]->setBuddy(epNum_Err);
     m_boardLabels[3]->setBuddy(Lb_fs);
+}
 
+void TFrmkmmc::buildCommands()
+{
     auto makeButton = [this](const char* name, int face) {
         auto* b = new ui::CommandButton(QString::fromUtf8(ui::art::kChooserCaptions[size_t(face)]), this);
         b->setObjectName(QString::fromLatin1(name));
@@ -191,8 +203,6 @@ TFrmkmmc::TFrmkmmc(QWidget* parent)
     setTabOrder(btnInput, btnConfig);
     setTabOrder(btnConfig, btnClose);
     setTabOrder(btnClose, btnGuide);
-
-    arrange(ui::compactLayout());
 }
 
 TFrmkmmc::~TFrmkmmc() = default;
@@ -207,16 +217,7 @@ void TFrmkmmc::updateGuidance()
 
 int TFrmkmmc::exec()
 {
-    QEventLoop loop;
-    m_loop = &loop;
-    ui::centreWindow(this);
-    show();
-    raise();
-    activateWindow();
-    FormShow();
-    if (isVisible())
-        loop.exec(QEventLoop::DialogExec);
-    return 0;
+    return m_modal.run(*this, nullptr, [this] { FormShow(); });
 }
 
 // A heading wider than its column (the compact widths) goes on two lines of two
@@ -441,8 +442,7 @@ void TFrmkmmc::closeEvent(QCloseEvent* event)
     DM1->Cn1Table_kmmc->close();
     DM1->Cn1Query1->close();
     event->accept();
-    if (m_loop)
-        m_loop->exit(0);
+    m_modal.quit();
 }
 
 void TFrmkmmc::keyPressEvent(QKeyEvent* event)
@@ -452,17 +452,4 @@ void TFrmkmmc::keyPressEvent(QKeyEvent* event)
         return;
     }
     QWidget::keyPressEvent(event);
-}
-
-bool TFrmkmmc::eventFilter(QObject* watched, QEvent* event)
-{
-    // Enter on the grid does what a double-click does.
-    if (watched == DBGrid1 && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            guard::run(kCannotStart, [this] { startPractice(PracticeMode::NewByChapter); });
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }

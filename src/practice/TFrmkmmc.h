@@ -1,13 +1,12 @@
 #pragma once
 
+#include "common/ModalLoop.h"
 #include "core/practice/ChooserRules.h"
 
 #include <QPixmap>
 #include <QSet>
-#include <QPointer>
 #include <QWidget>
 
-class QEventLoop;
 class QLabel;
 class QLCDNumber;
 class QTableView;
@@ -64,9 +63,11 @@ protected:
     void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildGrid();
+    void buildBoard();
+    void buildCommands();
     void arrange(bool compact);
     void fitHeadings();
     QSet<int> m_twoLineHeadings;
@@ -79,5 +80,5 @@ private:
     QPixmap m_background;
     QString m_remembered;
     bool m_choosing = false;
-    QPointer<QEventLoop> m_loop;
+    modal::Loop m_modal;
 };

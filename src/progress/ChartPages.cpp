@@ -74,7 +74,7 @@ QBarSet* barSet(const QString& label, const QColor& colour)
     set->setColor(colour);
     set->setBorderColor(colour.darker(140));
     set->setProperty(kBaseColour, colour);
-    set->setLabelColor(Qt::black);
+    set->setLabelColor(ui::kChartLabel);
     set->setLabelFont(ui::songFont(11));
     return set;
 }
@@ -104,7 +104,7 @@ FrequencyLabels::FrequencyLabels(QChart* chart, QAbstractBarSeries* series, std:
             item->setFont(ui::songFont(11));
             item->setZValue(20);
         }
-        inner->setBrush(Qt::white);
+        inner->setBrush(ui::kTitleText);
         m_items.emplace_back(top, inner);
     }
     connect(chart, &QChart::plotAreaChanged, this, &FrequencyLabels::place);
@@ -154,8 +154,8 @@ QChart* makeFrequencyChart(const std::vector<ChapterSeries>& chapters)
     // Qt Charts lays every bar series of a chart side by side. One stack of the
     // wrong answers and the rest of the answers looks exactly like the wrong
     // answers drawn in front of all answers, and its labels give the two counts.
-    QBarSet* wrong = barSet(QStringLiteral("做错题次"), kWrongColour);
-    QBarSet* rest = barSet(QStringLiteral("已做题次"), kAnsweredColour);
+    QBarSet* wrong = barSet(QStringLiteral("做错题次"), ui::kChartWrong);
+    QBarSet* rest = barSet(QStringLiteral("已做题次"), ui::kChartAnswered);
     wrong->setObjectName(QStringLiteral("做错题次"));
     rest->setObjectName(QStringLiteral("已做题次"));
     std::vector<std::pair<qint64, qint64>> values;
@@ -292,7 +292,7 @@ ChartLegend::ChartLegend(QWidget* parent)
     setAlignment(Qt::AlignCenter);
     setAutoFillBackground(true);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::Window, ui::kPaper);
     setPalette(pal);
 }
 

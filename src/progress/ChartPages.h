@@ -20,9 +20,6 @@ namespace progress {
 // The three charts of the statistics window, built from the chapter series.
 enum ChartPage { FrequencyPage = 0, DistributionPage = 1, ProgressPage = 2, ChartPageCount = 3 };
 
-inline const QColor kAnsweredColour(0, 160, 0); // 已做题次
-inline const QColor kWrongColour(220, 0, 0);    // 做错题次
-
 QColor toColor(const Rgb& rgb);
 
 // 频度统计: two bar series at the same place per chapter, the wrong answers in

@@ -56,12 +56,14 @@ TFrmConfig::TFrmConfig(QWidget* parent)
     RxSwitch1->setChecked(true);
     // A switch rather than a box: a wide track with a knob that slides.
     RxSwitch1->setStyleSheet(QStringLiteral(
-        "QCheckBox::indicator { width: 40px; height: 18px; border-radius: 9px; border: 1px solid #51688a; }"
-        "QCheckBox::indicator:checked { background: qlineargradient(x1:0,y1:0,x2:1,y2:0, stop:0 #3f8f3a, stop:0.55 #3f8f3a,"
-        " stop:0.56 #ffffff, stop:1 #ffffff); }"
-        "QCheckBox::indicator:unchecked { background: qlineargradient(x1:0,y1:0,x2:1,y2:0, stop:0 #ffffff, stop:0.44 #ffffff,"
-        " stop:0.45 #9aa6b5, stop:1 #9aa6b5); }"
-        "QCheckBox:focus { color: #0000ff; }"));
+        "QCheckBox::indicator { width: 40px; height: 18px; border-radius: 9px; border: 1px solid %1; }"
+        "QCheckBox::indicator:checked { background: qlineargradient(x1:0,y1:0,x2:1,y2:0, stop:0 %2, stop:0.55 %2,"
+        " stop:0.56 %3, stop:1 %3); }"
+        "QCheckBox::indicator:unchecked { background: qlineargradient(x1:0,y1:0,x2:1,y2:0, stop:0 %3, stop:0.44 %3,"
+        " stop:0.45 %4, stop:1 %4); }"
+        "QCheckBox:focus { color: %5; }")
+                                 .arg(ui::kWindowEdge.name(), ui::kSwitchOn.name(), ui::kPaper.name(), ui::kSwitchOff.name(),
+                                      ui::kCommandHover.name()));
     Label1->setBuddy(RxSwitch1);
 
     Label5 = new QLabel(QStringLiteral("声音列表"), this);
@@ -90,7 +92,7 @@ TFrmConfig::TFrmConfig(QWidget* parent)
     m_lines = new QWidget;
     m_lines->setObjectName(QStringLiteral("ScrollBox1Lines"));
     QPalette white = m_lines->palette();
-    white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::Window, ui::kPaper);
     m_lines->setPalette(white);
     m_lines->setAutoFillBackground(true);
     ScrollBox1->setWidget(m_lines);
@@ -317,6 +319,6 @@ void TFrmConfig::paintEvent(QPaintEvent* event)
     QDialog::paintEvent(event);
     // A borderless window still needs an edge against the menu behind it.
     QPainter p(this);
-    p.setPen(QColor(81, 104, 138));
+    p.setPen(ui::kWindowEdge);
     p.drawRect(rect().adjusted(0, 0, -1, -1));
 }

@@ -188,7 +188,7 @@ void TFrmEset::paintEvent(QPaintEvent* event)
     QDialog::paintEvent(event);
     QPainter p(this);
     progress::paintPanel(p, rect(), kBand);
-    p.setPen(Qt::white);
+    p.setPen(ui::kTitleText);
     p.setFont(ui::songFont(14, true));
     p.drawText(QRect(12, 0, width() - 24, kBand), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("考试设置"));
 }

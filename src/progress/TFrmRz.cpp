@@ -25,8 +25,6 @@ namespace {
 constexpr std::array<int, 8> kCompactWidths{128, 60, 60, 60, 60, 80, 71, 70};
 constexpr std::array<int, 8> kFullWidths{172, 80, 80, 80, 80, 80, 80, 80};
 
-const QColor kValueColour(120, 230, 255);
-
 // Titles are centred whatever the alignment of their column's values.
 class LogModel : public store::DatasetModel {
 public:
@@ -114,7 +112,7 @@ TFrmRz::TFrmRz(QWidget* parent)
         l->setAlignment(Qt::AlignCenter);
         l->setTextFormat(Qt::PlainText);
         QPalette p = l->palette();
-        p.setColor(QPalette::WindowText, kValueColour);
+        p.setColor(QPalette::WindowText, ui::kBoardValue);
         l->setPalette(p);
         return l;
     };
@@ -128,7 +126,7 @@ TFrmRz::TFrmRz(QWidget* parent)
         c->setAlignment(Qt::AlignCenter);
         c->setBuddy(const_cast<QLabel*>(values[i]));
         QPalette p = c->palette();
-        p.setColor(QPalette::WindowText, Qt::white);
+        p.setColor(QPalette::WindowText, ui::kTitleText);
         c->setPalette(p);
         m_captions << c;
     }
@@ -243,7 +241,7 @@ void TFrmRz::paintEvent(QPaintEvent* event)
     // The totals board: a dark panel like the chapter chooser's.
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(30, 52, 88));
+    p.setBrush(ui::kBoardFace);
     p.drawRoundedRect(m_board, 6, 6);
     p.setBrush(Qt::NoBrush);
     p.setPen(ui::kTitleStripDark);

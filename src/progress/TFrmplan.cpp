@@ -24,8 +24,6 @@
 namespace {
 
 constexpr int kBand = 26;
-const QColor kNearColour(255, 0, 0);
-const QColor kFarColour(100, 203, 37);
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 
 // The spaces in the captions leave the gaps where the number fields lie.
@@ -213,7 +211,7 @@ void TFrmplan::showCountdown(const QDate& examDate)
     ui::showValue(Label1, c.number);
     Label1->setVisible(c.numberShown);
     epLabel2->setVisible(c.numberShown);
-    setTextColour(Label1, c.state == progress::CountdownState::Near ? kNearColour : kFarColour);
+    setTextColour(Label1, c.state == progress::CountdownState::Near ? ui::kPlanNear : ui::kPlanFar);
     Label1->setAccessibleDescription(c.numberShown ? c.caption + c.number + QStringLiteral("天") : c.caption);
 }
 
@@ -291,7 +289,7 @@ void TFrmplan::paintEvent(QPaintEvent* event)
     QDialog::paintEvent(event);
     QPainter p(this);
     progress::paintPanel(p, rect(), kBand);
-    p.setPen(Qt::white);
+    p.setPen(ui::kTitleText);
     p.setFont(ui::songFont(14, true));
     p.drawText(QRect(12, 0, width() - 24, kBand), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("学习计划"));
 }

@@ -129,7 +129,7 @@ Tfrmchart::Tfrmchart(QWidget* parent)
         page->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
         page->setAutoFillBackground(true);
         QPalette white = page->palette();
-        white.setColor(QPalette::Window, Qt::white);
+        white.setColor(QPalette::Window, ui::kPaper);
         page->setPalette(white);
         auto* box = new QBoxLayout(QBoxLayout::TopToBottom, page);
         box->setContentsMargins(2, 2, 2, 2);
@@ -396,12 +396,12 @@ bool Tfrmchart::saveChart(const QString& path)
         QPainter p;
         if (!p.begin(&svg))
             return false;
-        p.fillRect(QRect(QPoint(0, 0), size), Qt::white);
+        p.fillRect(QRect(QPoint(0, 0), size), ui::kPaper);
         view->render(&p);
         return p.end() && QFileInfo(path).size() > 0;
     }
     QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
+    image.fill(ui::kPaper);
     {
         QPainter p(&image);
         view->render(&p);

@@ -4,7 +4,6 @@
 
 #include <QEnterEvent>
 #include <QPainter>
-#include <QStyleOptionFocusRect>
 
 namespace ui {
 
@@ -52,35 +51,16 @@ void CommandButton::paintEvent(QPaintEvent*)
     const QRectF face = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     const bool down = isDown() || isChecked();
     if (m_framed) {
+        const ButtonFace look = buttonFace(isEnabled(), down, isHovered());
         QLinearGradient fill(face.topLeft(), face.bottomLeft());
-        if (!isEnabled()) {
-            fill.setColorAt(0, QColor(236, 238, 241));
-            fill.setColorAt(1, QColor(214, 218, 224));
-        } else if (down) {
-            fill.setColorAt(0, QColor(178, 198, 222));
-            fill.setColorAt(1, QColor(212, 224, 238));
-        } else {
-            fill.setColorAt(0, QColor(255, 255, 255));
-            fill.setColorAt(1, isHovered() ? QColor(206, 224, 246) : QColor(216, 227, 240));
-        }
+        fill.setColorAt(0, look.top);
+        fill.setColorAt(1, look.bottom);
         p.setBrush(fill);
-        p.setPen(QPen(isEnabled() ? (isHovered() ? QColor(40, 90, 170) : QColor(86, 112, 150)) : QColor(160, 166, 174), 1));
+        p.setPen(QPen(look.frame, 1));
         p.drawRoundedRect(face, 4, 4);
     }
     p.setRenderHint(QPainter::Antialiasing, false);
-    QRect textRect = rect();
-    if (down)
-        textRect.translate(1, 1);
-    p.setPen(textColour());
-    p.setFont(font());
-    p.drawText(textRect, Qt::AlignCenter | Qt::TextShowMnemonic, text());
-
-    if (hasFocus()) {
-        QStyleOptionFocusRect opt;
-        opt.initFrom(this);
-        opt.rect = rect().adjusted(3, 3, -3, -3);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &opt, &p, this);
-    }
+    paintCaption(p, textColour(), 3);
 }
 
 } // namespace ui

@@ -1,17 +1,12 @@
 #include "ui/Gauge.h"
 
+#include "ui/Style.h"
+
 #include <QAccessible>
 #include <QPainter>
 #include <algorithm>
 
 namespace ui {
-
-namespace {
-const QColor kTrough(24, 40, 56);
-const QColor kDark(40, 64, 80);  // unlit cell
-const QColor kLit(64, 216, 96);
-const QColor kWarning(232, 48, 40);
-} // namespace
 
 Gauge::Gauge(QWidget* parent)
     : QWidget(parent)
@@ -48,8 +43,8 @@ void Gauge::setWarningFrom(int cells)
 QColor Gauge::cellColour(int cell) const
 {
     if (cell < 0 || cell >= m_value)
-        return kDark;
-    return cell >= m_warningFrom ? kWarning : kLit;
+        return kGaugeUnlit;
+    return cell >= m_warningFrom ? kGaugeWarning : kGaugeLit;
 }
 
 QSize Gauge::sizeHint() const
@@ -75,7 +70,7 @@ void Gauge::describe()
 void Gauge::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.fillRect(rect(), kTrough);
+    p.fillRect(rect(), kGaugeTrough);
     const QRectF inner = QRectF(rect()).adjusted(2, 2, -2, -2);
     const qreal pitch = inner.height() / m_cells;
     // Cells with a gap between them while there is room for one.

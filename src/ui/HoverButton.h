@@ -3,6 +3,9 @@
 #include <QEnterEvent>
 #include <QEvent>
 #include <QHideEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace ui {
 
@@ -18,6 +21,26 @@ public:
     bool isHovered() const { return m_hovered; }
 
 protected:
+    // The caption in `colour`, a pixel down and right while pressed, and the focus
+    // frame `focusInset` pixels inside the edge.
+    void paintCaption(QPainter& p, const QColor& colour, int focusInset)
+    {
+        if (!this->text().isEmpty()) {
+            QRect textRect = this->rect();
+            if (this->isDown() || this->isChecked())
+                textRect.translate(1, 1);
+            p.setPen(colour);
+            p.setFont(this->font());
+            p.drawText(textRect, Qt::AlignCenter | Qt::TextShowMnemonic, this->text());
+        }
+        if (this->hasFocus()) {
+            QStyleOptionFocusRect opt;
+            opt.initFrom(this);
+            opt.rect = this->rect().adjusted(focusInset, focusInset, -focusInset, -focusInset);
+            this->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &opt, &p, this);
+        }
+    }
+
     void enterEvent(QEnterEvent* event) override
     {
         m_hovered = true;

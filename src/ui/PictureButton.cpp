@@ -5,8 +5,6 @@
 
 #include <QEvent>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
 
 namespace ui {
 
@@ -118,20 +116,7 @@ void PictureButton::paintEvent(QPaintEvent*)
         p.setRenderHint(QPainter::SmoothPixmapTransform, pm.deviceIndependentSize().toSize() != size());
         p.drawPixmap(rect(), pm);
     }
-    if (!text().isEmpty()) {
-        QRect textRect = rect();
-        if (isDown() || isChecked())
-            textRect.translate(1, 1);
-        p.setPen(textColour());
-        p.setFont(font());
-        p.drawText(textRect, Qt::AlignCenter | Qt::TextShowMnemonic, text());
-    }
-    if (hasFocus()) {
-        QStyleOptionFocusRect opt;
-        opt.initFrom(this);
-        opt.rect = rect().adjusted(2, 2, -2, -2);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &opt, &p, this);
-    }
+    paintCaption(p, textColour(), 2);
 }
 
 } // namespace ui

@@ -2,9 +2,11 @@
 
 #include "core/app/AppState.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QString>
 #include <QScreen>
@@ -39,6 +41,28 @@ public:
     bool m_active = true;
 };
 
+class EnterKeyFilter : public QObject {
+public:
+    EnterKeyFilter(QObject* parent, std::function<void()> action)
+        : QObject(parent)
+        , m_action(std::move(action))
+    {
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return false;
+        m_action();
+        return true;
+    }
+
+private:
+    std::function<void()> m_action;
+};
+
 } // namespace
 
 bool compactLayout()
@@ -53,6 +77,11 @@ void centreWindow(QWidget* window, const QWidget* owner)
     } else if (const QScreen* screen = window->screen()) {
         window->move(screen->availableGeometry().center() - window->rect().center());
     }
+}
+
+void onEnterKey(QAbstractItemView* view, std::function<void()> action)
+{
+    view->installEventFilter(new EnterKeyFilter(view, std::move(action)));
 }
 
 QPixmap loadPicture(const QString& path)

@@ -4,6 +4,7 @@
 
 #include <QPixmap>
 
+class QAbstractItemView;
 class QLabel;
 class QString;
 class QWidget;
@@ -17,6 +18,10 @@ bool compactLayout();
 
 // Centres `window` over `owner`'s window, or on its screen when there is no owner.
 void centreWindow(QWidget* window, const QWidget* owner = nullptr);
+
+// Return or Enter on `view` runs `action` (what a double-click on a row does) and is
+// not passed on, so it never reaches a default button.
+void onEnterKey(QAbstractItemView* view, std::function<void()> action);
 
 // A picture of the program folder, sharp on high-density screens: the "@2x" variant
 // when the screen needs more pixels and it exists, with its pixel ratio set.

@@ -61,6 +61,27 @@ QColor commandTextColour(bool enabled, bool hovered)
     return hovered ? kCommandHover : kCommandText;
 }
 
+ButtonFace buttonFace(bool enabled, bool down, bool hovered)
+{
+    if (!enabled)
+        return {{236, 238, 241}, {214, 218, 224}, {160, 166, 174}};
+    const QColor frame = hovered ? QColor(40, 90, 170) : QColor(86, 112, 150);
+    if (down)
+        return {{178, 198, 222}, {212, 224, 238}, frame};
+    return {{255, 255, 255}, hovered ? QColor(206, 224, 246) : QColor(216, 227, 240), frame};
+}
+
+QString gridHeadingSheet(int padVertical, int padHorizontal, bool bold)
+{
+    return QStringLiteral("QHeaderView::section { padding: %1px %2px; border: 0px; border-right: 1px solid %3;"
+                          " border-bottom: 1px solid %3;%4"
+                          " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %5, stop:1 %6); }")
+        .arg(padVertical)
+        .arg(padHorizontal)
+        .arg(kHeadingRule.name(), bold ? QStringLiteral(" font-weight: bold;") : QString(), kHeadingTop.name(),
+             kHeadingBottom.name());
+}
+
 namespace {
 
 // A round or triangular badge with a soft highlight; the glyph is drawn with shapes so

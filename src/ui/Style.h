@@ -23,6 +23,48 @@ inline const QColor kProgressText{128, 0, 0};           // maroon waiting text
 inline const QColor kCommandText{0, 0, 0};              // enabled command text
 inline const QColor kCommandHover{0, 0, 255};           // command text under the mouse
 inline const QColor kCommandDisabled{128, 128, 128};    // disabled command text (and its hover)
+inline const QColor kTitleText{255, 255, 255};          // text on the title strip, dark boards and bars
+inline const QColor kPaper{255, 255, 255};              // white pages: charts, lists of settings
+inline const QColor kWindowEdge{81, 104, 138};          // edge of a borderless settings window
+inline const QColor kBoardFace{30, 52, 88};             // dark totals board drawn without a picture
+inline const QColor kBoardValue{120, 230, 255};         // figures on a dark totals board
+
+// A grid's column headings: a light gradient with grey rules.
+inline const QColor kHeadingRule{170, 180, 194};
+inline const QColor kHeadingTop{247, 249, 252};
+inline const QColor kHeadingBottom{221, 229, 239};
+
+// The note line under a list (an outline node's points).
+inline const QColor kNoteText{0, 0, 128};
+inline const QColor kNoteFace{236, 242, 250};
+inline const QColor kNoteFrame{150, 170, 200};
+
+// Mastery bars: green, amber, red by accuracy; grey and dotted where nothing was answered.
+inline const QColor kMasteryHigh{46, 160, 67};
+inline const QColor kMasteryMiddle{230, 160, 20};
+inline const QColor kMasteryLow{210, 48, 48};
+inline const QColor kMasteryNeutral{190, 190, 190};
+inline const QColor kMasteryBarFrame{120, 134, 156};
+inline const QColor kMasteryBarEmpty{255, 255, 255};
+inline const QColor kMasteryNeutralFace{236, 236, 236};
+inline const QColor kMasteryNeutralFrame{170, 170, 170};
+
+// Cells of a gauge (the answer-time bar).
+inline const QColor kGaugeTrough{24, 40, 56};
+inline const QColor kGaugeUnlit{40, 64, 80};
+inline const QColor kGaugeLit{64, 216, 96};
+inline const QColor kGaugeWarning{232, 48, 40};
+
+// Settings: the on/off switch, and the plan's days left (near in red, far in green).
+inline const QColor kSwitchOn{63, 143, 58};
+inline const QColor kSwitchOff{154, 166, 181};
+inline const QColor kPlanNear{255, 0, 0};
+inline const QColor kPlanFar{100, 203, 37};
+
+// Bars of the charts: answered and wrong.
+inline const QColor kChartAnswered{0, 160, 0};
+inline const QColor kChartWrong{220, 0, 0};
+inline const QColor kChartLabel{0, 0, 0};
 
 // Font sizes, in pixels.
 inline constexpr int kDefaultFontPx = 12;
@@ -51,6 +93,16 @@ void paintTitleBand(QPainter& p, const QRect& band, const QString& title = {}, i
 
 // Text colour of a command caption: black, blue under the mouse, grey when disabled.
 QColor commandTextColour(bool enabled, bool hovered);
+
+// The face of a framed command button: a gradient from top to bottom and its frame.
+struct ButtonFace {
+    QColor top, bottom, frame;
+};
+ButtonFace buttonFace(bool enabled, bool down, bool hovered);
+
+// Style sheet of a grid's column headings (kHeading*), with the section's padding in
+// pixels; `bold` for headings that the sheet itself makes bold.
+QString gridHeadingSheet(int padVertical, int padHorizontal, bool bold = false);
 
 // The three prompt icons: page 0 information, 1 warning, 2 error. Painted, so the
 // prompt never depends on picture files (it reports missing pictures itself).
