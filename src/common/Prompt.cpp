@@ -1,8 +1,8 @@
 #include "common/Prompt.h"
 
+#include "common/ModalLoop.h"
 #include "common/TFrmDlg.h"
 
-#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -73,12 +73,7 @@ int messageBox(Icon icon, const QString& caption, const QString& text, Buttons b
         cancel = box.addButton(yesNo ? QStringLiteral("否") : QStringLiteral("取消"), QMessageBox::RejectRole);
     box.setDefaultButton(ok);
     box.setEscapeButton(cancel ? static_cast<QAbstractButton*>(cancel) : ok);
-    const bool busy = QGuiApplication::overrideCursor() != nullptr;
-    if (busy)
-        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-    box.exec();
-    if (busy)
-        QGuiApplication::restoreOverrideCursor();
+    modal::execWithArrow(box);
     return box.clickedButton() == ok ? Ok : cancelDefault;
 }
 

@@ -1,5 +1,6 @@
 #include "common/TFrmDlg.h"
 
+#include "common/ModalLoop.h"
 #include "ui/CommandButton.h"
 #include "ui/Style.h"
 
@@ -191,13 +192,7 @@ int TFrmDlg::run()
     }
     if (first)
         first->setFocus(Qt::OtherFocusReason);
-    // A prompt raised while a screen is being prepared must not show the hourglass.
-    const bool busy = QGuiApplication::overrideCursor() != nullptr;
-    if (busy)
-        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-    const int result = exec();
-    if (busy)
-        QGuiApplication::restoreOverrideCursor();
+    const int result = modal::execWithArrow(*this);
     return (result == 1 || result == 2 || result == 3) ? result : dismissResult();
 }
 

@@ -1,12 +1,12 @@
 #include "exam/TFrmCheck.h"
 
-#include "exam/ModalLoop.h"
 #include "core/exam/ExamRules.h"
 #include "core/exam/ScoreRules.h"
 #include "exam/TFrmExam.h"
 #include "progress/TFrmConfig.h"
 #include "core/app/AppState.h"
 #include "common/Guard.h"
+#include "common/ModalLoop.h"
 #include "common/Prompt.h"
 #include "common/TFrmProgress.h"
 #include "core/store/DataModule.h"
@@ -150,7 +150,7 @@ void TFrmCheck::arrange(bool compact)
 
 int TFrmCheck::execModal()
 {
-    return exam::runModal(*this);
+    return modal::runDialog(*this);
 }
 
 void TFrmCheck::showEvent(QShowEvent* event)

@@ -2,7 +2,6 @@
 #include "exam/TFrmExam.h"
 
 #include "core/exam/ExamResume.h"
-#include "exam/ModalLoop.h"
 #include "core/exam/PaperDraw.h"
 #include "exam/PauseCover.h"
 #include "core/exam/ScoreRules.h"
@@ -15,6 +14,7 @@
 #include "question/TFrmJx.h"
 #include "core/app/AppState.h"
 #include "common/Guard.h"
+#include "common/ModalLoop.h"
 #include "common/Prompt.h"
 #include "common/TFrmProgress.h"
 #include "core/store/DataModule.h"
@@ -126,7 +126,7 @@ void TFrmExam::loadTypes()
 
 int TFrmExam::execModal()
 {
-    return exam::runModal(*this);
+    return modal::runDialog(*this);
 }
 
 // ---- showing -------------------------------------------------------------------------
