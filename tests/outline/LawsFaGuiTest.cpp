@@ -4,11 +4,13 @@
 #include "outline/TfrmLawsFaGui.h"
 #include "question/AnswerPages.h"
 #include "practice/PracticeFixture.h"
+#include "practice/TFrmLxxt.h"
 #include "common/Prompt.h"
 #include "core/store/Dataset.h"
 #include "ui/CommandButton.h"
 #include "ui/PictureButton.h"
 #include "ui/RichTextView.h"
+#include "ui/Screen.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -114,7 +116,7 @@ TEST_F(BrowserTest, BothLayoutsSizeTheWindowTheHeadingsAndTheRows)
         const char* tag;
         QSize window;
         int nameWidth, headingHeight, blanks;
-    } cases[] = {{"1024", {900, 599}, 554, 36, 29}, {"800", {760, 504}, 410, 30, 19}};
+    } cases[] = {{"1024", {900, 599}, 554, 36, 29}, {"800", {780, 490}, 430, 30, 19}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tag);
         app::ScreenSizeTag = QString::fromLatin1(c.tag);
@@ -139,6 +141,35 @@ TEST_F(BrowserTest, BothLayoutsSizeTheWindowTheHeadingsAndTheRows)
         // A long name is read whole in the tooltip of the selected row.
         f.m_grid->selectRow(1);
         EXPECT_EQ(f.m_grid->toolTip(), f.m_grid->item(1, 0)->text());
+    }
+}
+
+// At 800 × 600 the browser stood taller than the practice screen and covered the
+// menu's footer with its 关于 and 退出: it takes the practice screen's place now.
+TEST_F(BrowserTest, ItCoversWhatThePracticeScreenCoversOverTheMenu)
+{
+    node("01", "第一章 计算机系统", {12, 3, 5, 1});
+    for (const char* tag : {"800", "1024"}) {
+        SCOPED_TRACE(tag);
+        app::ScreenSizeTag = QString::fromLatin1(tag);
+        const bool compact = app::ScreenSizeTag == "800";
+        QWidget menu;
+        menu.setGeometry(0, 0, compact ? 800 : 1024, compact ? 600 : 768);
+        menu.show();
+        TFrmLxxt practice(&menu);
+        ui::centreWindow(&practice, &menu);
+        TfrmLawsFaGui browser(&menu);
+        QRect shown;
+        QTimer::singleShot(0, &browser, [&] {
+            shown = browser.geometry();
+            browser.close();
+        });
+        browser.exec();
+        if (compact)
+            EXPECT_EQ(shown, practice.geometry());
+        EXPECT_EQ(shown.center(), menu.geometry().center());
+        // The footer of the menu (its last 50 pixels) stays in view.
+        EXPECT_LE(shown.bottom(), menu.geometry().bottom() - 50);
     }
 }
 
