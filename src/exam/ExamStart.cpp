@@ -4,6 +4,7 @@
 #include "core/exam/ExamRules.h"
 #include "core/exam/PaperDraw.h"
 #include "exam/TFrmCheck.h"
+#include "exam/ExamLog.h"
 #include "exam/TFrmExam.h"
 #include "core/question/AnswerRules.h"
 #include "core/app/AppState.h"
@@ -13,7 +14,6 @@
 #include "core/store/Clock.h"
 #include "core/store/DataModule.h"
 
-#include <QDebug>
 
 namespace exam {
 
@@ -23,7 +23,7 @@ bool offerResume(QWidget* owner)
     try {
         run = unfinishedPaper(DM1->db());
     } catch (const store::DbError& e) {
-        qWarning().noquote() << "looking for an unfinished exam:" << e.message();
+        qCWarning(lcExam).noquote() << "looking for an unfinished exam:" << e.message();
         return false;
     }
     if (!run)
@@ -62,7 +62,7 @@ void mnks(int mock, QWidget* owner)
         progress::setText(QStringLiteral("正在建立数据表..."));
         p = createPaper(*DM1, mock, store::Clock::today());
     } catch (const std::exception& e) {
-        qWarning().noquote() << "creating a paper failed:" << e.what();
+        qCWarning(lcExam).noquote() << "creating a paper failed:" << e.what();
         progress::hide();
         prompt::error(QStringLiteral("建立数据表时发生错误！"));
         app::endProgram(1);
@@ -70,7 +70,7 @@ void mnks(int mock, QWidget* owner)
     }
     TFrmExam f(owner);
     progress::setText(QStringLiteral("正在整理数据..."));
-    if (f.InitPaper(p.table, p.title, QStringLiteral("new"), 0, QStringLiteral("0:00:00")) && f.OpenPaper())
+    if (f.InitPaper(p.table, p.title, exam::Mode::Answering, 0, QStringLiteral("0:00:00")) && f.OpenPaper())
         f.execModal();
     progress::hide();
 }

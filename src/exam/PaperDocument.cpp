@@ -1,5 +1,6 @@
 #include "exam/PaperDocument.h"
 
+#include "exam/ExamLog.h"
 #include "core/app/Preferences.h"
 #include "common/Prompt.h"
 #include "common/TFrmProgress.h"
@@ -8,7 +9,6 @@
 #include "ui/Screen.h"
 
 #include <QBuffer>
-#include <QDebug>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -399,7 +399,7 @@ void ExportPaper(QWidget* owner, store::Connection& db, const QString& paperTabl
         writePaperFile(*doc, path, paperFormatOf(path));
     } catch (const std::exception& e) {
         progress::hide();
-        qWarning().noquote() << "exporting" << paperTable << "to" << path << "failed:" << e.what();
+        qCWarning(lcExam).noquote() << "exporting" << paperTable << "to" << path << "failed:" << e.what();
         prompt::messageBox(prompt::Icon::Warning, QStringLiteral("警告"), QStringLiteral("导出试题发生错误，请退出后重试！"));
         return;
     }
@@ -410,7 +410,7 @@ void ExportPaper(QWidget* owner, store::Connection& db, const QString& paperTabl
     if (g_opener)
         g_opener(path);
     else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        qWarning().noquote() << "no program opened" << path; // the file is written all the same
+        qCWarning(lcExam).noquote() << "no program opened" << path; // the file is written all the same
 }
 
 } // namespace exam

@@ -215,7 +215,7 @@ void TFrmCheck::epEfTrBtn1Click()
     progress::setText(QStringLiteral("正在提取数据..."));
     {
         TFrmExam review(this);
-        review.InitPaper(table, title, QStringLiteral("old"), score, time);
+        review.InitPaper(table, title, exam::Mode::Review, score, time);
         if (review.OpenPaper())
             review.execModal();
     }

@@ -1,6 +1,7 @@
 // The exam screen: opening a paper, showing a question, answering, pausing.
 #include "exam/TFrmExam.h"
 
+#include "exam/ExamLog.h"
 #include "core/exam/ExamResume.h"
 #include "core/exam/PaperDraw.h"
 #include "exam/PauseCover.h"
@@ -27,7 +28,6 @@
 #include "ui/Screen.h"
 
 #include <QButtonGroup>
-#include <QDebug>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QSignalBlocker>
@@ -35,22 +35,12 @@
 #include <QStackedWidget>
 #include <QTimer>
 
+Q_LOGGING_CATEGORY(lcExam, "tesvora.exam", QtWarningMsg)
+
+using exam::Mode;
+using practice::AnswerMark;
+
 namespace {
-
-
-const QString kNew = QStringLiteral("new");
-const QString kOld = QStringLiteral("old");
-
-QString markWords(const QString& mark)
-{
-    if (mark == QLatin1String("over"))
-        return QStringLiteral("已做");
-    if (mark == QLatin1String("yes"))
-        return QStringLiteral("做对");
-    if (mark == QLatin1String("no"))
-        return QStringLiteral("做错");
-    return QStringLiteral("未做");
-}
 
 store::Dataset* paper()
 {
@@ -61,20 +51,20 @@ store::Dataset* paper()
 
 // ---- opening -------------------------------------------------------------------------
 
-bool TFrmExam::InitPaper(const QString& paperTable, const QString& title, const QString& mode, double score, const QString& timeUsed)
+bool TFrmExam::InitPaper(const QString& paperTable, const QString& title, Mode mode, double score, const QString& timeUsed)
 {
     m_table = paperTable;
     m_title = title;
-    m_mode = mode == kOld ? kOld : kNew;
+    m_mode = mode;
     m_score = score;
     m_timeUsed = timeUsed;
     m_resumed = false;
-    if (m_mode == kOld)
+    if (m_mode == Mode::Review)
         return true;
     try {
         exam::drawPaper(DM1->db(), app::CurrentPaperNo, m_table, store::Random::generator());
     } catch (const exam::PaperError& e) {
-        qWarning().noquote() << "drawing" << m_table << "failed:" << e.what();
+        qCWarning(lcExam).noquote() << "drawing" << m_table << "failed:" << e.what();
         // The paper is of no use: it goes, score row and all, before the program ends.
         dropQuietly(m_table);
         prompt::error(e.stage() == exam::PaperError::Stage::NoCandidates ? QStringLiteral("没有发现题目！")
@@ -87,8 +77,8 @@ bool TFrmExam::InitPaper(const QString& paperTable, const QString& title, const 
 
 void TFrmExam::ResumePaper(const QString& paperTable, const QString& title, qint64 seconds, int question)
 {
-    InitPaper(paperTable, title, kOld, 0, QStringLiteral("0:00:00"));
-    m_mode = kNew;
+    InitPaper(paperTable, title, Mode::Review, 0, QStringLiteral("0:00:00"));
+    m_mode = Mode::Answering;
     m_resumed = true;
     m_resumeSeconds = seconds;
     m_resumeQuestion = question;
@@ -96,14 +86,14 @@ void TFrmExam::ResumePaper(const QString& paperTable, const QString& title, qint
 
 bool TFrmExam::OpenPaper()
 {
-    const bool fresh = m_mode == kNew && !m_resumed;
+    const bool fresh = m_mode == Mode::Answering && !m_resumed;
     if (progress::isShown())
-        progress::setText(m_mode == kNew ? QStringLiteral("正在出卷...") : QStringLiteral("正在提取试卷..."));
+        progress::setText(m_mode == Mode::Answering ? QStringLiteral("正在出卷...") : QStringLiteral("正在提取试卷..."));
     try {
         exam::openPaper(DM1->db(), *paper(), m_table, fresh);
         loadTypes();
     } catch (const std::exception& e) {
-        qWarning().noquote() << "opening" << m_table << "failed:" << e.what();
+        qCWarning(lcExam).noquote() << "opening" << m_table << "failed:" << e.what();
         if (fresh) {
             // Like a failed draw: an unscored paper that cannot be opened must not stay in the list.
             paper()->close();
@@ -146,9 +136,9 @@ void TFrmExam::FormShow()
     m_firstShow = false;
     if (progress::isShown())
         progress::hide();
-    epLabel2->setText(m_title);
+    ui::showValue(epLabel2, m_title);
     closeLowerPane();
-    const bool review = m_mode == kOld;
+    const bool review = m_mode == Mode::Review;
     epEfTrBtn3->setEnabled(!review);
     epEfTrBtn10->setEnabled(review);
     epEfTrBtn4->setEnabled(false);
@@ -164,8 +154,7 @@ void TFrmExam::FormShow()
         ui::showValue(epLb_time2, m_timeUsed);
         ui::showValue(Lb_zfs, exam::scoreLine(m_score));
     }
-    Panel2->closeNow();
-    epEfTrBtn6->setText(QStringLiteral("答案"));
+    closeAnswerPanel();
 
     SetupQuestionGrid(m_count, m_mode);
 
@@ -185,7 +174,7 @@ void TFrmExam::FormShow()
     }
 }
 
-void TFrmExam::SetupQuestionGrid(int questionCount, const QString& mode)
+void TFrmExam::SetupQuestionGrid(int questionCount, Mode mode)
 {
     store::Dataset* p = paper();
     m_thGroup->setExclusive(false);
@@ -197,14 +186,14 @@ void TFrmExam::SetupQuestionGrid(int questionCount, const QString& mode)
         // Buttons past the paper's end keep their place in the grid, unseen and unread.
         b->setText(used ? QString::number(i) : QString());
         b->setVisible(used);
-        QString mark = QStringLiteral("up");
+        AnswerMark mark = AnswerMark::Open;
         if (used && p->moveTo(i)) {
             const QString answer = p->text(QStringLiteral("E2_1"));
             // In review an unanswered question keeps the plain mark, apart from the wrong ones.
-            if (mode == kOld && !answer.isEmpty())
-                mark = practice::isRightAnswer(answer, p->text(QStringLiteral("A2"))) ? QStringLiteral("yes") : QStringLiteral("no");
+            if (mode == Mode::Review)
+                mark = practice::answerMark(answer, p->text(QStringLiteral("A2")));
             else if (!answer.isEmpty()) // a resumed paper keeps its answers
-                mark = QStringLiteral("over");
+                mark = AnswerMark::Answered;
         }
         setGridPictures(i, mark);
     }
@@ -214,20 +203,19 @@ void TFrmExam::SetupQuestionGrid(int questionCount, const QString& mode)
         pressGridButton(1);
 }
 
-void TFrmExam::setGridPictures(int number, const QString& mark)
+void TFrmExam::setGridPictures(int number, AnswerMark mark)
 {
     if (number < 1 || number > exam::kGridSize)
         return;
     ui::PictureButton* b = thButtons[size_t(number - 1)];
     m_marks[size_t(number - 1)] = mark;
-    const QString down = mark == QLatin1String("yes") ? QStringLiteral("down_r") : mark == QLatin1String("no") ? QStringLiteral("down_w") : QStringLiteral("down");
-    b->setPictures(m_pictures.value(mark), m_pictures.value(down));
-    b->setAccessibleName(b->isEnabled() ? QStringLiteral("第%1题 %2").arg(number).arg(markWords(mark)) : QStringLiteral("未用"));
+    paintMark(b, mark);
+    b->setAccessibleName(b->isEnabled() ? QStringLiteral("第%1题 %2").arg(number).arg(practice::markWords(mark)) : QStringLiteral("未用"));
 }
 
-QString TFrmExam::gridMark(int number) const
+AnswerMark TFrmExam::gridMark(int number) const
 {
-    return number >= 1 && number <= exam::kGridSize ? m_marks[size_t(number - 1)] : QString();
+    return number >= 1 && number <= exam::kGridSize ? m_marks[size_t(number - 1)] : AnswerMark::Open;
 }
 
 // ---- changing the question -------------------------------------------------------------
@@ -253,13 +241,10 @@ bool TFrmExam::moveTo(int number)
 
 void TFrmExam::fcBG_thChange(int previous, int next)
 {
-    if (Panel2->isOpen() || epEfTrBtn6->text() != QStringLiteral("答案")) {
-        Panel2->closeNow();
-        epEfTrBtn6->setText(QStringLiteral("答案"));
-    }
+    closeAnswerPanel();
     if (next < 1)
         return;
-    if (previous >= 1 && previous != next && m_mode == kNew) {
+    if (previous >= 1 && previous != next && m_mode == Mode::Answering) {
         if (!SaveAnswer(previous, Notebook1->currentIndex(), true)) {
             // The answer on the page is not lost: the question stays.
             const QSignalBlocker quiet(m_thGroup);
@@ -269,6 +254,7 @@ void TFrmExam::fcBG_thChange(int previous, int next)
     }
     m_current = next;
     ui::showValue(Label5, QString::number(next));
+    nameQuestion(next);
     epEfTrBtn1->setEnabled(next >= 2);
     epEfTrBtn2->setEnabled(next < m_count);
     if (!moveTo(next))
@@ -278,9 +264,9 @@ void TFrmExam::fcBG_thChange(int previous, int next)
     Notebook1->showPage(page);
     ShowAnswerControls(page, m_mode);
     ShowQuestionText(p->text(QStringLiteral("A1")));
-    Label1->clear();
+    ui::showValue(Label1, QString());
     epEfTrBtn12->setText(QStringLiteral("本题作废"));
-    if (m_mode == kNew) {
+    if (m_mode == Mode::Answering) {
         epEfTrBtn12->setEnabled(false);
         saveProgressNow();
     } else {
@@ -288,27 +274,27 @@ void TFrmExam::fcBG_thChange(int previous, int next)
         epEfTrBtn9->setEnabled(!p->text(QStringLiteral("K3")).trimmed().isEmpty());
         const qint64 f1 = p->integer(QStringLiteral("F1"));
         if (f1 == 1) {
-            Label1->setText(QStringLiteral("本题已被您作废！"));
+            ui::showValue(Label1, QStringLiteral("本题已被您作废！"));
             epEfTrBtn12->setText(QStringLiteral("取消作废"));
         } else if (f1 == 2) {
-            Label1->setText(QStringLiteral("本题是您加入的题目！"));
+            ui::showValue(Label1, QStringLiteral("本题是您加入的题目！"));
         }
     }
 }
 
-void TFrmExam::ShowAnswerControls(int page, const QString& mode)
+void TFrmExam::ShowAnswerControls(int page, Mode mode)
 {
     store::Dataset* p = paper();
     const int type = int(p->integer(QStringLiteral("A13")));
     const auto t = m_types.constFind(type);
-    Label7->setText(t == m_types.constEnd() ? QString()
-                                            : QStringLiteral("%1 每题%2分 共%3分").arg(t->name, exam::scoreText(t->score), exam::scoreText(t->score * t->count)));
-    if (mode == kOld) {
+    ui::showValue(Label7, t == m_types.constEnd() ? QString()
+                                                  : QStringLiteral("%1 每题%2分 共%3分").arg(t->name, exam::scoreText(t->score), exam::scoreText(t->score * t->count)));
+    if (mode == Mode::Review) {
         epEfTrBtn6->setEnabled(!practice::answerHiddenForType(type));
         epEfTrBtn4->setEnabled(!p->isNull(QStringLiteral("jx")) && !p->bytes(QStringLiteral("jx")).isEmpty());
         epEfTrBtn9->setEnabled(!p->text(QStringLiteral("K3")).trimmed().isEmpty());
     }
-    epEfTrBtn5->setText(practice::noteCaption(p->value(QStringLiteral("A14"))));
+    showNoteState(practice::hasNote(p->value(QStringLiteral("A14"))));
     if (page < 0 || page >= practice::kPageCount)
         return;
     Notebook1->setOptionCount(practice::visibleOptions(p->value(QStringLiteral("A2_1"))));
@@ -323,33 +309,8 @@ void TFrmExam::ShowQuestionText(const QString& questionId)
             prompt::error(QStringLiteral("找不到该试题！"));
             return;
         }
-        if (questionId.contains(QLatin1Char('-'))) {
-            const QByteArray shared = practice::sharedStem(*DM1->Cn1Query2, questionId);
-            if (!lowerPaneOpen())
-                practice::openLowerPane(Splitter1, Re2);
-            Re1->setRichText(shared);
-            Re2->setRichText(*stem);
-        } else {
-            closeLowerPane();
-            Re1->setRichText(*stem);
-        }
+        showStem(questionId, *stem);
     });
-}
-
-void TFrmExam::closeLowerPane()
-{
-    Re2->hide();
-    Re2->clear();
-}
-
-bool TFrmExam::lowerPaneOpen() const
-{
-    return !Re2->isHidden();
-}
-
-bool TFrmExam::answerPanelOpen() const
-{
-    return Panel2->isOpen();
 }
 
 // ---- recording -----------------------------------------------------------------------------
@@ -371,32 +332,32 @@ void TFrmExam::recordShownAnswer(int questionNumber, int page, bool updatePictur
     const QString answer = practice::ReadAnswerText(state);
     exam::recordExamAnswer(*DM1, *paper(), answer);
     if (updatePicture)
-        setGridPictures(questionNumber, answer.isEmpty() ? QStringLiteral("up") : QStringLiteral("over"));
+        setGridPictures(questionNumber, answer.isEmpty() ? AnswerMark::Open : AnswerMark::Answered);
 }
 
 void TFrmExam::keepShownAnswer()
 {
     // What is on screen survives a crash too, not only what was left behind.
     const int page = Notebook1->currentIndex();
-    if (m_mode != kNew || m_current < 1 || page < 0 || page >= practice::kPageCount)
+    if (m_mode != Mode::Answering || m_current < 1 || page < 0 || page >= practice::kPageCount)
         return;
     try {
         recordShownAnswer(m_current, page, true);
     } catch (const store::DbError& e) {
         // Quietly: leaving the question or 交卷 records it again and says so on a failure.
-        qWarning().noquote() << "keeping the answer on screen failed:" << e.message();
+        qCWarning(lcExam).noquote() << "keeping the answer on screen failed:" << e.message();
     }
 }
 
 void TFrmExam::saveProgressNow()
 {
-    if (m_mode != kNew || m_table.isEmpty())
+    if (m_mode != Mode::Answering || m_table.isEmpty())
         return;
     try {
         exam::saveProgress(DM1->db(), {m_table, m_title, app::CurrentPaperNo, m_clock.elapsedSeconds(), std::max(m_current, 1)});
     } catch (const store::DbError& e) {
         // The exam goes on; only a later resume would start from an older point.
-        qWarning().noquote() << "keeping the exam's progress failed:" << e.message();
+        qCWarning(lcExam).noquote() << "keeping the exam's progress failed:" << e.message();
     }
 }
 
@@ -434,7 +395,7 @@ void TFrmExam::epEfTrBtn5Click()
     m_note = &note;
     note.exec();
     m_note = nullptr;
-    epEfTrBtn5->setText(app::NoteHasText ? QStringLiteral("有内容") : QStringLiteral("笔记"));
+    showNoteState(app::NoteHasText);
     if (m_timeUpAfterNote) {
         // The time ran out while the note was open: its question has it, now the paper ends.
         m_timeUpAfterNote = false;
@@ -458,11 +419,11 @@ void TFrmExam::epEfTrBtn11Click()
 
 void TFrmExam::epEfTrBtn12Click()
 {
-    if (m_mode != kOld || m_count < 1 || !moveTo(m_current))
+    if (m_mode != Mode::Review || m_count < 1 || !moveTo(m_current))
         return;
     const bool voiding = epEfTrBtn12->text() == QStringLiteral("本题作废");
     exam::setQuestionVoided(*DM1, *paper(), voiding);
-    Label1->setText(voiding ? QStringLiteral("本题已被您作废！") : QStringLiteral("本题曾被作废，现已被您取消！"));
+    ui::showValue(Label1, voiding ? QStringLiteral("本题已被您作废！") : QStringLiteral("本题曾被作废，现已被您取消！"));
     epEfTrBtn12->setText(voiding ? QStringLiteral("取消作废") : QStringLiteral("本题作废"));
 }
 
@@ -478,7 +439,7 @@ void TFrmExam::setAnswering(bool on)
 
 void TFrmExam::epEfTrBtn13Click()
 {
-    if (m_mode != kNew)
+    if (m_mode != Mode::Answering)
         return;
     if (!m_paused) {
         m_paused = true;
@@ -511,23 +472,8 @@ void TFrmExam::keyPressEvent(QKeyEvent* event)
 {
     if (m_paused) // nothing moves while the exam is paused
         return;
-    const int page = Notebook1->currentIndex();
-    if (page == practice::SinglePage || page == practice::MultiPage) {
-        const int key = event->key();
-        if (key == Qt::Key_Backspace) {
-            guard::run(QStringLiteral("操作未能完成！"), [this] { epEfTrBtn1Click(); });
-            return;
-        }
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            guard::run(QStringLiteral("操作未能完成！"), [this] { epEfTrBtn2Click(); });
-            return;
-        }
-        if (key >= Qt::Key_A && key <= Qt::Key_F && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-            if (m_mode == kNew)
-                Notebook1->pressLetter(key - Qt::Key_A);
-            return;
-        }
-    }
+    if (takeQuestionKey(event, m_mode == Mode::Answering))
+        return;
     if (event->key() == Qt::Key_Escape)
         return;
     QDialog::keyPressEvent(event);

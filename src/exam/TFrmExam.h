@@ -3,52 +3,46 @@
 #include "core/exam/ExamRules.h"
 #include "core/exam/PaperDraw.h"
 #include "core/question/AnswerRules.h"
+#include "question/QuestionScreen.h"
 
-#include <QDialog>
 #include <QHash>
-#include <QPixmap>
 #include <QPointer>
 #include <array>
 
 class QButtonGroup;
 class QGroupBox;
 class QLabel;
-class QSplitter;
 class QStackedWidget;
-class QTimer;
 class TFrmBj;
 
 namespace ui {
-class CommandButton;
 class PictureButton;
-class RichTextView;
-}
-namespace practice {
-class AnswerBook;
-class AnswerPanel;
 }
 
 namespace exam {
 class PauseCover;
+
+// Answering a paper under the exam clock, or reviewing a graded or stored one.
+enum class Mode { Answering, Review };
 }
 
 // The exam screen: a paper (DM1->Cn1Query_exam) one question at a time under the
-// exam clock (mode "new"), or a graded or stored paper for review (mode "old").
+// exam clock (Mode::Answering), or a graded or stored paper for review (Mode::Review).
 // Every answer is recorded into the paper and the bank as it is given.
 //
 //     TFrmExam f(owner);
-//     f.InitPaper(table, title, "new", 0, "0:00:00");
+//     f.InitPaper(table, title, exam::Mode::Answering, 0, "0:00:00");
 //     if (f.OpenPaper())
 //         f.execModal();
-class TFrmExam : public QDialog {
+class TFrmExam : public practice::QuestionScreen {
     Q_OBJECT
 public:
     explicit TFrmExam(QWidget* parent = nullptr);
     ~TFrmExam() override;
 
-    // Stores the paper's values; in mode "new" it also draws the paper (a failure
+    // Stores the paper's values; answering, it also draws the paper (a failure
     // is reported and ends the program; false is returned).
-    bool InitPaper(const QString& paperTable, const QString& title, const QString& mode, double score, const QString& timeUsed);
+    bool InitPaper(const QString& paperTable, const QString& title, exam::Mode mode, double score, const QString& timeUsed);
     // A paper whose exam was cut short: it goes on at `question` with the clock at `seconds`.
     void ResumePaper(const QString& paperTable, const QString& title, qint64 seconds, int question);
     // Opens the paper; on failure reports "无法打开试卷！" and ends the program.
@@ -57,8 +51,8 @@ public:
     // it again without ending it.
     int execModal();
 
-    void SetupQuestionGrid(int questionCount, const QString& mode);
-    void ShowAnswerControls(int page, const QString& mode);
+    void SetupQuestionGrid(int questionCount, exam::Mode mode);
+    void ShowAnswerControls(int page, exam::Mode mode);
     void ShowQuestionText(const QString& questionId);
     // False when the answer could not be recorded (reported).
     bool SaveAnswer(int questionNumber, int page, bool updatePicture);
@@ -77,11 +71,10 @@ public:
     void epEfTrBtn12Click(); // 本题作废 / 取消作废
     void epEfTrBtn13Click(); // 暂停考试 / 继续考试
     void KZTimeCounter1Timer(); // clock tick
-    void ToggleAnswerPanel();
     void pressGridButton(int number); // presses grid button `number` (1 … 120)
 
     // Screen state.
-    QString mode() const { return m_mode; }
+    exam::Mode mode() const { return m_mode; }
     QString paperTable() const { return m_table; }
     int currentQuestion() const { return m_current; }
     int questionCount() const { return m_count; }
@@ -90,21 +83,14 @@ public:
     double score() const { return m_score; }
     QString timeUsed() const { return m_timeUsed; }
     const exam::Stopwatch& clock() const { return m_clock; }
-    bool answerPanelOpen() const;
-    bool lowerPaneOpen() const;
-    // The up picture a grid button carries: "up", "over", "yes" or "no".
-    QString gridMark(int number) const;
+    // The mark a grid button shows: open, answered, or in review right or wrong.
+    practice::AnswerMark gridMark(int number) const;
 
     // Elements, by the names the screen gives them.
     QLabel* epLabel2;  // paper title
     QLabel* Label5;    // question number
     QLabel* Label7;    // type label
     QLabel* Label1;    // red notice line
-    QSplitter* Splitter1;
-    ui::RichTextView* Re1;
-    ui::RichTextView* Re2;
-    practice::AnswerBook* Notebook1;
-    practice::AnswerPanel* Panel2;
     exam::PauseCover* Cover;
     QGroupBox* hintBoard; // "提示板"
     QStackedWidget* Notebook_Time;
@@ -113,20 +99,10 @@ public:
     QLabel* Lb_zfs;
     QWidget* fcBG_th;
     std::array<ui::PictureButton*, exam::kGridSize> thButtons{};
-    ui::CommandButton* epEfTrBtn1;
-    ui::CommandButton* epEfTrBtn2;
-    ui::CommandButton* epEfTrBtn3;
-    ui::CommandButton* epEfTrBtn4;
-    ui::CommandButton* epEfTrBtn5;
-    ui::CommandButton* epEfTrBtn6;
-    ui::CommandButton* epEfTrBtn7;
-    ui::CommandButton* epEfTrBtn8;
-    ui::CommandButton* epEfTrBtn9;
-    ui::CommandButton* epEfTrBtn10;
-    ui::CommandButton* epEfTrBtn11;
-    ui::CommandButton* epEfTrBtn12;
-    ui::CommandButton* epEfTrBtn13;
-    QTimer* KZTimeCounter1;
+    // epEfTrBtn3 交卷, epEfTrBtn7 关闭, epEfTrBtn10 生成文档 (the rest: QuestionScreen)
+    ui::CommandButton* epEfTrBtn11; // 桌面
+    ui::CommandButton* epEfTrBtn12; // 本题作废
+    ui::CommandButton* epEfTrBtn13; // 暂停考试
 
     struct Arrangement; // sizes of the full and the compact arrangement
 
@@ -141,19 +117,17 @@ protected:
 private:
     // Layout (TFrmExamLayout.cpp).
     void buildScreen(const Arrangement& a);
-    QWidget* buildQuestionArea(const Arrangement& a);
+    void buildInfoRow(QVBoxLayout* outer, const Arrangement& a);
     QWidget* buildHintBoard(const Arrangement& a);
     QWidget* buildCommands(const Arrangement& a);
-    bool loadGridPictures();
     void connectHandlers();
 
     // Showing and answering (TFrmExam.cpp).
     void FormShow();
     void FormCloseQuery();
-    void setGridPictures(int number, const QString& mark);
+    void setGridPictures(int number, practice::AnswerMark mark);
     void loadTypes();
     bool moveTo(int number);
-    void closeLowerPane();
     void saveProgressNow();
     void recordShownAnswer(int questionNumber, int page, bool updatePicture); // throws store::DbError
     void keepShownAnswer(); // the answer on screen, quietly (pause, the clock's periodic save)
@@ -167,14 +141,12 @@ private:
     void resumeClock();
     void closeReview();
 
-    QString m_picDir;
-    QHash<QString, QPixmap> m_pictures; // by mark: up, down, over, yes, no, down_r, down_w
     QButtonGroup* m_thGroup = nullptr;
     QHash<int, exam::PaperType> m_types;
     QString m_typeTable; // the paper's own mock's type table
     QString m_table;
     QString m_title;
-    QString m_mode = QStringLiteral("new");
+    exam::Mode m_mode = exam::Mode::Answering;
     double m_score = 0;
     QString m_timeUsed = QStringLiteral("0:00:00");
     bool m_belowPass = false;
@@ -189,9 +161,8 @@ private:
     bool m_nextBeforePause = false;
     bool m_closed = false;
     bool m_ending = false; // submission or time-out in progress
-    std::array<QString, exam::kGridSize> m_marks;
+    std::array<practice::AnswerMark, exam::kGridSize> m_marks{};
     exam::Stopwatch m_clock;
-    QWidget* m_questionArea = nullptr;
     QPointer<TFrmBj> m_note;        // the note window while it is open
     bool m_timeUpAfterNote = false; // the time ran out while the note was open
     bool m_timeOver = false;        // grading at the time-out failed: the clock stays stopped

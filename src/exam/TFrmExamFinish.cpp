@@ -1,6 +1,7 @@
 // The exam screen: submission, time-out, grading, review and closing.
 #include "exam/TFrmExam.h"
 
+#include "exam/ExamLog.h"
 #include "core/exam/ExamResume.h"
 #include "core/exam/PaperDraw.h"
 #include "exam/PauseCover.h"
@@ -17,7 +18,6 @@
 #include "ui/CommandButton.h"
 #include "ui/Screen.h"
 
-#include <QDebug>
 #include <QLabel>
 #include <QTimer>
 
@@ -26,9 +26,6 @@ namespace {
 constexpr int kDiscardStudyTimeFrom = 50; // 作废 with this many unanswered adds no study time
 constexpr int kProgressEvery = 5;         // seconds between two saves of the running exam
 
-const QString kNew = QStringLiteral("new");
-const QString kOld = QStringLiteral("old");
-
 store::Dataset* paper()
 {
     return DM1->Cn1Query_exam;
@@ -36,11 +33,13 @@ store::Dataset* paper()
 
 } // namespace
 
+using exam::Mode;
+
 // ---- the clock -------------------------------------------------------------------------
 
 void TFrmExam::KZTimeCounter1Timer()
 {
-    if (m_mode != kNew || !m_clock.running() || m_ending)
+    if (m_mode != Mode::Answering || !m_clock.running() || m_ending)
         return;
     ui::showValue(epLb_time1, m_clock.text());
     const qint64 elapsed = m_clock.elapsedSeconds();
@@ -67,13 +66,13 @@ void TFrmExam::KZTimeCounter1Timer()
 
 void TFrmExam::epEfTrBtn3Click()
 {
-    if (m_mode == kNew && !m_paused)
+    if (m_mode == Mode::Answering && !m_paused)
         submit(false);
 }
 
 void TFrmExam::epEfTrBtn7Click()
 {
-    if (m_mode == kNew) {
+    if (m_mode == Mode::Answering) {
         if (!m_paused)
             submit(false);
         return;
@@ -127,7 +126,7 @@ void TFrmExam::submit(bool timeUp)
             try {
                 DM1->AddStudyTime(m_timeUsed);
             } catch (const store::DbError& e) {
-                qWarning().noquote() << "study time of a voided paper:" << e.message();
+                qCWarning(lcExam).noquote() << "study time of a voided paper:" << e.message();
             }
         }
         dropPaper();
@@ -156,7 +155,7 @@ void TFrmExam::dropQuietly(const QString& table)
         DM1->DropPaperTable(table);
     } catch (const store::DbError& e) {
         // The screen closes either way; the paper stays whole in the score list.
-        qWarning().noquote() << "dropping" << table << "failed:" << e.message();
+        qCWarning(lcExam).noquote() << "dropping" << table << "failed:" << e.message();
     }
 }
 
@@ -174,7 +173,7 @@ void TFrmExam::gradePaper(bool timeUp)
     progress::show(QStringLiteral("正在判卷..."));
     try {
         const exam::Grade g = exam::gradePaper(*DM1, m_table, m_typeTable, m_timeUsed);
-        m_mode = kOld;
+        m_mode = Mode::Review;
         m_score = g.score;
         m_belowPass = g.belowPass;
         try {
@@ -182,7 +181,7 @@ void TFrmExam::gradePaper(bool timeUp)
         } catch (const store::DbError&) {
         }
     } catch (const std::exception& e) {
-        qWarning().noquote() << "grading" << m_table << "failed:" << e.what();
+        qCWarning(lcExam).noquote() << "grading" << m_table << "failed:" << e.what();
         progress::hide();
         prompt::error(QStringLiteral("发生错误！"));
         // The exam screen comes back as it was, so the candidate can hand in again.
@@ -215,25 +214,14 @@ void TFrmExam::closeReview()
 
 void TFrmExam::epEfTrBtn6Click()
 {
-    if (m_mode != kOld)
+    if (m_mode != Mode::Review)
         return;
-    if (epEfTrBtn6->text() == QStringLiteral("答案")) {
+    if (!answerPanelOpen()) {
         if (!moveTo(m_current))
             return;
         Panel2->setTexts(practice::answerPanelTexts(Notebook1->state(), paper()->text(QStringLiteral("A2"))));
     }
     ToggleAnswerPanel();
-}
-
-void TFrmExam::ToggleAnswerPanel()
-{
-    if (epEfTrBtn6->text() == QStringLiteral("答案")) {
-        epEfTrBtn6->setText(QStringLiteral("返回"));
-        Panel2->slideIn();
-    } else {
-        epEfTrBtn6->setText(QStringLiteral("答案"));
-        Panel2->slideOut();
-    }
 }
 
 // ---- closing ----------------------------------------------------------------------------------

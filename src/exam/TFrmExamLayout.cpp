@@ -43,36 +43,29 @@ struct TFrmExam::Arrangement {
     int panelPx;
 };
 
-namespace {
+using practice::AnswerMark;
+using practice::kActionFailed;
+using practice::makeLabel;
 
-const QString kFailed = QStringLiteral("操作未能完成！");
+namespace {
 
 const TFrmExam::Arrangement& arrangement()
 {
-    static const TFrmExam::Arrangement full{{1000, 700}, {34, 19}, {40, 40}, {64, 40}, 2, 11, 52, 30, 12, 15, 20, 16};
+    // The full screen takes the practice screen's place over the menu, clear of its footer.
+    static const TFrmExam::Arrangement full{{923, 585}, {34, 16}, {40, 40}, {64, 40}, 1, 11, 52, 30, 12, 15, 20, 16};
     // The compact screen is the whole 800 × 600 desktop: nothing of the menu shows below it.
     static const TFrmExam::Arrangement compact{{800, 600}, {30, 15}, {34, 34}, {54, 34}, 1, 10, 44, 26, 12, 13, 16, 14};
     return ui::compactLayout() ? compact : full;
 }
 
-QLabel* makeLabel(const QString& text, QWidget* parent, const QString& name = {})
-{
-    auto* l = new QLabel(text, parent);
-    if (!name.isEmpty())
-        l->setObjectName(name);
-    return l;
-}
-
 } // namespace
 
 TFrmExam::TFrmExam(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+    : practice::QuestionScreen(parent)
 {
     setObjectName(QStringLiteral("TFrmExam"));
     setWindowTitle(QStringLiteral("正在答卷"));
     setAccessibleName(QStringLiteral("正在答卷"));
-    m_picDir = (DM1 ? DM1->AppDir : QCoreApplication::applicationDirPath() + QLatin1Char('/')) + QStringLiteral("pic/");
-    m_marks.fill(QStringLiteral("up"));
 
     const Arrangement& a = arrangement();
     buildScreen(a);
@@ -87,51 +80,44 @@ TFrmExam::TFrmExam(QWidget* parent)
     if (!loadGridPictures()) {
         prompt::error(QStringLiteral("无法提取资源文件！"));
         app::endProgram(1);
+        return;
     }
+    for (int i = 0; i < exam::kGridSize; ++i)
+        setGridPictures(i + 1, AnswerMark::Open);
 }
 
 TFrmExam::~TFrmExam() = default;
 
-bool TFrmExam::loadGridPictures()
-{
-    const std::pair<const char*, const char*> files[] = {
-        {"up", ui::art::kGridUp},         {"down", ui::art::kGridDown},         {"over", ui::art::kGridAnswered},
-        {"yes", ui::art::kGridRight},     {"no", ui::art::kGridWrong},          {"down_r", ui::art::kGridRightDown},
-        {"down_w", ui::art::kGridWrongDown}};
-    for (const auto& [mark, file] : files) {
-        const QPixmap pm = ui::loadPicture(m_picDir + QLatin1String(file));
-        if (pm.isNull())
-            return false;
-        m_pictures.insert(QLatin1String(mark), pm);
-    }
-    for (int i = 0; i < exam::kGridSize; ++i)
-        setGridPictures(i + 1, QStringLiteral("up"));
-    return true;
-}
-
 void TFrmExam::buildScreen(const Arrangement& a)
 {
-    setFont(ui::songFont(a.textPx));
-    ui::usePanelBackground(this);
-
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(6, 0, 6, 6);
-    outer->setSpacing(4);
+    QVBoxLayout* outer = startLayout(a.textPx);
 
     // Heading strip: the paper's title.
-    auto* strip = new QWidget(this);
-    ui::styleHeadingStrip(strip);
-    auto* stripRow = new QHBoxLayout(strip);
-    stripRow->setContentsMargins(8, 4, 8, 4);
-    epLabel2 = makeLabel(QString(), strip, QStringLiteral("epLabel2"));
-    epLabel2->setAccessibleName(QStringLiteral("试卷名称"));
+    QBoxLayout* stripRow = addHeadingStrip(outer, 4);
+    epLabel2 = makeLabel(QString(), stripRow->parentWidget(), QStringLiteral("epLabel2"));
+    ui::captionValue(epLabel2, QStringLiteral("试卷名称"));
     epLabel2->setFont(ui::songFont(a.headingPx, true));
     epLabel2->setTextFormat(Qt::PlainText);
     epLabel2->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     stripRow->addWidget(epLabel2, 1);
-    outer->addWidget(strip);
+    buildInfoRow(outer, a);
 
-    // Question number, type and notice.
+    auto* middle = new QHBoxLayout;
+    middle->setSpacing(6);
+    auto* left = new QVBoxLayout;
+    left->setSpacing(4);
+    left->addWidget(buildQuestionArea(a.panelPx), 1);
+    Cover = new exam::PauseCover(m_questionArea);
+    left->addWidget(buildAnswerBook(a.optionFace, a.judgeFace, a.bookHeight, a.headingPx));
+    middle->addLayout(left, 1);
+    middle->addWidget(buildHintBoard(a));
+    outer->addLayout(middle, 1);
+    outer->addWidget(buildCommands(a));
+}
+
+// Question number, type and notice.
+void TFrmExam::buildInfoRow(QVBoxLayout* outer, const Arrangement& a)
+{
     auto* info = new QHBoxLayout;
     info->setSpacing(2);
     Label5 = makeLabel(QStringLiteral("1"), this, QStringLiteral("Label5"));
@@ -143,42 +129,16 @@ void TFrmExam::buildScreen(const Arrangement& a)
     info->addWidget(makeLabel(QStringLiteral("题"), this));
     info->addSpacing(16);
     Label7 = makeLabel(QString(), this, QStringLiteral("Label7"));
-    Label7->setAccessibleName(QStringLiteral("题型"));
+    ui::captionValue(Label7, QStringLiteral("题型"));
     Label7->setFont(ui::songFont(a.textPx, true));
     info->addWidget(Label7);
     info->addSpacing(16);
     Label1 = makeLabel(QString(), this, QStringLiteral("Label1"));
-    Label1->setAccessibleName(QStringLiteral("提示"));
+    ui::captionValue(Label1, QStringLiteral("提示"));
     Label1->setStyleSheet(QStringLiteral("color: red;"));
     info->addWidget(Label1);
     info->addStretch(1);
     outer->addLayout(info);
-
-    auto* middle = new QHBoxLayout;
-    middle->setSpacing(6);
-    auto* left = new QVBoxLayout;
-    left->setSpacing(4);
-    left->addWidget(buildQuestionArea(a), 1);
-    Notebook1 = new practice::AnswerBook(m_picDir, this);
-    Notebook1->arrangeUnderQuestion(a.optionFace, a.judgeFace, a.bookHeight, a.headingPx);
-    Notebook1->followStem(Re1, Re2);
-    left->addWidget(Notebook1);
-    middle->addLayout(left, 1);
-    middle->addWidget(buildHintBoard(a));
-    outer->addLayout(middle, 1);
-    outer->addWidget(buildCommands(a));
-}
-
-QWidget* TFrmExam::buildQuestionArea(const Arrangement& a)
-{
-    const practice::QuestionArea q = practice::buildQuestionArea(this, practice::kSplitterHandle, a.panelPx);
-    m_questionArea = q.area;
-    Splitter1 = q.splitter;
-    Re1 = q.re1;
-    Re2 = q.re2;
-    Panel2 = q.panel;
-    Cover = new exam::PauseCover(m_questionArea);
-    return m_questionArea;
 }
 
 QWidget* TFrmExam::buildHintBoard(const Arrangement& a)
@@ -233,11 +193,7 @@ QWidget* TFrmExam::buildHintBoard(const Arrangement& a)
     m_thGroup->setExclusive(true);
     const QFont numberFont = ui::songFont(a.gridPx);
     for (int i = 0; i < exam::kGridSize; ++i) {
-        auto* b = new ui::PictureButton(QString::number(i + 1), fcBG_th);
-        b->setObjectName(QStringLiteral("th%1").arg(i + 1));
-        b->setCheckable(true);
-        b->setFixedSize(a.gridFace);
-        b->setFont(numberFont);
+        ui::PictureButton* b = makeGridButton(i + 1, fcBG_th, a.gridFace, numberFont);
         b->setFocusPolicy(Qt::StrongFocus);
         QSizePolicy keepPlace = b->sizePolicy(); // a short paper hides the rest without moving the grid
         keepPlace.setRetainSizeWhenHidden(true);
@@ -259,15 +215,7 @@ QWidget* TFrmExam::buildCommands(const Arrangement& a)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(3);
     const auto command = [&](const QString& name, const QString& caption) {
-        auto* b = new ui::CommandButton(caption, bar);
-        b->setObjectName(name);
-        b->setFramed(true);
-        b->setAutoDefault(false);
-        b->setFixedHeight(a.commandHeight);
-        b->setMinimumWidth(10);
-        b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        row->addWidget(b);
-        return b;
+        return addCommand(bar, row, name, caption, a.commandHeight);
     };
     epEfTrBtn1 = command(QStringLiteral("epEfTrBtn1"), QStringLiteral("上一题"));
     epEfTrBtn2 = command(QStringLiteral("epEfTrBtn2"), QStringLiteral("下一题"));
@@ -276,8 +224,7 @@ QWidget* TFrmExam::buildCommands(const Arrangement& a)
     epEfTrBtn4 = command(QStringLiteral("epEfTrBtn4"), QStringLiteral("解析"));
     epEfTrBtn9 = command(QStringLiteral("epEfTrBtn9"), QStringLiteral("考点"));
     epEfTrBtn5 = command(QStringLiteral("epEfTrBtn5"), QStringLiteral("笔记"));
-    // The caption turns to "有内容" once a note exists; the name still says what the button does.
-    epEfTrBtn5->setAccessibleName(QStringLiteral("笔记"));
+    showNoteState(false);
     epEfTrBtn12 = command(QStringLiteral("epEfTrBtn12"), QStringLiteral("本题作废"));
     epEfTrBtn10 = command(QStringLiteral("epEfTrBtn10"), QStringLiteral("生成文档"));
     epEfTrBtn13 = command(QStringLiteral("epEfTrBtn13"), QStringLiteral("暂停考试"));
@@ -291,7 +238,7 @@ QWidget* TFrmExam::buildCommands(const Arrangement& a)
 
 void TFrmExam::connectHandlers()
 {
-    const auto on = [this](ui::CommandButton* b, void (TFrmExam::*handler)(), const QString& failure = kFailed) {
+    const auto on = [this](ui::CommandButton* b, void (TFrmExam::*handler)(), const QString& failure = kActionFailed) {
         connect(b, &QAbstractButton::clicked, this, guard::slot(failure, [this, handler] { (this->*handler)(); }));
     };
     on(epEfTrBtn1, &TFrmExam::epEfTrBtn1Click);
@@ -310,7 +257,7 @@ void TFrmExam::connectHandlers()
         exam::ExportPaper(this, DM1->db(), m_table, m_typeTable, epLabel2->text());
     }));
     // The state, not the click: a screen reader's Toggle moves to the question too.
-    connect(m_thGroup, &QButtonGroup::idToggled, this, guard::slot(kFailed, [this](int id, bool checked) {
+    connect(m_thGroup, &QButtonGroup::idToggled, this, guard::slot(kActionFailed, [this](int id, bool checked) {
         if (checked && id != m_current)
             pressGridButton(id);
     }));

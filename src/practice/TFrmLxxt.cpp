@@ -36,19 +36,7 @@ using practice::SaveMode;
 
 namespace {
 
-constexpr int kGaugeCells = 100;
-
 const QString kCannotOpen = QStringLiteral("无法打开试题！");
-
-QString markName(AnswerMark m)
-{
-    switch (m) {
-    case AnswerMark::Right: return QStringLiteral("做对");
-    case AnswerMark::Wrong: return QStringLiteral("做错");
-    case AnswerMark::Open: break;
-    }
-    return QStringLiteral("未做");
-}
 
 bool hasAnalysis(const store::Dataset& text)
 {
@@ -59,29 +47,12 @@ bool hasAnalysis(const store::Dataset& text)
 
 // ---- grid pictures ------------------------------------------------------------------
 
-bool TFrmLxxt::loadGridPictures()
-{
-    using namespace ui::art;
-    const std::array<std::pair<const char*, const char*>, 3> files = {
-        {{kGridUp, kGridDown}, {kGridRight, kGridRightDown}, {kGridWrong, kGridWrongDown}}};
-    for (size_t i = 0; i < files.size(); ++i) {
-        m_gridUp[i] = ui::loadPicture(m_picDir + QLatin1String(files[i].first));
-        m_gridDown[i] = ui::loadPicture(m_picDir + QLatin1String(files[i].second));
-        if (m_gridUp[i].isNull() || m_gridDown[i].isNull())
-            return false;
-    }
-    for (int i = 0; i < kGroupSize; ++i)
-        setGridPictures(i, AnswerMark::Open);
-    return true;
-}
-
 void TFrmLxxt::setGridPictures(int button, AnswerMark mark)
 {
-    const size_t m = size_t(mark);
     ui::PictureButton* b = thButtons[size_t(button)];
-    b->setPictures(m_gridUp[m], m_gridDown[m]);
+    paintMark(b, mark);
     m_thMark[size_t(button)] = mark;
-    b->setAccessibleDescription(markName(mark));
+    b->setAccessibleDescription(practice::markWords(mark));
 }
 
 // ---- loading and showing ------------------------------------------------------------
@@ -182,7 +153,7 @@ void TFrmLxxt::fcBG_txChange(int button)
         }
         return;
     }
-    ShowGroup(QStringLiteral("1"), count);
+    ShowGroup(Group::First, count);
 }
 
 void TFrmLxxt::ApplyTypeFilter(const QString& filter)
@@ -195,14 +166,13 @@ void TFrmLxxt::ApplyTypeFilter(const QString& filter)
     set->setFiltered(!filter.isEmpty());
 }
 
-void TFrmLxxt::ShowGroup(const QString& which, int count)
+void TFrmLxxt::ShowGroup(Group which, int count)
 {
-    if (which == QLatin1String("1"))
-        showPage(practice::firstGroup(count));
-    else if (which == QLatin1String("2"))
-        showPage(practice::previousGroup(m_page, count));
-    else if (which == QLatin1String("3"))
-        showPage(practice::nextGroup(m_page, count));
+    switch (which) {
+    case Group::First: showPage(practice::firstGroup(count)); return;
+    case Group::Previous: showPage(practice::previousGroup(m_page, count)); return;
+    case Group::Next: showPage(practice::nextGroup(m_page, count)); return;
+    }
 }
 
 void TFrmLxxt::showPage(const practice::GroupPage& page)
@@ -298,6 +268,7 @@ void TFrmLxxt::ShowQuestion(int previous, int next, int last, int first)
     const qint64 e3 = set->integer(QStringLiteral("E3"));
     ui::showValue(Label15, QString::number(e3 <= 0 ? 1 : e3 + 1));
     ui::showValue(Label12, QString::number(next - first + 1));
+    nameQuestion(next - first + 1);
 
     const int type = int(set->integer(QStringLiteral("A13")));
     Notebook1->showPage(practice::AnswerPageOfType(type, m_typeNames.value(type)));
@@ -324,7 +295,7 @@ void TFrmLxxt::ShowAnswerControls()
 {
     store::Dataset* set = DM1->Cn1Query_tm;
     updateAnswerButtons();
-    epEfTrBtn5->setText(practice::noteCaption(set->value(QStringLiteral("A14"))));
+    showNoteState(practice::hasNote(set->value(QStringLiteral("A14"))));
     Notebook1->setOptionCount(practice::visibleOptions(set->value(QStringLiteral("A2_1"))));
     Notebook1->showAnswer(set->text(QStringLiteral("E2_1")));
 }
@@ -333,29 +304,8 @@ void TFrmLxxt::ShowQuestionText(const QString& questionId)
 {
     store::Dataset* text = DM1->cn1query_nr;
     guard::run(kCannotOpen, [&] {
-        const QByteArray stem = text->isOpen() && text->recNo() > 0 ? text->bytes(QStringLiteral("A15")) : QByteArray();
-        if (questionId.contains(QLatin1Char('-'))) {
-            if (!lowerPaneOpen()) {
-                practice::openLowerPane(Splitter1, Re2);
-            }
-            Re1->setRichText(practice::sharedStem(*DM1->Cn1Query2, questionId));
-            Re2->setRichText(stem);
-        } else {
-            closeLowerPane();
-            Re1->setRichText(stem);
-        }
+        showStem(questionId, text->isOpen() && text->recNo() > 0 ? text->bytes(QStringLiteral("A15")) : QByteArray());
     });
-}
-
-void TFrmLxxt::closeLowerPane()
-{
-    Re2->hide();
-    Re2->clear();
-}
-
-bool TFrmLxxt::lowerPaneOpen() const
-{
-    return !Re2->isHidden();
 }
 
 // ---- recording --------------------------------------------------------------------
@@ -412,12 +362,12 @@ void TFrmLxxt::epEfTrBtn3Click()
 
 void TFrmLxxt::FlatSpeedButton1Click()
 {
-    ShowGroup(QStringLiteral("2"), DM1->Cn1Query_tm->recordCount());
+    ShowGroup(Group::Previous, DM1->Cn1Query_tm->recordCount());
 }
 
 void TFrmLxxt::FlatSpeedButton2Click()
 {
-    ShowGroup(QStringLiteral("3"), DM1->Cn1Query_tm->recordCount());
+    ShowGroup(Group::Next, DM1->Cn1Query_tm->recordCount());
 }
 
 void TFrmLxxt::epEfTrBtn1Click()
@@ -447,7 +397,7 @@ void TFrmLxxt::epEfTrBtn10Click()
     if (!set->isOpen() || set->isEmpty() || !moveToCurrent())
         return;
     const bool voiding = !m_voided;
-    const bool saved = guard::run(QStringLiteral("操作未能完成，请重试！"), [&] {
+    const bool saved = guard::run(practice::kActionFailed, [&] {
         if (voiding) {
             set->setValue(QStringLiteral("f1"), 1);
             set->setValue(QStringLiteral("e2"), QStringLiteral("zero"));
@@ -474,7 +424,7 @@ void TFrmLxxt::epEfTrBtn5Click()
     if (!note.bind(set, QStringLiteral("A14")))
         return;
     note.exec();
-    epEfTrBtn5->setText(app::NoteHasText ? QStringLiteral("有内容") : QStringLiteral("笔记"));
+    showNoteState(app::NoteHasText);
 }
 
 void TFrmLxxt::epEfTrBtn4Click()
@@ -539,29 +489,6 @@ void TFrmLxxt::epEfTrBtn6Click()
     ToggleAnswerPanel();
 }
 
-bool TFrmLxxt::answerPanelOpen() const
-{
-    return Panel2->isOpen();
-}
-
-void TFrmLxxt::ToggleAnswerPanel()
-{
-    // The caption says where the button leads: back from the open panel.
-    if (!answerPanelOpen()) {
-        epEfTrBtn6->setText(QStringLiteral("返回"));
-        Panel2->slideIn();
-    } else {
-        epEfTrBtn6->setText(QStringLiteral("答案"));
-        Panel2->slideOut();
-    }
-}
-
-void TFrmLxxt::closeAnswerPanel()
-{
-    epEfTrBtn6->setText(QStringLiteral("答案"));
-    Panel2->closeNow();
-}
-
 // ---- timers ----------------------------------------------------------------------------
 
 void TFrmLxxt::Timer1Timer()
@@ -594,24 +521,8 @@ void TFrmLxxt::KZTimeCounter1Timer()
 
 void TFrmLxxt::keyPressEvent(QKeyEvent* event)
 {
-    const int page = Notebook1->currentIndex();
-    if (page == practice::SinglePage || page == practice::MultiPage) {
-        const int key = event->key();
-        if (key == Qt::Key_Backspace) {
-            if (epEfTrBtn1->isEnabled())
-                epEfTrBtn1->click();
-            return;
-        }
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (epEfTrBtn2->isEnabled())
-                epEfTrBtn2->click();
-            return;
-        }
-        if (key >= Qt::Key_A && key <= Qt::Key_F && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-            Notebook1->pressLetter(key - Qt::Key_A);
-            return;
-        }
-    }
+    if (takeQuestionKey(event, true))
+        return;
     // Escape does not close the screen: closing records the answer and the time.
     if (event->key() == Qt::Key_Escape)
         return;

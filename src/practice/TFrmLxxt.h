@@ -3,8 +3,8 @@
 #include "core/question/AnswerRules.h"
 #include "core/practice/ChooserRules.h"
 #include "core/question/PracticeRules.h"
+#include "question/QuestionScreen.h"
 
-#include <QDialog>
 #include <QHash>
 #include <QPixmap>
 #include <array>
@@ -12,20 +12,14 @@
 class QButtonGroup;
 class QLabel;
 class QLineEdit;
-class QSplitter;
 class QTimer;
+class QVBoxLayout;
 class QWidget;
 
 namespace ui {
 class CommandButton;
 class Gauge;
 class PictureButton;
-class RichTextView;
-}
-
-namespace practice {
-class AnswerBook;
-class AnswerPanel;
 }
 
 // The practice screen: the questions of the statement its opener hands over (on
@@ -38,7 +32,7 @@ class AnswerPanel;
 //
 // A screen of the same kind with other names and captions (the exam-point practice
 // screen) derives from it and passes its Variant to the protected constructor.
-class TFrmLxxt : public QDialog {
+class TFrmLxxt : public practice::QuestionScreen {
     Q_OBJECT
 public:
     explicit TFrmLxxt(QWidget* parent = nullptr);
@@ -49,8 +43,8 @@ public:
     enum class Loaded { Questions, Empty, Failed };
     // Clears the open answers of the bank, opens the set and builds the type filter.
     Loaded LoadQuestionSet(const practice::PracticeStatement& statement);
-    // which: "1" the first group, "2" the previous one, "3" the next one.
-    void ShowGroup(const QString& which, int count);
+    enum class Group { First, Previous, Next };
+    void ShowGroup(Group which, int count);
     // Records the question left and shows the one at position `next`.
     void ShowQuestion(int previous, int next, int last, int first);
     void ApplyTypeFilter(const QString& filter);
@@ -59,7 +53,6 @@ public:
     void ShowAnswerControls();
     // Records the answer on the page for the question at position `index` of the set.
     void SaveAnswer(int index, int page, practice::SaveMode mode, int last, int first);
-    void ToggleAnswerPanel();
 
     // Handlers, named after their controls; public so tests can drive and step them.
     // Those that reach the store are connected through the slot guard.
@@ -85,12 +78,7 @@ public:
     int currentIndex() const { return m_current; }
     int groupFirst() const { return m_page.first; }
     int groupSize() const { return m_page.size; }
-    int groupShown() const { return m_page.group; }
-    int groupCount() const { return m_page.groups; }
     practice::AnswerMark gridMark(int button) const { return m_thMark[size_t(button)]; }
-    bool answerPanelOpen() const;
-    bool lowerPaneOpen() const;
-    bool questionVoided() const { return m_voided; }
 
     // Elements, by the names the screen gives them.
     QLabel* epLabel2;  // heading
@@ -98,9 +86,6 @@ public:
     QLabel* Label15;   // how often the question came up
     QLabel* Label21;   // voided / added notice
     QLabel* Label24;   // edited notice
-    QSplitter* Splitter1;
-    ui::RichTextView* Re1;
-    ui::RichTextView* Re2;
     ui::Gauge* epIndiGauge1;
     QLabel* epLabel1;  // practice clock
     QWidget* fcBG_tx;  // type filter
@@ -112,25 +97,13 @@ public:
     QLabel* Lb_zb;     // group shown
     ui::CommandButton* FlatSpeedButton1;
     ui::CommandButton* FlatSpeedButton2;
-    practice::AnswerBook* Notebook1;
-    practice::AnswerPanel* Panel2; // answer panel
     QLabel* panelHeadline;
     QLineEdit* panelYours;
     QLineEdit* panelCorrect;
-    ui::CommandButton* epEfTrBtn1;
-    ui::CommandButton* epEfTrBtn2;
-    ui::CommandButton* epEfTrBtn3;
-    ui::CommandButton* epEfTrBtn4;
-    ui::CommandButton* epEfTrBtn5;
-    ui::CommandButton* epEfTrBtn6;
-    ui::CommandButton* epEfTrBtn7;  // 桌面
-    ui::CommandButton* epEfTrBtn8;
-    ui::CommandButton* epEfTrBtn9;
-    ui::CommandButton* epEfTrBtn10;
+    // epEfTrBtn3 完成, epEfTrBtn7 桌面, epEfTrBtn10 题目作废 (the rest: QuestionScreen)
     ui::CommandButton* epEfTrBtn11; // 修改本题; null where the variant has none
     ui::CommandButton* epEfTrBtn99; // 关闭
     QTimer* Timer1;
-    QTimer* KZTimeCounter1;
 
     // The practice clock's elapsed seconds.
     qint64 elapsedSeconds() const { return m_elapsed; }
@@ -147,6 +120,7 @@ protected:
     struct Variant {
         QString formName = QStringLiteral("TFrmLxxt");
         QString caption = QStringLiteral("练习新题");
+        // The window; the other sizes of an arrangement are the same for every variant.
         QSize fullWindow{923, 585};
         QSize compactWindow{780, 490};
         QString groupCountName = QStringLiteral("Lb_zs");
@@ -174,8 +148,6 @@ protected:
     void setGridPictures(int button, practice::AnswerMark mark);
     void pressGridButton(int button);
     void pressTypeButton(int button);
-    void closeLowerPane();
-    void closeAnswerPanel();
     bool moveToCurrent();
     // Shows the group `page` of the set (labels, group buttons, grid) and its first question.
     void showPage(const practice::GroupPage& page);
@@ -184,18 +156,21 @@ protected:
 
 private:
     void buildScreen(const Arrangement& a);
+    void buildInfoRow(QVBoxLayout* outer, const Arrangement& a);
     QWidget* buildRightColumn(const Arrangement& a);
-    QWidget* buildQuestionArea(const Arrangement& a);
+    void buildTypeBoard(QWidget* column, QVBoxLayout* l, const Arrangement& a);
+    void buildQuestionGrid(QWidget* column, QVBoxLayout* l, const Arrangement& a);
+    void buildGroupCounts(QWidget* column, QVBoxLayout* l, const Arrangement& a);
+    void buildGroupButtons(QWidget* column, QVBoxLayout* l, const Arrangement& a);
     QWidget* buildCommands(const Arrangement& a);
     Arrangement arrangement() const;
-    bool loadGridPictures();
     void buildTypeButtons(const QVector<practice::QuestionType>& types, const QSet<int>& present);
     void recordAnswer(int index, int page, practice::SaveMode mode, int last, int first);
 
+    // Cells of the answer-time gauge: it fills one a tick of Timer1.
+    static constexpr int kGaugeCells = 100;
+
     Variant m_variant;
-    QString m_picDir;
-    // Grid pictures per mark: up and pressed.
-    std::array<QPixmap, 3> m_gridUp, m_gridDown;
     std::array<int, practice::kGroupSize> m_thPos{};
     std::array<practice::AnswerMark, practice::kGroupSize> m_thMark{};
     QButtonGroup* m_thGroup = nullptr;
@@ -210,5 +185,4 @@ private:
     bool m_shown = false;
     bool m_closed = false;
     bool m_voided = false;        // the question shown is voided (the 作废 button undoes it)
-    QWidget* m_questionArea = nullptr;
 };

@@ -33,7 +33,6 @@ using practice::kGroupSize;
 
 // Sizes of one arrangement: the full one and the compact one for 800 × 600 screens.
 struct TFrmLxxt::Arrangement {
-    QSize window;
     QSize gridFace;
     QSize typeFace;
     QSize optionFace;
@@ -46,32 +45,20 @@ struct TFrmLxxt::Arrangement {
     int panelPx;
 };
 
+using practice::kActionFailed;
+using practice::makeLabel;
+
 namespace {
 
-constexpr int kGaugeCells = 100;
 constexpr int kGaugeWarning = 65;
-
-// Handlers reach the store: none lets an exception into the event loop.
-const QString kFailed = QStringLiteral("操作未能完成，请重试！");
-
-QLabel* makeLabel(const QString& text, QWidget* parent, const QString& name = {})
-{
-    auto* l = new QLabel(text, parent);
-    if (!name.isEmpty())
-        l->setObjectName(name);
-    return l;
-}
 
 } // namespace
 
 TFrmLxxt::Arrangement TFrmLxxt::arrangement() const
 {
-    static const Arrangement full{{923, 585}, {40, 32}, {80, 24}, {40, 40}, {64, 40}, 224, 52, 30, 12, 14, 16};
-    static const Arrangement compact{{780, 490}, {34, 26}, {72, 20}, {34, 34}, {54, 34}, 196, 44, 26, 12, 13, 14};
-    const bool small = ui::compactLayout();
-    Arrangement a = small ? compact : full;
-    a.window = small ? m_variant.compactWindow : m_variant.fullWindow;
-    return a;
+    static const Arrangement full{{40, 32}, {80, 24}, {40, 40}, {64, 40}, 224, 52, 30, 12, 14, 16};
+    static const Arrangement compact{{34, 26}, {72, 20}, {34, 34}, {54, 34}, 196, 44, 26, 12, 13, 14};
+    return ui::compactLayout() ? compact : full;
 }
 
 TFrmLxxt::TFrmLxxt(QWidget* parent)
@@ -80,22 +67,20 @@ TFrmLxxt::TFrmLxxt(QWidget* parent)
 }
 
 TFrmLxxt::TFrmLxxt(QWidget* parent, const Variant& variant)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+    : practice::QuestionScreen(parent)
     , m_variant(variant)
 {
     setObjectName(m_variant.formName);
     setWindowTitle(m_variant.caption);
     setModal(true);
-    m_picDir = (DM1 ? DM1->AppDir : QCoreApplication::applicationDirPath() + QLatin1Char('/')) + QStringLiteral("pic/");
     m_thMark.fill(AnswerMark::Open);
 
-    const Arrangement a = arrangement();
-    buildScreen(a);
-    setFixedSize(a.window);
+    buildScreen(arrangement());
+    setFixedSize(ui::compactLayout() ? m_variant.compactWindow : m_variant.fullWindow);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
-    connect(Timer1, &QTimer::timeout, this, guard::slot(kFailed, [this] { Timer1Timer(); }));
+    connect(Timer1, &QTimer::timeout, this, guard::slot(kActionFailed, [this] { Timer1Timer(); }));
     KZTimeCounter1 = new QTimer(this);
     KZTimeCounter1->setObjectName(QStringLiteral("KZTimeCounter1"));
     KZTimeCounter1->setInterval(1000);
@@ -105,7 +90,10 @@ TFrmLxxt::TFrmLxxt(QWidget* parent, const Variant& variant)
     if (!loadGridPictures()) {
         prompt::error(QStringLiteral("无法提取资源文件！"));
         app::endProgram(1);
+        return;
     }
+    for (int i = 0; i < kGroupSize; ++i)
+        setGridPictures(i, AnswerMark::Open);
 }
 
 TFrmLxxt::~TFrmLxxt() = default;
@@ -114,18 +102,11 @@ TFrmLxxt::~TFrmLxxt() = default;
 
 void TFrmLxxt::buildScreen(const Arrangement& a)
 {
-    setFont(ui::songFont(a.textPx));
-    ui::usePanelBackground(this);
-
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(6, 0, 6, 6);
-    outer->setSpacing(4);
+    QVBoxLayout* outer = startLayout(a.textPx);
 
     // Heading strip and the question's notices.
-    auto* strip = new QWidget(this);
-    ui::styleHeadingStrip(strip);
-    auto* stripRow = new QHBoxLayout(strip);
-    stripRow->setContentsMargins(8, 3, 8, 3);
+    QBoxLayout* stripRow = addHeadingStrip(outer, 3);
+    QWidget* strip = stripRow->parentWidget();
     epLabel2 = makeLabel(QStringLiteral("提示板"), strip, QStringLiteral("epLabel2"));
     epLabel2->setFont(ui::songFont(a.headingPx, true));
     epLabel2->setTextFormat(Qt::PlainText);
@@ -139,8 +120,40 @@ void TFrmLxxt::buildScreen(const Arrangement& a)
     epLabel1->setMinimumWidth(QFontMetrics(epLabel1->font()).horizontalAdvance(QStringLiteral("00:00:00")) + 4);
     stripRow->addWidget(clockCaption);
     stripRow->addWidget(epLabel1);
-    outer->addWidget(strip);
+    buildInfoRow(outer, a);
 
+    // Question and answer book on the left, the indicator boards on the right.
+    auto* middle = new QHBoxLayout;
+    middle->setSpacing(6);
+    auto* left = new QVBoxLayout;
+    left->setSpacing(4);
+    auto* questionRow = new QHBoxLayout;
+    questionRow->setSpacing(4);
+    epIndiGauge1 = new ui::Gauge(this);
+    epIndiGauge1->setObjectName(QStringLiteral("epIndiGauge1"));
+    epIndiGauge1->setAccessibleName(QStringLiteral("答题计时"));
+    epIndiGauge1->setCells(kGaugeCells);
+    epIndiGauge1->setWarningFrom(kGaugeWarning);
+    epIndiGauge1->setFixedWidth(14);
+    epIndiGauge1->setMinimumHeight(60);
+    epIndiGauge1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    questionRow->addWidget(epIndiGauge1);
+    questionRow->addWidget(buildQuestionArea(a.panelPx), 1);
+    panelHeadline = Panel2->headline();
+    panelYours = Panel2->yours();
+    panelCorrect = Panel2->correct();
+    left->addLayout(questionRow, 1);
+    left->addWidget(buildAnswerBook(a.optionFace, a.judgeFace, a.bookHeight, a.headingPx));
+    middle->addLayout(left, 1);
+    middle->addWidget(buildRightColumn(a));
+    outer->addLayout(middle, 1);
+
+    outer->addWidget(buildCommands(a));
+}
+
+// The question's number within the group, how often it came up, and its notices.
+void TFrmLxxt::buildInfoRow(QVBoxLayout* outer, const Arrangement& a)
+{
     auto* info = new QHBoxLayout;
     info->setSpacing(2);
     Label12 = makeLabel(QStringLiteral("1"), this, QStringLiteral("Label12"));
@@ -169,51 +182,22 @@ void TFrmLxxt::buildScreen(const Arrangement& a)
     info->addWidget(Label24);
     info->addStretch(1);
     outer->addLayout(info);
-
-    // Question and answer book on the left, the indicator boards on the right.
-    auto* middle = new QHBoxLayout;
-    middle->setSpacing(6);
-    auto* left = new QVBoxLayout;
-    left->setSpacing(4);
-    auto* questionRow = new QHBoxLayout;
-    questionRow->setSpacing(4);
-    epIndiGauge1 = new ui::Gauge(this);
-    epIndiGauge1->setObjectName(QStringLiteral("epIndiGauge1"));
-    epIndiGauge1->setAccessibleName(QStringLiteral("答题计时"));
-    epIndiGauge1->setCells(kGaugeCells);
-    epIndiGauge1->setWarningFrom(kGaugeWarning);
-    epIndiGauge1->setFixedWidth(14);
-    epIndiGauge1->setMinimumHeight(60);
-    epIndiGauge1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-    questionRow->addWidget(epIndiGauge1);
-    questionRow->addWidget(buildQuestionArea(a), 1);
-    left->addLayout(questionRow, 1);
-
-    Notebook1 = new practice::AnswerBook(m_picDir, this);
-    Notebook1->arrangeUnderQuestion(a.optionFace, a.judgeFace, a.bookHeight, a.headingPx);
-    Notebook1->followStem(Re1, Re2);
-    left->addWidget(Notebook1);
-    middle->addLayout(left, 1);
-    middle->addWidget(buildRightColumn(a));
-    outer->addLayout(middle, 1);
-
-    outer->addWidget(buildCommands(a));
 }
 
-QWidget* TFrmLxxt::buildQuestionArea(const Arrangement& a)
+namespace {
+
+// The caption over a board of the right column.
+void addBoardTitle(QWidget* column, QVBoxLayout* l, const QString& text, int px)
 {
-    const practice::QuestionArea q = practice::buildQuestionArea(this, practice::kSplitterHandle, a.panelPx);
-    m_questionArea = q.area;
-    Splitter1 = q.splitter;
-    Re1 = q.re1;
-    Re2 = q.re2;
-    Panel2 = q.panel;
-    panelHeadline = Panel2->headline();
-    panelYours = Panel2->yours();
-    panelCorrect = Panel2->correct();
-    return m_questionArea;
+    auto* t = makeLabel(text, column);
+    t->setFont(ui::songFont(px, true));
+    t->setStyleSheet(QStringLiteral("color: rgb(44,78,128);"));
+    l->addWidget(t);
 }
 
+} // namespace
+
+// The type filter, the question grid, the group counts and the group buttons.
 QWidget* TFrmLxxt::buildRightColumn(const Arrangement& a)
 {
     auto* column = new QWidget(this);
@@ -222,15 +206,17 @@ QWidget* TFrmLxxt::buildRightColumn(const Arrangement& a)
     auto* l = new QVBoxLayout(column);
     l->setContentsMargins(0, 0, 0, 0);
     l->setSpacing(3);
+    buildTypeBoard(column, l, a);
+    buildQuestionGrid(column, l, a);
+    buildGroupCounts(column, l, a);
+    buildGroupButtons(column, l, a);
+    return column;
+}
 
-    const auto title = [&](const QString& text) {
-        auto* t = makeLabel(text, column);
-        t->setFont(ui::songFont(a.textPx, true));
-        t->setStyleSheet(QStringLiteral("color: rgb(44,78,128);"));
-        l->addWidget(t);
-    };
-
-    title(QStringLiteral("题型指示板"));
+// 题型指示板: scrolls when a paper has many types; its buttons come with the set.
+void TFrmLxxt::buildTypeBoard(QWidget* column, QVBoxLayout* l, const Arrangement& a)
+{
+    addBoardTitle(column, l, QStringLiteral("题型指示板"), a.textPx);
     auto* scroll = new QScrollArea(column);
     scroll->setObjectName(QStringLiteral("typeScroll"));
     scroll->setFrameShape(QFrame::NoFrame);
@@ -252,12 +238,16 @@ QWidget* TFrmLxxt::buildRightColumn(const Arrangement& a)
     m_txGroup = new QButtonGroup(this);
     m_txGroup->setExclusive(true);
     // The state, not the click: a screen reader's Toggle changes the type too.
-    connect(m_txGroup, &QButtonGroup::idToggled, this, guard::slot(kFailed, [this](int id, bool checked) {
+    connect(m_txGroup, &QButtonGroup::idToggled, this, guard::slot(kActionFailed, [this](int id, bool checked) {
         if (checked && id != m_txPressed)
             fcBG_txChange(id);
     }));
+}
 
-    title(QStringLiteral("题目指示板"));
+// 题目指示板: the 20 questions of a group.
+void TFrmLxxt::buildQuestionGrid(QWidget* column, QVBoxLayout* l, const Arrangement& a)
+{
+    addBoardTitle(column, l, QStringLiteral("题目指示板"), a.textPx);
     fcBG_th = new QWidget(column);
     fcBG_th->setObjectName(QStringLiteral("fcBG_th"));
     fcBG_th->setAccessibleName(QStringLiteral("题目指示板"));
@@ -267,24 +257,24 @@ QWidget* TFrmLxxt::buildRightColumn(const Arrangement& a)
     m_thGroup = new QButtonGroup(this);
     m_thGroup->setExclusive(true);
     for (int i = 0; i < kGroupSize; ++i) {
-        auto* b = new ui::PictureButton(QString::number(i + 1), fcBG_th);
-        b->setObjectName(QStringLiteral("th%1").arg(i + 1));
+        ui::PictureButton* b = makeGridButton(i + 1, fcBG_th, a.gridFace, ui::songFont(a.textPx, true));
         b->setAccessibleName(QStringLiteral("第%1题").arg(i + 1));
-        b->setCheckable(true);
-        b->setFixedSize(a.gridFace);
-        b->setFont(ui::songFont(a.textPx, true));
         b->setEnabled(false);
         // Five columns of four: 1–4 in the first column.
         grid->addWidget(b, i % 4, i / 4);
         m_thGroup->addButton(b, i);
         thButtons[size_t(i)] = b;
     }
-    connect(m_thGroup, &QButtonGroup::idToggled, this, guard::slot(kFailed, [this](int id, bool checked) {
+    connect(m_thGroup, &QButtonGroup::idToggled, this, guard::slot(kActionFailed, [this](int id, bool checked) {
         if (checked && id != m_thPressed)
             fcBG_thChange(id);
     }));
     l->addWidget(fcBG_th, 0, Qt::AlignHCenter);
+}
 
+// "共 n 组 m 道题 第 k 组"
+void TFrmLxxt::buildGroupCounts(QWidget* column, QVBoxLayout* l, const Arrangement& a)
+{
     auto* counts = new QHBoxLayout;
     counts->setSpacing(2);
     Lb_zs = makeLabel(QStringLiteral("0"), column, m_variant.groupCountName);
@@ -308,7 +298,11 @@ QWidget* TFrmLxxt::buildRightColumn(const Arrangement& a)
     counts->addWidget(makeLabel(QStringLiteral("组"), column));
     counts->addStretch(1);
     l->addLayout(counts);
+}
 
+// <-上一组 and 下一组->
+void TFrmLxxt::buildGroupButtons(QWidget* column, QVBoxLayout* l, const Arrangement& a)
+{
     auto* groups = new QHBoxLayout;
     FlatSpeedButton1 = new ui::CommandButton(QStringLiteral("<-上一组"), column);
     FlatSpeedButton1->setObjectName(QStringLiteral("FlatSpeedButton1"));
@@ -322,10 +316,9 @@ QWidget* TFrmLxxt::buildRightColumn(const Arrangement& a)
         b->setFixedHeight(a.commandHeight - 4);
         groups->addWidget(b);
     }
-    connect(FlatSpeedButton1, &QAbstractButton::clicked, this, guard::slot(kFailed, [this] { FlatSpeedButton1Click(); }));
-    connect(FlatSpeedButton2, &QAbstractButton::clicked, this, guard::slot(kFailed, [this] { FlatSpeedButton2Click(); }));
+    connect(FlatSpeedButton1, &QAbstractButton::clicked, this, guard::slot(kActionFailed, [this] { FlatSpeedButton1Click(); }));
+    connect(FlatSpeedButton2, &QAbstractButton::clicked, this, guard::slot(kActionFailed, [this] { FlatSpeedButton2Click(); }));
     l->addLayout(groups);
-    return column;
 }
 
 QWidget* TFrmLxxt::buildCommands(const Arrangement& a)
@@ -336,15 +329,8 @@ QWidget* TFrmLxxt::buildCommands(const Arrangement& a)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(4);
     const auto command = [&](const QString& name, const QString& caption, void (TFrmLxxt::*handler)(),
-                             const QString& failure = kFailed) {
-        auto* b = new ui::CommandButton(caption, bar);
-        b->setObjectName(name);
-        b->setFramed(true);
-        b->setAutoDefault(false);
-        b->setFixedHeight(a.commandHeight);
-        b->setMinimumWidth(10);
-        b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        row->addWidget(b);
+                             const QString& failure = kActionFailed) {
+        ui::CommandButton* b = addCommand(bar, row, name, caption, a.commandHeight);
         if (handler)
             connect(b, &QAbstractButton::clicked, this, guard::slot(failure, [this, handler] { (this->*handler)(); }));
         return b;
@@ -355,8 +341,7 @@ QWidget* TFrmLxxt::buildCommands(const Arrangement& a)
     epEfTrBtn6 = command(QStringLiteral("epEfTrBtn6"), QStringLiteral("答案"), &TFrmLxxt::epEfTrBtn6Click);
     epEfTrBtn4 = command(QStringLiteral("epEfTrBtn4"), QStringLiteral("解析"), &TFrmLxxt::epEfTrBtn4Click);
     epEfTrBtn5 = command(QStringLiteral("epEfTrBtn5"), QStringLiteral("笔记"), &TFrmLxxt::epEfTrBtn5Click);
-    // The caption turns to "有内容" once a note exists; the name still says what the button does.
-    epEfTrBtn5->setAccessibleName(QStringLiteral("笔记"));
+    showNoteState(false);
     epEfTrBtn9 = command(QStringLiteral("epEfTrBtn9"), QStringLiteral("考点"), &TFrmLxxt::epEfTrBtn9Click,
                          QStringLiteral("无法读取本题的考点！"));
     epEfTrBtn11 = m_variant.editing ? command(QStringLiteral("epEfTrBtn11"), QStringLiteral("修改本题"), &TFrmLxxt::epEfTrBtn11Click) : nullptr;

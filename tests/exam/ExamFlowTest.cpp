@@ -154,7 +154,7 @@ TEST_F(ExamFlow, ReviewFromTheListNeverDeletes)
     bool reviewed = false;
     whenShown<TFrmExam>([&](TFrmExam& f) {
         reviewed = true;
-        EXPECT_EQ(f.mode(), "old");
+        EXPECT_EQ(f.mode(), exam::Mode::Review);
         EXPECT_EQ(f.epLabel2->text(), QStringLiteral("低分卷"));
         EXPECT_FALSE(list.isVisible()) << "the list steps aside";
         f.epEfTrBtn7->click();
@@ -231,7 +231,7 @@ TEST(ExamCrash, Child)
     app::CurrentPaperNo = 1;
     const exam::NewPaper p = exam::createPaper(dm, 1, practicetest::kDay1);
     TFrmExam f;
-    ASSERT_TRUE(f.InitPaper(p.table, p.title, QStringLiteral("new"), 0, QStringLiteral("0:00:00")));
+    ASSERT_TRUE(f.InitPaper(p.table, p.title, exam::Mode::Answering, 0, QStringLiteral("0:00:00")));
     ASSERT_TRUE(f.OpenPaper());
     f.show();
     f.KZTimeCounter1->stop();
@@ -281,18 +281,18 @@ TEST_F(ExamFlow, KilledExamResumesWhereItStopped)
     prompt::Script prompts({prompt::Ok, 1});
     bool resumed = false;
     whenShown<TFrmExam>([&](TFrmExam& f) {
-        if (f.mode() != "new")
+        if (f.mode() != exam::Mode::Answering)
             return;
         resumed = true;
         EXPECT_EQ(f.currentQuestion(), 3);
         EXPECT_EQ(f.clock().text(), "0:00:40");
-        EXPECT_EQ(f.gridMark(1), "over");
-        EXPECT_EQ(f.gridMark(2), "over");
-        EXPECT_EQ(f.gridMark(4), "up");
+        EXPECT_EQ(f.gridMark(1), practice::AnswerMark::Answered);
+        EXPECT_EQ(f.gridMark(2), practice::AnswerMark::Answered);
+        EXPECT_EQ(f.gridMark(4), practice::AnswerMark::Open);
         f.pressGridButton(1);
         EXPECT_TRUE(f.Notebook1->option(practice::SinglePage, 1)->isChecked());
         f.epEfTrBtn3->click(); // 确定: graded, then the review closes
-        EXPECT_EQ(f.mode(), "old");
+        EXPECT_EQ(f.mode(), exam::Mode::Review);
         EXPECT_EQ(f.score(), 1.0);
         f.epEfTrBtn7->click();
     });

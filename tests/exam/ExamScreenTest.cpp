@@ -5,6 +5,7 @@
 #include "core/exam/PaperDraw.h"
 #include "exam/PauseCover.h"
 #include "exam/TFrmExam.h"
+#include "practice/TFrmLxxt.h"
 
 #include "question/AnswerPages.h"
 #include "question/AnswerPanel.h"
@@ -18,6 +19,7 @@
 #include "ui/RichTextView.h"
 
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
 #include <QPlainTextEdit>
@@ -84,7 +86,7 @@ public:
         const exam::NewPaper p = exam::createPaper(bank.dm, 1, practicetest::kDay1);
         table = p.table;
         screen = std::make_unique<TFrmExam>();
-        EXPECT_TRUE(screen->InitPaper(p.table, p.title, QStringLiteral("new"), 0, QStringLiteral("0:00:00")));
+        EXPECT_TRUE(screen->InitPaper(p.table, p.title, exam::Mode::Answering, 0, QStringLiteral("0:00:00")));
         EXPECT_TRUE(screen->OpenPaper());
         screen->show();
         screen->KZTimeCounter1->stop();
@@ -177,7 +179,7 @@ TEST_F(ExamScreen, AnswersAreRecordedWhenLeavingAQuestion)
     click(f.epEfTrBtn2);
     EXPECT_EQ(paperAnswer("s001"), "B");
     EXPECT_EQ(bank.value("select E2 || '/' || E3 || '/' || E4 from tab_answ where A1='s001'").toString(), "B/1/-3");
-    EXPECT_EQ(f.gridMark(1), "over");
+    EXPECT_EQ(f.gridMark(1), practice::AnswerMark::Answered);
     EXPECT_EQ(f.thButtons[0]->accessibleName(), QStringLiteral("第1题 已做"));
 
     // Pressing the pressed option again releases it: leaving stores nothing.
@@ -186,7 +188,7 @@ TEST_F(ExamScreen, AnswersAreRecordedWhenLeavingAQuestion)
     option(practice::SinglePage, 'B');
     click(f.epEfTrBtn2);
     EXPECT_EQ(paperAnswer("s001"), "");
-    EXPECT_EQ(f.gridMark(1), "up");
+    EXPECT_EQ(f.gridMark(1), practice::AnswerMark::Open);
 
     // Multiple choice ABD, shown again as exactly those three.
     f.pressGridButton(4);
@@ -216,7 +218,7 @@ TEST_F(ExamScreen, ToggleOnAGridButtonMovesAsAClickDoes)
     EXPECT_EQ(shownId(), "m001");
     EXPECT_EQ(f.Notebook1->currentIndex(), practice::MultiPage);
     EXPECT_EQ(paperAnswer("s001"), "B");
-    EXPECT_EQ(f.gridMark(1), "over");
+    EXPECT_EQ(f.gridMark(1), practice::AnswerMark::Answered);
     EXPECT_TRUE(f.epEfTrBtn1->isEnabled());
     EXPECT_FALSE(f.epEfTrBtn2->isEnabled());
 }
@@ -242,6 +244,45 @@ TEST_F(ExamScreen, NextRecordsTheAnswerOnceAndMovesOneQuestion)
     EXPECT_EQ(paperAnswer("s002"), "A");
     EXPECT_EQ(bank.column("select E2 || '/' || E3 || '/' || E4 from tab_answ where A1 in ('s001','s002','s003') order by A1"),
               (QStringList{"B/1/-3", "A/1/0", "<null>"}));
+}
+
+// A blind candidate hears what the labels show, and the number of the question a move lands on.
+TEST_F(ExamScreen, LabelsNameTheirValuesAndAMoveNamesTheQuestion)
+{
+    questions(3);
+    TFrmExam& f = start();
+    EXPECT_EQ(f.epLabel2->accessibleName(), QStringLiteral("试卷名称 ") + exam::paperTitle(practicetest::kDay1, 1, 1));
+    EXPECT_EQ(f.Label7->accessibleName(), QStringLiteral("题型 单选 每题1分 共3分"));
+    EXPECT_EQ(f.Label1->accessibleName(), QStringLiteral("提示"));
+    EXPECT_EQ(f.Re1->accessibleName(), QStringLiteral("第1题 试题"));
+    click(f.epEfTrBtn2);
+    EXPECT_EQ(f.Re1->accessibleName(), QStringLiteral("第2题 试题"));
+    key(Qt::Key_Return);
+    EXPECT_EQ(f.Re1->accessibleName(), QStringLiteral("第3题 试题"));
+    click(f.epEfTrBtn1);
+    EXPECT_EQ(f.Re1->accessibleName(), QStringLiteral("第2题 试题"));
+}
+
+// The note button tells a screen reader too that the question has a note.
+TEST_F(ExamScreen, TheNoteButtonSaysWhenTheQuestionHasANote)
+{
+    questions(2);
+    TFrmExam& f = start();
+    EXPECT_EQ(f.epEfTrBtn5->text(), QStringLiteral("笔记"));
+    EXPECT_EQ(f.epEfTrBtn5->accessibleDescription(), QString());
+    WhenModal<TFrmBj> inNote([&](TFrmBj* note) {
+        note->DBMemo1->setPlainText(QStringLiteral("第一题的笔记"));
+        note->close();
+    });
+    click(f.epEfTrBtn5);
+    ASSERT_EQ(inNote.seen(), 1);
+    for (int number : {1, 2, 1}) {
+        f.pressGridButton(number);
+        const bool noted = number == 1;
+        EXPECT_EQ(f.epEfTrBtn5->text(), noted ? QStringLiteral("有内容") : QStringLiteral("笔记")) << number;
+        EXPECT_EQ(f.epEfTrBtn5->accessibleDescription(), noted ? QStringLiteral("有内容") : QString()) << number;
+        EXPECT_EQ(f.epEfTrBtn5->accessibleName(), QStringLiteral("笔记")) << "the name says what the button does";
+    }
 }
 
 TEST_F(ExamScreen, KeysAnswerAndMoveOnTheChoicePages)
@@ -331,7 +372,7 @@ TEST_F(ExamScreen, PauseAndThePeriodicSaveKeepTheAnswerOnScreen)
     option(practice::MultiPage, 'E');
     click(f.epEfTrBtn13); // pause
     EXPECT_EQ(paperAnswer("m001"), "AE");
-    EXPECT_EQ(f.gridMark(4), "over");
+    EXPECT_EQ(f.gridMark(4), practice::AnswerMark::Answered);
     click(f.epEfTrBtn13);
 
     f.pressGridButton(2);
@@ -354,6 +395,30 @@ TEST_F(ExamScreen, CompactScreenCoversTheWholeDesktop)
     TFrmExam compact;
     app::ScreenSizeTag = before;
     EXPECT_EQ(compact.size(), QSize(800, 600));
+}
+
+// At 1024 × 768 the exam takes the practice screen's place: the menu's footer stays
+// whole below it, and the 120 grid buttons and the commands still fit.
+TEST_F(ExamScreen, FullScreenTakesThePracticeScreensPlaceAndHoldsEveryElement)
+{
+    const QString before = app::ScreenSizeTag;
+    app::ScreenSizeTag = QStringLiteral("1024");
+    TFrmExam f;
+    TFrmLxxt practiceScreen;
+    app::ScreenSizeTag = before;
+    EXPECT_EQ(f.size(), practiceScreen.size());
+    f.show();
+    QApplication::processEvents();
+    for (QWidget* w : f.findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(&f) || w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_"))
+            || w->objectName() == QLatin1String("panelBody"))
+            continue;
+        const QRect r(w->mapTo(&f, QPoint(0, 0)), w->size());
+        EXPECT_TRUE(f.rect().contains(r)) << w->objectName().toStdString();
+    }
+    const QRect board(f.hintBoard->mapTo(&f, QPoint(0, 0)), f.hintBoard->size());
+    const QRect last(f.thButtons.back()->mapTo(&f, QPoint(0, 0)), f.thButtons.back()->size());
+    EXPECT_TRUE(board.contains(last)) << "the grid's last row inside its board";
 }
 
 // ---- submission --------------------------------------------------------------------------
@@ -410,7 +475,7 @@ TEST_F(ExamScreen, SubmissionAsksWithThreeAnswers)
         EXPECT_EQ(prompts.asked()[0].text, QStringLiteral("你还有%1道题未做，确定要交卷吗？").arg(80 - c.answered));
         EXPECT_EQ(prompts.asked()[0].variant, QStringLiteral("Exam"));
         EXPECT_EQ(paperExists(), c.kept);
-        EXPECT_EQ(f.mode() == "old", c.reviewing);
+        EXPECT_EQ(f.mode() == exam::Mode::Review, c.reviewing);
         EXPECT_EQ(bank.value("select D1 from tab_rz").toString() != "00:00:00", c.studyTime) << bank.value("select D1 from tab_rz").toString().toStdString();
         if (c.answer == 3) {
             EXPECT_TRUE(f.isVisible());
@@ -446,12 +511,12 @@ TEST_F(ExamScreen, TimeOutAtTheLimitNotCountingThePause)
     after(5000);
     click(f.epEfTrBtn13);
     after(3599);
-    EXPECT_EQ(f.mode(), "new");
+    EXPECT_EQ(f.mode(), exam::Mode::Answering);
     EXPECT_TRUE(prompts.asked().empty());
     after(1);
     ASSERT_EQ(prompts.texts(), QStringList{QStringLiteral("很遗憾，考试时间到了！")});
     EXPECT_EQ(prompts.asked()[0].kind, prompt::Asked::Kind::MessageBox);
-    EXPECT_EQ(f.mode(), "old");
+    EXPECT_EQ(f.mode(), exam::Mode::Review);
     EXPECT_EQ(f.timeUsed(), "2:00:00");
     EXPECT_EQ(f.score(), 1.0);
     EXPECT_EQ(f.currentQuestion(), 1) << "review starts at question 1";
@@ -471,7 +536,7 @@ TEST_F(ExamScreen, TimeOutWithTheNoteOpenKeepsTheNoteOnItsQuestion)
     click(f.epEfTrBtn5);
     EXPECT_EQ(inNote.seen(), 1);
     EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("很遗憾，考试时间到了！")});
-    EXPECT_EQ(f.mode(), "old");
+    EXPECT_EQ(f.mode(), exam::Mode::Review);
     EXPECT_EQ(f.timeUsed(), "0:01:00");
     EXPECT_EQ(bank.value(QStringLiteral("select ifnull(A14,'') from %1 where A1='s002'").arg(table)).toString(), QStringLiteral("第二题的笔记"));
     EXPECT_EQ(bank.value(QStringLiteral("select ifnull(A14,'') from %1 where A1='s001'").arg(table)).toString(), QString())
@@ -490,15 +555,15 @@ TEST_F(ExamScreen, ReviewShowsRightAndWrongAndTheAnswerPanel)
     f.pressGridButton(3);              // m001 left unanswered
     prompt::Script prompts({1});
     click(f.epEfTrBtn3);
-    EXPECT_EQ(f.mode(), "old");
+    EXPECT_EQ(f.mode(), exam::Mode::Review);
     EXPECT_TRUE(f.isVisible());
     EXPECT_EQ(f.windowTitle(), QStringLiteral("查阅试卷"));
     EXPECT_EQ(f.Notebook_Time->currentIndex(), 1);
     EXPECT_EQ(f.Lb_zfs->text(), QStringLiteral("得分：1 分"));
     EXPECT_EQ(f.currentQuestion(), 1);
-    EXPECT_EQ(f.gridMark(1), "yes");
-    EXPECT_EQ(f.gridMark(2), "no");
-    EXPECT_EQ(f.gridMark(3), "up") << "unanswered has its own mark, not the wrong one";
+    EXPECT_EQ(f.gridMark(1), practice::AnswerMark::Right);
+    EXPECT_EQ(f.gridMark(2), practice::AnswerMark::Wrong);
+    EXPECT_EQ(f.gridMark(3), practice::AnswerMark::Open) << "unanswered has its own mark, not the wrong one";
     EXPECT_EQ(f.thButtons[1]->accessibleName(), QStringLiteral("第2题 做错"));
     EXPECT_FALSE(f.Notebook1->isEnabled());
     EXPECT_FALSE(f.epEfTrBtn3->isEnabled());
@@ -554,13 +619,13 @@ TEST_F(ExamScreen, GradingFailureLeavesTheExamUsable)
     click(f.epEfTrBtn3);
     EXPECT_EQ(prompts.texts().back(), QStringLiteral("发生错误！"));
     EXPECT_TRUE(f.isVisible());
-    EXPECT_EQ(f.mode(), "new");
+    EXPECT_EQ(f.mode(), exam::Mode::Answering);
     EXPECT_TRUE(f.clock().running());
     EXPECT_FALSE(progress::isShown());
     bank.db().exec(QStringLiteral("drop trigger stop_score"));
     prompt::Script again({1});
     click(f.epEfTrBtn3);
-    EXPECT_EQ(f.mode(), "old");
+    EXPECT_EQ(f.mode(), exam::Mode::Review);
 }
 
 // A full disk: the answer that cannot be saved stays on its question with the
@@ -601,7 +666,7 @@ TEST_F(ExamScreen, AnAnswerAFullBankCannotTakeStaysOnItsQuestion)
     EXPECT_TRUE(f.thButtons[1]->isChecked());
     EXPECT_FALSE(f.thButtons[2]->isChecked());
     EXPECT_TRUE(f.Notebook1->option(practice::SinglePage, 1)->isChecked()) << "the answer left the screen";
-    EXPECT_EQ(f.gridMark(2), "up");
+    EXPECT_EQ(f.gridMark(2), practice::AnswerMark::Open);
     EXPECT_TRUE(f.isVisible());
     EXPECT_TRUE(f.Notebook1->isEnabled());
     EXPECT_EQ(ended, -1);
@@ -610,7 +675,7 @@ TEST_F(ExamScreen, AnAnswerAFullBankCannotTakeStaysOnItsQuestion)
         prompt::Script prompts({1}, 3);
         click(f.epEfTrBtn3);
         EXPECT_EQ(prompts.texts().value(0), QStringLiteral("答案未能保存，请重新作答！\n磁盘空间不足，无法保存。"));
-        EXPECT_EQ(f.mode(), "new");
+        EXPECT_EQ(f.mode(), exam::Mode::Answering);
         EXPECT_TRUE(f.clock().running());
         EXPECT_TRUE(f.Notebook1->option(practice::SinglePage, 1)->isChecked());
     }
@@ -624,12 +689,12 @@ TEST_F(ExamScreen, AnAnswerAFullBankCannotTakeStaysOnItsQuestion)
     }
     EXPECT_EQ(paperAnswer("s002"), "B");
     EXPECT_EQ(f.Label5->text(), "3");
-    EXPECT_EQ(f.gridMark(2), "over");
+    EXPECT_EQ(f.gridMark(2), practice::AnswerMark::Answered);
     EXPECT_EQ(bank.value("select E2 from tab_answ where A1='s002'").toString(), "B");
     option(practice::SinglePage, 'A');
     prompt::Script handIn({1});
     click(f.epEfTrBtn3);
-    EXPECT_EQ(f.mode(), "old");
+    EXPECT_EQ(f.mode(), exam::Mode::Review);
     EXPECT_EQ(bank.column(QStringLiteral("select ifnull(E2_1,'') from %1 order by A1").arg(table)), (QStringList{"A", "B", "A"}));
 }
 
@@ -662,7 +727,7 @@ TEST_F(ExamScreen, FailuresAtHandingInLeaveTheExamGoingOnce)
         for (int i = 0; i < 5; ++i)
             after(1);
         EXPECT_EQ(prompts.texts(), (QStringList{QStringLiteral("很遗憾，考试时间到了！"), QStringLiteral("发生错误！")}));
-        EXPECT_EQ(f.mode(), "new");
+        EXPECT_EQ(f.mode(), exam::Mode::Answering);
         EXPECT_TRUE(f.isVisible());
         EXPECT_FALSE(f.clock().running());
         EXPECT_EQ(f.epLb_time1->text(), "0:01:00");
@@ -671,7 +736,7 @@ TEST_F(ExamScreen, FailuresAtHandingInLeaveTheExamGoingOnce)
     bank.db().exec(QStringLiteral("drop trigger stop_score"));
     prompt::Script again({1});
     click(f.epEfTrBtn3);
-    EXPECT_EQ(f.mode(), "old");
+    EXPECT_EQ(f.mode(), exam::Mode::Review);
     EXPECT_EQ(f.timeUsed(), "0:01:00");
 }
 
@@ -682,7 +747,7 @@ TEST_F(ExamScreen, AFreshPaperThatCannotBeOpenedIsDropped)
     const exam::NewPaper p = exam::createPaper(bank.dm, 1, practicetest::kDay1);
     table = p.table;
     screen = std::make_unique<TFrmExam>();
-    ASSERT_TRUE(screen->InitPaper(p.table, p.title, QStringLiteral("new"), 0, QStringLiteral("0:00:00")));
+    ASSERT_TRUE(screen->InitPaper(p.table, p.title, exam::Mode::Answering, 0, QStringLiteral("0:00:00")));
     bank.db().exec(QStringLiteral("update %1 set E2_1 = null").arg(table)); // opening a fresh paper writes every row
     bank.db().exec(QStringLiteral("create trigger stop_open before update on %1 begin select raise(abort, 'read only'); end").arg(table));
     prompt::Script prompts({}, 1);
@@ -702,7 +767,7 @@ TEST_F(ExamScreen, ReviewNoticesAndVoiding)
     table = QStringLiteral("tab_exam3");
     screen = std::make_unique<TFrmExam>();
     TFrmExam& f = *screen;
-    f.InitPaper(table, QStringLiteral("卷"), QStringLiteral("old"), 70, QStringLiteral("1:10:00"));
+    f.InitPaper(table, QStringLiteral("卷"), exam::Mode::Review, 70, QStringLiteral("1:10:00"));
     ASSERT_TRUE(f.OpenPaper());
     f.show();
     EXPECT_EQ(f.epLb_time2->text(), "1:10:00");
@@ -710,9 +775,12 @@ TEST_F(ExamScreen, ReviewNoticesAndVoiding)
     EXPECT_FALSE(f.epEfTrBtn13->isVisible());
     f.pressGridButton(2);
     EXPECT_EQ(f.Label1->text(), QStringLiteral("本题是您加入的题目！"));
+    EXPECT_EQ(f.Label1->accessibleName(), QStringLiteral("提示 本题是您加入的题目！"));
     f.pressGridButton(1);
+    EXPECT_EQ(f.Label1->accessibleName(), QStringLiteral("提示"));
     click(f.epEfTrBtn12);
     EXPECT_EQ(f.Label1->text(), QStringLiteral("本题已被您作废！"));
+    EXPECT_EQ(f.Label1->accessibleName(), QStringLiteral("提示 本题已被您作废！"));
     EXPECT_EQ(f.epEfTrBtn12->text(), QStringLiteral("取消作废"));
     EXPECT_EQ(bank.value("select F1 from tab_answ where A1='s001'").toInt(), 1);
     click(f.epEfTrBtn12);
@@ -744,7 +812,7 @@ TEST_F(ExamScreen, ATypeWithoutAPageRecordsNothingAndATrailingTiStillFindsItsPag
         table = p.table;
         screen = std::make_unique<TFrmExam>();
         TFrmExam& f = *screen;
-        ASSERT_TRUE(f.InitPaper(p.table, p.title, QStringLiteral("new"), 0, QStringLiteral("0:00:00")));
+        ASSERT_TRUE(f.InitPaper(p.table, p.title, exam::Mode::Answering, 0, QStringLiteral("0:00:00")));
         ASSERT_TRUE(f.OpenPaper());
         f.show();
         f.KZTimeCounter1->stop();
@@ -779,7 +847,7 @@ TEST_F(ExamScreen, AnAnswerKeptAtHandingInSurvivesGoingOn)
     click(f.epEfTrBtn2);
     EXPECT_EQ(f.Label5->text(), "2");
     EXPECT_EQ(paperAnswer("s001"), "A");
-    EXPECT_EQ(f.gridMark(1), "over");
+    EXPECT_EQ(f.gridMark(1), practice::AnswerMark::Answered);
     click(f.epEfTrBtn1);
     EXPECT_TRUE(f.Notebook1->option(practice::SinglePage, 0)->isChecked());
     prompt::Script prompts({3});

@@ -546,7 +546,7 @@ public:
     TFrmExam& review()
     {
         screen = std::make_unique<TFrmExam>();
-        screen->InitPaper(kPaper, QStringLiteral("2024年05月06日 模拟一[7]"), QStringLiteral("old"), 70, QStringLiteral("1:00:00"));
+        screen->InitPaper(kPaper, QStringLiteral("2024年05月06日 模拟一[7]"), exam::Mode::Review, 70, QStringLiteral("1:00:00"));
         EXPECT_TRUE(screen->OpenPaper());
         screen->show();
         return *screen;

@@ -127,7 +127,7 @@ public:
     QString reviewHeading(const QString& table)
     {
         TFrmExam f;
-        f.InitPaper(table, QStringLiteral("卷"), QStringLiteral("old"), 0, QStringLiteral("0:10:00"));
+        f.InitPaper(table, QStringLiteral("卷"), exam::Mode::Review, 0, QStringLiteral("0:10:00"));
         if (!f.OpenPaper())
             return QStringLiteral("<not opened>");
         f.show();
@@ -164,16 +164,16 @@ TEST_F(PastPaper, ReviewTellsUnansweredFromWrong)
     bank.db().exec(QStringLiteral("update tab_exam2 set E2_1 = 'A' where A1 = '030101000001'"));
     bank.db().exec(QStringLiteral("update tab_exam2 set E2_1 = 'B' where A1 = '030101000002'"));
     TFrmExam f;
-    f.InitPaper(QStringLiteral("tab_exam2"), QStringLiteral("卷"), QStringLiteral("old"), 1, QStringLiteral("0:10:00"));
+    f.InitPaper(QStringLiteral("tab_exam2"), QStringLiteral("卷"), exam::Mode::Review, 1, QStringLiteral("0:10:00"));
     ASSERT_TRUE(f.OpenPaper());
     f.show();
     const struct {
         int number;
-        const char* mark;
+        practice::AnswerMark mark;
         const char* spoken;
-    } cases[] = {{1, "yes", "第1题 做对"}, {2, "no", "第2题 做错"}, {3, "up", "第3题 未做"}};
+    } cases[] = {{1, practice::AnswerMark::Right, "第1题 做对"}, {2, practice::AnswerMark::Wrong, "第2题 做错"}, {3, practice::AnswerMark::Open, "第3题 未做"}};
     for (const auto& c : cases) {
-        EXPECT_EQ(f.gridMark(c.number), QString::fromLatin1(c.mark)) << c.number;
+        EXPECT_EQ(f.gridMark(c.number), c.mark) << c.number;
         EXPECT_EQ(f.thButtons[size_t(c.number - 1)]->accessibleName(), QString::fromUtf8(c.spoken)) << c.number;
     }
 }
@@ -186,7 +186,7 @@ TEST_F(ScoreReview, ClosingAReviewBelowThePassMarkSaysThePaperGoes)
         bank.add({.id = QStringLiteral("03010100000%1").arg(i), .key = "A", .type = 11, .chapter = "030101"});
     const exam::NewPaper p = exam::createPaper(bank.dm, 1, practicetest::kDay1);
     TFrmExam f;
-    ASSERT_TRUE(f.InitPaper(p.table, p.title, QStringLiteral("new"), 0, QStringLiteral("0:00:00")));
+    ASSERT_TRUE(f.InitPaper(p.table, p.title, exam::Mode::Answering, 0, QStringLiteral("0:00:00")));
     ASSERT_TRUE(f.OpenPaper());
     f.show();
     f.KZTimeCounter1->stop();

@@ -136,10 +136,12 @@ TEST_F(ScreenTest, NextAndPreviousCrossGroupBorders)
     EXPECT_FALSE(f.epEfTrBtn1->isEnabled()); // the first question
     QTest::mouseClick(f.thButtons[19], Qt::LeftButton);
     EXPECT_EQ(shownId(), "q20");
+    EXPECT_EQ(f.Re1->accessibleName(), "第20题 试题") << "a screen reader hears where a move lands";
     click("epEfTrBtn2");
     EXPECT_EQ(shownId(), "q21");
     EXPECT_EQ(f.Lb_zb->text(), "2");
     EXPECT_EQ(f.Label12->text(), "1");
+    EXPECT_EQ(f.Re1->accessibleName(), "第1题 试题") << "numbered within the group, as the grid is";
     EXPECT_TRUE(f.thButtons[0]->isChecked());
     EXPECT_TRUE(f.FlatSpeedButton1->isEnabled());
     EXPECT_TRUE(f.FlatSpeedButton2->isEnabled());
@@ -607,6 +609,7 @@ TEST_F(ScreenTest, TheNoteEditorPostsAndRenamesTheNoteButton)
     EXPECT_EQ(column("q1", "A14"), "cache");
     EXPECT_EQ(f.epEfTrBtn5->text(), "有内容");
     EXPECT_EQ(f.epEfTrBtn5->accessibleName(), "笔记") << "the name says what the button does";
+    EXPECT_EQ(f.epEfTrBtn5->accessibleDescription(), "有内容") << "a screen reader hears the note is there";
 }
 
 // Runs `act` on the modal window of type W once it shows, then closes it.

@@ -129,8 +129,9 @@ struct ControlStates {
 ControlStates controlStates(const store::Dataset& row, bool hasAnalysis);
 QString noteCaption(const QVariant& note);
 
-// Grid picture of a question: not answered on this screen, right or wrong.
-enum class AnswerMark { Open, Right, Wrong };
+// Grid picture of a question: not answered on this screen, right or wrong; in an
+// exam before grading only that it is answered.
+enum class AnswerMark { Open, Right, Wrong, Answered };
 AnswerMark answerMark(const QString& openAnswer, const QString& key);
 
 // Why an answer is being recorded: the candidate leaves the question, checks it

@@ -1,0 +1,230 @@
+#include "question/QuestionScreen.h"
+
+#include "core/question/PracticeRules.h"
+#include "core/store/DataModule.h"
+#include "question/AnswerPages.h"
+#include "question/AnswerPanel.h"
+#include "ui/ArtLayout.h"
+#include "ui/CommandButton.h"
+#include "ui/PictureButton.h"
+#include "ui/RichTextView.h"
+#include "ui/Screen.h"
+#include "ui/Style.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+namespace practice {
+
+const QString kActionFailed = QStringLiteral("操作未能完成，请重试！");
+
+QString markWords(AnswerMark mark)
+{
+    switch (mark) {
+    case AnswerMark::Answered: return QStringLiteral("已做");
+    case AnswerMark::Right: return QStringLiteral("做对");
+    case AnswerMark::Wrong: return QStringLiteral("做错");
+    case AnswerMark::Open: break;
+    }
+    return QStringLiteral("未做");
+}
+
+bool hasNote(const QVariant& note)
+{
+    return !note.toString().trimmed().isEmpty();
+}
+
+QLabel* makeLabel(const QString& text, QWidget* parent, const QString& name)
+{
+    auto* l = new QLabel(text, parent);
+    if (!name.isEmpty())
+        l->setObjectName(name);
+    return l;
+}
+
+QuestionScreen::QuestionScreen(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+    , m_picDir((DM1 ? DM1->AppDir : QCoreApplication::applicationDirPath() + QLatin1Char('/')) + QStringLiteral("pic/"))
+{
+}
+
+QuestionScreen::~QuestionScreen() = default;
+
+// ---- building ------------------------------------------------------------------------
+
+QVBoxLayout* QuestionScreen::startLayout(int textPx)
+{
+    setFont(ui::songFont(textPx));
+    ui::usePanelBackground(this);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(6, 0, 6, 6);
+    outer->setSpacing(4);
+    return outer;
+}
+
+QBoxLayout* QuestionScreen::addHeadingStrip(QVBoxLayout* outer, int verticalMargin)
+{
+    auto* strip = new QWidget(this);
+    ui::styleHeadingStrip(strip);
+    auto* row = new QHBoxLayout(strip);
+    row->setContentsMargins(8, verticalMargin, 8, verticalMargin);
+    outer->addWidget(strip);
+    return row;
+}
+
+QWidget* QuestionScreen::buildQuestionArea(int panelPx)
+{
+    const QuestionArea q = practice::buildQuestionArea(this, kSplitterHandle, panelPx);
+    m_questionArea = q.area;
+    Splitter1 = q.splitter;
+    Re1 = q.re1;
+    Re2 = q.re2;
+    Panel2 = q.panel;
+    return m_questionArea;
+}
+
+AnswerBook* QuestionScreen::buildAnswerBook(const QSize& option, const QSize& judge, int height, int headingPx)
+{
+    Notebook1 = new AnswerBook(m_picDir, this);
+    Notebook1->arrangeUnderQuestion(option, judge, height, headingPx);
+    Notebook1->followStem(Re1, Re2);
+    return Notebook1;
+}
+
+ui::CommandButton* QuestionScreen::addCommand(QWidget* bar, QBoxLayout* row, const QString& name, const QString& caption, int height)
+{
+    auto* b = new ui::CommandButton(caption, bar);
+    b->setObjectName(name);
+    b->setFramed(true);
+    b->setAutoDefault(false);
+    b->setFixedHeight(height);
+    b->setMinimumWidth(10);
+    b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    row->addWidget(b);
+    return b;
+}
+
+ui::PictureButton* QuestionScreen::makeGridButton(int number, QWidget* parent, const QSize& face, const QFont& font)
+{
+    auto* b = new ui::PictureButton(QString::number(number), parent);
+    b->setObjectName(QStringLiteral("th%1").arg(number));
+    b->setCheckable(true);
+    b->setFixedSize(face);
+    b->setFont(font);
+    return b;
+}
+
+void QuestionScreen::showNoteState(bool noted)
+{
+    epEfTrBtn5->setText(noted ? QStringLiteral("有内容") : QStringLiteral("笔记"));
+    epEfTrBtn5->setAccessibleName(QStringLiteral("笔记"));
+    epEfTrBtn5->setAccessibleDescription(noted ? QStringLiteral("有内容") : QString());
+}
+
+// ---- grid pictures -------------------------------------------------------------------
+
+bool QuestionScreen::loadGridPictures()
+{
+    using namespace ui::art;
+    // In the order of AnswerMark: open, right, wrong, answered (the exam, before grading).
+    const std::array<std::pair<const char*, const char*>, 4> files = {
+        {{kGridUp, kGridDown}, {kGridRight, kGridRightDown}, {kGridWrong, kGridWrongDown}, {kGridAnswered, kGridDown}}};
+    for (size_t i = 0; i < files.size(); ++i) {
+        m_gridUp[i] = ui::loadPicture(m_picDir + QLatin1String(files[i].first));
+        m_gridDown[i] = ui::loadPicture(m_picDir + QLatin1String(files[i].second));
+        if (m_gridUp[i].isNull() || m_gridDown[i].isNull())
+            return false;
+    }
+    return true;
+}
+
+void QuestionScreen::paintMark(ui::PictureButton* button, AnswerMark mark) const
+{
+    const size_t m = size_t(mark);
+    button->setPictures(m_gridUp[m], m_gridDown[m]);
+}
+
+// ---- showing -------------------------------------------------------------------------
+
+void QuestionScreen::showStem(const QString& questionId, const QByteArray& stem)
+{
+    if (questionId.contains(QLatin1Char('-'))) {
+        const QByteArray shared = sharedStem(*DM1->Cn1Query2, questionId);
+        if (!lowerPaneOpen())
+            openLowerPane(Splitter1, Re2);
+        Re1->setRichText(shared);
+        Re2->setRichText(stem);
+    } else {
+        closeLowerPane();
+        Re1->setRichText(stem);
+    }
+}
+
+void QuestionScreen::nameQuestion(int number)
+{
+    Re1->setAccessibleName(number > 0 ? QStringLiteral("第%1题 试题").arg(number) : QStringLiteral("试题"));
+}
+
+void QuestionScreen::closeLowerPane()
+{
+    Re2->hide();
+    Re2->clear();
+}
+
+bool QuestionScreen::lowerPaneOpen() const
+{
+    return !Re2->isHidden();
+}
+
+// ---- the answer panel ------------------------------------------------------------------
+
+bool QuestionScreen::answerPanelOpen() const
+{
+    return Panel2->isOpen();
+}
+
+void QuestionScreen::ToggleAnswerPanel()
+{
+    // The caption says where the button leads: back from the open panel.
+    if (!answerPanelOpen()) {
+        epEfTrBtn6->setText(QStringLiteral("返回"));
+        Panel2->slideIn();
+    } else {
+        epEfTrBtn6->setText(QStringLiteral("答案"));
+        Panel2->slideOut();
+    }
+}
+
+void QuestionScreen::closeAnswerPanel()
+{
+    epEfTrBtn6->setText(QStringLiteral("答案"));
+    Panel2->closeNow();
+}
+
+// ---- keys ------------------------------------------------------------------------------
+
+bool QuestionScreen::takeQuestionKey(QKeyEvent* event, bool answering)
+{
+    const int page = Notebook1->currentIndex();
+    if (page != SinglePage && page != MultiPage)
+        return false;
+    const int key = event->key();
+    if (key == Qt::Key_Backspace || key == Qt::Key_Return || key == Qt::Key_Enter) {
+        ui::CommandButton* move = key == Qt::Key_Backspace ? epEfTrBtn1 : epEfTrBtn2;
+        if (move->isEnabled())
+            move->click();
+        return true;
+    }
+    if (key >= Qt::Key_A && key <= Qt::Key_F && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        if (answering)
+            Notebook1->pressLetter(key - Qt::Key_A);
+        return true;
+    }
+    return false;
+}
+
+} // namespace practice
