@@ -60,7 +60,19 @@ private:
 
     void openGroup();
     void closeGroup();
+    // A control word, by where the group's text goes: the font or colour table, a
+    // picture, or the text with its formatting.
     void controlWord(std::string_view word, bool hasParam, int param);
+    void binaryData(int length);           // \binN
+    void dropPictureWhenTooLarge();
+    bool groupWord(Keyword k, int param);  // destinations and \uc; true when it was one
+    void fontTableWord(Keyword k, int param);
+    void colourTableWord(Keyword k, int param);
+    void pictureWord(Keyword k, int param);
+    bool textWord(const KeywordInfo& info, int param); // characters, paragraph and cell ends, document settings
+    bool characterWord(Keyword k, bool on, int param);
+    bool paragraphWord(Keyword k, int param);
+    void rowWord(Keyword k, int param);
     void controlSymbol(char c);
     void textByte(uchar b);
     void textChar(char16_t c);
@@ -244,10 +256,7 @@ RtfDocument RtfReader::read()
                 }
                 m_pict.bytes += char(m_pict.hexHigh * 16 + d);
                 m_pict.hexHigh = -1;
-                if (m_pict.bytes.size() > kMaxPictureBytes) {
-                    m_pict.tooLarge = true;
-                    m_pict.bytes.clear();
-                }
+                dropPictureWhenTooLarge();
             }
             break;
         }
@@ -499,155 +508,194 @@ void RtfReader::controlWord(std::string_view word, bool hasParam, int param)
     if (word.empty())
         return;
     const KeywordInfo info = lookupKeyword(word);
-    const Keyword k = info.keyword;
-    if (k == Keyword::Bin) {
-        // Raw bytes follow; they may contain braces, so they are never parsed.
-        const qint64 count = hasParam && param > 0 ? qMin<qint64>(param, m_in.size() - m_pos) : 0;
-        if (m_state.dest == Dest::Picture && !m_pict.tooLarge) {
-            m_pict.bytes += m_in.mid(m_pos, count);
-            if (m_pict.bytes.size() > kMaxPictureBytes) {
-                m_pict.tooLarge = true;
-                m_pict.bytes.clear();
-            }
-        }
-        m_pos += count;
+    if (info.keyword == Keyword::Bin) {
+        binaryData(hasParam ? param : 0);
         return;
     }
-    if (m_state.dest == Dest::Skip)
+    if (m_state.dest == Dest::Skip || groupWord(info.keyword, param))
         return;
-
-    switch (k) {
-    case Keyword::Uc:
-        m_state.uc = qBound(0, param, 16);
-        return;
-    case Keyword::FontTable:
-        m_state.dest = Dest::FontTable;
-        return;
-    case Keyword::ColourTable:
-        m_state.dest = Dest::ColourTable;
-        m_red = m_green = m_blue = -1;
-        return;
-    case Keyword::Pict:
-        if (m_state.dest != Dest::Text) {
-            m_state.dest = Dest::Skip;
-            return;
-        }
-        m_state.dest = Dest::Picture;
-        m_state.ownsPicture = true;
-        m_pict = PictureData();
-        return;
-    case Keyword::Object:
-        m_state.dest = Dest::Object;
-        return;
-    case Keyword::Result:
-        if (m_state.dest == Dest::Object)
-            m_state.dest = Dest::Text; // the object's picture as last shown
-        return;
-    case Keyword::Contents:
-        return; // document text inside
-    case Keyword::Skipped:
-        m_state.dest = Dest::Skip;
-        return;
-    default:
-        break;
-    }
     if (ignorable) {
         m_state.dest = Dest::Skip; // an optional destination this reader does not know
         return;
     }
-
     switch (m_state.dest) {
-    case Dest::FontTable:
-        switch (k) {
-        case Keyword::F:
-            if (!m_fontName.isEmpty())
-                finishFontEntry();
-            m_fontNumber = param;
-            break;
-        case Keyword::FCharset: m_font.codePage = charsetCodePage(param); break;
-        case Keyword::Cpg: m_font.codePage = param; break;
-        case Keyword::FModern: m_font.fixedPitch = true; break;
-        default: break;
-        }
-        return;
-    case Dest::ColourTable:
-        switch (k) {
-        case Keyword::Red: m_red = param; break;
-        case Keyword::Green: m_green = param; break;
-        case Keyword::Blue: m_blue = param; break;
-        default: break;
-        }
-        return;
-    case Dest::Picture:
-        switch (k) {
-        case Keyword::PicWGoal: m_pict.goalW = param; break;
-        case Keyword::PicHGoal: m_pict.goalH = param; break;
-        case Keyword::PicScaleX: m_pict.scaleX = param; break;
-        case Keyword::PicScaleY: m_pict.scaleY = param; break;
-        default: break;
-        }
-        return;
+    case Dest::FontTable: fontTableWord(info.keyword, param); return;
+    case Dest::ColourTable: colourTableWord(info.keyword, param); return;
+    case Dest::Picture: pictureWord(info.keyword, param); return;
     case Dest::Skip:
-    case Dest::Object:
-        return;
-    case Dest::Text:
-        break;
+    case Dest::Object: return;
+    case Dest::Text: break;
     }
-
     if (m_fallback > 0) {
         --m_fallback;
         return;
     }
-
-    CharFormat& chr = m_state.chr;
-    ParaFormat& para = m_state.para;
     const bool on = !hasParam || param != 0;
+    if (!textWord(info, param) && !characterWord(info.keyword, on, param) && !paragraphWord(info.keyword, param))
+        rowWord(info.keyword, param);
+}
+
+void RtfReader::binaryData(int length)
+{
+    // Raw bytes follow; they may contain braces, so they are never parsed.
+    const qint64 count = length > 0 ? qMin<qint64>(length, m_in.size() - m_pos) : 0;
+    if (m_state.dest == Dest::Picture && !m_pict.tooLarge) {
+        m_pict.bytes += m_in.mid(m_pos, count);
+        dropPictureWhenTooLarge();
+    }
+    m_pos += count;
+}
+
+void RtfReader::dropPictureWhenTooLarge()
+{
+    if (m_pict.bytes.size() > kMaxPictureBytes) {
+        m_pict.tooLarge = true;
+        m_pict.bytes.clear();
+    }
+}
+
+bool RtfReader::groupWord(Keyword k, int param)
+{
     switch (k) {
+    case Keyword::Uc:
+        m_state.uc = qBound(0, param, 16);
+        return true;
+    case Keyword::FontTable:
+        m_state.dest = Dest::FontTable;
+        return true;
+    case Keyword::ColourTable:
+        m_state.dest = Dest::ColourTable;
+        m_red = m_green = m_blue = -1;
+        return true;
+    case Keyword::Pict:
+        if (m_state.dest != Dest::Text) {
+            m_state.dest = Dest::Skip;
+            return true;
+        }
+        m_state.dest = Dest::Picture;
+        m_state.ownsPicture = true;
+        m_pict = PictureData();
+        return true;
+    case Keyword::Object:
+        m_state.dest = Dest::Object;
+        return true;
+    case Keyword::Result:
+        if (m_state.dest == Dest::Object)
+            m_state.dest = Dest::Text; // the object's picture as last shown
+        return true;
+    case Keyword::Contents:
+        return true; // document text inside
+    case Keyword::Skipped:
+        m_state.dest = Dest::Skip;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void RtfReader::fontTableWord(Keyword k, int param)
+{
+    switch (k) {
+    case Keyword::F:
+        if (!m_fontName.isEmpty())
+            finishFontEntry();
+        m_fontNumber = param;
+        break;
+    case Keyword::FCharset: m_font.codePage = charsetCodePage(param); break;
+    case Keyword::Cpg: m_font.codePage = param; break;
+    case Keyword::FModern: m_font.fixedPitch = true; break;
+    default: break;
+    }
+}
+
+void RtfReader::colourTableWord(Keyword k, int param)
+{
+    switch (k) {
+    case Keyword::Red: m_red = param; break;
+    case Keyword::Green: m_green = param; break;
+    case Keyword::Blue: m_blue = param; break;
+    default: break;
+    }
+}
+
+void RtfReader::pictureWord(Keyword k, int param)
+{
+    switch (k) {
+    case Keyword::PicWGoal: m_pict.goalW = param; break;
+    case Keyword::PicHGoal: m_pict.goalH = param; break;
+    case Keyword::PicScaleX: m_pict.scaleX = param; break;
+    case Keyword::PicScaleY: m_pict.scaleY = param; break;
+    default: break;
+    }
+}
+
+bool RtfReader::textWord(const KeywordInfo& info, int param)
+{
+    switch (info.keyword) {
     // Document settings.
-    case Keyword::AnsiCpg: if (param > 0) m_codePage = param; break;
-    case Keyword::Deff: m_doc.defaultFont = param; break;
-    // Text.
+    case Keyword::AnsiCpg: if (param > 0) m_codePage = param; return true;
+    case Keyword::Deff: m_doc.defaultFont = param; return true;
     case Keyword::U:
         // A signed 16-bit number; anything outside that is no character.
         if (param >= -32768 && param <= 65535 && param != 0)
             textChar(char16_t(param < 0 ? param + 65536 : param));
         m_fallback = m_state.uc;
-        break;
-    case Keyword::Par: endParagraph(); break;
-    case Keyword::Line: textChar(QChar::LineSeparator); break;
-    case Keyword::Tab: textChar('\t'); break;
-    case Keyword::Cell: endCell(); break;
-    case Keyword::Row: endRow(); break;
-    case Keyword::Symbol: textChar(info.symbol); break;
-    // Character formatting.
-    case Keyword::Plain: chr = CharFormat(); break;
-    case Keyword::B: chr.bold = on; break;
-    case Keyword::I: chr.italic = on; break;
-    case Keyword::Strike: chr.strike = on; break;
-    case Keyword::Ul: chr.underline = on; break;
-    case Keyword::UlNone: chr.underline = false; break;
-    case Keyword::Fs: chr.halfPoints = qBound(0, param, 3276); break;
-    case Keyword::F: chr.font = param; break;
-    case Keyword::Cf: chr.colour = param; break;
-    case Keyword::Cb: chr.background = param; break;
-    case Keyword::Super: chr.vertical = 1; break;
-    case Keyword::Sub: chr.vertical = 2; break;
-    case Keyword::NoSuperSub: chr.vertical = 0; break;
-    case Keyword::Up: chr.vertical = on ? 1 : 0; break;
-    case Keyword::Dn: chr.vertical = on ? 2 : 0; break;
-    // Paragraph formatting.
-    case Keyword::Pard: para = ParaFormat(); break;
-    case Keyword::Ql: para.align = 0; break;
-    case Keyword::Qc: para.align = 1; break;
-    case Keyword::Qr: para.align = 2; break;
-    case Keyword::Qj: para.align = 3; break;
-    case Keyword::Li: para.left = param; break;
-    case Keyword::Ri: para.right = param; break;
-    case Keyword::Fi: para.first = param; break;
-    case Keyword::Sb: para.before = param; break;
-    case Keyword::Sa: para.after = param; break;
-    case Keyword::InTbl: para.inTable = true; break;
-    // Table rows.
+        return true;
+    case Keyword::Par: endParagraph(); return true;
+    case Keyword::Line: textChar(QChar::LineSeparator); return true;
+    case Keyword::Tab: textChar('\t'); return true;
+    case Keyword::Cell: endCell(); return true;
+    case Keyword::Row: endRow(); return true;
+    case Keyword::Symbol: textChar(info.symbol); return true;
+    default: return false;
+    }
+}
+
+bool RtfReader::characterWord(Keyword k, bool on, int param)
+{
+    CharFormat& chr = m_state.chr;
+    switch (k) {
+    case Keyword::Plain: chr = CharFormat(); return true;
+    case Keyword::B: chr.bold = on; return true;
+    case Keyword::I: chr.italic = on; return true;
+    case Keyword::Strike: chr.strike = on; return true;
+    case Keyword::Ul: chr.underline = on; return true;
+    case Keyword::UlNone: chr.underline = false; return true;
+    case Keyword::Fs: chr.halfPoints = qBound(0, param, 3276); return true;
+    case Keyword::F: chr.font = param; return true;
+    case Keyword::Cf: chr.colour = param; return true;
+    case Keyword::Cb: chr.background = param; return true;
+    case Keyword::Super: chr.vertical = 1; return true;
+    case Keyword::Sub: chr.vertical = 2; return true;
+    case Keyword::NoSuperSub: chr.vertical = 0; return true;
+    case Keyword::Up: chr.vertical = on ? 1 : 0; return true;
+    case Keyword::Dn: chr.vertical = on ? 2 : 0; return true;
+    default: return false;
+    }
+}
+
+bool RtfReader::paragraphWord(Keyword k, int param)
+{
+    ParaFormat& para = m_state.para;
+    switch (k) {
+    case Keyword::Pard: para = ParaFormat(); return true;
+    case Keyword::Ql: para.align = 0; return true;
+    case Keyword::Qc: para.align = 1; return true;
+    case Keyword::Qr: para.align = 2; return true;
+    case Keyword::Qj: para.align = 3; return true;
+    case Keyword::Li: para.left = param; return true;
+    case Keyword::Ri: para.right = param; return true;
+    case Keyword::Fi: para.first = param; return true;
+    case Keyword::Sb: para.before = param; return true;
+    case Keyword::Sa: para.after = param; return true;
+    case Keyword::InTbl: para.inTable = true; return true;
+    default: return false;
+    }
+}
+
+void RtfReader::rowWord(Keyword k, int param)
+{
+    switch (k) {
     case Keyword::TRowD: m_rowDef.clear(); m_rowAlign = 0; break;
     case Keyword::TrQl: m_rowAlign = 0; break;
     case Keyword::TrQc: m_rowAlign = 1; break;
