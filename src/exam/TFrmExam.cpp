@@ -366,13 +366,13 @@ void TFrmExam::saveProgressNow()
 void TFrmExam::epEfTrBtn1Click()
 {
     if (epEfTrBtn1->isEnabled() && m_current > 1)
-        pressGridButton(m_current - 1);
+        moveFrom(epEfTrBtn1, [this] { pressGridButton(m_current - 1); });
 }
 
 void TFrmExam::epEfTrBtn2Click()
 {
     if (epEfTrBtn2->isEnabled() && m_current < m_count)
-        pressGridButton(m_current + 1);
+        moveFrom(epEfTrBtn2, [this] { pressGridButton(m_current + 1); });
 }
 
 void TFrmExam::epEfTrBtn4Click()

@@ -375,20 +375,24 @@ void TFrmLxxt::epEfTrBtn1Click()
     if (m_current < 1)
         return;
     // Over the group's border: the previous group from its first question.
-    if (m_page.holds(m_current - 1))
-        pressGridButton(m_current - 1 - m_page.first);
-    else if (m_page.hasPrevious())
-        FlatSpeedButton1Click();
+    moveFrom(epEfTrBtn1, [this] {
+        if (m_page.holds(m_current - 1))
+            pressGridButton(m_current - 1 - m_page.first);
+        else if (m_page.hasPrevious())
+            FlatSpeedButton1Click();
+    });
 }
 
 void TFrmLxxt::epEfTrBtn2Click()
 {
     if (m_current < 1)
         return;
-    if (m_page.holds(m_current + 1))
-        pressGridButton(m_current + 1 - m_page.first);
-    else if (m_page.hasNext())
-        FlatSpeedButton2Click();
+    moveFrom(epEfTrBtn2, [this] {
+        if (m_page.holds(m_current + 1))
+            pressGridButton(m_current + 1 - m_page.first);
+        else if (m_page.hasNext())
+            FlatSpeedButton2Click();
+    });
 }
 
 void TFrmLxxt::epEfTrBtn10Click()

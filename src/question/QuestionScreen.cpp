@@ -169,6 +169,11 @@ void QuestionScreen::nameQuestion(int number)
     Re1->setAccessibleName(number > 0 ? QStringLiteral("第%1题 试题").arg(number) : QStringLiteral("试题"));
 }
 
+void QuestionScreen::focusStem()
+{
+    Re1->setFocus(Qt::OtherFocusReason);
+}
+
 void QuestionScreen::closeLowerPane()
 {
     Re2->hide();

@@ -94,8 +94,20 @@ protected:
     // Shows the stem, and for a question of a group (an id with '-') the group's
     // shared stem above it. Throws store::DbError when the shared stem cannot be read.
     void showStem(const QString& questionId, const QByteArray& stem);
-    // Names the stem after the question shown, "第N题 试题", so moving is heard.
+    // Names the stem after the question shown, "第N题 试题", and after 上一题 or
+    // 下一题 pressed from the keyboard gives it the focus: a screen reader then says
+    // which question is shown (it does not read a name that changes off the focus).
     void nameQuestion(int number);
+    // Runs `move` for the 上一题 or 下一题 button `pressed`.
+    template <class Move>
+    void moveFrom(const QWidget* pressed, Move move)
+    {
+        const bool focused = pressed->hasFocus(); // checked first: a button at the end is disabled by the move
+        move();
+        if (focused)
+            focusStem();
+    }
+    void focusStem();
     void closeLowerPane();
     void closeAnswerPanel();
 

@@ -18,6 +18,7 @@
 #include "ui/PictureButton.h"
 #include "ui/RichTextView.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -261,6 +262,20 @@ TEST_F(ExamScreen, LabelsNameTheirValuesAndAMoveNamesTheQuestion)
     EXPECT_EQ(f.Re1->accessibleName(), QStringLiteral("第3题 试题"));
     click(f.epEfTrBtn1);
     EXPECT_EQ(f.Re1->accessibleName(), QStringLiteral("第2题 试题"));
+
+    // Pressed from the keyboard, 下一题 hands the focus to the stem, whose name a screen reader then says;
+    // also at the last question, where 下一题 turns disabled.
+    QApplication::setActiveWindow(&f);
+    f.epEfTrBtn2->setFocus();
+    ASSERT_TRUE(f.epEfTrBtn2->hasFocus());
+    QTest::keyClick(f.epEfTrBtn2, Qt::Key_Space);
+    EXPECT_EQ(f.currentQuestion(), 3);
+    EXPECT_FALSE(f.epEfTrBtn2->isEnabled());
+    EXPECT_TRUE(f.Re1->hasFocus());
+    f.epEfTrBtn1->setFocus();
+    QTest::keyClick(f.epEfTrBtn1, Qt::Key_Space);
+    EXPECT_EQ(f.currentQuestion(), 2);
+    EXPECT_TRUE(f.Re1->hasFocus());
 }
 
 // The note button tells a screen reader too that the question has a note.

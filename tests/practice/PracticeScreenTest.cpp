@@ -152,6 +152,15 @@ TEST_F(ScreenTest, NextAndPreviousCrossGroupBorders)
     EXPECT_FALSE(f.FlatSpeedButton1->isEnabled());
     EXPECT_TRUE(f.FlatSpeedButton2->isEnabled());
     EXPECT_FALSE(f.epEfTrBtn1->isEnabled());
+
+    // Pressed from the keyboard, 下一题 hands the focus to the stem, which a screen reader then names.
+    QApplication::setActiveWindow(&f);
+    f.epEfTrBtn2->setFocus();
+    ASSERT_TRUE(f.epEfTrBtn2->hasFocus());
+    QTest::keyClick(f.epEfTrBtn2, Qt::Key_Space);
+    EXPECT_EQ(shownId(), "q02");
+    EXPECT_TRUE(f.Re1->hasFocus());
+    EXPECT_EQ(f.Re1->accessibleName(), "第2题 试题");
 }
 
 TEST_F(ScreenTest, LoadingClearsOpenAnswersAndDisablesTypesWithoutQuestions)
