@@ -86,6 +86,7 @@ QuestionInputs::QuestionInputs(QWidget* screen)
     addPointButton->setObjectName(QStringLiteral("addPointButton"));
     addPointButton->setFramed(true);
     addPointButton->setFont(ui::songFont(14));
+    connect(addPointButton, &QAbstractButton::clicked, this, &QuestionInputs::addPointsWithPicker);
 
     optionsLabel = label(labels.options, SE_Num, screen);
     answerLabel = label(labels.answer, Edit1, screen);
@@ -96,11 +97,30 @@ QuestionInputs::QuestionInputs(QWidget* screen)
         w->setFont(ui::songFont(14));
 }
 
-void QuestionInputs::addEditor(ui::RichTextEdit* editor)
+ui::RichTextEdit* QuestionInputs::addEditor(const QString& name, const QString& spokenName)
 {
+    auto* editor = new ui::RichTextEdit(m_screen);
+    editor->setObjectName(name);
+    editor->setAccessibleName(spokenName);
     toolbar->addEditor(editor);
     // Tab moves on to the next input; Ctrl+Tab would insert a tab character.
     editor->setTabChangesFocus(true);
+    return editor;
+}
+
+ui::CommandButton* QuestionInputs::command(const QString& name, const QString& caption, QWidget* screen)
+{
+    auto* b = new ui::CommandButton(caption, screen);
+    b->setObjectName(name);
+    b->setFramed(true);
+    return b;
+}
+
+void QuestionInputs::chainTabOrder(QWidget* before, QWidget* after)
+{
+    const QList<QWidget*> chain = {before, ComboBox1, SE_Num, Edit1, ListBox1, addPointButton, after};
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 void QuestionInputs::loadTypes(std::optional<int> selectTypeId)

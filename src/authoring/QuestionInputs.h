@@ -30,8 +30,14 @@ public:
     // Entry and editing label the same inputs with the same words.
     explicit QuestionInputs(QWidget* screen);
 
-    // Editors, created and named by the screen, then added here (formatting bar, fonts).
-    void addEditor(ui::RichTextEdit* editor);
+    // A rich-text editor on the screen, named, spoken by `spokenName`, served by the
+    // formatting bar.
+    ui::RichTextEdit* addEditor(const QString& name, const QString& spokenName);
+    // A framed command of the screen.
+    static ui::CommandButton* command(const QString& name, const QString& caption, QWidget* screen);
+    // Tab order from `before` (the last editor) through type, count, answer, points
+    // and "添加考点" to `after` (the first command).
+    void chainTabOrder(QWidget* before, QWidget* after);
 
     ui::RichTextToolBar* toolbar;
     QSpinBox* SE_Num;

@@ -37,14 +37,6 @@ QLabel* editorLabel(const QString& text, QWidget* buddy, QWidget* parent)
     return l;
 }
 
-ui::CommandButton* command(const QString& name, const QString& caption, QWidget* parent)
-{
-    auto* b = new ui::CommandButton(caption, parent);
-    b->setObjectName(name);
-    b->setFramed(true);
-    return b;
-}
-
 } // namespace
 
 TFrmInPut::TFrmInPut(QWidget* parent)
@@ -57,14 +49,8 @@ TFrmInPut::TFrmInPut(QWidget* parent)
     ui::usePanelBackground(this);
 
     inputs = new QuestionInputs(this);
-    Re1 = new ui::RichTextEdit(this);
-    Re1->setObjectName(QStringLiteral("Re1"));
-    Re1->setAccessibleName(QStringLiteral("试题内容"));
-    Re2 = new ui::RichTextEdit(this);
-    Re2->setObjectName(QStringLiteral("Re2"));
-    Re2->setAccessibleName(QStringLiteral("试题解析"));
-    inputs->addEditor(Re1);
-    inputs->addEditor(Re2);
+    Re1 = inputs->addEditor(QStringLiteral("Re1"), QStringLiteral("试题内容"));
+    Re2 = inputs->addEditor(QStringLiteral("Re2"), QStringLiteral("试题解析"));
 
     epLabelCaption = new QLabel(this);
     epLabelCaption->setObjectName(QStringLiteral("epLabelCaption"));
@@ -78,11 +64,11 @@ TFrmInPut::TFrmInPut(QWidget* parent)
     savedLabel->setPalette(white);
     savedLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-    btnSave = command(QStringLiteral("btnSave"), QStringLiteral("保存"), this);
-    btnClear = command(QStringLiteral("btnClear"), QStringLiteral("清除"), this);
-    btnConfig = command(QStringLiteral("btnConfig"), QStringLiteral("设置"), this);
-    btnHelp = command(QStringLiteral("btnHelp"), QStringLiteral("使用说明"), this);
-    btnClose = command(QStringLiteral("btnClose"), QStringLiteral("关闭"), this);
+    btnSave = QuestionInputs::command(QStringLiteral("btnSave"), QStringLiteral("保存"), this);
+    btnClear = QuestionInputs::command(QStringLiteral("btnClear"), QStringLiteral("清除"), this);
+    btnConfig = QuestionInputs::command(QStringLiteral("btnConfig"), QStringLiteral("设置"), this);
+    btnHelp = QuestionInputs::command(QStringLiteral("btnHelp"), QStringLiteral("使用说明"), this);
+    btnClose = QuestionInputs::command(QStringLiteral("btnClose"), QStringLiteral("关闭"), this);
     btnSave->setToolTip(QStringLiteral("保存 (Ctrl+S)"));
 
     auto* left = new QVBoxLayout;
@@ -116,9 +102,6 @@ TFrmInPut::TFrmInPut(QWidget* parent)
     layout->addWidget(bodyBox, 1);
 
     connect(inputs->ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
-    connect(inputs->addPointButton, &QAbstractButton::clicked, this, [this] {
-        inputs->addPointsWithPicker();
-    });
     connect(btnSave, &QAbstractButton::clicked, this, &TFrmInPut::btnSaveClick);
     connect(btnClear, &QAbstractButton::clicked, this, &TFrmInPut::btnClearClick);
     connect(btnHelp, &QAbstractButton::clicked, this, [this] { QuestionInputs::showUsageNotes(this); });
@@ -131,12 +114,7 @@ TFrmInPut::TFrmInPut(QWidget* parent)
     connect(saveKey, &QShortcut::activated, this, &TFrmInPut::btnSaveClick);
 
     setTabOrder(Re1, Re2);
-    setTabOrder(Re2, inputs->ComboBox1);
-    setTabOrder(inputs->ComboBox1, inputs->SE_Num);
-    setTabOrder(inputs->SE_Num, inputs->Edit1);
-    setTabOrder(inputs->Edit1, inputs->ListBox1);
-    setTabOrder(inputs->ListBox1, inputs->addPointButton);
-    setTabOrder(inputs->addPointButton, btnSave);
+    inputs->chainTabOrder(Re2, btnSave);
     setTabOrder(btnSave, btnClear);
     setTabOrder(btnClear, btnHelp);
     setTabOrder(btnHelp, btnConfig);

@@ -31,23 +31,6 @@ constexpr QSize kFull{944, 623};
 constexpr QSize kCompact{780, 490};
 constexpr int kTitleHeight = 34;
 
-ui::CommandButton* command(const QString& name, const QString& caption, QWidget* parent)
-{
-    auto* b = new ui::CommandButton(caption, parent);
-    b->setObjectName(name);
-    b->setFramed(true);
-    return b;
-}
-
-ui::RichTextEdit* editor(const QString& name, const QString& spoken, QWidget* parent)
-{
-    auto* e = new ui::RichTextEdit(parent);
-    e->setObjectName(name);
-    e->setAccessibleName(spoken);
-    return e;
-}
-
-
 } // namespace
 
 TfrmTedit::TfrmTedit(QWidget* parent)
@@ -60,20 +43,19 @@ TfrmTedit::TfrmTedit(QWidget* parent)
     ui::usePanelBackground(this);
 
     inputs = new QuestionInputs(this);
-    RxDBRichEdit3 = editor(QStringLiteral("RxDBRichEdit3"), QStringLiteral("共用题干"), this);
-    RxDBRichEdit1 = editor(QStringLiteral("RxDBRichEdit1"), QStringLiteral("试题内容"), this);
-    RxDBRichEdit2 = editor(QStringLiteral("RxDBRichEdit2"), QStringLiteral("试题解析"), this);
+    RxDBRichEdit3 = inputs->addEditor(QStringLiteral("RxDBRichEdit3"), QStringLiteral("共用题干"));
+    RxDBRichEdit1 = inputs->addEditor(QStringLiteral("RxDBRichEdit1"), QStringLiteral("试题内容"));
+    RxDBRichEdit2 = inputs->addEditor(QStringLiteral("RxDBRichEdit2"), QStringLiteral("试题解析"));
     for (ui::RichTextEdit* e : {RxDBRichEdit3, RxDBRichEdit1, RxDBRichEdit2}) {
-        inputs->addEditor(e);
         connect(e->document(), &QTextDocument::contentsChanged, this, [this, e] {
             if (!m_loading)
                 m_changed.insert(e);
         });
     }
 
-    btnSave = command(QStringLiteral("btnSave"), QStringLiteral("保存"), this);
-    btnCancel = command(QStringLiteral("btnCancel"), QStringLiteral("取消"), this);
-    btnHelp = command(QStringLiteral("btnHelp"), QStringLiteral("使用说明"), this);
+    btnSave = QuestionInputs::command(QStringLiteral("btnSave"), QStringLiteral("保存"), this);
+    btnCancel = QuestionInputs::command(QStringLiteral("btnCancel"), QStringLiteral("取消"), this);
+    btnHelp = QuestionInputs::command(QStringLiteral("btnHelp"), QStringLiteral("使用说明"), this);
     btnSave->setToolTip(QStringLiteral("保存 (Ctrl+S)"));
 
     groupLabel = new QLabel(QStringLiteral("共用题干："), this);
@@ -101,9 +83,6 @@ TfrmTedit::TfrmTedit(QWidget* parent)
     setLayout(body);
 
     connect(inputs->ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
-    connect(inputs->addPointButton, &QAbstractButton::clicked, this, [this] {
-        inputs->addPointsWithPicker();
-    });
     connect(btnSave, &QAbstractButton::clicked, this, &TfrmTedit::btnSaveClick);
     connect(btnCancel, &QAbstractButton::clicked, this, &QDialog::reject);
     connect(btnHelp, &QAbstractButton::clicked, this, [this] { QuestionInputs::showUsageNotes(this); });
@@ -112,12 +91,7 @@ TfrmTedit::TfrmTedit(QWidget* parent)
 
     setTabOrder(RxDBRichEdit3, RxDBRichEdit1);
     setTabOrder(RxDBRichEdit1, RxDBRichEdit2);
-    setTabOrder(RxDBRichEdit2, inputs->ComboBox1);
-    setTabOrder(inputs->ComboBox1, inputs->SE_Num);
-    setTabOrder(inputs->SE_Num, inputs->Edit1);
-    setTabOrder(inputs->Edit1, inputs->ListBox1);
-    setTabOrder(inputs->ListBox1, inputs->addPointButton);
-    setTabOrder(inputs->addPointButton, btnSave);
+    inputs->chainTabOrder(RxDBRichEdit2, btnSave);
     setTabOrder(btnSave, btnCancel);
     setTabOrder(btnCancel, btnHelp);
 

@@ -474,10 +474,17 @@ TEST_F(EntryTest, TabMovesThroughTableCellsAndLeavesTheEditorOutsideThem)
     EXPECT_EQ(cellText(1, 0), QStringLiteral("c"));
     EXPECT_TRUE(re->hasFocus());
 
-    // Outside a table Tab goes on to the next input.
+    // Outside a table Tab goes on to the next input, and on through the inputs to the commands.
     re->moveCursor(QTextCursor::End);
     QTest::keyClick(re, Qt::Key_Tab);
     EXPECT_FALSE(re->hasFocus());
+    for (QWidget* next : {static_cast<QWidget*>(in().ComboBox1), static_cast<QWidget*>(in().SE_Num),
+                          static_cast<QWidget*>(in().Edit1), static_cast<QWidget*>(in().ListBox1),
+                          static_cast<QWidget*>(in().addPointButton), static_cast<QWidget*>(entry->btnSave)}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        EXPECT_TRUE(focus == next || next->isAncestorOf(focus)) << next->objectName().toStdString();
+    }
 }
 
 TEST_F(EntryTest, AFailedSaveKeepsWhatWasTyped)
