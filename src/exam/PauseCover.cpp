@@ -76,7 +76,7 @@ void PauseCover::paintEvent(QPaintEvent*)
     bg.setColorAt(0, ui::kTitleStripDark);
     bg.setColorAt(1, ui::kTitleStripLight);
     p.fillRect(rect(), bg);
-    p.setPen(Qt::white);
+    p.setPen(ui::kTitleText);
     p.setFont(ui::songFont(18, true));
     int y = height() - m_offset;
     for (const QString& line : lines()) {

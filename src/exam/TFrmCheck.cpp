@@ -90,7 +90,8 @@ TFrmCheck::TFrmCheck(QWidget* parent)
         lcd->setAccessibleName(caption);
         lcd->setSegmentStyle(QLCDNumber::Flat);
         lcd->setFixedSize(compact ? QSize(78, 34) : QSize(96, 42));
-        lcd->setStyleSheet(QStringLiteral("QLCDNumber { background: rgb(20,40,70); color: rgb(120,230,140); }"));
+        lcd->setStyleSheet(QStringLiteral("QLCDNumber { background: %1; color: %2; }")
+                               .arg(ui::kScoreBoardFace.name(), ui::kScoreBoardValue.name()));
         label->setBuddy(lcd);
         bl->addWidget(label);
         bl->addWidget(lcd);
@@ -106,7 +107,7 @@ TFrmCheck::TFrmCheck(QWidget* parent)
 
     Label_hint = new QLabel(this);
     Label_hint->setObjectName(QStringLiteral("Label_hint"));
-    Label_hint->setStyleSheet(QStringLiteral("color: rgb(160,0,0);"));
+    Label_hint->setStyleSheet(QStringLiteral("color: %1;").arg(ui::kHintText.name()));
     Label_hint->setWordWrap(true);
     outer->addWidget(Label_hint);
 

@@ -28,6 +28,9 @@ inline const QColor kPaper{255, 255, 255};              // white pages: charts, 
 inline const QColor kWindowEdge{81, 104, 138};          // edge of a borderless settings window
 inline const QColor kBoardFace{30, 52, 88};             // dark totals board drawn without a picture
 inline const QColor kBoardValue{120, 230, 255};         // figures on a dark totals board
+inline const QColor kScoreBoardFace{20, 40, 70};        // the score list's counters
+inline const QColor kScoreBoardValue{120, 230, 140};
+inline const QColor kHintText{160, 0, 0};               // a hint under a list
 
 // A grid's column headings: a light gradient with grey rules.
 inline const QColor kHeadingRule{170, 180, 194};
