@@ -1,5 +1,6 @@
 #include "progress/ChartPages.h"
 
+#include "ui/Screen.h"
 #include "ui/Style.h"
 
 #include <QtCharts/QBarCategoryAxis>
@@ -193,15 +194,27 @@ QChart* makePieChart(const std::vector<ChapterSeries>& chapters)
     QChart* chart = newChart(QStringLiteral("习题分布统计图"));
     auto* pie = new QPieSeries;
     pie->setName(QStringLiteral("习题分布"));
-    pie->setPieSize(0.72);
+    // On the small screen the labels need more of the room around a smaller pie.
+    const bool compact = ui::compactLayout();
+    pie->setPieSize(compact ? 0.62 : 0.72);
+    qint64 total = 0;
+    for (const ChapterSeries& c : chapters)
+        total += c.questions;
+    bool lastWasThin = false;
+    bool longArm = false;
     for (const ChapterSeries& c : chapters) {
         // The legend shows each chapter with its value at the right.
         auto* slice = pie->append(c.label + QStringLiteral("  ") + QString::number(c.questions), double(c.questions));
+        // Neighbouring thin slices put their labels at two distances so they do not overlap.
+        const bool thin = total > 0 && double(c.questions) / double(total) < 0.04;
+        longArm = thin && lastWasThin && !longArm;
+        slice->setLabelArmLengthFactor(longArm ? 0.32 : 0.12);
+        lastWasThin = thin;
         const QColor colour = toColor(c.colour);
         slice->setColor(colour);
         slice->setBorderColor(colour.darker(140));
         slice->setProperty(kBaseColour, colour);
-        slice->setLabelFont(ui::songFont(11));
+        slice->setLabelFont(ui::songFont(compact ? 10 : 11));
     }
     chart->addSeries(pie);
     return chart;
@@ -367,7 +380,9 @@ void setValueLabels(QChart* chart, bool on)
         if (auto* bars = qobject_cast<QAbstractBarSeries*>(s))
             bars->setLabelsVisible(on);
         else if (auto* pie = qobject_cast<QPieSeries*>(s))
-            pie->setLabelsVisible(on);
+            for (QPieSlice* slice : pie->slices())
+                // An empty part keeps its legend entry; its label would lie on a neighbour's.
+                slice->setLabelVisible(on && slice->value() > 0);
     }
 }
 

@@ -190,6 +190,8 @@ TEST_F(LogChartTest, ChartSeriesFollowTheMarkedChapters)
     ASSERT_EQ(pie->count(), 3); // the chapter without questions keeps its (empty) slice
     EXPECT_EQ(pie->slices()[0]->value(), 30);
     EXPECT_EQ(pie->slices()[1]->value(), 0);
+    EXPECT_TRUE(pie->slices()[0]->isLabelVisible());
+    EXPECT_FALSE(pie->slices()[1]->isLabelVisible()) << "an empty slice's label would lie on its neighbour's";
     EXPECT_EQ(pie->slices()[0]->property("baseColour").value<QColor>(), QColor(255, 0, 0));
 
     // The chapter without questions gets no progress bar.
@@ -219,6 +221,13 @@ TEST_F(LogChartTest, FortyChaptersKeepTheLargestAndGatherTheRestUnderOther)
     for (QPieSlice* slice : pie->slices())
         sum += slice->value();
     EXPECT_EQ(sum, 820); // every question is in the pie
+    // Neighbouring thin slices hold their labels at two distances.
+    for (int i = 1; i < pie->count(); ++i) {
+        const QPieSlice* a = pie->slices()[i - 1];
+        const QPieSlice* b = pie->slices()[i];
+        if (a->percentage() < 0.04 && b->percentage() < 0.04)
+            EXPECT_NE(a->labelArmLengthFactor(), b->labelArmLengthFactor()) << i;
+    }
     EXPECT_EQ(pie->slices()[0]->property("baseColour").value<QColor>(), QColor(255, 0, 0));
     EXPECT_EQ(pie->slices()[19]->property("baseColour").value<QColor>(), progress::toColor(progress::sliceColour(19)));
     EXPECT_EQ(progress::frequencySet(f.chart(progress::FrequencyPage), 0)->count(), 20);
