@@ -1,6 +1,7 @@
 #include "core/authoring/AuthoringRules.h"
 
 #include "authoring/AuthoringFixture.h"
+#include "core/outline/PointRules.h"
 #include "core/store/Dataset.h"
 
 #include <gtest/gtest.h>
@@ -303,6 +304,16 @@ TEST_F(EditTest, ThreePointsDownToOneRecountsEveryPoint)
     EXPECT_EQ(column(bank, "Q1", "a2"), QStringLiteral("b"));
     EXPECT_EQ(column(bank, "Q1", "a2_1"), QStringLiteral("3"));
     EXPECT_EQ(column(bank, "Q1", "a13"), QStringLiteral("14"));
+}
+
+TEST_F(EditTest, AStoredPointListEndsAtItsFirstEmptyColumnForTheCounters)
+{
+    bank.db().exec(QStringLiteral("update tab_answ set k4='' where a1='Q1'"));
+    using outline::EmptyPoint;
+    EXPECT_EQ(outline::questionPointIds(bank.db(), QStringLiteral("Q1"), EmptyPoint::EndsList), QStringList{QStringLiteral("010101001")});
+    EXPECT_EQ(outline::questionPointIds(bank.db(), QStringLiteral("Q1"), EmptyPoint::Skipped),
+              (QStringList{QStringLiteral("010101001"), QStringLiteral("020202001")}));
+    EXPECT_TRUE(outline::questionPointIds(bank.db(), QStringLiteral("nope"), EmptyPoint::EndsList).isEmpty());
 }
 
 TEST_F(EditTest, EveryEditCountsOnceAndKeepsWhatItWasNotGiven)

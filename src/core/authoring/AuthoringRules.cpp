@@ -1,6 +1,7 @@
 #include "core/authoring/AuthoringRules.h"
 
 #include "core/app/AppState.h"
+#include "core/outline/PointRules.h"
 #include "core/question/AnswerRules.h"
 #include "core/search/SearchIndex.h"
 #include "core/store/Dataset.h"
@@ -254,7 +255,7 @@ void saveQuestionEdit(store::Connection& db, const QuestionEdit& edit)
     const QStringList points = edit.points.mid(0, kMaxQuestionPoints);
     const store::Params key = {{QStringLiteral(":a1"), edit.id}};
     store::Transaction t(db);
-    const QStringList before = readQuestionPoints(db, edit.id);
+    const QStringList before = outline::questionPointIds(db, edit.id, outline::EmptyPoint::EndsList);
 
     // A question without its text row (or a group without its stem row) gets one,
     // so what was typed is not dropped by an update that finds no row.
@@ -321,21 +322,6 @@ std::vector<ExamPoint> readNodePoints(store::Connection& db, const QString& node
         points.push_back({rows.at(r, QStringLiteral("ftid")).toString(), title});
     }
     return points;
-}
-
-QStringList readQuestionPoints(store::Connection& db, const QString& questionId)
-{
-    const store::Rows rows = db.query(QStringLiteral("select k3,k4,k5,k6,k7,k8,k9,k10,k11,k12 from tab_answ where a1=:a1"),
-                                      {{QStringLiteral(":a1"), questionId}});
-    QStringList ids;
-    if (rows.empty())
-        return ids;
-    for (const QVariant& k : rows.values.front()) {
-        if (k.isNull() || k.toString().isEmpty())
-            break;
-        ids << k.toString();
-    }
-    return ids;
 }
 
 QString pointDisplayText(const QString& nodeName, const QString& title)

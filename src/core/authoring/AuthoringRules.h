@@ -134,8 +134,6 @@ struct ExamPoint {
 std::vector<OutlineNode> readPickerNodes(store::Connection& db);
 // The points listed under a node.
 std::vector<ExamPoint> readNodePoints(store::Connection& db, const QString& nodeId);
-// The point ids K3 … K12 of a question, up to the first empty one.
-QStringList readQuestionPoints(store::Connection& db, const QString& questionId);
 
 // How a chosen point is listed on the authoring screens: node name + "[" + title + "]".
 QString pointDisplayText(const QString& nodeName, const QString& title);

@@ -5,16 +5,19 @@
 
 namespace outline {
 
-QStringList questionPointIds(store::Connection& db, const QString& questionId)
+QStringList questionPointIds(store::Connection& db, const QString& questionId, EmptyPoint empty)
 {
     const store::Rows rows = db.query(QStringLiteral("select k3,k4,k5,k6,k7,k8,k9,k10,k11,k12 from tab_answ where a1=:a1"),
                                       {{QStringLiteral(":a1"), questionId}});
     QStringList ids;
     if (rows.empty())
         return ids;
-    for (const QVariant& k : rows.values.front())
+    for (const QVariant& k : rows.values.front()) {
         if (!k.isNull() && !k.toString().isEmpty())
             ids << k.toString();
+        else if (empty == EmptyPoint::EndsList)
+            break;
+    }
     return ids;
 }
 
