@@ -100,7 +100,7 @@ void BM_StartMockRaw(benchmark::State& state)
                 for (const exam::DrawEntry& e : exam::drawsOf(1, type)) {
                     QString end = e.prefix;
                     end.back() = QChar(char16_t(end.back().unicode() + 1));
-                    const store::Rows ids = c.query(QStringLiteral("select A1 from tab_answ where A13 = :t and A10 >= :lo and A10 < :hi and F1 <> 1 order by E3"),
+                    const store::Rows ids = c.query(QStringLiteral("select A1 from tab_answ where A13 = :t and A10 >= :lo and A10 < :hi and F1 <> 1 order by A10, F1, A1"),
                                                     {{QStringLiteral(":t"), type}, {QStringLiteral(":lo"), e.prefix}, {QStringLiteral(":hi"), end}});
                     store::Params params;
                     QStringList marks;

@@ -188,10 +188,11 @@ QStringList DrawRandomIds(store::Connection& db, int type, int count, const QStr
 {
     if (prefix.isEmpty() || count <= 0)
         return {};
-    // The candidates of the entry in the set's order (least answered first); the
-    // order does not change the odds, it only fixes what a position means.
+    // The candidates of the entry in the draw index's order: read from the index
+    // alone, with no sort. The order does not change the odds, it only fixes what a
+    // position means.
     const store::Rows rows = db.query(
-        QStringLiteral("select A1 from tab_answ where A13 = :type and A10 >= :lo and A10 < :hi and F1 <> 1 order by E3"),
+        QStringLiteral("select A1 from tab_answ where A13 = :type and A10 >= :lo and A10 < :hi and F1 <> 1 order by A10, F1, A1"),
         {{QStringLiteral(":type"), type}, {QStringLiteral(":lo"), prefix}, {QStringLiteral(":hi"), prefixEnd(prefix)}});
     QStringList ids;
     for (int pos : drawPositions(rows.size(), count, rng))
