@@ -83,7 +83,7 @@ TEST(SearchText, WordsCoverEveryWindowAndNoneAcrossParts)
     const QString body = search::questionBody(QStringLiteral("ab"), QVariant(), QStringLiteral("c"), QStringLiteral("A"));
     EXPECT_EQ(body, QStringLiteral("ab\nc\na"));
     // a, ab, b, c, a: each once; no word for "b\n" or "bc".
-    EXPECT_EQ(search::textWords(body), (QStringList{"0061", "00610062", "0062", "0063"}));
+    EXPECT_EQ(search::textWords(body), QStringLiteral("0061 0062 0063 00610062"));
     EXPECT_EQ(search::queryWords(QStringLiteral("a")), QStringList{"0061"});
     EXPECT_EQ(search::queryWords(QStringLiteral("abab")), (QStringList{"00610062", "00620061"}));
 }
@@ -156,7 +156,7 @@ TEST(Search, ABankWithoutTheIndexStillSearchesAndBuildsItWithProgress)
     EXPECT_FALSE(search::isBuilt(db));
     EXPECT_EQ(ids(search::find(db, QStringLiteral("进程同步"), {}, 0)), before) << "read without the index";
 
-    EXPECT_EQ(store::migrateBank(db), 1);
+    EXPECT_EQ(store::migrateBank(db), store::newestBankVersion() - 2);
     EXPECT_FALSE(search::isBuilt(db)) << "the step makes the tables, not the index";
     EXPECT_EQ(ids(search::find(db, QStringLiteral("进程同步"), {}, 0)), before);
 

@@ -14,8 +14,9 @@ namespace search {
 namespace {
 
 // Up to this many candidates are read one by one and sorted; beyond it the questions
-// are walked in id order and the walk stops at the limit, since hits are then dense.
-constexpr size_t kReadEach = 3000;
+// are walked in id order and the walk stops at the limit, since hits are then dense
+// enough. On 100,000 questions both ways take about as long here (a few ms).
+constexpr size_t kReadEach = 1200;
 // Excerpt: characters kept before and after the match.
 constexpr int kBefore = 20;
 constexpr int kAfter = 40;
@@ -68,6 +69,11 @@ bool match(const QString& id, const QString& body, const QString& q, QList<Hit>&
     return true;
 }
 
+QString text(sqlite3_stmt* s, int column)
+{
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, column)), sqlite3_column_bytes(s, column));
+}
+
 std::vector<qint64> candidates(store::Connection& db, const QString& q)
 {
     std::vector<qint64> out;
@@ -92,20 +98,27 @@ QList<Hit> indexed(store::Connection& db, const QString& q, const Filter& filter
     const QString join = hasFilter(filter) ? QStringLiteral(" join tab_answ a on a.A1 = d.A1") : QString();
     QList<Hit> hits;
     if (docs.size() <= kReadEach || limit <= 0) {
-        const QString sql = QStringLiteral("select d.A1, d.body from search_doc d") + join + QStringLiteral(" where d.docid = :docid")
-            + (where.isEmpty() ? QString() : QStringLiteral(" and ") + where);
+        sqlite3_stmt* read = db.prepare(QStringLiteral("select d.A1, d.body from search_doc d") + join + QStringLiteral(" where d.docid = :docid")
+                                        + (where.isEmpty() ? QString() : QStringLiteral(" and ") + where));
+        const StatementReset reset{read};
+        db.bind(read, params);
+        const int docParam = sqlite3_bind_parameter_index(read, ":docid");
         for (qint64 doc : docs) {
-            store::Params p = params;
-            p.emplace_back(QStringLiteral(":docid"), doc);
-            const store::Rows r = db.query(sql, p);
-            if (!r.empty())
-                match(r.values[0][0].toString(), r.values[0][1].toString(), q, hits);
+            sqlite3_reset(read);
+            sqlite3_bind_int64(read, docParam, doc);
+            const int rc = sqlite3_step(read);
+            if (rc == SQLITE_ROW)
+                match(text(read, 0), text(read, 1), q, hits);
+            else if (rc != SQLITE_DONE)
+                db.fail(QStringLiteral("read the search index"));
         }
         std::sort(hits.begin(), hits.end(), [](const Hit& a, const Hit& b) { return a.id < b.id; });
         if (limit > 0 && hits.size() > limit)
             hits.resize(limit);
         return hits;
     }
+    sqlite3_stmt* body = db.prepare(QStringLiteral("select body from search_doc where docid = :docid"));
+    const StatementReset resetBody{body};
     sqlite3_stmt* walk = db.prepare(QStringLiteral("select d.docid, d.A1 from search_doc d") + join
                                     + (where.isEmpty() ? QString() : QStringLiteral(" where ") + where)
                                     + QStringLiteral(" order by d.A1"));
@@ -116,10 +129,10 @@ QList<Hit> indexed(store::Connection& db, const QString& q, const Filter& filter
         const qint64 doc = sqlite3_column_int64(walk, 0);
         if (!std::binary_search(docs.begin(), docs.end(), doc))
             continue;
-        const QString body = db.scalar(QStringLiteral("select body from search_doc where docid = :docid"),
-                                       {{QStringLiteral(":docid"), doc}})
-                                 .toString();
-        match(store::Connection::columnValue(walk, 1).toString(), body, q, hits);
+        sqlite3_reset(body);
+        sqlite3_bind_int64(body, 1, doc);
+        if (sqlite3_step(body) == SQLITE_ROW)
+            match(text(walk, 1), text(body, 0), q, hits);
     }
     if (hits.size() < limit && rc != SQLITE_DONE)
         db.fail(QStringLiteral("walk the search index"));

@@ -3,7 +3,8 @@
 #include "core/exchange/Question.h"
 #include "core/store/RtfReader.h"
 
-#include <QSet>
+#include <algorithm>
+#include <vector>
 #include <sqlite3.h>
 
 namespace search {
@@ -12,12 +13,21 @@ namespace {
 
 // A word the full-text table's simple tokenizer keeps whole and never reads as
 // query syntax: the UTF-16 units in lower-case hex.
+void appendHex(QString& out, char16_t unit)
+{
+    static const char digits[] = "0123456789abcdef";
+    for (int shift = 12; shift >= 0; shift -= 4)
+        out += QLatin1Char(digits[(unit >> shift) & 0xf]);
+}
+
+constexpr quint64 kPair = quint64(1) << 32;
+
 QString word(QStringView gram)
 {
     QString out;
     out.reserve(gram.size() * 4);
     for (QChar c : gram)
-        out += QStringLiteral("%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        appendHex(out, c.unicode());
     return out;
 }
 
@@ -78,23 +88,30 @@ QString questionBody(const QVariant& stem, const QVariant& sharedStem, const QVa
     return parts.join(QLatin1Char('\n'));
 }
 
-QStringList textWords(const QString& normalised)
+QString textWords(const QString& normalised)
 {
-    QSet<QString> seen;
-    QStringList out;
+    // Characters as they are, pairs above them, sorted so each is written once.
+    std::vector<quint64> grams;
+    grams.reserve(size_t(normalised.size()) * 2);
     const QStringView text(normalised);
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\n')
+        const char16_t c = text[i].unicode();
+        if (c == u'\n')
             continue;
-        for (qsizetype n = 1; n <= 2 && i + n <= text.size(); ++n) {
-            if (n == 2 && text[i + 1] == u'\n')
-                break;
-            QString w = word(text.mid(i, n));
-            if (!seen.contains(w)) {
-                seen.insert(w);
-                out << std::move(w);
-            }
-        }
+        grams.push_back(c);
+        if (i + 1 < text.size() && text[i + 1] != u'\n')
+            grams.push_back(kPair | quint64(c) << 16 | text[i + 1].unicode());
+    }
+    std::sort(grams.begin(), grams.end());
+    grams.erase(std::unique(grams.begin(), grams.end()), grams.end());
+    QString out;
+    out.reserve(qsizetype(grams.size()) * 9);
+    for (quint64 g : grams) {
+        if (!out.isEmpty())
+            out += QLatin1Char(' ');
+        if (g & kPair)
+            appendHex(out, char16_t(g >> 16));
+        appendHex(out, char16_t(g));
     }
     return out;
 }

@@ -23,9 +23,9 @@ QString richPlain(const QVariant& stored);
 // holds a line break, so no match runs from one part into the next.
 QString questionBody(const QVariant& stem, const QVariant& sharedStem, const QVariant& analysis, const QVariant& answer);
 
-// The words the index keeps for a normalised text: one for every character and one
-// for every pair of neighbouring characters (UTF-16 units), each once.
-QStringList textWords(const QString& normalised);
+// The words the index keeps for a normalised text, separated by blanks: one for every
+// character and one for every pair of neighbouring characters (UTF-16 units), each once.
+QString textWords(const QString& normalised);
 // The words a normalised query needs, all of which a matching text has: the
 // character itself for one character, else each neighbouring pair.
 QStringList queryWords(const QString& normalised);
