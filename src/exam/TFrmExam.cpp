@@ -265,7 +265,7 @@ void TFrmExam::fcBG_thChange(int previous, int next)
     ShowAnswerControls(page, m_mode);
     ShowQuestionText(p->text(QStringLiteral("A1")));
     ui::showValue(Label1, QString());
-    epEfTrBtn12->setText(QStringLiteral("本题作废"));
+    setVoided(false);
     if (m_mode == Mode::Answering) {
         epEfTrBtn12->setEnabled(false);
         saveProgressNow();
@@ -275,7 +275,7 @@ void TFrmExam::fcBG_thChange(int previous, int next)
         const qint64 f1 = p->integer(QStringLiteral("F1"));
         if (f1 == 1) {
             ui::showValue(Label1, QStringLiteral("本题已被您作废！"));
-            epEfTrBtn12->setText(QStringLiteral("取消作废"));
+            setVoided(true);
         } else if (f1 == 2) {
             ui::showValue(Label1, QStringLiteral("本题是您加入的题目！"));
         }
@@ -421,10 +421,17 @@ void TFrmExam::epEfTrBtn12Click()
 {
     if (m_mode != Mode::Review || m_count < 1 || !moveTo(m_current))
         return;
-    const bool voiding = epEfTrBtn12->text() == QStringLiteral("本题作废");
+    const bool voiding = !m_voided;
     exam::setQuestionVoided(*DM1, *paper(), voiding);
     ui::showValue(Label1, voiding ? QStringLiteral("本题已被您作废！") : QStringLiteral("本题曾被作废，现已被您取消！"));
-    epEfTrBtn12->setText(voiding ? QStringLiteral("取消作废") : QStringLiteral("本题作废"));
+    setVoided(voiding);
+}
+
+void TFrmExam::setVoided(bool voided)
+{
+    // The state, not the caption, says what the button does next.
+    m_voided = voided;
+    epEfTrBtn12->setText(voided ? QStringLiteral("取消作废") : QStringLiteral("本题作废"));
 }
 
 // ---- pause -----------------------------------------------------------------------------------

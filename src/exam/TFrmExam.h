@@ -132,6 +132,7 @@ private:
     void recordShownAnswer(int questionNumber, int page, bool updatePicture); // throws store::DbError
     void keepShownAnswer(); // the answer on screen, quietly (pause, the clock's periodic save)
     void setAnswering(bool on); // commands, book and grid while answering (not paused)
+    void setVoided(bool voided); // the question shown in review is voided (本题作废 undoes it)
 
     // Ending the exam (TFrmExamFinish.cpp).
     void submit(bool timeUp);
@@ -160,6 +161,7 @@ private:
     bool m_prevBeforePause = false;
     bool m_nextBeforePause = false;
     bool m_closed = false;
+    bool m_voided = false;
     bool m_ending = false; // submission or time-out in progress
     std::array<practice::AnswerMark, exam::kGridSize> m_marks{};
     exam::Stopwatch m_clock;
