@@ -224,10 +224,11 @@ int InsertDrawnQuestions(store::Connection& db, const QString& paperTable, const
 
 int DrawTypeQuestions(store::Connection& db, int mock, const QString& paperTable, int type, std::mt19937& rng)
 {
-    int inserted = 0;
+    // One insert for the whole type: the entries only choose the ids.
+    QStringList ids;
     for (const DrawEntry& e : drawsOf(mock, type))
-        inserted += InsertDrawnQuestions(db, paperTable, DrawRandomIds(db, type, e.count, e.prefix, rng));
-    return inserted;
+        ids << DrawRandomIds(db, type, e.count, e.prefix, rng);
+    return InsertDrawnQuestions(db, paperTable, ids);
 }
 
 bool hasCandidates(store::Connection& db, int mock)
