@@ -300,6 +300,25 @@ TEST_F(ExamScreen, TheNoteButtonSaysWhenTheQuestionHasANote)
     }
 }
 
+// A handler that fails tells the candidate what the practice screen tells, and the exam goes on.
+TEST_F(ExamScreen, AFailedMoveSaysThePracticeScreensLine)
+{
+    questions(3);
+    TFrmExam& f = start();
+    // The question's page cannot be read: the type table has lost its names.
+    bank.db().exec(QStringLiteral("alter table tab_tx1 rename to tx_kept"));
+    bank.db().exec(QStringLiteral("create table tab_tx1 (A1 integer)"));
+    prompt::Script prompts({1});
+    click(f.epEfTrBtn2);
+    ASSERT_EQ(prompts.texts().size(), 1);
+    EXPECT_TRUE(prompts.texts().front().startsWith(QStringLiteral("操作未能完成，请重试！"))) << prompts.texts().front().toStdString();
+    EXPECT_TRUE(f.isVisible());
+    bank.db().exec(QStringLiteral("drop table tab_tx1"));
+    bank.db().exec(QStringLiteral("alter table tx_kept rename to tab_tx1"));
+    f.pressGridButton(3);
+    EXPECT_EQ(f.currentQuestion(), 3);
+}
+
 TEST_F(ExamScreen, KeysAnswerAndMoveOnTheChoicePages)
 {
     questions(3);
