@@ -65,6 +65,9 @@ HelpWindow::HelpWindow(const QUrl& page, QWidget* parent)
     browser->setAccessibleName(QStringLiteral("帮助内容"));
     // Links are followed here: the browser would try to show a web address itself.
     browser->setOpenLinks(false);
+    // The pages' title band is a CSS gradient, which this viewer does not draw: without a
+    // plain colour under it the white title would stand on the page's near-white.
+    browser->document()->setDefaultStyleSheet(QStringLiteral("header h1, header p { background-color: #1d4a80; margin-top: 0; margin-bottom: 0; padding: 6px 8px; }"));
     btnBack = new ui::CommandButton(QStringLiteral("后退"), this);
     btnBack->setObjectName(QStringLiteral("btnBack"));
     btnBack->setAccessibleName(QStringLiteral("后退"));
