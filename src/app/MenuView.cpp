@@ -1,5 +1,7 @@
 #include "app/MenuView.h"
 
+#include "ui/Style.h"
+
 #include <QDomDocument>
 #include <QFile>
 #include <QKeyEvent>
@@ -353,7 +355,7 @@ void MenuView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     if (!m_still) {
-        p.fillRect(rect(), Qt::white);
+        p.fillRect(rect(), ui::kPaper);
         return;
     }
     const QRectF target = targetRect();
@@ -361,7 +363,7 @@ void MenuView::paintEvent(QPaintEvent*)
     if (m_stillCache.size() != size() * dpr) {
         m_stillCache = QPixmap(size() * dpr);
         m_stillCache.setDevicePixelRatio(dpr);
-        m_stillCache.fill(Qt::white);
+        m_stillCache.fill(ui::kPaper);
         QPainter cp(&m_stillCache);
         cp.setRenderHint(QPainter::Antialiasing);
         m_still->render(&cp, target);
@@ -379,12 +381,12 @@ void MenuView::paintEvent(QPaintEvent*)
         const QRectF r = commandRect(b->word).adjusted(-4 * scale, -4 * scale, 4 * scale, 4 * scale);
         const qreal radius = 12 * scale;
         if (hovered || b->isDown()) {
-            p.setPen(QPen(QColor(0xe0, 0x8e, 0x1a), 2));
-            p.setBrush(b->isDown() ? QColor(0xff, 0xc8, 0x5a, 90) : QColor(0xff, 0xd3, 0x6b, 55));
+            p.setPen(QPen(ui::kMenuHoverEdge, 2));
+            p.setBrush(b->isDown() ? ui::kMenuPressedFace : ui::kMenuHoverFace);
             p.drawRoundedRect(r, radius, radius);
         }
         if (focused) {
-            QPen pen(QColor(0x1a, 0x5f, 0xc8), 2.5, Qt::DashLine);
+            QPen pen(ui::kMenuFocusEdge, 2.5, Qt::DashLine);
             p.setPen(pen);
             p.setBrush(Qt::NoBrush);
             p.drawRoundedRect(r.adjusted(-2, -2, 2, 2), radius + 2, radius + 2);

@@ -9,6 +9,7 @@
 #include "core/app/ShellRules.h"
 #include "core/store/Clock.h"
 #include "core/store/DataModule.h"
+#include "ui/Style.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -29,7 +30,7 @@ TFrmStart::TFrmStart(const QString& appDir, const QSize& screenSize, QWidget* pa
     setObjectName(QStringLiteral("TFrmStart"));
     setWindowTitle(QCoreApplication::applicationName());
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::Window, ui::kPaper);
     setPalette(pal);
     setAutoFillBackground(true);
 

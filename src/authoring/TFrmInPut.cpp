@@ -57,7 +57,7 @@ TFrmInPut::TFrmInPut(QWidget* parent)
     epLabelCaption->setTextFormat(Qt::PlainText);
     epLabelCaption->setFont(ui::songFont(16, true));
     QPalette white = epLabelCaption->palette();
-    white.setColor(QPalette::WindowText, Qt::white);
+    white.setColor(QPalette::WindowText, ui::kTitleText);
     epLabelCaption->setPalette(white);
     savedLabel = new QLabel(this);
     savedLabel->setObjectName(QStringLiteral("savedLabel"));

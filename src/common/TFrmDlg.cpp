@@ -62,7 +62,7 @@ TFrmDlg::TFrmDlg(QWidget* parent)
     titleFont.setItalic(true);
     Label1->setFont(titleFont);
     QPalette titlePal = Label1->palette();
-    titlePal.setColor(QPalette::WindowText, Qt::white);
+    titlePal.setColor(QPalette::WindowText, ui::kTitleText);
     Label1->setPalette(titlePal);
     Label1->move(6, 6);
 
@@ -275,9 +275,9 @@ void TFrmDlg::paintFaces()
         g.setColorAt(1, ui::kTitleStripLight);
         p.fillRect(strip.rect(), g);
         QLinearGradient gloss(0, 0, 0, kStripHeight);
-        gloss.setColorAt(0, QColor(255, 255, 255, 70));
-        gloss.setColorAt(0.5, QColor(255, 255, 255, 10));
-        gloss.setColorAt(1, QColor(0, 0, 0, 30));
+        gloss.setColorAt(0, ui::kGlossTop);
+        gloss.setColorAt(0.5, ui::kGlossMiddle);
+        gloss.setColorAt(1, ui::kGlossBottom);
         p.fillRect(strip.rect(), gloss);
     }
     Image2->setPixmap(strip);

@@ -2,6 +2,7 @@
 
 #include "core/store/DataModule.h"
 #include "ui/CommandButton.h"
+#include "ui/Style.h"
 
 #include <QDir>
 #include <QFontMetrics>
@@ -25,7 +26,7 @@ TFrmAbout::TFrmAbout(QWidget* parent)
     setFixedSize(395, 266);
     setModal(true);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::Window, ui::kPaper);
     setPalette(pal);
     setAutoFillBackground(true);
 
@@ -62,7 +63,9 @@ TFrmAbout::TFrmAbout(QWidget* parent)
     QFont wf = where->font();
     wf.setPixelSize(11);
     where->setFont(wf);
-    where->setStyleSheet(QStringLiteral("color: #4a5a70;"));
+    QPalette notePal = where->palette();
+    notePal.setColor(QPalette::WindowText, ui::kAboutNote);
+    where->setPalette(notePal);
     where->setGeometry(28, kBandHeight + 128, 340, 16);
     where->setText(QFontMetrics(wf).elidedText(QStringLiteral("题库文件：") + bank, Qt::ElideMiddle, 340));
     where->setToolTip(bank);
@@ -89,10 +92,10 @@ void TFrmAbout::paintEvent(QPaintEvent* event)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient band(0, 0, width(), 0);
-    band.setColorAt(0, QColor(0x14, 0x2f, 0x55));
-    band.setColorAt(1, QColor(0x2b, 0x8c, 0xa6));
+    band.setColorAt(0, ui::kAboutBandLeft);
+    band.setColorAt(1, ui::kAboutBandRight);
     p.fillRect(QRect(0, 0, width(), kBandHeight), band);
-    p.fillRect(QRect(24, kBandHeight - 12, 120, 3), QColor(0xff, 0xd3, 0x6b));
-    p.setPen(QColor(0xd8, 0xe2, 0xee));
+    p.fillRect(QRect(24, kBandHeight - 12, 120, 3), ui::kAboutAccent);
+    p.setPen(ui::kAboutRule);
     p.drawLine(24, height() - 60, width() - 24, height() - 60);
 }

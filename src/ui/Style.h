@@ -10,8 +10,9 @@ class QPainter;
 class QRect;
 class QWidget;
 
-// The program's look in one place: the Song-style CJK face, the colours the
-// screens share, and the prompt icons.
+// The program's look in one place: the Song-style CJK face, the colours of every
+// screen and window, and the prompt icons. Colours inside a document (a table's
+// rules, a chosen text colour) belong to the document.
 namespace ui {
 
 // Colours of the shared windows and controls.
@@ -68,6 +69,25 @@ inline const QColor kPlanFar{100, 203, 37};
 inline const QColor kChartAnswered{0, 160, 0};
 inline const QColor kChartWrong{220, 0, 0};
 inline const QColor kChartLabel{0, 0, 0};
+
+// The gloss over the prompt's title strip: light at the top, a shade at the foot.
+inline const QColor kGlossTop{255, 255, 255, 70};
+inline const QColor kGlossMiddle{255, 255, 255, 10};
+inline const QColor kGlossBottom{0, 0, 0, 30};
+
+// The menu's commands: the frame and face under the mouse (deeper while pressed),
+// and the dashed frame of the keyboard focus.
+inline const QColor kMenuHoverEdge{0xe0, 0x8e, 0x1a};
+inline const QColor kMenuHoverFace{0xff, 0xd3, 0x6b, 55};
+inline const QColor kMenuPressedFace{0xff, 0xc8, 0x5a, 90};
+inline const QColor kMenuFocusEdge{0x1a, 0x5f, 0xc8};
+
+// The about window: its band, the accent line on it, the rule and the bank's path.
+inline const QColor kAboutBandLeft{0x14, 0x2f, 0x55};
+inline const QColor kAboutBandRight{0x2b, 0x8c, 0xa6};
+inline const QColor kAboutAccent{0xff, 0xd3, 0x6b};
+inline const QColor kAboutRule{0xd8, 0xe2, 0xee};
+inline const QColor kAboutNote{0x4a, 0x5a, 0x70};
 
 // Font sizes, in pixels.
 inline constexpr int kDefaultFontPx = 12;
