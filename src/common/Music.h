@@ -52,7 +52,7 @@ std::optional<MidiInfo> readMidi(const QByteArray& data, QString* error = nullpt
 std::optional<MidiInfo> readMidiFile(const QString& path, QString* error = nullptr);
 
 // The candidate's music choice as one value, kept with the other preferences
-// (shell/Preferences.h): on or off, and the tune's name ("乐曲03", empty when none).
+// (core/app/Preferences.h): on or off, and the tune's name ("乐曲03", empty when none).
 struct Preferences {
     bool on = true;
     QString tune;
