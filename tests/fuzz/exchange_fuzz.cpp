@@ -5,8 +5,8 @@
 // Targets gift_fuzz, aiken_fuzz, moodlexml_fuzz, csv_fuzz and xlsx_fuzz run as README.md shows
 // for the others, each with its seeds: corpus/<format>/ and the unit tests' fixture
 // (tests/exchange/data/), e.g.
-//   build-fuzz/fuzz/gift_fuzz -max_total_time=900 -max_len=8192 -timeout=10 \
-//       /tmp/gift-corpus tests/fuzz/corpus/gift tests/exchange/data/gift_docs.txt
+//   build-fuzz/fuzz/gift_fuzz -max_total_time=900 -max_len=8192 -timeout=10 /tmp/gift-corpus
+//       tests/fuzz/corpus/gift tests/exchange/data/gift_docs.txt
 
 #include "core/exchange/Exchange.h"
 
