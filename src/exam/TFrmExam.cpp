@@ -40,14 +40,10 @@ Q_LOGGING_CATEGORY(lcExam, "tesvora.exam", QtWarningMsg)
 using exam::Mode;
 using practice::AnswerMark;
 
-namespace {
-
-store::Dataset* paper()
+store::Dataset* TFrmExam::paper()
 {
     return DM1->Cn1Query_exam;
 }
-
-} // namespace
 
 // ---- opening -------------------------------------------------------------------------
 

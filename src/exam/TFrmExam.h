@@ -123,6 +123,7 @@ private:
     void connectHandlers();
 
     // Showing and answering (TFrmExam.cpp).
+    static store::Dataset* paper(); // the open paper's rows, DM1->Cn1Query_exam
     void FormShow();
     void FormCloseQuery();
     void setGridPictures(int number, practice::AnswerMark mark);

@@ -26,11 +26,6 @@ namespace {
 constexpr int kDiscardStudyTimeFrom = 50; // 作废 with this many unanswered adds no study time
 constexpr int kProgressEvery = 5;         // seconds between two saves of the running exam
 
-store::Dataset* paper()
-{
-    return DM1->Cn1Query_exam;
-}
-
 } // namespace
 
 using exam::Mode;
