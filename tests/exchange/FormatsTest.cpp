@@ -82,6 +82,31 @@ TEST(GiftFormat, PublishedExamplesReadAsTheBanksKinds)
     EXPECT_EQ(r.summary(), QStringLiteral("可导入 17 道试题；跳过 4 道本题库没有的题型（matching 1 道，numerical 3 道）"));
 }
 
+TEST(GiftFormat, ThePlatformsOwnTestFixture)
+{
+    // Formats named for single answers and feedbacks, partial credit on short answers,
+    // text after the closing brace, and a general feedback on a true/false question.
+    const ReadResult r = readGift(fixture("gift_platform_tests.txt"));
+    EXPECT_TRUE(r.problems.empty()) << problems(r);
+    const QStringList none;
+    expectQuestions(r.questions,
+                    {
+                        {Kind::Subjective, "How are you?", none, ""},
+                        {Kind::Single, "What's between orange and green in the spectrum?", {"yellow", "red", "blue"}, "A"},
+                        {Kind::Multiple, "What's between orange and green in the spectrum?", {"yellow", "red", "off-beige", "blue"}, "AC"},
+                        {Kind::Fill, "Which is the best animal?", none, "Frog"},
+                        {Kind::TrueFalse, "42 is the Absolute Answer to everything. _____ \";", none, "B"},
+                        {Kind::TrueFalse, "TSL is blablabla.", none, "A"},
+                        {Kind::TrueFalse, "TSL is blablabla.", none, "A"},
+                    });
+    ASSERT_EQ(r.questions.size(), 7u);
+    EXPECT_EQ(htmlToPlain(r.questions[1].analysis), QStringLiteral("A：right; good!\nB：wrong, it's yellow\nC：wrong, it's yellow"));
+    EXPECT_TRUE(r.questions[3].alsoAccepted.isEmpty()); // 50% and 0% are not right answers
+    EXPECT_EQ(htmlToPlain(r.questions[4].analysis), QStringLiteral("This is, of course, a Hitchiker's Guide to the Galaxy reference."));
+    EXPECT_EQ(r.questions[6].title, QStringLiteral("2-08 TSL"));
+    EXPECT_EQ(r.skippedTypes, (std::map<QString, int>{{QStringLiteral("matching"), 1}, {QStringLiteral("numerical"), 1}}));
+}
+
 TEST(GiftFormat, ChineseHtmlEscapesAndFeedbackInGb18030WithCrlf)
 {
     const QString text = QStringLiteral(

@@ -168,9 +168,16 @@ QString asHtml(const QString& escaped, TextFormat format)
     return text;
 }
 
+// An answer or its feedback may name a format of its own: "~[plain]blue # [html]wrong".
 QString asPlain(const QString& escaped, TextFormat format)
 {
-    const QString text = unescape(escaped).trimmed();
+    QString text = unescape(escaped).trimmed();
+    static const QRegularExpression marker(QStringLiteral("^\\[(html|moodle|plain|markdown)\\]"));
+    if (const QRegularExpressionMatch m = marker.match(text); m.hasMatch()) {
+        const QString f = m.captured(1);
+        format = f == u"html" ? TextFormat::Html : f == u"moodle" ? TextFormat::Moodle : TextFormat::Plain;
+        text = text.mid(m.capturedLength()).trimmed();
+    }
     return isHtml(text, format) ? htmlToPlain(text) : text;
 }
 
@@ -296,7 +303,8 @@ private:
             q.kind = Kind::Fill;
             for (const Item& item : items) {
                 const QString a = asPlain(splitFeedback(item.text).first, format);
-                if (a.isEmpty())
+                // Answers with partial credit are not right: the bank has no partial credit.
+                if (a.isEmpty() || (item.weighted && item.weight < 100))
                     continue;
                 if (q.answer.isEmpty())
                     q.answer = a;
