@@ -58,6 +58,14 @@ private:
         int goalW = 0, goalH = 0, scaleX = 100, scaleY = 100;
     };
 
+    // After a backslash: a control word, a \'xx byte or a control symbol; false
+    // when the input ends at the backslash.
+    bool readControl();
+    void readControlWord();
+    void hexByte();
+    void plainByte(char c); // a byte that is no control, by where the group's text goes
+    void finishColourEntry();
+    void pictureHex();
     void openGroup();
     void closeGroup();
     // A control word, by where the group's text goes: the font or colour table, a
@@ -146,124 +154,12 @@ RtfDocument RtfReader::read()
             continue;
         }
         if (c == '\\') {
-            if (m_pos + 1 >= n) {
-                ++m_pos;
+            if (!readControl())
                 break;
-            }
-            const char s = m_in.at(m_pos + 1);
-            if (isLetter(s)) {
-                qsizetype j = m_pos + 1;
-                while (j < n && isLetter(m_in.at(j)))
-                    ++j;
-                const qsizetype wordLength = j - m_pos - 1;
-                const std::string_view word = wordLength <= kMaxControlWordLength
-                    ? std::string_view(m_in.constData() + m_pos + 1, size_t(wordLength))
-                    : std::string_view();
-                bool negative = false;
-                if (j < n && m_in.at(j) == '-' && j + 1 < n && isDigit(m_in.at(j + 1))) {
-                    negative = true;
-                    ++j;
-                }
-                qint64 value = 0;
-                bool hasParam = false;
-                while (j < n && isDigit(m_in.at(j))) {
-                    hasParam = true;
-                    if (value < (qint64(1) << 40))
-                        value = value * 10 + (m_in.at(j) - '0');
-                    ++j;
-                }
-                if (j < n && m_in.at(j) == ' ')
-                    ++j;
-                m_pos = j;
-                value = qBound(qint64(-0x7fffffff), negative ? -value : value, qint64(0x7fffffff));
-                if (m_overflow > 0) {
-                    if (word == "bin" && hasParam && value > 0)
-                        m_pos += qMin<qint64>(value, n - m_pos);
-                    continue;
-                }
-                controlWord(word, hasParam, int(value));
-                continue;
-            }
-            m_pos += 2;
-            if (s == '\'') {
-                // \'xx: one code-page byte (a GBK character is two of them in a row).
-                int hex = 0, digits = 0;
-                while (digits < 2 && m_pos < n) {
-                    const int d = hexValue(m_in.at(m_pos));
-                    if (d < 0)
-                        break;
-                    hex = hex * 16 + d;
-                    ++digits;
-                    ++m_pos;
-                }
-                if (m_overflow > 0 || digits == 0)
-                    continue;
-                if (m_fallback > 0) {
-                    --m_fallback;
-                    continue;
-                }
-                if (m_state.dest == Dest::FontTable)
-                    fontNameByte(char(hex));
-                else if (m_state.dest == Dest::Text)
-                    textByte(uchar(hex));
-                continue;
-            }
-            if (m_overflow > 0)
-                continue;
-            controlSymbol(s);
             continue;
         }
         ++m_pos;
-        if (m_overflow > 0 || c == '\r' || c == '\n')
-            continue;
-        if (m_fallback > 0) {
-            --m_fallback;
-            continue;
-        }
-        switch (m_state.dest) {
-        case Dest::Text:
-            textByte(uchar(c));
-            break;
-        case Dest::FontTable:
-            if (c == ';')
-                finishFontEntry();
-            else
-                fontNameByte(c);
-            break;
-        case Dest::ColourTable:
-            if (c == ';' && m_doc.colours.size() < kMaxTableEntries) {
-                if (m_red < 0 && m_green < 0 && m_blue < 0)
-                    m_doc.colours.append(Colour());
-                else
-                    m_doc.colours.append({qBound(0, m_red, 255), qBound(0, m_green, 255), qBound(0, m_blue, 255), false});
-                m_red = m_green = m_blue = -1;
-            }
-            break;
-        case Dest::Picture: {
-            // The picture's hex digits, read in one go up to the next control or brace.
-            --m_pos;
-            while (m_pos < n) {
-                const char h = m_in.at(m_pos);
-                if (h == '\\' || h == '{' || h == '}')
-                    break;
-                ++m_pos;
-                const int d = hexValue(h);
-                if (d < 0 || m_pict.tooLarge)
-                    continue;
-                if (m_pict.hexHigh < 0) {
-                    m_pict.hexHigh = d;
-                    continue;
-                }
-                m_pict.bytes += char(m_pict.hexHigh * 16 + d);
-                m_pict.hexHigh = -1;
-                dropPictureWhenTooLarge();
-            }
-            break;
-        }
-        case Dest::Skip:
-        case Dest::Object:
-            break;
-        }
+        plainByte(c);
     }
     // Truncated input: close what is open and keep what was read.
     while (!m_stack.isEmpty())
@@ -272,6 +168,149 @@ RtfDocument RtfReader::read()
     if (!m_para.isEmpty() || m_cellOpen)
         endParagraph();
     return std::move(m_doc);
+}
+
+bool RtfReader::readControl()
+{
+    if (m_pos + 1 >= m_in.size()) {
+        ++m_pos;
+        return false;
+    }
+    const char s = m_in.at(m_pos + 1);
+    if (isLetter(s)) {
+        readControlWord();
+        return true;
+    }
+    m_pos += 2;
+    if (s == '\'')
+        hexByte();
+    else if (m_overflow == 0)
+        controlSymbol(s);
+    return true;
+}
+
+void RtfReader::readControlWord()
+{
+    const qsizetype n = m_in.size();
+    qsizetype j = m_pos + 1;
+    while (j < n && isLetter(m_in.at(j)))
+        ++j;
+    const qsizetype wordLength = j - m_pos - 1;
+    const std::string_view word = wordLength <= kMaxControlWordLength
+        ? std::string_view(m_in.constData() + m_pos + 1, size_t(wordLength))
+        : std::string_view();
+    bool negative = false;
+    if (j < n && m_in.at(j) == '-' && j + 1 < n && isDigit(m_in.at(j + 1))) {
+        negative = true;
+        ++j;
+    }
+    qint64 value = 0;
+    bool hasParam = false;
+    while (j < n && isDigit(m_in.at(j))) {
+        hasParam = true;
+        if (value < (qint64(1) << 40))
+            value = value * 10 + (m_in.at(j) - '0');
+        ++j;
+    }
+    if (j < n && m_in.at(j) == ' ')
+        ++j;
+    m_pos = j;
+    value = qBound(qint64(-0x7fffffff), negative ? -value : value, qint64(0x7fffffff));
+    if (m_overflow > 0) {
+        // Too deep to read, but binary data must still be stepped over whole.
+        if (word == "bin" && hasParam && value > 0)
+            m_pos += qMin<qint64>(value, n - m_pos);
+        return;
+    }
+    controlWord(word, hasParam, int(value));
+}
+
+void RtfReader::hexByte()
+{
+    // \'xx: one code-page byte (a GBK character is two of them in a row).
+    int hex = 0, digits = 0;
+    while (digits < 2 && m_pos < m_in.size()) {
+        const int d = hexValue(m_in.at(m_pos));
+        if (d < 0)
+            break;
+        hex = hex * 16 + d;
+        ++digits;
+        ++m_pos;
+    }
+    if (m_overflow > 0 || digits == 0)
+        return;
+    if (m_fallback > 0) {
+        --m_fallback;
+        return;
+    }
+    if (m_state.dest == Dest::FontTable)
+        fontNameByte(char(hex));
+    else if (m_state.dest == Dest::Text)
+        textByte(uchar(hex));
+}
+
+void RtfReader::plainByte(char c)
+{
+    if (m_overflow > 0 || c == '\r' || c == '\n')
+        return;
+    if (m_fallback > 0) {
+        --m_fallback;
+        return;
+    }
+    switch (m_state.dest) {
+    case Dest::Text:
+        textByte(uchar(c));
+        break;
+    case Dest::FontTable:
+        if (c == ';')
+            finishFontEntry();
+        else
+            fontNameByte(c);
+        break;
+    case Dest::ColourTable:
+        if (c == ';')
+            finishColourEntry();
+        break;
+    case Dest::Picture:
+        --m_pos;
+        pictureHex();
+        break;
+    case Dest::Skip:
+    case Dest::Object:
+        break;
+    }
+}
+
+void RtfReader::finishColourEntry()
+{
+    if (m_doc.colours.size() < kMaxTableEntries) {
+        if (m_red < 0 && m_green < 0 && m_blue < 0)
+            m_doc.colours.append(Colour());
+        else
+            m_doc.colours.append({qBound(0, m_red, 255), qBound(0, m_green, 255), qBound(0, m_blue, 255), false});
+    }
+    m_red = m_green = m_blue = -1;
+}
+
+void RtfReader::pictureHex()
+{
+    // The picture's hex digits, read in one go up to the next control or brace.
+    while (m_pos < m_in.size()) {
+        const char h = m_in.at(m_pos);
+        if (h == '\\' || h == '{' || h == '}')
+            break;
+        ++m_pos;
+        const int d = hexValue(h);
+        if (d < 0 || m_pict.tooLarge)
+            continue;
+        if (m_pict.hexHigh < 0) {
+            m_pict.hexHigh = d;
+            continue;
+        }
+        m_pict.bytes += char(m_pict.hexHigh * 16 + d);
+        m_pict.hexHigh = -1;
+        dropPictureWhenTooLarge();
+    }
 }
 
 void RtfReader::openGroup()
