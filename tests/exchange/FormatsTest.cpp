@@ -201,6 +201,34 @@ TEST(MoodleXmlFormat, PublishedExamplesKeepHtmlAndEmbedPictures)
     EXPECT_EQ(r.questions[5].number, 9);
 }
 
+TEST(MoodleXmlFormat, ThePlatformsOwnTrueFalseFixture)
+{
+    // Pictures in the question text and the general feedback, <file> elements without
+    // a path, and the answer texts in the platform's automatic format.
+    const QByteArray bytes = fixture("moodle_platform_truefalse.xml");
+    const ReadResult r = readMoodleXml(bytes);
+    EXPECT_TRUE(r.problems.empty()) << problems(r);
+    EXPECT_TRUE(r.notes.empty());
+    ASSERT_EQ(r.questions.size(), 1u);
+    const Question& q = r.questions[0];
+    EXPECT_EQ(q.kind, Kind::TrueFalse);
+    EXPECT_EQ(q.answer, QStringLiteral("B"));
+    EXPECT_EQ(q.title, QStringLiteral("Moodle acronym (False)"));
+    EXPECT_EQ(q.category, QStringLiteral("Default for testhead/TrueFalse"));
+    EXPECT_EQ(htmlToPlain(q.stem), QStringLiteral("Moodle  is an acronym for Modular Object-Oriented Dynamic Learning Education."));
+    EXPECT_TRUE(hasFormatting(q.stem));
+    const auto embedded = [&bytes](const QString& html, const char* name) {
+        const qsizetype at = bytes.indexOf(QByteArray("<file name=\"") + name + "\" encoding=\"base64\">");
+        const qsizetype start = bytes.indexOf('>', at) + 1;
+        const QByteArray base64 = bytes.mid(start, bytes.indexOf('<', start) - start);
+        return html.contains(QStringLiteral("src=\"data:image/jpeg;base64,") + QString::fromLatin1(base64) + u'"');
+    };
+    EXPECT_TRUE(embedded(q.stem, "logo.jpg"));
+    EXPECT_TRUE(embedded(q.analysis, "infos.jpg"));
+    EXPECT_FALSE(q.stem.contains(QStringLiteral("@@PLUGINFILE@@")));
+    EXPECT_EQ(htmlToPlain(q.analysis), QStringLiteral("For further information, see the documentation about Moodle."));
+}
+
 TEST(TableFormat, CsvEncodingsBomsAndQuotedFields)
 {
     const QString body = QStringLiteral(
