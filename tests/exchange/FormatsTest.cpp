@@ -229,6 +229,21 @@ TEST(MoodleXmlFormat, ThePlatformsOwnTrueFalseFixture)
     EXPECT_EQ(htmlToPlain(q.analysis), QStringLiteral("For further information, see the documentation about Moodle."));
 }
 
+TEST(MoodleXmlFormat, FilesThatAreNotPicturesOrAreMissingAreNoted)
+{
+    const QByteArray bytes =
+        "<quiz><question type=\"essay\"><questiontext format=\"html\"><text><![CDATA[<p><a href=\"@@PLUGINFILE@@/bonjour.mp3\">"
+        "Listen</a> and look <img src=\"@@PLUGINFILE@@/gone%20away.png\" /></p>]]></text>"
+        "<file name=\"bonjour.mp3\" encoding=\"base64\">SUQzAwAAAAAAEFRDT04=</file></questiontext></question></quiz>";
+    const ReadResult r = readMoodleXml(bytes);
+    ASSERT_EQ(r.questions.size(), 1u) << problems(r);
+    EXPECT_TRUE(r.questions[0].stem.contains(QStringLiteral("@@PLUGINFILE@@/bonjour.mp3")));
+    ASSERT_EQ(r.notes.size(), 2u);
+    EXPECT_EQ(r.notes[0].message, QStringLiteral("第1题：文件“bonjour.mp3”未能带入（文件中没有它，或它不是图片）"));
+    EXPECT_EQ(r.notes[1].message, QStringLiteral("第1题：文件“gone away.png”未能带入（文件中没有它，或它不是图片）"));
+    EXPECT_EQ(r.notes[1].element, QStringLiteral("第1个 question 元素（第1行）"));
+}
+
 TEST(TableFormat, CsvEncodingsBomsAndQuotedFields)
 {
     const QString body = QStringLiteral(

@@ -66,7 +66,8 @@ bool readNode(QXmlStreamReader& xml, Node& node, int depth)
     return !xml.hasError();
 }
 
-// The question's text as HTML, with its pictures embedded.
+// The question's text as HTML, with its pictures embedded. Other files (sound, video)
+// have no place in the bank: their references stay and are listed with the missing ones.
 QString richText(const Node* node, QStringList* missing)
 {
     if (!node)
@@ -81,6 +82,8 @@ QString richText(const Node* node, QStringList* missing)
             continue;
         const QString name = f.attribute(u"name");
         const QString url = dataUrl(name, QByteArray::fromBase64(f.text.trimmed().toLatin1()));
+        if (!url.startsWith(QStringLiteral("data:image/")))
+            continue;
         const QString path = f.attribute(u"path").isEmpty() ? QStringLiteral("/") : f.attribute(u"path");
         for (const QString& ref : {QStringLiteral("@@PLUGINFILE@@") + path + name,
                                    QStringLiteral("@@PLUGINFILE@@") + path + QString::fromLatin1(QUrl::toPercentEncoding(name, "/"))})
@@ -187,7 +190,8 @@ public:
             return;
         }
         for (const QString& name : missing)
-            result.notes.push_back({m_number, int(line), element, numbered(m_number, QStringLiteral("图片“%1”不在文件中").arg(name))});
+            result.notes.push_back({m_number, int(line), element,
+                                    numbered(m_number, QStringLiteral("文件“%1”未能带入（文件中没有它，或它不是图片）").arg(name))});
         result.questions.push_back(std::move(q));
     }
 
