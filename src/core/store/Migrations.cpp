@@ -41,11 +41,23 @@ void drawIndex(Connection& db)
     db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS ix_answ_draw ON tab_answ(A13, A10, F1, A1)"));
 }
 
+// Questions the candidate keeps (收藏), each with an optional remark, and questions taken
+// out of the wrong-question book by hand: a removal holds while the question's answer
+// count E3 stays what it was, so a question answered wrong again comes back.
+void bookmarksAndRemovals(Connection& db)
+{
+    db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS bookmark (A1 TEXT(20) NOT NULL PRIMARY KEY,"
+                           "remark TEXT NOT NULL DEFAULT '', at TEXT NOT NULL)"));
+    db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS book_removal (A1 TEXT(20) NOT NULL PRIMARY KEY,"
+                           "E3 INTEGER, at TEXT NOT NULL)"));
+}
+
 // New steps go at the end; a released step is never edited, since banks have run it.
 const Migration kMigrations[] = {
     {2, "the unfinished exam's table", examResume},
     {3, "the search index", searchIndex},
     {4, "the index a paper is drawn by", drawIndex},
+    {5, "bookmarks and the wrong-question book's removals", bookmarksAndRemovals},
 };
 
 void setVersion(Connection& db, int version)
