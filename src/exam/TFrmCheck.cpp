@@ -61,13 +61,7 @@ TFrmCheck::TFrmCheck(QWidget* parent)
     auto* middle = new QHBoxLayout;
     middle->setSpacing(8);
     DBGrid1 = new QTableView(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setAccessibleName(QStringLiteral("试卷列表"));
-    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGrid1->verticalHeader()->hide();
-    DBGrid1->setTabKeyNavigation(false);
+    ui::setUpRowList(DBGrid1, QStringLiteral("DBGrid1"), QStringLiteral("试卷列表"), ui::GridLook::Plain);
     m_model = new store::DatasetModel(DM1->Cn1Table_cj, this);
     m_model->setColumns({{QStringLiteral("A3"), QStringLiteral("试卷名称")},
                          {QStringLiteral("A6"), QStringLiteral("成绩"), Qt::AlignRight | Qt::AlignVCenter,

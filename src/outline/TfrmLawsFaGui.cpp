@@ -100,21 +100,11 @@ QWidget* TfrmLawsFaGui::buildTitleStrip(bool compact)
 void TfrmLawsFaGui::buildGrid()
 {
     m_grid = new QTableWidget(0, kColumns, this);
-    m_grid->setObjectName(QStringLiteral("m_grid"));
-    m_grid->setAccessibleName(QStringLiteral("考点目录"));
-    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->setTabKeyNavigation(false);
-    m_grid->setWordWrap(false);
-    m_grid->setAlternatingRowColors(true);
+    ui::setUpRowList(m_grid, QStringLiteral("m_grid"), QStringLiteral("考点目录"), ui::GridLook::Striped);
     m_grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_grid->verticalHeader()->hide();
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->verticalHeader()->setMinimumSectionSize(kRowHeight);
     m_grid->verticalHeader()->setDefaultSectionSize(kRowHeight);
-    m_grid->horizontalHeader()->setSectionsClickable(false);
-    m_grid->horizontalHeader()->setHighlightSections(false);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->setItemDelegateForColumn(0, new outline::MasteryDelegate(m_grid));
     m_grid->setStyleSheet(ui::gridHeadingSheet(0, 2, true));

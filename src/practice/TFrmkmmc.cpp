@@ -98,17 +98,7 @@ TFrmkmmc::TFrmkmmc(QWidget* parent)
 void TFrmkmmc::buildGrid()
 {
     DBGrid1 = new QTableView(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setAccessibleName(QStringLiteral("章节目录"));
-    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGrid1->setTabKeyNavigation(false);
-    DBGrid1->setWordWrap(false);
-    DBGrid1->setAlternatingRowColors(true);
-    DBGrid1->verticalHeader()->hide();
-    DBGrid1->horizontalHeader()->setHighlightSections(false);
-    DBGrid1->horizontalHeader()->setSectionsClickable(false);
+    ui::setUpRowList(DBGrid1, QStringLiteral("DBGrid1"), QStringLiteral("章节目录"), ui::GridLook::Striped);
     // Tight margins: the compact widths (50 px) just hold "已做题数" and "100.00".
     DBGrid1->setItemDelegate(new TightCellDelegate(DBGrid1));
     DBGrid1->setStyleSheet(ui::gridHeadingSheet(2, 1));

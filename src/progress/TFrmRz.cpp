@@ -76,18 +76,8 @@ TFrmRz::TFrmRz(QWidget* parent)
     ui::usePanelBackground(this);
 
     DBGrid1 = new QTableView(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setAccessibleName(QStringLiteral("学习日志"));
-    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGrid1->setTabKeyNavigation(false);
-    DBGrid1->setWordWrap(false);
-    DBGrid1->setAlternatingRowColors(true);
-    DBGrid1->verticalHeader()->hide();
+    ui::setUpRowList(DBGrid1, QStringLiteral("DBGrid1"), QStringLiteral("学习日志"), ui::GridLook::Striped);
     DBGrid1->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    DBGrid1->horizontalHeader()->setHighlightSections(false);
-    DBGrid1->horizontalHeader()->setSectionsClickable(false);
 
     m_model = new LogModel(DM1->Cn1Table_rz, this);
     const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;

@@ -7,8 +7,10 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QHeaderView>
 #include <QLabel>
 #include <QString>
+#include <QTableView>
 #include <QScreen>
 #include <QWidget>
 
@@ -150,6 +152,23 @@ void showValue(QLabel* label, const QString& value)
         label->setAccessibleName(shown);
     else
         label->setAccessibleName(caption + QLatin1Char(' ') + shown);
+}
+
+void setUpRowList(QTableView* view, const QString& name, const QString& accessibleName, GridLook look)
+{
+    view->setObjectName(name);
+    view->setAccessibleName(accessibleName);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setTabKeyNavigation(false);
+    view->verticalHeader()->hide();
+    if (look == GridLook::Striped) {
+        view->setWordWrap(false);
+        view->setAlternatingRowColors(true);
+        view->horizontalHeader()->setHighlightSections(false);
+        view->horizontalHeader()->setSectionsClickable(false);
+    }
 }
 
 } // namespace ui

@@ -5,6 +5,7 @@
 #include <QPixmap>
 
 class QAbstractItemView;
+class QTableView;
 class QLabel;
 class QString;
 class QWidget;
@@ -22,6 +23,12 @@ void centreWindow(QWidget* window, const QWidget* owner = nullptr);
 // Return or Enter on `view` runs `action` (what a double-click on a row does) and is
 // not passed on, so it never reaches a default button.
 void onEnterKey(QAbstractItemView* view, std::function<void()> action);
+
+// A list the candidate picks one row of and never edits: named for tests and a
+// screen reader, whole rows, Tab leaves it, no row numbers. Striped adds the
+// chooser's look: alternating rows, one line per cell, headings that do not react.
+enum class GridLook { Plain, Striped };
+void setUpRowList(QTableView* view, const QString& name, const QString& accessibleName, GridLook look);
 
 // A picture of the program folder, sharp on high-density screens: the "@2x" variant
 // when the screen needs more pixels and it exists, with its pixel ratio set.
