@@ -242,6 +242,17 @@ TEST(MoodleXmlFormat, FilesThatAreNotPicturesOrAreMissingAreNoted)
     EXPECT_EQ(r.notes[0].message, QStringLiteral("第1题：文件“bonjour.mp3”未能带入（文件中没有它，或它不是图片）"));
     EXPECT_EQ(r.notes[1].message, QStringLiteral("第1题：文件“gone away.png”未能带入（文件中没有它，或它不是图片）"));
     EXPECT_EQ(r.notes[1].element, QStringLiteral("第1个 question 元素（第1行）"));
+
+    // A file's text that is not clean base64 cannot carry anything into the stem's markup.
+    const QByteArray hostile =
+        "<quiz><question type=\"essay\"><questiontext format=\"html\"><text><![CDATA[<img src=\"@@PLUGINFILE@@/a.png\" />]]></text>"
+        "<file name=\"a.png\" encoding=\"base64\">iVBO&quot; onerror=&quot;alert(1)</file></questiontext></question></quiz>";
+    const ReadResult h = readMoodleXml(hostile);
+    ASSERT_EQ(h.questions.size(), 1u) << problems(h);
+    EXPECT_FALSE(h.questions[0].stem.contains(QStringLiteral("onerror=")));
+    EXPECT_FALSE(h.questions[0].stem.contains(QStringLiteral("alert(1)")));
+    EXPECT_EQ(h.questions[0].stem.count(u'"'), 2);
+    EXPECT_TRUE(h.questions[0].stem.startsWith(QStringLiteral("<img src=\"data:image/png;base64,"))) << h.questions[0].stem.toStdString();
 }
 
 TEST(TableFormat, CsvEncodingsBomsAndQuotedFields)

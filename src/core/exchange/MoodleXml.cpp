@@ -81,9 +81,19 @@ QString richText(const Node* node, QStringList* missing)
         if (f.name != u"file")
             continue;
         const QString name = f.attribute(u"name");
-        const QString url = dataUrl(name, QByteArray::fromBase64(f.text.trimmed().toLatin1()));
-        if (!url.startsWith(QStringLiteral("data:image/")))
+        const QString mime = mimeType(name);
+        if (!mime.startsWith(QStringLiteral("image/")))
             continue;
+        // Clean base64 goes into the URL as it is: decoding and encoding again would
+        // double the time a file full of pictures takes. Anything else is decoded first,
+        // so that nothing but base64 ever stands inside the attribute.
+        QString base64 = f.text;
+        base64.removeIf([](QChar c) { return c.isSpace(); });
+        const bool clean = std::all_of(base64.cbegin(), base64.cend(), [](QChar c) {
+            return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'+' || c == u'/' || c == u'=';
+        });
+        const QString url = clean ? QStringLiteral("data:%1;base64,%2").arg(mime, base64)
+                                  : dataUrl(name, QByteArray::fromBase64(base64.toLatin1()));
         const QString path = f.attribute(u"path").isEmpty() ? QStringLiteral("/") : f.attribute(u"path");
         for (const QString& ref : {QStringLiteral("@@PLUGINFILE@@") + path + name,
                                    QStringLiteral("@@PLUGINFILE@@") + path + QString::fromLatin1(QUrl::toPercentEncoding(name, "/"))})

@@ -353,7 +353,7 @@ QString normaliseJudgement(const QString& raw)
     return {};
 }
 
-QString dataUrl(const QString& fileName, const QByteArray& bytes)
+QString mimeType(const QString& fileName)
 {
     const QString suffix = fileName.section(QLatin1Char('.'), -1).toLower();
     QString mime = QStringLiteral("application/octet-stream");
@@ -369,7 +369,12 @@ QString dataUrl(const QString& fileName, const QByteArray& bytes)
         mime = QStringLiteral("image/webp");
     else if (suffix == u"svg")
         mime = QStringLiteral("image/svg+xml");
-    return QStringLiteral("data:%1;base64,%2").arg(mime, QString::fromLatin1(bytes.toBase64()));
+    return mime;
+}
+
+QString dataUrl(const QString& fileName, const QByteArray& bytes)
+{
+    return QStringLiteral("data:%1;base64,%2").arg(mimeType(fileName), QString::fromLatin1(bytes.toBase64()));
 }
 
 bool checkQuestion(Question& q, QString* message)

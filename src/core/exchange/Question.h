@@ -106,6 +106,9 @@ bool normaliseChoiceAnswer(Kind kind, const QString& raw, int options, QString* 
 // as "A" or "B"; empty when it is none of them.
 QString normaliseJudgement(const QString& raw);
 
+// A picture file's type by the file name's extension ("image/png"; application/octet-stream
+// when it is none the bank shows).
+QString mimeType(const QString& fileName);
 // A picture file's bytes as a data: URL by the file name's extension.
 QString dataUrl(const QString& fileName, const QByteArray& bytes);
 
