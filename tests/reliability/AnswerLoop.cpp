@@ -3,6 +3,7 @@
 #include "core/exam/ExamRules.h"
 #include "core/exam/PaperDraw.h"
 #include "core/question/AnswerRules.h"
+#include "core/search/Gather.h"
 #include "core/store/Clock.h"
 #include "core/store/DataModule.h"
 #include "core/store/Statistics.h"
@@ -152,7 +153,20 @@ bool AnswerLoop::step()
         startExam();
         return false;
     }
-    return answerOn(*m_dm.Cn1Query_tm, false);
+    // Bookmarks and the wrong-question book write to tables of our own: a kill there
+    // must leave the bank as sound as one during an answer.
+    store::Dataset& set = *m_dm.Cn1Query_tm;
+    if (roll < 40 && set.recordCount() > 0) {
+        set.moveTo(1 + int(m_rng.bounded(quint32(set.recordCount()))));
+        const QString id = set.text(QStringLiteral("A1"));
+        if (roll < 33)
+            search::toggleBookmark(m_dm.db(), id);
+        else
+            search::removeFromBook(m_dm.db(), id);
+        tick();
+        return false;
+    }
+    return answerOn(set, false);
 }
 
 qint64 residentKb()

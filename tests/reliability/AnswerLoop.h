@@ -15,6 +15,7 @@ namespace reliability {
 // Answers the way a candidate at the practice screen does, on the shared datasets
 // and through practice::recordAnswer: a seeded mix of right, wrong, repeated and
 // withdrawn answers to questions drawn from one question per chapter, now and then
+// bookmarking one or taking it out of the wrong-question book, now and then
 // closing the screen (study time) and opening it again (open answers cleared), and
 // now and then sitting a mock exam instead: a paper is created and drawn, answered
 // through exam::recordExamAnswer the same way, and graded (a paper below the pass
