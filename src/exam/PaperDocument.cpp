@@ -1,5 +1,7 @@
 #include "exam/PaperDocument.h"
 
+#include "core/exchange/Zip.h"
+
 #include "exam/ExamLog.h"
 #include "core/app/Preferences.h"
 #include "common/Prompt.h"
@@ -28,8 +30,8 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <limits>
 #include <stdexcept>
-#include <zip.h>
 
 namespace exam {
 
@@ -153,67 +155,26 @@ QByteArray tidyOdfContent(const QByteArray& xml)
 
 // The archive with one member's bytes passed through `change`; the others, and the
 // order (the ODF "mimetype" first, uncompressed), stay as they were.
-QByteArray withMemberChanged(const QByteArray& archive, const char* name,
+QByteArray withMemberChanged(const QByteArray& archive, const QString& name,
                              const std::function<QByteArray(const QByteArray&)>& change)
 {
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* source = zip_source_buffer_create(archive.constData(), zip_uint64_t(archive.size()), 0, &error);
-    zip_t* zip = source ? zip_open_from_source(source, 0, &error) : nullptr;
-    zip_error_fini(&error);
-    if (!zip) {
-        if (source)
-            zip_source_free(source);
+    const exchange::ZipReader in(archive);
+    if (!in.isOpen())
         throw std::runtime_error("cannot reopen the written archive");
+    exchange::ZipWriter out;
+    bool found = false;
+    for (const QString& member : in.names()) {
+        // Our own file, just written: no member can be larger than the archive unpacked.
+        const std::optional<QByteArray> bytes = in.read(member, std::numeric_limits<qint64>::max());
+        if (!bytes)
+            throw std::runtime_error("cannot read a member of the archive");
+        found = found || member == name;
+        out.add(member.toUtf8().constData(), member == name ? change(*bytes) : *bytes,
+                member == QLatin1String("mimetype"));
     }
-    zip_source_keep(source);
-    const auto fail = [&](const char* what) {
-        zip_discard(zip);
-        zip_source_free(source);
-        throw std::runtime_error(what);
-    };
-    const zip_int64_t index = zip_name_locate(zip, name, 0);
-    zip_stat_t stat;
-    if (index < 0 || zip_stat_index(zip, zip_uint64_t(index), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
-        fail("the archive lacks a member it needs");
-    QByteArray bytes(qsizetype(stat.size), Qt::Uninitialized);
-    zip_file_t* file = zip_fopen_index(zip, zip_uint64_t(index), 0);
-    const bool read = file && zip_fread(file, bytes.data(), stat.size) == zip_int64_t(stat.size);
-    if (file)
-        zip_fclose(file);
-    if (!read)
-        fail("cannot read a member of the archive");
-    QByteArray changed;
-    try {
-        changed = change(bytes);
-    } catch (...) {
-        zip_discard(zip);
-        zip_source_free(source);
-        throw;
-    }
-    zip_source_t* replacement = zip_source_buffer(zip, changed.constData(), zip_uint64_t(changed.size()), 0);
-    if (!replacement)
-        fail("cannot change a member of the archive");
-    if (zip_file_replace(zip, zip_uint64_t(index), replacement, 0) != 0) {
-        zip_source_free(replacement);
-        fail("cannot change a member of the archive");
-    }
-    if (zip_close(zip) != 0)
-        fail("cannot write the archive");
-    QByteArray out;
-    if (zip_source_open(source) == 0) {
-        char buffer[65536];
-        zip_int64_t n;
-        while ((n = zip_source_read(source, buffer, sizeof buffer)) > 0)
-            out.append(buffer, qsizetype(n));
-        zip_source_close(source);
-        if (n < 0)
-            out.clear();
-    }
-    zip_source_free(source);
-    if (out.isEmpty())
-        throw std::runtime_error("cannot read the archive back");
-    return out;
+    if (!found)
+        throw std::runtime_error("the archive lacks a member it needs");
+    return out.finish();
 }
 
 } // namespace

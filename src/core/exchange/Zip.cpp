@@ -81,6 +81,16 @@ ZipReader::~ZipReader()
         zip_discard(m_zip);
 }
 
+QList<QString> ZipReader::names() const
+{
+    QList<QString> out;
+    const zip_int64_t n = m_zip ? zip_get_num_entries(m_zip, 0) : 0;
+    for (zip_int64_t i = 0; i < n; ++i)
+        if (const char* name = zip_get_name(m_zip, zip_uint64_t(i), 0))
+            out << QString::fromUtf8(name);
+    return out;
+}
+
 std::optional<QByteArray> ZipReader::read(const QString& name, qint64 maxBytes) const
 {
     if (!m_zip)

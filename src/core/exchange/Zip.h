@@ -41,6 +41,8 @@ public:
     ZipReader& operator=(const ZipReader&) = delete;
 
     bool isOpen() const { return m_zip != nullptr; }
+    // The entries' names in the archive's order.
+    QList<QString> names() const;
     // The entry's bytes; none when it is missing, unreadable or larger than maxBytes
     // once unpacked (a small archive must not unpack into gigabytes).
     std::optional<QByteArray> read(const QString& name, qint64 maxBytes) const;
