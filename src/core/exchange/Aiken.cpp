@@ -85,10 +85,8 @@ ReadResult readAiken(const QByteArray& bytes)
     }
     if (!p.empty())
         missingAnswer();
-    if (out.questions.empty() && out.problems.empty()) {
-        out.fileOk = false;
-        out.problems.push_back({0, 0, {}, QStringLiteral("文件中没有试题")});
-    }
+    if (out.nothingRead())
+        out = ReadResult::refused(noQuestionsText());
     return out;
 }
 

@@ -377,10 +377,8 @@ ReadResult readGift(const QByteArray& bytes)
     for (const Block& block : splitBlocks(text))
         reader.read(block);
     out = std::move(reader.result);
-    if (out.questions.empty() && out.problems.empty() && out.skippedTypes.empty()) {
-        out.fileOk = false;
-        out.problems.push_back({0, 0, {}, QStringLiteral("文件中没有试题")});
-    }
+    if (out.nothingRead())
+        out = ReadResult::refused(noQuestionsText());
     return out;
 }
 

@@ -302,12 +302,7 @@ QString dtdRefused()
 ReadResult readMoodleXml(const QByteArray& bytes)
 {
     ReadResult out;
-    const auto fail = [&out](const QString& message) {
-        out = {};
-        out.fileOk = false;
-        out.problems.push_back({0, 0, {}, message});
-        return out;
-    };
+    const auto fail = [&out](const QString& message) { return out = ReadResult::refused(message); };
     QXmlStreamReader xml(bytes);
     Reader reader;
     bool root = false;
@@ -345,10 +340,8 @@ ReadResult readMoodleXml(const QByteArray& bytes)
     if (!root)
         return fail(QStringLiteral("文件是空的或不是 XML 文件"));
     out = std::move(reader.result);
-    if (questions == 0 || (out.questions.empty() && out.problems.empty() && out.skippedTypes.empty())) {
-        out.fileOk = false;
-        out.problems.push_back({0, 0, {}, QStringLiteral("文件中没有试题")});
-    }
+    if (questions == 0 || out.nothingRead())
+        out = ReadResult::refused(noQuestionsText());
     return out;
 }
 

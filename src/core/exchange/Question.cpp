@@ -76,6 +76,19 @@ QString Problem::text() const
     return w.isEmpty() ? message : w + QLatin1Char(' ') + message;
 }
 
+ReadResult ReadResult::refused(const QString& why)
+{
+    ReadResult out;
+    out.fileOk = false;
+    out.problems.push_back({0, 0, {}, why});
+    return out;
+}
+
+QString noQuestionsText()
+{
+    return QStringLiteral("文件中没有试题");
+}
+
 int ReadResult::skippedCount() const
 {
     int n = 0;

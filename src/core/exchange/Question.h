@@ -69,7 +69,14 @@ struct ReadResult {
     // One line for the preview and the bank tool, or why the file cannot be read:
     // "可导入 15 道试题；2 道有问题；跳过 4 道本题库没有的题型（matching 1 道，numerical 3 道）".
     QString summary() const;
+    // Nothing came out of the file: no question, no problem, no skipped type.
+    bool nothingRead() const { return questions.empty() && problems.empty() && skippedTypes.empty(); }
+    // The result for a file that cannot be read at all, the reason as its one problem.
+    static ReadResult refused(const QString& why);
 };
+
+// Why a file that holds no question is refused.
+QString noQuestionsText();
 
 // ---- text helpers the formats share -------------------------------------------------
 

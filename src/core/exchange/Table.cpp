@@ -79,12 +79,7 @@ QString cellHtml(const QString& cell)
 ReadResult readRows(const std::vector<TableRow>& rows)
 {
     ReadResult out;
-    const auto fail = [&out](const QString& message) {
-        out = {};
-        out.fileOk = false;
-        out.problems.push_back({0, 0, {}, message});
-        return out;
-    };
+    const auto fail = [&out](const QString& message) { return out = ReadResult::refused(message); };
     const auto blank = [](const TableRow& r) {
         return std::all_of(r.cells.begin(), r.cells.end(), [](const QString& c) { return c.trimmed().isEmpty(); });
     };
@@ -92,7 +87,7 @@ ReadResult readRows(const std::vector<TableRow>& rows)
     while (first < rows.size() && blank(rows[first]))
         ++first;
     if (first == rows.size())
-        return fail(QStringLiteral("文件中没有试题"));
+        return fail(noQuestionsText());
     std::array<int, ColumnCount> index;
     index.fill(-1);
     const QStringList names = templateColumns();
@@ -142,7 +137,7 @@ ReadResult readRows(const std::vector<TableRow>& rows)
         out.problems.push_back({number, row.line, {}, numbered(number, message)});
     }
     if (number == 0)
-        return fail(QStringLiteral("文件中没有试题"));
+        return fail(noQuestionsText());
     return out;
 }
 
