@@ -18,7 +18,8 @@ class Dataset;
 namespace authoring {
 
 inline constexpr int kMinOptions = 1;
-inline constexpr int kMaxOptions = 7;
+// The answer pages have six option buttons, A to F: a seventh option could never be chosen.
+inline constexpr int kMaxOptions = 6;
 inline constexpr int kDefaultOptions = 5;
 inline constexpr int kMaxAnswerLength = 100;
 inline constexpr int kMaxRunningNumber = 9999;
