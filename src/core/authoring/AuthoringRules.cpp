@@ -190,7 +190,8 @@ QString checkMessage(Check check)
 SaveOutcome saveNewQuestion(store::Connection& db, const NewQuestion& q)
 {
     const QStringList points = q.points.mid(0, kMaxQuestionPoints);
-    store::Transaction t(db);
+    // Joins an import's transaction: one per file, not a savepoint per question.
+    store::Transaction t(db, store::Transaction::Nesting::Join);
     const int number = largestRunningNumber(db) + 1;
     if (number > kMaxRunningNumber)
         return {};

@@ -94,8 +94,8 @@ struct SaveOutcome {
 
 // Writes the question (tab_answ and tab_exer) and raises the question counts of
 // its chapter and the chapter's ancestors, its points, their sections and top
-// nodes, each by exactly 1, in one transaction. Any failure rolls everything back
-// and throws store::DbError.
+// nodes, each by exactly 1, in one transaction (inside an open one, as part of it).
+// Any failure rolls everything back and throws store::DbError.
 SaveOutcome saveNewQuestion(store::Connection& db, const NewQuestion& q);
 
 // ---- saving an edited question -------------------------------------------------
