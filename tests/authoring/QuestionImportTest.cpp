@@ -257,5 +257,5 @@ TEST(QuestionImport, TenThousandQuestions)
     EXPECT_EQ(bank.chapterC3(QStringLiteral("010101")), 9999);
     std::printf("[ time ] importing 9999 questions: %lld ms (refusing 10000: %lld ms)\n", static_cast<long long>(saveMs),
                 static_cast<long long>(totalMs - readMs));
-    EXPECT_LT(saveMs, 120000);
+    EXPECT_LT(saveMs, 10000); // about 0.3 s when measured
 }

@@ -192,7 +192,7 @@ SaveOutcome saveNewQuestion(store::Connection& db, const NewQuestion& q)
     const QStringList points = q.points.mid(0, kMaxQuestionPoints);
     // Joins an import's transaction: one per file, not a savepoint per question.
     store::Transaction t(db, store::Transaction::Nesting::Join);
-    const int number = largestRunningNumber(db) + 1;
+    const int number = q.runningNumber > 0 ? q.runningNumber : largestRunningNumber(db) + 1;
     if (number > kMaxRunningNumber)
         return {};
     const QString id = newQuestionId(q.chapter, q.type, q.options, number);

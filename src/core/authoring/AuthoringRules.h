@@ -85,6 +85,9 @@ struct NewQuestion {
     QStringList points;                // point ids (tab_rule.ftid), K3 first
     QByteArray stem;                   // the stem document
     std::optional<QByteArray> analysis; // none: no jx is written
+    // 0: one past largestRunningNumber(). An import numbers its questions itself: the
+    // lookup reads every own question, once per file is enough.
+    int runningNumber = 0;
 };
 
 struct SaveOutcome {

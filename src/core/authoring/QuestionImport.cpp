@@ -155,7 +155,8 @@ ImportResult importQuestions(store::Connection& db, const exchange::ReadResult& 
         return refuse(QStringLiteral("文件中有 %1 道试题有问题，未导入任何试题").arg(out.problems.size()));
     if (ready.empty())
         return refuse(QStringLiteral("文件中没有可导入的试题"));
-    const int left = kMaxRunningNumber - largestRunningNumber(db);
+    const int largest = largestRunningNumber(db);
+    const int left = kMaxRunningNumber - largest;
     if (int(ready.size()) > left)
         return refuse(QStringLiteral("最多只能录入%1道题！还能录入 %2 道，文件中有 %3 道")
                           .arg(kMaxRunningNumber)
@@ -167,9 +168,12 @@ ImportResult importQuestions(store::Connection& db, const exchange::ReadResult& 
 
     out.saved = 0;
     store::Transaction t(db);
-    for (const NewQuestion& n : ready) {
+    // Read again inside the transaction: another writer may have taken numbers since.
+    const int first = largestRunningNumber(db) + 1;
+    for (NewQuestion& n : ready) {
+        n.runningNumber = first + out.saved;
         const SaveOutcome saved = saveNewQuestion(db, n);
-        if (!saved.saved) // checked above; another writer may have taken the numbers since
+        if (!saved.saved)
             throw store::DbError(store::DbError::Kind::Sql, QStringLiteral("最多只能录入%1道题！").arg(kMaxRunningNumber));
         out.ids << saved.id;
         ++out.saved;
