@@ -20,8 +20,10 @@ namespace exam {
 // practice answer is recorded (E2_1, E2, E1 and the day's, the chapters' and the
 // points' counters), and, when it counts, the question's bank row
 // (UpdateBankRow), all in one transaction: on a failure neither the bank nor the
-// paper row in memory changes and the store::DbError reaches the caller.
-practice::RecordOutcome recordExamAnswer(TDM1& dm, store::Dataset& paper, const QString& answer);
+// paper row in memory changes and the store::DbError reaches the caller. The
+// answer's log row (source: mock exam) is written with it.
+practice::RecordOutcome recordExamAnswer(TDM1& dm, store::Dataset& paper, const QString& answer,
+                                         qint64 secondsSpent = 0);
 
 // The question's bank row after a counted answer: E4 by the practice rule, E3 one
 // more, E2_1, E2 and E1. Nothing when the bank has no such question.

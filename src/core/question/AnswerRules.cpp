@@ -1,5 +1,6 @@
 #include "core/question/AnswerRules.h"
 
+#include "core/review/AnswerLog.h"
 #include "core/store/Clock.h"
 #include "core/store/DataModule.h"
 #include "core/store/Dataset.h"
@@ -314,7 +315,7 @@ QString practiceClockText(qint64 seconds)
     return QString::asprintf("%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60, seconds % 60);
 }
 
-RecordOutcome recordAnswer(TDM1& dm, store::Dataset& set, const QString& answer)
+RecordOutcome recordAnswer(TDM1& dm, store::Dataset& set, const QString& answer, const review::AnswerContext& context)
 {
     RecordOutcome out;
     if (answer.isEmpty()) {
@@ -352,6 +353,8 @@ RecordOutcome recordAnswer(TDM1& dm, store::Dataset& set, const QString& answer)
             const QStringList points = pointIdsOf(set);
             if (!points.isEmpty())
                 dm.CountPointAnswer(points, out.flags.firstEver, out.flags.result);
+            // Before the row is posted: a question new to the log is estimated from its old counters.
+            review::logAnswer(dm.db(), set.text(QStringLiteral("A1")), out.right, answer, context, store::Clock::now());
         } else {
             out.what = Recorded::Confirmed;
             out.right = isRightAnswer(answer, key);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/review/AnswerLog.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -156,7 +158,9 @@ struct RecordOutcome {
 // Writes the answer into the current row (E4, E3, E2_1, E2, E1) and counts it in
 // the day's log, the chapter tree and the exam points, all in one transaction: a
 // failure anywhere leaves the bank and the row in memory as they were, and the
-// error (store::DbError) reaches the caller.
-RecordOutcome recordAnswer(TDM1& dm, store::Dataset& set, const QString& answer);
+// error (store::DbError) reaches the caller. A counted answer also goes into the
+// answer log and moves the question's memory state, in the same transaction.
+RecordOutcome recordAnswer(TDM1& dm, store::Dataset& set, const QString& answer,
+                           const review::AnswerContext& context = {});
 
 } // namespace practice

@@ -52,12 +52,28 @@ void bookmarksAndRemovals(Connection& db)
                            "E3 INTEGER, at TEXT NOT NULL)"));
 }
 
+// Every counted answer, for review scheduling and study figures: `source` is where it
+// was given (1 chapter practice, 2 point practice, 3 wrong-question redo, 4 mock exam,
+// 5 review queue), `at` UTC as ISO 8601. Beside it each question's memory state;
+// times there are ISO 8601 UTC too, so they sort and compare as text.
+void answerLogAndMemory(Connection& db)
+{
+    db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS answer_log (A1 TEXT(20) NOT NULL, at TEXT NOT NULL,"
+                           "right INTEGER NOT NULL, answer TEXT NOT NULL, seconds INTEGER NOT NULL, source INTEGER NOT NULL)"));
+    db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS ix_answer_log_q ON answer_log(A1, at)"));
+    db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS ix_answer_log_at ON answer_log(at)"));
+    db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS memory_state (A1 TEXT(20) NOT NULL PRIMARY KEY,"
+                           "stability REAL NOT NULL, difficulty REAL NOT NULL, phase INTEGER NOT NULL, step INTEGER NOT NULL,"
+                           "last_review TEXT, due TEXT)"));
+}
+
 // New steps go at the end; a released step is never edited, since banks have run it.
 const Migration kMigrations[] = {
     {2, "the unfinished exam's table", examResume},
     {3, "the search index", searchIndex},
     {4, "the index a paper is drawn by", drawIndex},
     {5, "bookmarks and the wrong-question book's removals", bookmarksAndRemovals},
+    {6, "the answer log and each question's memory state", answerLogAndMemory},
 };
 
 void setVersion(Connection& db, int version)
