@@ -243,3 +243,59 @@ TEST(BankTool, ScheduleRefusesBadInputWithAMessage)
     const ToolRun wrongCommand = tool({QStringLiteral("dump"), QStringLiteral("--retention"), QStringLiteral("0.8"), QStringLiteral("x.db")});
     EXPECT_EQ(wrongCommand.exitCode, 2);
 }
+
+// A chapter of the demo bank out as GIFT and into another chapter: --dry-run and refused
+// files leave the bank's bytes as they were, and the counters stay as check recounts them.
+TEST(BankTool, ImportAndExportQuestionFiles)
+{
+    TempDir dir;
+    const QString bank = dir.file(QStringLiteral("bank.db"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TESVORA_DEMO_BANK), bank));
+    const QString gift = dir.file(QStringLiteral("chapter.gift"));
+    const ToolRun exported = tool({QStringLiteral("export"), bank, QStringLiteral("--format"), QStringLiteral("gift"),
+                                   QStringLiteral("--chapter"), QStringLiteral("010302"), gift, QStringLiteral("-q")});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err.toStdString();
+    const ToolRun toStdout = tool({QStringLiteral("export"), bank, QStringLiteral("--format=aiken"), QStringLiteral("--chapter=010302")});
+    EXPECT_EQ(toStdout.exitCode, 0);
+    EXPECT_TRUE(toStdout.out.contains(QStringLiteral("ANSWER: "))) << toStdout.out.toStdString();
+    EXPECT_TRUE(toStdout.err.contains(QStringLiteral("left out"))) << toStdout.err.toStdString(); // Aiken: single choice only
+
+    const QString broken = dir.file(QStringLiteral("broken.gift"));
+    const QString oneBad = dir.file(QStringLiteral("onebad.gift"));
+    for (const auto& [path, text] : {std::pair{broken, "题干{=甲 ~乙\n"}, std::pair{oneBad, "好的题{=甲 ~乙}\n\n坏的题{~甲 ~乙}\n"}}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    const int checkedBefore = tool({QStringLiteral("check"), bank, QStringLiteral("-q")}).exitCode;
+    const QByteArray before = fileDigest(bank);
+    const QString chapter = QStringLiteral("--chapter=010401");
+    struct Case {
+        QStringList args;
+        int exitCode;
+        const char* out;
+    } refused[] = {
+        {{QStringLiteral("import"), bank, gift, chapter, QStringLiteral("--dry-run")}, 0, "would import 10 question(s)"},
+        {{QStringLiteral("import"), bank, broken, chapter}, 1, "第1行 第1题：答案缺少结尾的“}”"},
+        {{QStringLiteral("import"), bank, oneBad, chapter}, 1, "nothing written"},
+        {{QStringLiteral("import"), bank, gift, QStringLiteral("--chapter=999999")}, 1, "没有章节 999999"},
+        {{QStringLiteral("import"), bank, gift}, 2, ""},
+        {{QStringLiteral("export"), bank, QStringLiteral("--format=doc"), chapter}, 2, ""},
+        {{QStringLiteral("import"), bank, gift, chapter, QStringLiteral("--format=gift")}, 2, ""},
+    };
+    for (const auto& c : refused) {
+        const ToolRun r = tool(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(QLatin1Char(' ')).toStdString() << r.out.toStdString() << r.err.toStdString();
+        EXPECT_TRUE(r.out.contains(QString::fromUtf8(c.out))) << r.out.toStdString();
+        EXPECT_EQ(fileDigest(bank), before) << c.args.join(QLatin1Char(' ')).toStdString();
+    }
+
+    const ToolRun imported = tool({QStringLiteral("import"), bank, gift, chapter, QStringLiteral("-q")});
+    EXPECT_EQ(imported.exitCode, 0) << imported.out.toStdString() << imported.err.toStdString();
+    EXPECT_TRUE(imported.out.contains(QStringLiteral("可导入 10 道试题"))) << imported.out.toStdString();
+    EXPECT_TRUE(imported.out.contains(QStringLiteral("imported 10 question(s) into chapter 010401"))) << imported.out.toStdString();
+    // Counted as entered questions: check finds no counter out of step that it did not find before.
+    EXPECT_EQ(tool({QStringLiteral("check"), bank, QStringLiteral("-q")}).exitCode, checkedBefore);
+    const ToolRun found = tool({QStringLiteral("search"), bank, QStringLiteral("平均访问时间")});
+    EXPECT_TRUE(found.out.contains(QStringLiteral("US010401"))) << found.out.toStdString();
+}

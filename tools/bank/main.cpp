@@ -5,6 +5,8 @@
 #include "bank/BankWriter.h"
 #include "bank/CsvDump.h"
 #include "bank/ScheduleReplay.h"
+#include "core/authoring/QuestionImport.h"
+#include "core/exchange/Exchange.h"
 #include "core/search/Search.h"
 #include "core/search/SearchIndex.h"
 #include "core/store/Backup.h"
@@ -72,12 +74,24 @@ Usage:
       analysis or answer holds TEXT, one per line in id order, as the program's
       search finds them (Latin letters and full-width forms match regardless of
       case and width). Exit status 1 when none matches.
+  tesvora-bank import BANK FILE --chapter CODE [--dry-run]
+      Reads FILE (CSV or XLSX from the template, GIFT, Aiken or Moodle XML, by
+      its name) and saves its questions into chapter CODE as the program's
+      question entry does, all or none. Prints the file's summary line and every
+      problem with its line or element; a file with any problem is refused and
+      nothing is written (exit status 1).
+  tesvora-bank export BANK --format F --chapter CODE [OUT]
+      Writes the questions of chapter CODE and its sections in format F (csv,
+      xlsx, gift, aiken, xml, tsv) to OUT, or to standard output.
 
 Options:
   --force    replace OUT if it exists (it is replaced only once the new bank is complete)
   --upgrade  (build) an upgrade file instead of a bank
   --repair   (check) write the recounted counters
   --text     (dump) rich text as plain text
+  --chapter CODE  (import, export) the chapter
+  --format F      (export) the file format
+  --dry-run  (import) check everything, write nothing
   --at TIME  (schedule) the time of the first answer
   --retention R  (schedule) the desired chance of recall at the due time, between
              0 and 1 (default 0.9)
@@ -402,22 +416,123 @@ int runDump(const QStringList& args, bool plainText)
     }
 }
 
+void printProblems(const QString& head, const std::vector<exchange::Problem>& problems)
+{
+    QTextStream out(stdout);
+    for (const exchange::Problem& p : problems)
+        out << head << p.text() << '\n';
+}
+
+int runImport(const QStringList& args, const QString& chapter, bool dryRun)
+{
+    if (args.size() != 2)
+        return usage(QStringLiteral("import takes two arguments: BANK FILE"));
+    if (chapter.isEmpty())
+        return usage(QStringLiteral("import needs --chapter CODE"));
+    const exchange::ReadResult read = exchange::readQuestionFile(args[1]);
+    QTextStream(stdout) << args[1] << ": " << read.summary() << Qt::endl;
+    if (!read.fileOk)
+        return Failure;
+    auto db = openBank(args[0], dryRun ? store::Connection::Mode::ReadOnly : store::Connection::Mode::ReadWrite);
+    if (!db)
+        return Failure;
+    try {
+        authoring::ImportRequest request;
+        request.chapter = chapter;
+        request.dryRun = dryRun;
+        const authoring::ImportResult r = authoring::importQuestions(*db, read, request, [](int done, int total) {
+            if (done % 1000 == 0 || done == total)
+                progress(QStringLiteral("saved %1 of %2 questions").arg(done).arg(total));
+        });
+        printProblems(QString(), r.problems);
+        printProblems(QStringLiteral("note: "), r.notes);
+        QTextStream out(stdout);
+        if (r.refused) {
+            out << "refused: " << r.error << "; nothing written" << Qt::endl;
+            return Findings;
+        }
+        out << (dryRun ? "would import " : "imported ") << r.saved << " question(s) into chapter " << chapter
+            << (dryRun ? "; nothing written (--dry-run)" : "") << Qt::endl;
+        return Ok;
+    } catch (const store::DbError& e) {
+        err(QStringLiteral("tesvora-bank: %1: %2; nothing written").arg(args[0], e.message()));
+        return Failure;
+    }
+}
+
+int runExport(const QStringList& args, const QString& chapter, const QString& formatName)
+{
+    if (args.size() != 1 && args.size() != 2)
+        return usage(QStringLiteral("export takes BANK and optionally OUT"));
+    exchange::Format format;
+    if (!exchange::formatOfName(formatName, &format))
+        return usage(QStringLiteral("--format: \"%1\" is none of csv, xlsx, gift, aiken, xml, tsv").arg(formatName));
+    if (chapter.isEmpty())
+        return usage(QStringLiteral("export needs --chapter CODE"));
+    auto db = openBank(args[0], store::Connection::Mode::ReadOnly);
+    if (!db)
+        return Failure;
+    try {
+        const std::vector<exchange::Question> questions = authoring::chapterQuestions(*db, chapter);
+        if (questions.empty()) {
+            err(QStringLiteral("tesvora-bank: %1 has no questions in chapter %2").arg(args[0], chapter));
+            return Findings;
+        }
+        const exchange::WriteResult w = exchange::writeQuestions(format, questions);
+        for (const exchange::Problem& p : w.left)
+            err(QStringLiteral("tesvora-bank: left out: ") + p.text());
+        for (const exchange::Problem& p : w.notes)
+            err(QStringLiteral("tesvora-bank: note: ") + p.text());
+        QFile out;
+        bool opened = false;
+        if (args.size() == 2) {
+            out.setFileName(args[1]);
+            opened = out.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        } else {
+            opened = out.open(stdout, QIODevice::WriteOnly);
+        }
+        if (!opened || out.write(w.data) != w.data.size() || !out.flush()) {
+            err(QStringLiteral("tesvora-bank: %1 cannot be written").arg(args.size() == 2 ? args[1] : QStringLiteral("standard output")));
+            return Failure;
+        }
+        progress(QStringLiteral("wrote %1 of %2 question(s) as %3")
+                     .arg(questions.size() - w.left.size())
+                     .arg(questions.size())
+                     .arg(exchange::formatName(format)));
+        return Ok;
+    } catch (const store::DbError& e) {
+        err(QStringLiteral("tesvora-bank: %1: %2").arg(args[0], e.message()));
+        return Failure;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    bool force = false, repair = false, text = false, help = false, upgrade = false;
-    QString at, retention; // schedule's options, each with a value
+    bool force = false, repair = false, text = false, help = false, upgrade = false, dryRun = false;
+    QString at, retention, chapter, format; // options with a value
     QStringList positional;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
-        if (a == QLatin1String("--at") || a == QLatin1String("--retention")) {
+        if (a == QLatin1String("--at") || a == QLatin1String("--retention") || a == QLatin1String("--chapter")
+            || a == QLatin1String("--format")) {
             if (i + 1 >= args.size())
                 return usage(QStringLiteral("%1 needs a value").arg(a));
-            (a == QLatin1String("--at") ? at : retention) = args.at(++i);
-        } else if (a.startsWith(QLatin1String("--at=")))
+            QString& value = a == QLatin1String("--at")          ? at
+                             : a == QLatin1String("--retention") ? retention
+                             : a == QLatin1String("--chapter")   ? chapter
+                                                                 : format;
+            value = args.at(++i);
+        } else if (a.startsWith(QLatin1String("--chapter=")))
+            chapter = a.mid(10);
+        else if (a.startsWith(QLatin1String("--format=")))
+            format = a.mid(9);
+        else if (a == QLatin1String("--dry-run"))
+            dryRun = true;
+        else if (a.startsWith(QLatin1String("--at=")))
             at = a.mid(5);
         else if (a.startsWith(QLatin1String("--retention=")))
             retention = a.mid(12);
@@ -448,7 +563,9 @@ int main(int argc, char** argv)
     if ((force && command != QLatin1String("create") && command != QLatin1String("build"))
         || (repair && command != QLatin1String("check")) || (text && command != QLatin1String("dump"))
         || (upgrade && command != QLatin1String("build"))
-        || ((!at.isEmpty() || !retention.isEmpty()) && command != QLatin1String("schedule")))
+        || ((!at.isEmpty() || !retention.isEmpty()) && command != QLatin1String("schedule"))
+        || (!chapter.isEmpty() && command != QLatin1String("import") && command != QLatin1String("export"))
+        || (dryRun && command != QLatin1String("import")) || (!format.isEmpty() && command != QLatin1String("export")))
         return usage(QStringLiteral("an option that %1 does not take").arg(command));
     if (command == QLatin1String("create"))
         return runCreate(positional, force);
@@ -464,5 +581,9 @@ int main(int argc, char** argv)
         return runSchedule(positional, at, retention);
     if (command == QLatin1String("search"))
         return runSearch(positional);
+    if (command == QLatin1String("import"))
+        return runImport(positional, chapter, dryRun);
+    if (command == QLatin1String("export"))
+        return runExport(positional, chapter, format);
     return usage(QStringLiteral("unknown command \"%1\"").arg(command));
 }
