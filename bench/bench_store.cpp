@@ -4,6 +4,8 @@
 //
 //   bench_store --bank=<bank.db> [Google Benchmark flags]
 #include "BenchSupport.h"
+#include "core/review/AnswerLog.h"
+#include "core/store/Migrations.h"
 #include "core/store/Clock.h"
 #include "core/store/DataModule.h"
 #include "core/store/Dataset.h"
@@ -62,6 +64,9 @@ void recordOurs()
 {
     store::Connection& db = g->dm.db();
     store::Transaction t(db);
+    review::AnswerContext context;
+    context.secondsSpent = 20;
+    review::logAnswer(db, g->question.id, false, QStringLiteral("B"), context, store::Clock::now());
     db.exec(QString::fromLatin1(kQuestionRowUpdate),
             {{":ans", QStringLiteral("B")}, {":day", store::Clock::today()}, {":a1", g->question.id}});
     g->dm.LogDailyAnswer(1, 2, 1);
@@ -70,11 +75,52 @@ void recordOurs()
     t.commit();
 }
 
+// The answer's log row and memory state as bare SQL, the model computed alike.
+void logRaw(Raw& r, const std::string& id)
+{
+    const auto column = [](sqlite3_stmt* s, int i) {
+        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+        return t ? QDateTime::fromString(QString::fromUtf8(t), Qt::ISODateWithMs) : QDateTime();
+    };
+    const auto iso = [](const QDateTime& t) { return t.isValid() ? utf8(t.toUTC().toString(Qt::ISODateWithMs)) : std::string(); };
+    review::MemoryState state;
+    sqlite3_stmt* s = r.stmt("select stability, difficulty, phase, step, last_review, due from memory_state where A1=:a1");
+    r.text(s, 1, id);
+    if (sqlite3_step(s) == SQLITE_ROW) {
+        state.stability = sqlite3_column_double(s, 0);
+        state.difficulty = sqlite3_column_double(s, 1);
+        state.phase = review::Phase(sqlite3_column_int(s, 2));
+        state.step = sqlite3_column_int(s, 3);
+        state.lastReview = column(s, 4);
+        state.due = column(s, 5);
+    }
+    sqlite3_reset(s);
+    const QDateTime now = store::Clock::now().toUTC();
+    const review::MemoryState next = review::schedule(state, review::ratingOfAnswer(false, 20, 0), now);
+
+    s = r.stmt("insert into answer_log (A1, at, right, answer, seconds, source) values (:a1, :at, 0, :ans, 20, 1)");
+    r.text(s, 1, id);
+    r.text(s, 2, iso(now));
+    r.text(s, 3, "B");
+    r.run(s);
+    s = r.stmt("insert or replace into memory_state (A1, stability, difficulty, phase, step, last_review, due) "
+               "values (:a1, :s, :d, :phase, :step, :last, :due)");
+    r.text(s, 1, id);
+    sqlite3_bind_double(s, 2, next.stability);
+    sqlite3_bind_double(s, 3, next.difficulty);
+    sqlite3_bind_int(s, 4, int(next.phase));
+    sqlite3_bind_int(s, 5, next.step);
+    r.text(s, 6, iso(next.lastReview));
+    r.text(s, 7, iso(next.due));
+    r.run(s);
+}
+
 void recordRaw()
 {
     Raw& r = *g->raw;
     const std::string day = utf8(store::Clock::today().toString(Qt::ISODate));
     r.exec("BEGIN IMMEDIATE");
+    logRaw(r, utf8(g->question.id));
     sqlite3_stmt* s = r.stmt(kQuestionRowUpdate);
     r.text(s, 1, "B");
     r.text(s, 2, day);
@@ -404,13 +450,34 @@ QString workCopy(const QString& bank, const QString& name)
     return copy;
 }
 
+// A year of answers: ten log rows for every question (a million on the large
+// bank) and a memory state for each, so the writes meet full indexes.
+void fillAnswerLog(store::Connection& db)
+{
+    store::Transaction t(db);
+    db.exec(QStringLiteral(
+        "insert into answer_log (A1, at, right, answer, seconds, source) "
+        "select A1, printf('2025-%02d-%02dT08:00:00.000Z', 1 + n % 12, 1 + (n * 7) % 28), n % 3 <> 0, 'A', 10 + n, 1 + n % 5 "
+        "from tab_answ, (with recursive c(n) as (select 0 union all select n + 1 from c where n < 9) select n from c)"));
+    db.exec(QStringLiteral("insert or replace into memory_state (A1, stability, difficulty, phase, step, last_review, due) "
+                           "select A1, 12.5, 5.0, 2, 0, '2025-12-01T08:00:00.000Z', '2025-12-13T08:00:00.000Z' from tab_answ"));
+    t.commit();
+}
+
 void prepare(const QString& bank)
 {
     const QString path = workCopy(bank, QStringLiteral("work-ours.db"));
     if (!g->dm.openBank(path))
         throw std::runtime_error("cannot open the bank " + utf8(path));
-    g->raw = std::make_unique<Raw>(workCopy(bank, QStringLiteral("work-raw.db")));
+    const QString rawPath = workCopy(bank, QStringLiteral("work-raw.db"));
+    {
+        auto rawDb = store::Connection::open(rawPath, store::bankKey());
+        store::migrateBank(*rawDb);
+        fillAnswerLog(*rawDb);
+    }
+    g->raw = std::make_unique<Raw>(rawPath);
     store::Connection& db = g->dm.db();
+    fillAnswerLog(db);
     const store::Rows q = db.query(QStringLiteral(
         "select a1,a10,k3,k4,k5 from tab_answ where k5 is not null and k5<>'' and (E2='' or E2 is null) order by a1 limit 1"));
     if (q.empty())

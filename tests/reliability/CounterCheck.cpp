@@ -207,4 +207,42 @@ QStringList counterFaults(store::Connection& db)
     return Checker(db).run();
 }
 
+QHash<QString, qint64> unloggedAnswers(store::Connection& db)
+{
+    const bool hasLog = db.hasTable(QStringLiteral("answer_log"));
+    QHash<QString, qint64> out;
+    const QString sql = hasLog ? QStringLiteral("select a.A1, a.E3 - (select count(*) from answer_log l where l.A1 = a.A1) from tab_answ a")
+                               : QStringLiteral("select A1, E3 from tab_answ");
+    for (const auto& r : db.query(sql).values)
+        out.insert(r[0].toString(), r[1].toLongLong());
+    return out;
+}
+
+QStringList logFaults(store::Connection& db, const QHash<QString, qint64>& unloggedAtStart)
+{
+    QStringList faults;
+    // The last row by insertion, not by time: a clock set back makes later rows earlier.
+    const store::Rows rows = db.query(QStringLiteral(
+        "select a.A1, a.E3, (select count(*) from answer_log l where l.A1 = a.A1),"
+        " (select at from answer_log l where l.A1 = a.A1 order by rowid desc limit 1), m.A1 is not null, m.last_review "
+        "from tab_answ a left join memory_state m on m.A1 = a.A1"));
+    for (const auto& r : rows.values) {
+        const QString id = r[0].toString();
+        const qint64 e3 = r[1].toLongLong(), logged = r[2].toLongLong();
+        const qint64 expected = e3 - unloggedAtStart.value(id, 0);
+        if (logged != expected)
+            faults << QStringLiteral("answer log %1: %2 rows, E3 %3 of which %4 logged").arg(id).arg(logged).arg(e3).arg(expected);
+        const bool hasState = r[4].toBool();
+        if (hasState != (logged > 0))
+            faults << QStringLiteral("memory state %1: %2 with %3 log rows").arg(id, hasState ? QStringLiteral("present") : QStringLiteral("missing")).arg(logged);
+        else if (hasState && r[5].toString() != r[3].toString())
+            faults << QStringLiteral("memory state %1: last review %2, last log row %3").arg(id, r[5].toString(), r[3].toString());
+    }
+    const qint64 strays = db.scalar(QStringLiteral("select (select count(*) from answer_log where A1 not in (select A1 from tab_answ))"
+                                                   " + (select count(*) from memory_state where A1 not in (select A1 from tab_answ))")).toLongLong();
+    if (strays != 0)
+        faults << QStringLiteral("answer log: %1 rows of questions not in the bank").arg(strays);
+    return faults;
+}
+
 } // namespace reliability

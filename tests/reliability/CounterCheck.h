@@ -2,6 +2,7 @@
 
 #include "core/store/Connection.h"
 
+#include <QHash>
 #include <QStringList>
 
 namespace reliability {
@@ -23,5 +24,14 @@ namespace reliability {
 //   questions wherever the chapter counters tell them apart: when every answered
 //   question of a question chapter lies under the node, or none does.
 QStringList counterFaults(store::Connection& db);
+
+// Each question's answers that the answer log does not hold: E3 less its log
+// rows. Taken when a run begins; a bank without the log counts every answer.
+QHash<QString, qint64> unloggedAnswers(store::Connection& db);
+
+// The answer log against the counters, given unloggedAnswers() from the start:
+// each question's log rows = its E3 less the unlogged answers then; a memory
+// state exactly for the questions with log rows, last reviewed at the latest of them.
+QStringList logFaults(store::Connection& db, const QHash<QString, qint64>& unloggedAtStart);
 
 } // namespace reliability

@@ -23,6 +23,7 @@ protected:
         set = bank.dm.Cn1Query_tm;
         set->setSql(QStringLiteral("select a1,a2,a2_1,k3,k4,k5,k6,k7,k8,k9,k10,k11,k12,a10,a13,a14,e1,e2,e2_1,e3,e4 from tab_answ order by a1"));
         set->open();
+        unlogged = reliability::unloggedAnswers(bank.db());
         answer(1, "B");
         answer(1, "A");
         answer(2, "A");
@@ -40,6 +41,7 @@ protected:
     ClockScope clock;
     FixtureBank bank;
     store::Dataset* set = nullptr;
+    QHash<QString, qint64> unlogged;
 };
 
 TEST_F(CounterCheckTest, ABankWrittenByTheAnswerPathHasNoFaults)
@@ -78,6 +80,39 @@ TEST_F(CounterCheckTest, EveryCounterThatGoesAstrayIsReported)
             << faults.join(QLatin1Char('\n')).toStdString();
     }
     EXPECT_EQ(reliability::counterFaults(bank.db()).join(QLatin1Char('\n')).toStdString(), "");
+}
+
+// Each counted answer is one log row; a question's rows and memory state go with its counters.
+TEST_F(CounterCheckTest, TheAnswerLogFollowsTheCountersAndEveryStrayIsReported)
+{
+    EXPECT_EQ(reliability::logFaults(bank.db(), unlogged).join(QLatin1Char('\n')).toStdString(), "");
+    // Answers from before the log are not asked of it.
+    EXPECT_EQ(reliability::unloggedAnswers(bank.db()), (QHash<QString, qint64>{{"q1", 0}, {"q2", 0}}));
+    const struct {
+        const char* change;
+        const char* fault;
+    } cases[] = {
+        {"update tab_answ set E3=E3+1 where A1='q1'", "answer log q1: 3 rows, E3 4 of which 4 logged"},
+        {"delete from answer_log where rowid = (select max(rowid) from answer_log where A1='q2')", "answer log q2: 1 rows, E3 2 of which 2 logged"},
+        {"insert into answer_log select * from answer_log where A1='q2' limit 1", "answer log q2: 3 rows"},
+        {"delete from memory_state where A1='q1'", "memory state q1: missing with 3 log rows"},
+        {"update memory_state set last_review='2024-05-06T07:30:00.000Z' where A1='q2'", "memory state q2: last review 2024-05-06T07:30:00.000Z"},
+        {"insert into answer_log (A1, at, right, answer, seconds, source) values ('gone', '2024-05-06', 0, 'A', 0, 1)",
+         "answer log: 1 rows of questions not in the bank"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.change);
+        store::Transaction t(bank.db()); // rolled back after each case
+        bank.db().exec(QString::fromUtf8(c.change));
+        const QStringList faults = reliability::logFaults(bank.db(), unlogged);
+        EXPECT_TRUE(std::any_of(faults.begin(), faults.end(), [&](const QString& f) { return f.startsWith(QString::fromUtf8(c.fault)); }))
+            << faults.join(QLatin1Char('\n')).toStdString();
+    }
+    // A bank whose questions were answered before the log began: those answers stay unlogged.
+    bank.db().exec("update tab_answ set E3 = E3 + 5");
+    const QHash<QString, qint64> before = reliability::unloggedAnswers(bank.db());
+    EXPECT_EQ(before.value("q1"), 5);
+    EXPECT_EQ(reliability::logFaults(bank.db(), before).join(QLatin1Char('\n')).toStdString(), "");
 }
 
 } // namespace

@@ -166,9 +166,11 @@ int killLoop(const QString& source, int kills, quint64 seed, int maxDelayMs, con
         say(QStringLiteral("cannot copy %1 to %2").arg(source, bank));
         return 2;
     }
+    QHash<QString, qint64> unlogged;
     {
         auto db = store::Connection::open(bank, store::bankKey());
         const QStringList faults = reliability::counterFaults(*db);
+        unlogged = reliability::unloggedAnswers(*db);
         if (!faults.isEmpty()) {
             say(QStringLiteral("the source bank is not consistent before the first kill:\n  ") + faults.join(QStringLiteral("\n  ")));
             return 2;
@@ -216,7 +218,7 @@ int killLoop(const QString& source, int kills, quint64 seed, int maxDelayMs, con
 
         auto db = store::Connection::open(bank, store::bankKey());
         const qint64 logged = loggedAnswers(*db);
-        QStringList faults = reliability::counterFaults(*db);
+        QStringList faults = reliability::counterFaults(*db) + reliability::logFaults(*db, unlogged);
         // Reported after the commit: kept. The one in flight may or may not be.
         if (report.committed >= 0 && logged < report.committed) {
             faults << QStringLiteral("%1 answers were committed, the bank holds %2").arg(report.committed).arg(logged);
@@ -257,6 +259,7 @@ int session(const QString& source, int answers, double limitMb)
     TDM1 dm;
     if (!dm.openBank(bank))
         return 2;
+    const QHash<QString, qint64> unlogged = reliability::unloggedAnswers(dm.db());
     reliability::AnswerLoop loop(dm, 20240506);
     loop.open();
     qint64 baseline = 0, engineBaseline = 0;
@@ -271,7 +274,7 @@ int session(const QString& source, int answers, double limitMb)
     }
     const qint64 end = reliability::residentKb();
     const double growth = double(end - baseline) / 1024.0;
-    const QStringList faults = reliability::counterFaults(dm.db());
+    const QStringList faults = reliability::counterFaults(dm.db()) + reliability::logFaults(dm.db(), unlogged);
     say(QStringLiteral("%1 answers (%7 in %8 mock papers) in %2 s: resident %3 MB after 100, %4 MB after %1, growth %5 MB (limit %6 MB)")
             .arg(answers).arg(clock.elapsed() / 1000.0, 0, 'f', 1).arg(baseline / 1024.0, 0, 'f', 1)
             .arg(end / 1024.0, 0, 'f', 1).arg(growth, 0, 'f', 2).arg(limitMb).arg(loop.examCounted()).arg(loop.papers()));
