@@ -23,5 +23,6 @@ TFrmLxxt::Variant TFrmRuleLxxt::pointVariant()
     v.sideFollowsType = false;
     v.analysis = false;
     v.editing = false;
+    v.source = review::Source::PointPractice;
     return v;
 }

@@ -333,7 +333,9 @@ void TFrmLxxt::recordAnswer(int index, int page, SaveMode mode, int last, int fi
         return;
     practice::PageState state = Notebook1->state();
     state.page = page;
-    const practice::RecordOutcome outcome = practice::recordAnswer(*DM1, *set, practice::ReadAnswerText(state));
+    review::AnswerContext context;
+    context.source = m_variant.source;
+    const practice::RecordOutcome outcome = practice::recordAnswer(*DM1, *set, practice::ReadAnswerText(state), context);
 
     const bool inGroup = first <= index && index <= last;
     if (outcome.what == practice::Recorded::Cleared) {

@@ -134,6 +134,7 @@ protected:
         bool sideFollowsType = true;    // the 主观 page's side label names the type
         bool analysis = true;           // 解析 shown
         bool editing = true;            // 修改本题 and the edited notice
+        review::Source source = review::Source::ChapterPractice; // where the answer log says it was given
     };
     TFrmLxxt(QWidget* parent, const Variant& variant);
     const Variant& variant() const { return m_variant; }

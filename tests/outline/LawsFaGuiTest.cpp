@@ -563,6 +563,9 @@ TEST_F(PointPracticeTest, PractisingAPointRecordsWhatChapterPracticeRecords)
     EXPECT_EQ(bank.number("select q2 from tab_rule where ftid='010101001'"), 1);
     EXPECT_EQ(bank.number("select q4 from tab_fgmc where id='01'"), 1);
     EXPECT_EQ(bank.number("select D2 from tab_kmmc where C1='010101'"), 1);
+    // Only the answer log tells them apart: where each answer was given.
+    EXPECT_EQ(twin.value("select group_concat(source) from answer_log").toString(), "1"); // chapter practice
+    EXPECT_EQ(bank.value("select group_concat(source) from answer_log").toString(), "2"); // point practice
     // The note shows the point's counters as the practice left them at once; the
     // table's counters are current after 返回.
     EXPECT_EQ(note(), "相关题数：2题  已做题数：1题  已做道次：1次  做错道次：1次");
