@@ -159,6 +159,8 @@ QWidget* TFrmExam::buildHintBoard(const Arrangement& a)
     epLb_time1 = makeLabel(QStringLiteral("0:00:00"), running, QStringLiteral("epLb_time1"));
     ui::captionValue(epLb_time1, QStringLiteral("考试用时"));
     epLb_time1->setAlignment(Qt::AlignCenter);
+    // Tab reaches the clock, so a screen reader says the time when asked, not a stale snapshot.
+    epLb_time1->setFocusPolicy(Qt::TabFocus);
     epLb_time1->setFont(ui::songFont(a.clockPx, true));
     epLb_time1->setStyleSheet(QStringLiteral("color: rgb(0,0,160);"));
     rl->addWidget(epLb_time1);

@@ -126,6 +126,10 @@ TEST_F(ExamScreen, LabelsNameTheirValuesAndAMoveNamesTheQuestion)
     EXPECT_EQ(f.Label7->accessibleName(), QStringLiteral("题型 单选 每题1分 共3分"));
     EXPECT_EQ(f.Label1->accessibleName(), QStringLiteral("提示"));
     EXPECT_EQ(f.Re1->accessibleName(), QStringLiteral("第1题 试题"));
+    // The clock is reached by Tab and names the time as it is.
+    EXPECT_TRUE(f.epLb_time1->focusPolicy() & Qt::TabFocus);
+    after(7);
+    EXPECT_EQ(f.epLb_time1->accessibleName(), QStringLiteral("考试用时 0:00:07"));
     click(f.epEfTrBtn2);
     EXPECT_EQ(f.Re1->accessibleName(), QStringLiteral("第2题 试题"));
     key(Qt::Key_Return);
