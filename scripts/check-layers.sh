@@ -4,7 +4,7 @@
 # other. Prints nothing when the layers hold.
 cd "$(dirname "$0")/.."
 rank() { case $1 in core/store) echo 0;; core/*) echo 1;; ui) echo 2;; common) echo 3;; question) echo 4;;
-  practice|exam|outline|authoring|progress|update|help) echo 5;; app) echo 6;; *) echo 9;; esac; }
+  practice|exam|outline|authoring|progress|update|help|gather|review) echo 5;; app) echo 6;; *) echo 9;; esac; }
 folder() { local p=${1#src/}; case $p in core/*) echo "$(echo $p | cut -d/ -f1-2)";; *) echo "${p%%/*}";; esac; }
 declare -A seen
 for f in $(git ls-files 'src/*.cpp' 'src/*.h'; git ls-files --others --exclude-standard 'src/*.cpp' 'src/*.h'); do
