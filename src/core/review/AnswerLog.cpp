@@ -29,17 +29,38 @@ MemoryState estimatedState(store::Connection& db, const QString& questionId)
                                      {{QStringLiteral(":a1"), questionId}});
     if (row.empty())
         return {};
-    AnswerCounters c;
-    c.answers = row.at(0, QStringLiteral("E3")).toInt();
-    c.wrongWeight = row.at(0, QStringLiteral("E4")).toInt();
-    const QString last = row.at(0, QStringLiteral("E2")).toString();
-    c.lastRight = !last.isEmpty() && last == row.at(0, QStringLiteral("A2")).toString();
-    // Older banks keep a time after the day.
-    c.lastDate = QDate::fromString(row.at(0, QStringLiteral("E1")).toString().left(10), Qt::ISODate);
-    return estimateFromCounters(c);
+    return estimateFromCounters(countersOfRow(row.values[0][0], row.values[0][1], row.values[0][2], row.values[0][3],
+                                              row.values[0][4]));
 }
 
 } // namespace
+
+AnswerCounters countersOfRow(const QVariant& key, const QVariant& e1, const QVariant& e2, const QVariant& e3,
+                             const QVariant& e4)
+{
+    AnswerCounters c;
+    c.answers = e3.toInt();
+    c.wrongWeight = e4.toInt();
+    const QString last = e2.toString();
+    c.lastRight = !last.isEmpty() && last == key.toString();
+    // Older banks keep a time after the day.
+    c.lastDate = QDate::fromString(e1.toString().left(10), Qt::ISODate);
+    return c;
+}
+
+MemoryState memoryStateOfRow(const QVariant& stability, const QVariant& difficulty, const QVariant& phase,
+                             const QVariant& step, const QVariant& lastReview, const QVariant& due)
+{
+    MemoryState s;
+    s.stability = stability.toDouble();
+    s.difficulty = difficulty.toDouble();
+    const int p = phase.toInt();
+    s.phase = p >= int(Phase::New) && p <= int(Phase::Relearning) ? Phase(p) : Phase::New;
+    s.step = step.toInt();
+    s.lastReview = fromIso(lastReview);
+    s.due = fromIso(due);
+    return s;
+}
 
 std::optional<MemoryState> storedMemoryState(store::Connection& db, const QString& questionId)
 {
@@ -48,15 +69,8 @@ std::optional<MemoryState> storedMemoryState(store::Connection& db, const QStrin
                                      {{QStringLiteral(":a1"), questionId}});
     if (row.empty())
         return std::nullopt;
-    MemoryState s;
-    s.stability = row.at(0, QStringLiteral("stability")).toDouble();
-    s.difficulty = row.at(0, QStringLiteral("difficulty")).toDouble();
-    const int phase = row.at(0, QStringLiteral("phase")).toInt();
-    s.phase = phase >= int(Phase::New) && phase <= int(Phase::Relearning) ? Phase(phase) : Phase::New;
-    s.step = row.at(0, QStringLiteral("step")).toInt();
-    s.lastReview = fromIso(row.at(0, QStringLiteral("last_review")));
-    s.due = fromIso(row.at(0, QStringLiteral("due")));
-    return s;
+    const auto& r = row.values[0];
+    return memoryStateOfRow(r[0], r[1], r[2], r[3], r[4], r[5]);
 }
 
 void logAnswer(store::Connection& db, const QString& questionId, bool right, const QString& answer,
@@ -67,14 +81,18 @@ void logAnswer(store::Connection& db, const QString& questionId, bool right, con
     const MemoryState before = stored ? *stored : estimatedState(db, questionId);
     const MemoryState after = schedule(before, ratingOfAnswer(right, context.secondsSpent, context.answerTime), at);
 
-    db.exec(QStringLiteral("insert into answer_log (A1, at, right, answer, seconds, source) "
-                           "values (:a1, :at, :right, :answer, :seconds, :source)"),
+    // What the model expected of this answer, for its calibration; nothing for a new question.
+    const QVariant recall = before.phase == Phase::New || !before.lastReview.isValid()
+        ? QVariant() : QVariant(retrievability(before, at));
+    db.exec(QStringLiteral("insert into answer_log (A1, at, right, answer, seconds, source, recall) "
+                           "values (:a1, :at, :right, :answer, :seconds, :source, :recall)"),
             {{QStringLiteral(":a1"), questionId},
              {QStringLiteral(":at"), isoUtc(at)},
              {QStringLiteral(":right"), right ? 1 : 0},
              {QStringLiteral(":answer"), answer},
              {QStringLiteral(":seconds"), std::max<qint64>(context.secondsSpent, 0)},
-             {QStringLiteral(":source"), int(context.source)}});
+             {QStringLiteral(":source"), int(context.source)},
+             {QStringLiteral(":recall"), recall}});
     db.exec(QStringLiteral("insert or replace into memory_state (A1, stability, difficulty, phase, step, last_review, due) "
                            "values (:a1, :s, :d, :phase, :step, :last, :due)"),
             {{QStringLiteral(":a1"), questionId},

@@ -3,6 +3,7 @@
 #include "core/review/Fsrs.h"
 
 #include <QString>
+#include <QVariant>
 #include <optional>
 
 namespace store {
@@ -22,6 +23,15 @@ struct AnswerContext {
     qint64 secondsSpent = 0; // on this question
     qint64 answerTime = 0;   // the type's answer time in seconds; 0: no limit
 };
+
+// A memory_state row's columns (stability, difficulty, phase, step, last_review, due)
+// as a state; an unknown phase reads as New.
+MemoryState memoryStateOfRow(const QVariant& stability, const QVariant& difficulty, const QVariant& phase,
+                             const QVariant& step, const QVariant& lastReview, const QVariant& due);
+// A question's tab_answ counters (A2 key, E1 day, E2 last answer, E3, E4) as the
+// estimate from counters takes them.
+AnswerCounters countersOfRow(const QVariant& key, const QVariant& e1, const QVariant& e2, const QVariant& e3,
+                             const QVariant& e4);
 
 // The question's stored memory state, or none before its first logged answer.
 std::optional<MemoryState> storedMemoryState(store::Connection& db, const QString& questionId);

@@ -67,6 +67,20 @@ void answerLogAndMemory(Connection& db)
                            "last_review TEXT, due TEXT)"));
 }
 
+// The score forecast as it stood each day (one row per day and mock, kept when the plan
+// or the chart shows it), and beside each logged answer the recall the model predicted
+// just before it, so the model's calibration is one pass over the log. `recall` is null
+// where nothing was predicted: a new question, or a row logged before this step.
+void forecastHistory(Connection& db)
+{
+    db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS forecast_day (day TEXT NOT NULL, mock INTEGER NOT NULL,"
+                           "expected REAL NOT NULL, low REAL NOT NULL, high REAL NOT NULL, full REAL NOT NULL,"
+                           "PRIMARY KEY (day, mock))"));
+    // The column may be there already when an older layout number came with a newer file.
+    if (!db.columnsOf(QStringLiteral("answer_log")).contains(QStringLiteral("recall"), Qt::CaseInsensitive))
+        db.exec(QStringLiteral("ALTER TABLE answer_log ADD COLUMN recall REAL"));
+}
+
 // New steps go at the end; a released step is never edited, since banks have run it.
 const Migration kMigrations[] = {
     {2, "the unfinished exam's table", examResume},
@@ -74,6 +88,7 @@ const Migration kMigrations[] = {
     {4, "the index a paper is drawn by", drawIndex},
     {5, "bookmarks and the wrong-question book's removals", bookmarksAndRemovals},
     {6, "the answer log and each question's memory state", answerLogAndMemory},
+    {7, "the forecast's daily history and the recall predicted before each answer", forecastHistory},
 };
 
 void setVersion(Connection& db, int version)
