@@ -184,7 +184,10 @@ ImportResult importQuestions(store::Connection& db, const exchange::ReadResult& 
     return out;
 }
 
-std::vector<exchange::Question> chapterQuestions(store::Connection& db, const QString& chapter)
+namespace {
+
+// The questions the where-clause picks (over tab_answ as a), in id order, as the writers take them.
+std::vector<exchange::Question> questionsWhere(store::Connection& db, const QString& where, const store::Params& params)
 {
     std::map<int, QString> typeNames;
     const QString table = app::currentTypeTable();
@@ -199,8 +202,9 @@ std::vector<exchange::Question> chapterQuestions(store::Connection& db, const QS
     const store::Rows rows = db.query(
         QStringLiteral("select a.A1,a.A2,a.A2_1,a.A13,e.A15 as stem,e.jx as jx,t.A15 as shared") + pointCols
             + QStringLiteral(" from tab_answ a left join tab_exer e on e.A1=a.A1 left join tab_title t on t.A1=substr(a.A1,1,16)"
-                             " and instr(a.A1,'-')>0 where a.A10=:c or a.A10 like :prefix order by a.A1"),
-        {{QStringLiteral(":c"), chapter}, {QStringLiteral(":prefix"), chapter + QLatin1Char('%')}});
+                             " and instr(a.A1,'-')>0 where ")
+            + where + QStringLiteral(" order by a.A1"),
+        params);
     std::vector<exchange::Question> out;
     for (int r = 0; r < rows.size(); ++r) {
         const int typeId = rows.at(r, QStringLiteral("A13")).toInt();
@@ -228,6 +232,53 @@ std::vector<exchange::Question> chapterQuestions(store::Connection& db, const QS
         }
         out.push_back(std::move(q));
     }
+    return out;
+}
+
+} // namespace
+
+std::vector<exchange::Question> chapterQuestions(store::Connection& db, const QString& chapter)
+{
+    return questionsWhere(db, QStringLiteral("a.A10=:c or a.A10 like :prefix"),
+                          {{QStringLiteral(":c"), chapter}, {QStringLiteral(":prefix"), chapter + QLatin1Char('%')}});
+}
+
+std::vector<exchange::Question> questionsByIds(store::Connection& db, const QStringList& ids)
+{
+    // Read in batches (the engine limits the bound values of one statement), then put
+    // back in the caller's order; an id given twice goes out once.
+    constexpr int kBatch = 400;
+    std::map<QString, exchange::Question> byId;
+    for (qsizetype from = 0; from < ids.size(); from += kBatch) {
+        QStringList marks;
+        store::Params params;
+        for (qsizetype i = from; i < std::min<qsizetype>(from + kBatch, ids.size()); ++i) {
+            const QString name = QStringLiteral(":i%1").arg(i - from);
+            marks << name;
+            params.push_back({name, ids.at(i)});
+        }
+        for (exchange::Question& q : questionsWhere(db, QStringLiteral("a.A1 in (") + marks.join(QLatin1Char(',')) + QLatin1Char(')'), params))
+            byId.emplace(q.title, std::move(q));
+    }
+    std::vector<exchange::Question> out;
+    for (const QString& id : ids) {
+        auto it = byId.find(id);
+        if (it == byId.end())
+            continue;
+        out.push_back(std::move(it->second));
+        byId.erase(it);
+        out.back().number = int(out.size());
+    }
+    return out;
+}
+
+QStringList ownQuestionIds(store::Connection& db, const QString& chapter)
+{
+    const store::Rows rows = db.query(QStringLiteral("select A1 from tab_answ where (A10=:c or A10 like :prefix) and A1 like 'U%' order by A1"),
+                                      {{QStringLiteral(":c"), chapter}, {QStringLiteral(":prefix"), chapter + QLatin1Char('%')}});
+    QStringList out;
+    for (int r = 0; r < rows.size(); ++r)
+        out << rows.at(r, QStringLiteral("A1")).toString();
     return out;
 }
 

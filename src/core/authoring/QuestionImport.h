@@ -46,5 +46,10 @@ ImportResult importQuestions(store::Connection& db, const exchange::ReadResult& 
 // the stored stem split into stem and options, kinds by the bank's types, points by id.
 // The stored rich text goes out as HTML; RTF goes out as its text.
 std::vector<exchange::Question> chapterQuestions(store::Connection& db, const QString& chapter);
+// The questions of the ids, in the order given, read as chapterQuestions reads them; ids
+// not in the bank (and a repeated id after its first place) are left out.
+std::vector<exchange::Question> questionsByIds(store::Connection& db, const QStringList& ids);
+// The candidate's own questions of the chapter and its sections (those entered or imported), by id.
+QStringList ownQuestionIds(store::Connection& db, const QString& chapter);
 
 } // namespace authoring
