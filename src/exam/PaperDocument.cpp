@@ -333,8 +333,20 @@ QString chooseSavePath(QWidget* owner, const QString& proposed)
 
 } // namespace
 
-void ExportPaper(QWidget* owner, store::Connection& db, const QString& paperTable, const QString& typeTable,
-                 const QString& title)
+namespace {
+
+// What the export says while and after writing, and a question asked once the path
+// is chosen (false stops it).
+struct ExportTexts {
+    QString waiting;
+    QString done;
+    std::function<bool()> beforeWriting;
+};
+
+// Asks where to save, writes the content that `read` gathers with the progress window
+// up, and opens the file; any failure ends with the warning box and no file.
+void exportContent(QWidget* owner, const QString& title, const QString& logName, const ExportTexts& texts,
+                   const std::function<PaperContent()>& read)
 {
     // Where the last paper went, in this run or an earlier one.
     QString folder = prefs::exportFolder();
@@ -345,33 +357,54 @@ void ExportPaper(QWidget* owner, store::Connection& db, const QString& paperTabl
     const QString path = chooseSavePath(owner, QDir(folder).filePath(paperFileName(title) + QStringLiteral(".docx")));
     if (path.isEmpty())
         return;
-    const bool withMine = prompt::messageBox(prompt::Icon::Question, QStringLiteral("生成文档"),
-                                             QStringLiteral("包含我的答案（对错、得分和用时）吗？"), prompt::Buttons::YesNo)
-                       == prompt::Ok;
-    progress::show(kWaiting);
+    if (texts.beforeWriting && !texts.beforeWriting())
+        return;
+    progress::show(texts.waiting);
     try {
         ui::WaitCursor wait;
-        const PaperContent content = readPaperContent(db, paperTable, typeTable, title, {}, withMine);
-        const auto shown = [](int n) {
-            progress::setText(kWaiting + QStringLiteral(" 第%1题").arg(n));
+        const PaperContent content = read();
+        const auto shown = [&texts](int n) {
+            progress::setText(texts.waiting + QStringLiteral(" 第%1题").arg(n));
         };
         std::unique_ptr<QTextDocument> doc = paperDocument(content, shown);
         doc->setMetaInformation(QTextDocument::DocumentTitle, title);
         writePaperFile(*doc, path, paperFormatOf(path));
     } catch (const std::exception& e) {
         progress::hide();
-        qCWarning(lcExam).noquote() << "exporting" << paperTable << "to" << path << "failed:" << e.what();
+        qCWarning(lcExam).noquote() << "exporting" << logName << "to" << path << "failed:" << e.what();
         prompt::messageBox(prompt::Icon::Warning, QStringLiteral("警告"), QStringLiteral("导出试题发生错误，请退出后重试！"));
         return;
     }
     progress::hide();
     prefs::setExportFolder(QFileInfo(path).absolutePath());
-    prompt::messageBox(prompt::Icon::Information, QStringLiteral("提示"),
-                       QStringLiteral("试卷已导出到：") + QDir::toNativeSeparators(path));
+    prompt::messageBox(prompt::Icon::Information, QStringLiteral("提示"), texts.done + QDir::toNativeSeparators(path));
     if (g_opener)
         g_opener(path);
     else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
         qCWarning(lcExam).noquote() << "no program opened" << path; // the file is written all the same
+}
+
+} // namespace
+
+void ExportPaper(QWidget* owner, store::Connection& db, const QString& paperTable, const QString& typeTable,
+                 const QString& title)
+{
+    bool withMine = false;
+    ExportTexts texts{kWaiting, QStringLiteral("试卷已导出到："), [&withMine] {
+                          withMine = prompt::messageBox(prompt::Icon::Question, QStringLiteral("生成文档"),
+                                                        QStringLiteral("包含我的答案（对错、得分和用时）吗？"),
+                                                        prompt::Buttons::YesNo)
+                                  == prompt::Ok;
+                          return true;
+                      }};
+    exportContent(owner, title, paperTable, texts,
+                  [&] { return readPaperContent(db, paperTable, typeTable, title, {}, withMine); });
+}
+
+void ExportQuestionList(QWidget* owner, store::Connection& db, const QString& title, const QList<QuestionSection>& sections)
+{
+    const ExportTexts texts{QStringLiteral("正在生成文档，请等待..."), QStringLiteral("文档已导出到："), {}};
+    exportContent(owner, title, title, texts, [&] { return readQuestionListContent(db, title, sections); });
 }
 
 } // namespace exam

@@ -35,6 +35,11 @@ QString paperFileName(const QString& title);
 void ExportPaper(QWidget* owner, store::Connection& db, const QString& paperTable, const QString& typeTable,
                  const QString& title);
 
+// 生成文档 of a list of questions (the wrong-question book, bookmarks): the same
+// dialog, progress window, warning and opening as a paper, without the candidate's
+// answers.
+void ExportQuestionList(QWidget* owner, store::Connection& db, const QString& title, const QList<QuestionSection>& sections);
+
 // Test seams: the save dialog (returns the chosen path, empty to cancel) and opening the
 // written file.
 using SavePathChooser = std::function<QString(QWidget* owner, const QString& proposed)>;

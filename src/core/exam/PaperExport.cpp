@@ -93,6 +93,74 @@ QString mineLine(int type, const QString& mine, const QString& key)
          + (practice::isRightAnswer(mine, key) ? QStringLiteral("（正确）") : QStringLiteral("（错误）"));
 }
 
+namespace {
+
+// A paper row or a bank row read as A1, A13, A2, jx, K3 … K12 (and E2_1 after them).
+PaperRow rowOf(const std::vector<QVariant>& r)
+{
+    PaperRow p;
+    p.id = r[0].toString();
+    p.type = r[1].toInt();
+    p.key = r[2].toString();
+    p.analysis = bytesOf(r[3]);
+    for (int k = 0; k < 10; ++k) {
+        const QString v = r[size_t(4 + k)].toString().trimmed();
+        if (!v.isEmpty())
+            p.points << v;
+    }
+    if (r.size() > 14)
+        p.mine = r[14].toString().trimmed();
+    return p;
+}
+
+// Question n: the group's shared stem for a question of a case group, then the numbered stem.
+void stemPieces(store::Connection& db, Gatherer& g, const QString& id, int n)
+{
+    // A question of a case group (id other than 12 characters) carries the group's stem.
+    if (id.size() != 12) {
+        const QVariant stem = db.scalar(QStringLiteral("select A15 from tab_title where A1 = :a1"),
+                                        {{QStringLiteral(":a1"), id.left(16)}});
+        // A group whose stem is gone has nothing to repeat.
+        if (const QByteArray bytes = bytesOf(stem); !bytes.isEmpty())
+            g.rich(QString(), bytes, n);
+    }
+    const QVariant text = db.scalar(QStringLiteral("select A15 from tab_exer where A1 = :a1"), {{QStringLiteral(":a1"), id}});
+    g.rich(QString::number(n) + QStringLiteral("、"), bytesOf(text), n);
+}
+
+// The answer part of question n: its key, the candidate's answer, the analysis and the exam points.
+void answerPieces(store::Connection& db, Gatherer& g, const PaperRow& p, int n, bool withMine)
+{
+    g.text(QStringLiteral("第%1题").arg(n), n);
+    const QString answer = answerLine(p.type, p.key);
+    if (!answer.isEmpty())
+        g.text(answer, n);
+    if (withMine)
+        g.text(mineLine(p.type, p.mine, p.key), n);
+    if (!p.analysis.isEmpty()) {
+        g.text(QStringLiteral("试题解析："), n);
+        g.rich(QString(), p.analysis, n);
+    }
+    if (p.points.isEmpty())
+        return;
+    g.text(QStringLiteral("考点："), n);
+    for (const QString& v : p.points) {
+        const store::Rows point = db.query(QStringLiteral("select sn, n from tab_rule where ftid = :ftid"),
+                                           {{QStringLiteral(":ftid"), v}});
+        // A point the outline no longer holds has nothing to show.
+        if (point.empty())
+            continue;
+        const QString sn = point.values[0][0].toString();
+        // The outline section the point sits in: its first 6 characters.
+        const QVariant node = db.scalar(QStringLiteral("select n from tab_fgmc where id = :id"),
+                                        {{QStringLiteral(":id"), v.left(6)}});
+        g.text(node.isNull() ? sn + QStringLiteral("；") : node.toString() + QLatin1Char(' ') + sn + QStringLiteral("；"), n);
+        g.rich(QString(), bytesOf(point.values[0][1]), n);
+    }
+}
+
+} // namespace
+
 PaperContent readPaperContent(store::Connection& db, const QString& paperTable, const QString& typeTable,
                               const QString& title, const std::function<void(int)>& progress, bool withMine)
 {
@@ -107,20 +175,8 @@ PaperContent readPaperContent(store::Connection& db, const QString& paperTable, 
                                       + store::quoteIdentifier(paperTable) + QStringLiteral(" order by A13, A1"));
     QList<PaperRow> paper;
     paper.reserve(rows.size());
-    for (const auto& r : rows.values) {
-        PaperRow p;
-        p.id = r[0].toString();
-        p.type = r[1].toInt();
-        p.key = r[2].toString();
-        p.analysis = bytesOf(r[3]);
-        for (int k = 0; k < 10; ++k) {
-            const QString v = r[size_t(4 + k)].toString().trimmed();
-            if (!v.isEmpty())
-                p.points << v;
-        }
-        p.mine = r[14].toString().trimmed();
-        paper.append(p);
-    }
+    for (const auto& r : rows.values)
+        paper.append(rowOf(r));
 
     struct TypeRow {
         QString name = QStringLiteral("未知题型");
@@ -170,16 +226,7 @@ PaperContent readPaperContent(store::Connection& db, const QString& paperTable, 
             const TypeRow t = typeRow(p.type);
             g.text(typeHeading(int(typesMet.size()), t.name, typeCounts.value(p.type), t.score), n);
         }
-        // A question of a case group (id other than 12 characters) carries the group's stem.
-        if (p.id.size() != 12) {
-            const QVariant stem = db.scalar(QStringLiteral("select A15 from tab_title where A1 = :a1"),
-                                            {{QStringLiteral(":a1"), p.id.left(16)}});
-            // A group whose stem is gone has nothing to repeat.
-            if (const QByteArray bytes = bytesOf(stem); !bytes.isEmpty())
-                g.rich(QString(), bytes, n);
-        }
-        const QVariant text = db.scalar(QStringLiteral("select A15 from tab_exer where A1 = :a1"), {{QStringLiteral(":a1"), p.id}});
-        g.rich(QString::number(n) + QStringLiteral("、"), bytesOf(text), n);
+        stemPieces(db, g, p.id, n);
     }
 
     g.pageBreak();
@@ -187,36 +234,58 @@ PaperContent readPaperContent(store::Connection& db, const QString& paperTable, 
     g.text(QString());
     g.text(QString());
 
-    for (int i = 0; i < paper.size(); ++i) {
-        const PaperRow& p = paper[i];
-        const int n = i + 1;
-        g.text(QStringLiteral("第%1题").arg(n), n);
-        const QString answer = answerLine(p.type, p.key);
-        if (!answer.isEmpty())
-            g.text(answer, n);
-        if (withMine)
-            g.text(mineLine(p.type, p.mine, p.key), n);
-        if (!p.analysis.isEmpty()) {
-            g.text(QStringLiteral("试题解析："), n);
-            g.rich(QString(), p.analysis, n);
+    for (int i = 0; i < paper.size(); ++i)
+        answerPieces(db, g, paper[i], i + 1, withMine);
+    return out;
+}
+
+PaperContent readQuestionListContent(store::Connection& db, const QString& title, const QList<QuestionSection>& sections,
+                                     const std::function<void(int)>& progress)
+{
+    QString columns = QStringLiteral("a.A1, a.A13, a.A2, e.jx");
+    for (int k = 3; k <= 12; ++k)
+        columns += QStringLiteral(", a.K%1").arg(k);
+    const QString sql = QStringLiteral("select ") + columns
+                      + QStringLiteral(" from tab_answ a left join tab_exer e on e.A1 = a.A1 where a.A1 = :a1");
+    QList<QPair<QString, QList<PaperRow>>> listed;
+    int total = 0;
+    for (const QuestionSection& section : sections) {
+        QList<PaperRow> rows;
+        for (const QString& id : section.ids) {
+            const store::Rows r = db.query(sql, {{QStringLiteral(":a1"), id}});
+            // A question gone from the bank since the list was read is left out.
+            if (!r.empty())
+                rows << rowOf(r.values[0]);
         }
-        if (p.points.isEmpty())
-            continue;
-        g.text(QStringLiteral("考点："), n);
-        for (const QString& v : p.points) {
-            const store::Rows point = db.query(QStringLiteral("select sn, n from tab_rule where ftid = :ftid"),
-                                               {{QStringLiteral(":ftid"), v}});
-            // A point the outline no longer holds has nothing to show.
-            if (point.empty())
-                continue;
-            const QString sn = point.values[0][0].toString();
-            // The outline section the point sits in: its first 6 characters.
-            const QVariant node = db.scalar(QStringLiteral("select n from tab_fgmc where id = :id"),
-                                            {{QStringLiteral(":id"), v.left(6)}});
-            g.text(node.isNull() ? sn + QStringLiteral("；") : node.toString() + QLatin1Char(' ') + sn + QStringLiteral("；"), n);
-            g.rich(QString(), bytesOf(point.values[0][1]), n);
+        total += int(rows.size());
+        if (!rows.isEmpty())
+            listed.append({section.heading, rows});
+    }
+
+    PaperContent out;
+    out.title = title;
+    out.questions = total;
+    Gatherer g(out);
+    g.text(title);
+    g.text(QString());
+    int n = 0;
+    for (const auto& [heading, rows] : listed) {
+        for (int i = 0; i < rows.size(); ++i) {
+            ++n;
+            if (progress)
+                progress(n);
+            if (i == 0 && !heading.isEmpty())
+                g.text(heading, n);
+            stemPieces(db, g, rows[i].id, n);
         }
     }
+    g.pageBreak();
+    g.text(QStringLiteral("答案："));
+    g.text(QString());
+    n = 0;
+    for (const auto& section : listed)
+        for (const PaperRow& p : section.second)
+            answerPieces(db, g, p, ++n, false);
     return out;
 }
 

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // What a reviewed paper turns into as a document: its title, the questions under
@@ -48,5 +49,15 @@ QString mineLine(int type, const QString& mine, const QString& key);
 PaperContent readPaperContent(store::Connection& db, const QString& paperTable, const QString& typeTable,
                               const QString& title, const std::function<void(int)>& progress = {},
                               bool withMine = false);
+
+// Questions of the bank in the given order under their sections' headings (a section
+// without a heading has none), then the answers with analyses and exam points, as a
+// paper has them. Ids no longer in the bank are left out. Throws store::DbError.
+struct QuestionSection {
+    QString heading;
+    QStringList ids;
+};
+PaperContent readQuestionListContent(store::Connection& db, const QString& title, const QList<QuestionSection>& sections,
+                                     const std::function<void(int)>& progress = {});
 
 } // namespace exam
