@@ -122,3 +122,49 @@ TEST(Gather, BookmarksToggleKeepARemarkAndTouchNoBookTable)
     }
     EXPECT_FALSE(search::isBookmarked(db, QStringLiteral("010101000002")));
 }
+
+TEST(Gather, ListsSortWithinTiesByChapterAndGroupInBookOrder)
+{
+    Bank bank;
+    store::Connection& db = *bank.db;
+    // Book order puts part 02 before part 01; a bookmark may never have been answered.
+    db.exec(QStringLiteral("update tab_kmmc set bh = -1 where C1 = '02'"));
+    QList<search::Gathered> rows;
+    const struct {
+        const char* id;
+        int wrong;
+        QDate day;
+    } made[] = {{"020101000001", 2, QDate(2026, 12, 1)}, {"010101000003", 2, {}}, {"010101000002", 5, QDate(2026, 11, 1)},
+                {"010101000001", 1, QDate(2026, 12, 3)}};
+    for (const auto& m : made) {
+        search::Gathered g;
+        g.id = QString::fromLatin1(m.id);
+        g.chapter = g.id.left(6);
+        g.wrongCount = m.wrong;
+        g.lastAnswered = m.day;
+        rows << g;
+    }
+    const struct {
+        search::SortKey key;
+        QStringList order;
+    } cases[] = {
+        {search::SortKey::Chapter, {"010101000001", "010101000002", "010101000003", "020101000001"}},
+        {search::SortKey::WrongCount, {"010101000002", "010101000003", "020101000001", "010101000001"}},
+        {search::SortKey::LastAnswered, {"010101000001", "020101000001", "010101000002", "010101000003"}},
+    };
+    for (const auto& c : cases) {
+        QList<search::Gathered> sorted = rows;
+        search::sortRows(sorted, c.key);
+        EXPECT_EQ(ids(sorted), c.order) << int(c.key);
+    }
+    search::sortRows(rows, search::SortKey::WrongCount);
+    const QList<search::PartGroup> parts = search::groupByChapter(db, rows);
+    ASSERT_EQ(parts.size(), 2);
+    EXPECT_EQ(parts[0].code, "02");
+    EXPECT_EQ(parts[0].name, "第二部分");
+    EXPECT_EQ(parts[1].ids(), (QStringList{"010101000002", "010101000003", "010101000001"})) << "rows keep their order";
+    EXPECT_EQ(parts[1].count(), 3);
+
+    EXPECT_EQ(search::excerptOf(QStringLiteral("  第一行\n  A. 选项 \t B"), 60), "第一行 A. 选项 B");
+    EXPECT_EQ(search::excerptOf(QStringLiteral("一二三四五六"), 4), QStringLiteral("一二三") + QChar(0x2026));
+}
