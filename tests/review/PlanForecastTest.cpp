@@ -69,32 +69,45 @@ TEST(PlanForecast, APaperHasThePositionsAndScoreADrawnPaperHas)
     EXPECT_TRUE(recall.paperSlots(6, kNow).empty());
 }
 
-TEST(PlanForecast, RecallComesFromTheLogElseTheCountersElseTheChapterElseTheNeutralPrior)
+TEST(PlanForecast, RecallComesFromTheLogElseTheCountersElseFirstAnswersInTheChapterElseTheNeutralPrior)
 {
     DemoBank bank;
+    auto chapterOf = [&](const QString& id) {
+        return bank.scalar("select substr(A10, 1, 4) from tab_answ where A1 = :a", {{":a", id}}).toString();
+    };
+    // Chapter one: two questions met in the log, one right and one wrong, and one never met.
     const QString logged = bank.questionOf(11, QStringLiteral("01"), 0);
-    const QString counted = bank.questionOf(11, QStringLiteral("01"), 1);
-    const QString chapterOnly = bank.questionOf(11, QStringLiteral("01"), 2);
-    const QString untouched = bank.questionOf(11, QStringLiteral("02"), 0);
-    const QString voided = bank.questionOf(11, QStringLiteral("03"), 0);
+    const QString chapter1 = chapterOf(logged);
+    const QString missed = bank.questionOf(11, chapter1, 1);
+    const QString unmetInLoggedChapter = bank.questionOf(11, chapter1, 2);
+    // Chapter two: counters only (answered before the log began).
+    const QString counted = bank.questionOf(11, QStringLiteral("02"), 0);
+    const QString unmetInCountedChapter = bank.questionOf(11, chapterOf(counted), 1);
+    const QString untouched = bank.questionOf(11, QStringLiteral("03"), 0);
+    const QString voided = bank.questionOf(11, QStringLiteral("04"), 0);
     ASSERT_FALSE(voided.isEmpty());
-    const QString chapter = bank.scalar("select substr(A10, 1, 4) from tab_answ where A1 = :a", {{":a", chapterOnly}}).toString();
+    ASSERT_FALSE(unmetInLoggedChapter.isEmpty());
 
+    bank.db->exec("update tab_kmmc set D1 = 0, D2 = 0");
     bank.logRight(logged, true, kNow.addDays(-3));
+    bank.logRight(missed, false, kNow.addDays(-3));
+    bank.logRight(logged, true, kNow.addDays(-1)); // a review: not a first answer
+    // The chapter's counters hold reviews too; the first answers decide for a question not met.
+    bank.db->exec("update tab_kmmc set D1 = 30, D2 = 1 where C1 = :c", {{":c", chapter1}});
     // Answered twice before the log began, the last time right, three days ago.
     bank.db->exec("update tab_answ set E3 = 2, E4 = 0, E2 = A2, E1 = :d where A1 = :a",
                   {{":d", kNow.date().addDays(-3).toString(Qt::ISODate)}, {":a", counted}});
-    bank.db->exec("update tab_kmmc set D1 = 8, D2 = 2 where C1 = :c", {{":c", chapter}});
-    bank.db->exec("update tab_kmmc set D1 = 0, D2 = 0 where C1 like '02%'");
+    bank.db->exec("update tab_kmmc set D1 = 8, D2 = 2 where C1 = :c", {{":c", chapterOf(counted)}});
     bank.db->exec("update tab_answ set F1 = 1 where A1 = :a", {{":a", voided}});
 
     const progress::BankRecall recall(*bank.db);
     const auto stored = review::storedMemoryState(*bank.db, logged);
     ASSERT_TRUE(stored);
     EXPECT_DOUBLE_EQ(recall.recallOf(logged, kNow), review::retrievability(*stored, kNow));
+    EXPECT_DOUBLE_EQ(recall.recallOf(unmetInLoggedChapter, kNow), 0.5) << "first answers: one of two right";
     review::AnswerCounters c{2, 0, true, kNow.date().addDays(-3)};
     EXPECT_DOUBLE_EQ(recall.recallOf(counted, kNow), review::retrievability(review::estimateFromCounters(c), kNow));
-    EXPECT_DOUBLE_EQ(recall.recallOf(chapterOnly, kNow), 0.75);
+    EXPECT_DOUBLE_EQ(recall.recallOf(unmetInCountedChapter, kNow), 0.75) << "no first answer logged: the counters";
     EXPECT_DOUBLE_EQ(recall.recallOf(untouched, kNow), progress::kNeutralRecall);
     EXPECT_DOUBLE_EQ(recall.recallOf(voided, kNow), -1) << "a voided question is never drawn";
     EXPECT_LT(recall.recallOf(logged, kNow.addDays(40)), recall.recallOf(logged, kNow)) << "forgotten by a later day";

@@ -27,13 +27,19 @@ QString prefixEnd(const QString& prefix)
 
 BankRecall::BankRecall(store::Connection& db)
 {
-    // Each chapter's accuracy from its counters (D1 answers, D2 wrong), which the
-    // bank kept long before the answer log began.
+    // A question never answered goes as the candidate's first answers in its chapter
+    // went: the chapter's counters (D1 answers, D2 wrong) also hold every review of
+    // questions already learnt, which are mostly right, and would promise far too
+    // much for questions not met yet. A bank whose log has no first answer in a
+    // chapter falls back on the counters, which it kept long before the log began.
     QHash<QString, std::pair<int, int>> chapters;
     for (const auto& r : db.query(QStringLiteral("select C1, D1, D2 from tab_kmmc where length(C1) = 4")).values) {
         const int answers = r[1].toInt();
         chapters.insert(r[0].toString(), {answers, std::clamp(answers - r[2].toInt(), 0, std::max(answers, 0))});
     }
+    for (const auto& r : db.query(QStringLiteral("select substr(a.A10, 1, 4), count(*), sum(l.right) from answer_log l "
+                                                 "join tab_answ a on a.A1 = l.A1 where l.recall is null group by 1")).values)
+        chapters.insert(r[0].toString(), {r[1].toInt(), r[2].toInt()});
 
     // The same candidates as the draw: not voided (F1 <> 1).
     sqlite3_stmt* s = db.prepare(QStringLiteral(

@@ -79,6 +79,8 @@ void forecastHistory(Connection& db)
     // The column may be there already when an older layout number came with a newer file.
     if (!db.columnsOf(QStringLiteral("answer_log")).contains(QStringLiteral("recall"), Qt::CaseInsensitive))
         db.exec(QStringLiteral("ALTER TABLE answer_log ADD COLUMN recall REAL"));
+    // First answers (nothing predicted) tell how a question never met before goes.
+    db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS ix_answer_log_first ON answer_log(A1) WHERE recall IS NULL"));
 }
 
 // New steps go at the end; a released step is never edited, since banks have run it.
