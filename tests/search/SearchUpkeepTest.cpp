@@ -167,3 +167,18 @@ TEST(SearchUpkeep, ManyMatchesComeInIdOrderUpToTheLimit)
     }
     EXPECT_EQ(search::count(*db, QStringLiteral("题干")), 4000 - 800 + 1) << "more than are read one by one";
 }
+
+// The build borrows a large page cache for its merges; the program's connection
+// gets its own size back, built or failed.
+TEST(SearchUpkeep, BuildingGivesTheConnectionItsCacheSizeBack)
+{
+    fixture::BankDir dir;
+    auto db = store::Connection::open(dir.bank, store::bankKey());
+    db->exec(QStringLiteral("PRAGMA cache_size = -3000"));
+    search::buildIndex(*db);
+    EXPECT_EQ(db->scalar(QStringLiteral("PRAGMA cache_size")).toInt(), -3000);
+    db->exec(QStringLiteral("drop table tab_exer"));
+    EXPECT_THROW(search::buildIndex(*db), store::DbError);
+    EXPECT_EQ(db->scalar(QStringLiteral("PRAGMA cache_size")).toInt(), -3000);
+    EXPECT_TRUE(search::isBuilt(*db)) << "a failed build leaves the index it had";
+}

@@ -35,6 +35,22 @@ bool isBuilt(store::Connection& db)
 
 void buildIndex(store::Connection& db, const std::function<void(int, int)>& progress)
 {
+    // The full-text table's merges revisit its pages again and again: with the
+    // default cache every visit is a read and a decryption. Put back afterwards.
+    const QVariant cache = db.scalar(QStringLiteral("PRAGMA cache_size"));
+    db.exec(QStringLiteral("PRAGMA cache_size = -262144"));
+    const struct RestoreCache {
+        store::Connection& db;
+        QVariant size;
+        ~RestoreCache()
+        {
+            try {
+                db.exec(QStringLiteral("PRAGMA cache_size = %1").arg(size.toLongLong()));
+            } catch (const store::DbError&) {
+                // Only memory: a closed or broken connection has no cache to give back.
+            }
+        }
+    } restore{db, cache};
     store::Transaction t(db);
     db.exec(QStringLiteral("delete from search_built"));
     // Its words are not those of its content table, so it cannot delete them: made
