@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 #include <set>
 
 using namespace authoring;
@@ -225,6 +226,40 @@ TEST(QuestionImport, RoundTripThroughTheBankPerFormat)
             if (format != exchange::Format::Aiken) // no analysis in Aiken
                 EXPECT_TRUE(same(q.analysis, o.analysis)) << q.analysis.toStdString() << " | " << o.analysis.toStdString();
         }
+    }
+}
+
+// The demo bank's stems are RTF with bold, underlined words, tables and a picture:
+// formats that carry HTML take them out and bring them back in.
+TEST(QuestionImport, FormattingAndPicturesSurviveTheFormatsThatCarryThem)
+{
+    practicetest::ClockScope clock;
+    TempDir dir;
+    const QString path = dir.file(QStringLiteral("demo.db"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TESVORA_DEMO_BANK), path));
+    auto db = store::Connection::open(path, store::bankKey(), store::Connection::Mode::ReadWrite);
+    const std::vector<exchange::Question> original = chapterQuestions(*db, QStringLiteral("05"));
+    const auto marks = [](const std::vector<exchange::Question>& qs) {
+        std::map<QString, int> n;
+        for (const auto& q : qs)
+            for (const char* tag : {"<b>", "<u>", "<table", "<img src=\"data:image/"})
+                n[QString::fromLatin1(tag)] += int((q.stem + q.analysis).count(QLatin1String(tag)));
+        return n;
+    };
+    const std::map<QString, int> before = marks(original);
+    ASSERT_GT(before.at("<b>"), 0);
+    ASSERT_GT(before.at("<table"), 0);
+    ASSERT_GT(before.at("<img src=\"data:image/"), 0);
+    for (exchange::Format format : {exchange::Format::MoodleXml, exchange::Format::Gift}) {
+        SCOPED_TRACE(exchange::formatName(format).toStdString());
+        const exchange::ReadResult read = exchange::readQuestions(format, exchange::writeQuestions(format, original).data);
+        const ImportResult r = importQuestions(*db, read, into(format == exchange::Format::Gift ? QStringLiteral("010401") : QStringLiteral("010402")));
+        ASSERT_FALSE(r.refused) << r.error.toStdString();
+        std::vector<exchange::Question> back;
+        for (auto& q : chapterQuestions(*db, format == exchange::Format::Gift ? QStringLiteral("010401") : QStringLiteral("010402")))
+            if (r.ids.contains(q.title))
+                back.push_back(q);
+        EXPECT_EQ(marks(back), before);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/app/AppState.h"
 #include "core/authoring/AuthoringRules.h"
+#include "core/exchange/RtfHtml.h"
 #include "core/search/SearchText.h"
 #include "core/store/RtfReader.h"
 
@@ -71,17 +72,18 @@ Problem problemOf(const exchange::Question& q, const QString& what)
     return {q.number, q.line, q.element, exchange::numbered(q.number, what)};
 }
 
-// A stored rich text as HTML: the editor's HTML as it is, RTF and plain text as their text.
+// A stored rich text as HTML: the editor's HTML as it is, RTF with its formats and
+// pictures, plain text as its text.
 QString storedHtml(const QVariant& stored)
 {
     if (stored.isNull())
         return {};
     const QByteArray bytes = stored.toByteArray();
-    if (!bytes.trimmed().startsWith("{\\rtf")) {
-        const QString html = store::rtf::decodeHtml(bytes);
-        if (exchange::looksLikeHtml(html))
-            return exchange::htmlBody(html).trimmed();
-    }
+    if (bytes.trimmed().startsWith("{\\rtf"))
+        return exchange::rtfToHtml(store::rtf::readRtf(bytes));
+    const QString html = store::rtf::decodeHtml(bytes);
+    if (exchange::looksLikeHtml(html))
+        return exchange::htmlBody(html).trimmed();
     const QString plain = search::richPlain(stored).trimmed();
     return plain.isEmpty() ? QString() : exchange::plainToHtml(plain);
 }
