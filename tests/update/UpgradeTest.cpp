@@ -3,6 +3,8 @@
 #include "core/store/Backup.h"
 #include "support/StatementTrace.h"
 #include "core/update/BankUpgrade.h"
+#include "core/review/AnswerLog.h"
+#include "core/search/Gather.h"
 
 #include <gtest/gtest.h>
 
@@ -296,4 +298,56 @@ TEST(Upgrade, TheOpenFileIsKeptUntilTheNextOneIsOpened)
     EXPECT_EQ(held->path(), b);
     EXPECT_EQ(update::runUpgrade(*db, env.t.file(QStringLiteral("none.db")), held, kNow).outcome, Outcome::CannotOpen);
     EXPECT_FALSE(held);
+}
+
+// The candidate's own tables (bookmarks, removals from the wrong-question book, the
+// answer log and memory states) ride through an upgrade untouched, and a restore
+// from backup brings them back as they were when the backup was taken.
+TEST(Upgrade, BookmarksTheBookAndTheAnswerLogSurviveUpgradeAndRestore)
+{
+    Env env;
+    const auto own = [&] {
+        auto db = env.open();
+        QString out;
+        for (const char* table : {"bookmark", "book_removal", "answer_log", "memory_state"}) {
+            const store::Rows rows = db->query(QStringLiteral("select * from %1 order by rowid").arg(QLatin1String(table)));
+            out += QLatin1String(table) + QStringLiteral(": ");
+            for (const auto& row : rows.values)
+                for (const QVariant& v : row)
+                    out += v.toString() + QLatin1Char('|');
+            out += QLatin1Char('\n');
+        }
+        return out;
+    };
+    {
+        auto db = env.open();
+        const QString id = db->scalar(QStringLiteral("select A1 from tab_answ order by A1")).toString();
+        ASSERT_FALSE(id.isEmpty());
+        store::Transaction t(*db);
+        review::logAnswer(*db, id, false, QStringLiteral("C"), {}, kNow);
+        db->exec(QStringLiteral("update tab_answ set E4=-1 where A1=:a1"), {{QStringLiteral(":a1"), id}});
+        search::toggleBookmark(*db, id);
+        search::setBookmarkRemark(*db, id, QStringLiteral("it's \"odd\""));
+        search::removeFromBook(*db, id);
+        t.commit();
+    }
+    const QString before = own();
+    ASSERT_TRUE(before.contains(QStringLiteral("it's \"odd\""))) << before.toStdString();
+
+    const QString file = env.t.file(QStringLiteral("up.mdb"));
+    fixture::addNewPart(*fixture::makeUpgrade(file));
+    const update::UpgradeRun merged = env.run(file);
+    ASSERT_EQ(merged.outcome, Outcome::Merged) << merged.failure.toStdString();
+    EXPECT_EQ(own(), before);
+
+    // Taken now, changed afterwards, put back.
+    const QString backup = [&] { auto db = env.open(); return store::backupBank(*db, kNow.addSecs(120)); }();
+    {
+        auto db = env.open();
+        search::toggleBookmark(*db, db->scalar(QStringLiteral("select A1 from tab_answ order by A1")).toString());
+        db->exec(QStringLiteral("delete from answer_log"));
+    }
+    ASSERT_NE(own(), before);
+    store::restoreBackup(backup, env.bank, kNow.addSecs(180));
+    EXPECT_EQ(own(), before);
 }
