@@ -52,6 +52,10 @@ constexpr Command kCommands[] = {
     {QLatin1String("mnks3"), false, 0, 3, nullptr},
     {QLatin1String("mnks4"), false, 0, 4, nullptr},
     {QLatin1String("mnks5"), false, 0, 5, nullptr},
+    {QLatin1String("jrfx"), true, 0, 0, nullptr},
+    {QLatin1String("ctb"), true, 0, 0, nullptr},
+    {QLatin1String("scj"), true, 0, 0, nullptr},
+    {QLatin1String("ss"), true, 0, 0, nullptr},
 };
 
 const Command* commandOf(const QString& word)

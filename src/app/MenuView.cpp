@@ -4,6 +4,7 @@
 
 #include <QDomDocument>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -244,6 +245,8 @@ bool MenuView::load(const QString& path)
         b->installEventFilter(this);
         connect(b, &QAbstractButton::clicked, this, [this, word] { Q_EMIT commandTriggered(word); });
         m_buttons.insert(word, b);
+        if (m_badges.contains(word))
+            b->setAccessibleName(m_captions.value(word) + QStringLiteral("，") + m_badges.value(word).spoken);
         if (previous)
             setTabOrder(previous, b);
         previous = b;
@@ -324,6 +327,32 @@ QAbstractButton* MenuView::commandButton(const QString& word) const
     return m_buttons.value(word);
 }
 
+void MenuView::setBadge(const QString& word, const QString& text, const QString& spoken)
+{
+    if (text.isEmpty())
+        m_badges.remove(word);
+    else
+        m_badges.insert(word, Badge{text, spoken.isEmpty() ? text : spoken});
+    if (MenuCommandButton* b = m_buttons.value(word))
+        b->setAccessibleName(text.isEmpty() ? m_captions.value(word) : m_captions.value(word) + QStringLiteral("，") + m_badges.value(word).spoken);
+    update();
+}
+
+QRectF MenuView::badgeRect(const QString& word) const
+{
+    if (!m_still || !m_badges.contains(word) || !m_captions.contains(word))
+        return {};
+    // A pill over the element's top right corner, sized by the drawing's scale.
+    const qreal scale = targetRect().width() / m_still->viewBoxF().width();
+    QFont f = font();
+    f.setPixelSize(qMax(9, qRound(14 * scale)));
+    f.setBold(true);
+    const qreal h = qMax(14.0, 22 * scale);
+    const qreal w = qMax(h, QFontMetricsF(f).horizontalAdvance(m_badges.value(word).text) + h * 0.8);
+    const QRectF r = commandRect(word);
+    return QRectF(r.right() - w + 6 * scale, r.top() - h / 2, w, h);
+}
+
 void MenuView::setAnimationRunning(bool on)
 {
     // Our own frame clock: the renderer's would repaint 30 times a second whatever it is told.
@@ -391,6 +420,21 @@ void MenuView::paintEvent(QPaintEvent*)
             p.setBrush(Qt::NoBrush);
             p.drawRoundedRect(r.adjusted(-2, -2, 2, 2), radius + 2, radius + 2);
         }
+    }
+
+    for (auto it = m_badges.cbegin(); it != m_badges.cend(); ++it) {
+        const QRectF r = badgeRect(it.key());
+        if (r.isEmpty())
+            continue;
+        QFont f = font();
+        f.setPixelSize(qMax(9, qRound(14 * scale)));
+        f.setBold(true);
+        p.setFont(f);
+        p.setPen(QPen(ui::kMenuBadgeText, 1.5));
+        p.setBrush(ui::kMenuBadgeFace);
+        p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
+        p.setPen(ui::kMenuBadgeText);
+        p.drawText(r, Qt::AlignCenter, it.value().text);
     }
 
     if (!m_painted) {

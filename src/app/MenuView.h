@@ -40,6 +40,12 @@ public:
     QString commandAt(const QPointF& pos) const;          // '' outside every command
     QAbstractButton* commandButton(const QString& word) const;
 
+    // A short text (a count) drawn at the command's top right corner; empty removes it.
+    // A screen reader hears the caption followed by `spoken` (by default the text).
+    void setBadge(const QString& word, const QString& text, const QString& spoken = {});
+    QString badgeOf(const QString& word) const { return m_badges.value(word).text; }
+    QRectF badgeRect(const QString& word) const; // widget coordinates; empty without a badge
+
     void setAnimationRunning(bool on);
     bool isAnimationRunning() const { return m_animating; }
 
@@ -66,6 +72,11 @@ private:
     QStringList m_commands;
     QHash<QString, QString> m_captions;
     QHash<QString, MenuCommandButton*> m_buttons;
+    struct Badge {
+        QString text;
+        QString spoken;
+    };
+    QHash<QString, Badge> m_badges; // kept across a reload of the drawing
     QPixmap m_stillCache;
     QStringList m_movingIds;  // shapes of the moving layer
     QHash<QString, QRectF> m_movingPaths; // where each has been, drawing coordinates

@@ -81,6 +81,9 @@ inline const QColor kMenuHoverEdge{0xe0, 0x8e, 0x1a};
 inline const QColor kMenuHoverFace{0xff, 0xd3, 0x6b, 55};
 inline const QColor kMenuPressedFace{0xff, 0xc8, 0x5a, 90};
 inline const QColor kMenuFocusEdge{0x1a, 0x5f, 0xc8};
+// A command's badge (a count at its top right corner), in the review tile's red.
+inline const QColor kMenuBadgeFace{0xd9, 0x58, 0x7c};
+inline const QColor kMenuBadgeText{0xff, 0xff, 0xff};
 
 // The about window: its band, the accent line on it, the rule and the bank's path.
 inline const QColor kAboutBandLeft{0x14, 0x2f, 0x55};

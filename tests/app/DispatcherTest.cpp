@@ -82,7 +82,8 @@ TEST_F(DispatcherTest, EveryWordReachesItsScreenWithTheTablesBookkeeping)
         {"music", "music", 1, 0, false}, {"sztime", "sztime", 1, 0, false}, {"about", "about", 1, 0, false},
         {"quit", "quit", 1, 0, false},  {"cj", "cj", 1, 0, true},       {"mnks", "mnks", 1, 1, false},
         {"mnks2", "mnks2", 1, 2, false}, {"mnks3", "mnks3", 1, 3, false}, {"mnks4", "mnks4", 1, 4, false},
-        {"mnks5", "mnks5", 1, 5, false},
+        {"mnks5", "mnks5", 1, 5, false}, {"jrfx", "jrfx", 1, 0, true}, {"ctb", "ctb", 1, 0, true},
+        {"scj", "scj", 1, 0, true},     {"ss", "ss", 1, 0, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.word);

@@ -55,6 +55,8 @@ TEST(MenuViewTest, EachCommandIsAnAccessibleButtonNamedByItsCaption)
         {"tj", QStringLiteral("统计图表")},       {"sj", QStringLiteral("题库升级")},      {"music", QStringLiteral("背景音乐")},
         {"sztime", QStringLiteral("答题时间")},   {"fg", QStringLiteral("法规链接")},      {"lxfs", QStringLiteral("发行网点")},
         {"help", QStringLiteral("帮助")},         {"about", QStringLiteral("关于")},       {"quit", QStringLiteral("退出")},
+        {"jrfx", QStringLiteral("今日复习")},     {"ctb", QStringLiteral("错题本")},       {"scj", QStringLiteral("收藏夹")},
+        {"ss", QStringLiteral("搜索")},
     };
     ShownMenu m(QSize(1024, 768));
     QFile file(ProgramFolder::sourceMenu());
@@ -142,8 +144,10 @@ TEST(MenuViewTest, KeyboardReachesAndPressesEveryCommand)
     } moves[] = {
         {"lx", Qt::Key_Down, "lx2"},      {"lx2", Qt::Key_Up, "lx"},         {"lx5", Qt::Key_Down, "cj"},
         {"ksdg", Qt::Key_Right, "cj"},    {"szjh", Qt::Key_Right, "sj"},     {"mnks", Qt::Key_Right, "mnks2"},
-        {"mnks5", Qt::Key_Left, "mnks4"}, {"mnks3", Qt::Key_Down, "music"},  {"szks", Qt::Key_Up, "ksdg"},
+        {"mnks5", Qt::Key_Left, "mnks4"}, {"mnks3", Qt::Key_Down, "scj"},    {"szks", Qt::Key_Up, "ksdg"},
         {"about", Qt::Key_Right, "quit"}, {"lx", Qt::Key_Up, "lx"},          {"quit", Qt::Key_Right, "quit"},
+        {"jrfx", Qt::Key_Right, "ctb"},   {"ss", Qt::Key_Left, "scj"},       {"ss", Qt::Key_Down, "sztime"},
+        {"ctb", Qt::Key_Up, "mnks"},      {"jrfx", Qt::Key_Up, "lx5"},       {"jrfx", Qt::Key_Down, "szjh"},
     };
     for (const auto& mv : moves) {
         SCOPED_TRACE(std::string(mv.from) + " -> " + mv.to);
@@ -163,6 +167,48 @@ TEST(MenuViewTest, KeyboardReachesAndPressesEveryCommand)
     ASSERT_EQ(sent.size(), 3);
     for (const auto& args : sent)
         EXPECT_EQ(args.at(0).toString(), QStringLiteral("help"));
+}
+
+// A count on a command (today's review) is drawn at its corner, inside the screen and
+// clear of the other commands, and a screen reader hears it with the caption.
+TEST(MenuViewTest, ABadgeShowsOnItsCommandAndIsHeard)
+{
+    for (const QSize& screen : kScreens) {
+        SCOPED_TRACE(screen.width());
+        ShownMenu m(screen);
+        const QString word = QStringLiteral("jrfx");
+        QAbstractButton* b = m.view.commandButton(word);
+        ASSERT_NE(b, nullptr);
+        EXPECT_TRUE(m.view.badgeRect(word).isEmpty());
+
+        m.view.setBadge(word, QStringLiteral("128"), QStringLiteral("128 题到期"));
+        EXPECT_EQ(m.view.badgeOf(word), QStringLiteral("128"));
+        const QRectF badge = m.view.badgeRect(word);
+        ASSERT_FALSE(badge.isEmpty());
+        EXPECT_TRUE(QRectF(m.view.rect()).contains(badge));
+        EXPECT_TRUE(badge.intersects(m.view.commandRect(word))) << "it sits on its own command";
+        for (const QString& other : m.view.commands())
+            if (other != word) {
+                EXPECT_FALSE(badge.intersects(m.view.commandRect(other))) << other.toStdString();
+            }
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(b);
+        EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("今日复习，128 题到期"));
+
+        // The badge is drawn: the corner changes colour.
+        const QImage before = m.view.grab().toImage();
+        m.view.setBadge(word, QString());
+        const QImage after = m.view.grab().toImage();
+        const QPoint corner(qRound(badge.left() + 4), qRound(badge.center().y())); // the face, beside the text
+        EXPECT_NE(before.pixelColor(corner), after.pixelColor(corner));
+        EXPECT_TRUE(m.view.badgeRect(word).isEmpty());
+        EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("今日复习"));
+
+        // A badge set before the drawing loads (or reloads) is kept.
+        m.view.setBadge(word, QStringLiteral("7"));
+        ASSERT_TRUE(m.view.load(ProgramFolder::sourceMenu()));
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(m.view.commandButton(word))->text(QAccessible::Name),
+                  QStringLiteral("今日复习，7"));
+    }
 }
 
 TEST(MenuViewTest, AFileThatIsNoMenuIsRefused)
