@@ -279,7 +279,7 @@ TEST(Upgrade, NothingStoredInTheFileRuns)
     // Nothing of the file's schema came along.
     auto bank = env.open();
     EXPECT_FALSE(bank->hasTable(QStringLiteral("hits")));
-    EXPECT_FALSE(bank->scalar(QStringLiteral("select 1 from sqlite_master where type in ('trigger','view')")).isValid());
+    EXPECT_FALSE(bank->scalar(QStringLiteral("select 1 from sqlite_master where name in ('t_ins','t_upd','t_del','t_sj','t_view','v_answ')")).isValid());
 }
 
 TEST(Upgrade, TheOpenFileIsKeptUntilTheNextOneIsOpened)
