@@ -142,6 +142,7 @@ void TFrmExam::FormShow()
     epEfTrBtn9->setEnabled(false);
     epEfTrBtn12->setEnabled(false);
     epEfTrBtn13->setVisible(!review);
+    btnBookmark->setVisible(review);
     Notebook1->setEnabled(!review);
     setWindowTitle(review ? QStringLiteral("查阅试卷") : QStringLiteral("正在答卷"));
     setAccessibleName(windowTitle());
@@ -164,6 +165,7 @@ void TFrmExam::FormShow()
                 pressGridButton(m_resumeQuestion);
         }
         m_clock.start();
+        m_shownAtMs = m_clock.elapsedMs();
         ui::showValue(epLb_time1, m_clock.text());
         KZTimeCounter1->start();
         saveProgressNow();
@@ -249,6 +251,7 @@ void TFrmExam::fcBG_thChange(int previous, int next)
         }
     }
     m_current = next;
+    m_shownAtMs = m_clock.elapsedMs();
     ui::showValue(Label5, QString::number(next));
     nameQuestion(next);
     epEfTrBtn1->setEnabled(next >= 2);
@@ -266,6 +269,7 @@ void TFrmExam::fcBG_thChange(int previous, int next)
         epEfTrBtn12->setEnabled(false);
         saveProgressNow();
     } else {
+        showBookmark(p->text(QStringLiteral("A1")));
         epEfTrBtn12->setEnabled(true);
         epEfTrBtn9->setEnabled(!p->text(QStringLiteral("K3")).trimmed().isEmpty());
         const qint64 f1 = p->integer(QStringLiteral("F1"));
@@ -326,7 +330,11 @@ void TFrmExam::recordShownAnswer(int questionNumber, int page, bool updatePictur
     practice::PageState state = Notebook1->state();
     state.page = page;
     const QString answer = practice::ReadAnswerText(state);
-    exam::recordExamAnswer(*DM1, *paper(), answer);
+    // The exam clock stands still while paused, so the seconds are those spent answering.
+    const qint64 seconds = std::max<qint64>(m_clock.elapsedMs() - m_shownAtMs, 0) / 1000;
+    // Answer times are kept in tenths of a second.
+    const qint64 answerTime = app::answerTimeOfType(int(paper()->integer(QStringLiteral("A13")))) / 10;
+    exam::recordExamAnswer(*DM1, *paper(), answer, seconds, answerTime);
     if (updatePicture)
         setGridPictures(questionNumber, answer.isEmpty() ? AnswerMark::Open : AnswerMark::Answered);
 }

@@ -117,7 +117,7 @@ protected:
 private:
     // Layout (TFrmExamLayout.cpp).
     void buildScreen(const Arrangement& a);
-    void buildInfoRow(QVBoxLayout* outer, const Arrangement& a);
+    QBoxLayout* buildInfoRow(QVBoxLayout* outer, const Arrangement& a);
     QWidget* buildHintBoard(const Arrangement& a);
     QWidget* buildCommands(const Arrangement& a);
     void connectHandlers();
@@ -166,6 +166,7 @@ private:
     bool m_ending = false; // submission or time-out in progress
     std::array<practice::AnswerMark, exam::kGridSize> m_marks{};
     exam::Stopwatch m_clock;
+    qint64 m_shownAtMs = 0; // the exam clock when the question shown came up
     QPointer<TFrmBj> m_note;        // the note window while it is open
     bool m_timeUpAfterNote = false; // the time ran out while the note was open
     bool m_timeOver = false;        // grading at the time-out failed: the clock stays stopped

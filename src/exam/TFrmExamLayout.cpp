@@ -100,7 +100,7 @@ void TFrmExam::buildScreen(const Arrangement& a)
     epLabel2->setTextFormat(Qt::PlainText);
     epLabel2->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     stripRow->addWidget(epLabel2, 1);
-    buildInfoRow(outer, a);
+    QBoxLayout* info = buildInfoRow(outer, a);
 
     auto* middle = new QHBoxLayout;
     middle->setSpacing(6);
@@ -113,10 +113,12 @@ void TFrmExam::buildScreen(const Arrangement& a)
     middle->addWidget(buildHintBoard(a));
     outer->addLayout(middle, 1);
     outer->addWidget(buildCommands(a));
+    // Only in review: a running exam is not to be disturbed (FormShow).
+    addBookmarkToggle(info, a.textPx);
 }
 
 // Question number, type and notice.
-void TFrmExam::buildInfoRow(QVBoxLayout* outer, const Arrangement& a)
+QBoxLayout* TFrmExam::buildInfoRow(QVBoxLayout* outer, const Arrangement& a)
 {
     auto* info = new QHBoxLayout;
     info->setSpacing(2);
@@ -139,6 +141,7 @@ void TFrmExam::buildInfoRow(QVBoxLayout* outer, const Arrangement& a)
     info->addWidget(Label1);
     info->addStretch(1);
     outer->addLayout(info);
+    return info;
 }
 
 QWidget* TFrmExam::buildHintBoard(const Arrangement& a)

@@ -274,6 +274,7 @@ void TFrmLxxt::ShowQuestion(int previous, int next, int last, int first)
     Notebook1->showPage(practice::AnswerPageOfType(type, m_typeNames.value(type)));
     ShowAnswerControls();
     ShowQuestionText(id);
+    showBookmark(id);
 
     const int button = (next - 1) % kGroupSize;
     setGridPictures(button, practice::answerMark(set->text(QStringLiteral("E2_1")), set->text(QStringLiteral("A2"))));
@@ -281,6 +282,8 @@ void TFrmLxxt::ShowQuestion(int previous, int next, int last, int first)
     Timer1->setInterval(app::answerTimeOfType(type));
     epIndiGauge1->setValue(0);
     Timer1->start();
+    m_onQuestion.reset();
+    m_onQuestion.start();
 }
 
 void TFrmLxxt::updateAnswerButtons()
@@ -335,6 +338,9 @@ void TFrmLxxt::recordAnswer(int index, int page, SaveMode mode, int last, int fi
     state.page = page;
     review::AnswerContext context;
     context.source = m_variant.source;
+    // The type's answer time is kept in tenths of a second, as Timer1 takes it.
+    context.answerTime = app::answerTimeOfType(int(set->integer(QStringLiteral("A13")))) / 10;
+    context.secondsSpent = secondsOnQuestion(context.answerTime);
     const practice::RecordOutcome outcome = practice::recordAnswer(*DM1, *set, practice::ReadAnswerText(state), context);
 
     const bool inGroup = first <= index && index <= last;
@@ -352,6 +358,13 @@ void TFrmLxxt::recordAnswer(int index, int page, SaveMode mode, int last, int fi
     } else if (mode == SaveMode::Leaving && inGroup) {
         setGridPictures(index - first, mark);
     }
+}
+
+qint64 TFrmLxxt::secondsOnQuestion(qint64 answerTime) const
+{
+    const qint64 seconds = m_onQuestion.elapsedSeconds();
+    // The gauge ran out by the timer's own count, whatever the clock says.
+    return epIndiGauge1->value() >= kGaugeCells ? std::max(seconds, answerTime) : seconds;
 }
 
 // ---- commands ------------------------------------------------------------------------
@@ -457,9 +470,11 @@ void TFrmLxxt::epEfTrBtn11Click()
     if (!moveToCurrent())
         return;
     Timer1->stop();
+    m_onQuestion.stop();
     TfrmTedit editor(this);
     const bool saved = editor.exec() == QDialog::Accepted;
     Timer1->start();
+    m_onQuestion.start();
     if (!saved)
         return;
     // The editor read the rows back: the question shows as it is now, on the

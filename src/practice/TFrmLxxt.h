@@ -3,12 +3,14 @@
 #include "core/question/AnswerRules.h"
 #include "core/practice/ChooserRules.h"
 #include "core/question/PracticeRules.h"
+#include "core/exam/ExamRules.h"
 #include "question/QuestionScreen.h"
 
 #include <QHash>
 #include <QPixmap>
 #include <array>
 
+class QBoxLayout;
 class QButtonGroup;
 class QLabel;
 class QLineEdit;
@@ -157,7 +159,7 @@ protected:
 
 private:
     void buildScreen(const Arrangement& a);
-    void buildInfoRow(QVBoxLayout* outer, const Arrangement& a);
+    QBoxLayout* buildInfoRow(QVBoxLayout* outer, const Arrangement& a);
     QWidget* buildRightColumn(const Arrangement& a);
     void buildTypeBoard(QWidget* column, QVBoxLayout* l, const Arrangement& a);
     void buildQuestionGrid(QWidget* column, QVBoxLayout* l, const Arrangement& a);
@@ -167,6 +169,8 @@ private:
     Arrangement arrangement() const;
     void buildTypeButtons(const QVector<practice::QuestionType>& types, const QSet<int>& present);
     void recordAnswer(int index, int page, practice::SaveMode mode, int last, int first);
+    // Seconds on the question shown; at least its answer time once the gauge is full.
+    qint64 secondsOnQuestion(qint64 answerTime) const;
 
     // Cells of the answer-time gauge: it fills one a tick of Timer1.
     static constexpr int kGaugeCells = 100;
@@ -183,6 +187,7 @@ private:
     int m_current = 0;            // position of the question shown (0: none yet)
     practice::GroupPage m_page;   // the group shown
     qint64 m_elapsed = 0;
+    exam::Stopwatch m_onQuestion; // the question shown, on the injected clock; stopped while it is edited
     bool m_shown = false;
     bool m_closed = false;
     bool m_voided = false;        // the question shown is voided (the 作废 button undoes it)

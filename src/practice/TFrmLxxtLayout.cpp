@@ -120,7 +120,7 @@ void TFrmLxxt::buildScreen(const Arrangement& a)
     epLabel1->setMinimumWidth(QFontMetrics(epLabel1->font()).horizontalAdvance(QStringLiteral("00:00:00")) + 4);
     stripRow->addWidget(clockCaption);
     stripRow->addWidget(epLabel1);
-    buildInfoRow(outer, a);
+    QBoxLayout* info = buildInfoRow(outer, a);
 
     // Question and answer book on the left, the indicator boards on the right.
     auto* middle = new QHBoxLayout;
@@ -149,10 +149,11 @@ void TFrmLxxt::buildScreen(const Arrangement& a)
     outer->addLayout(middle, 1);
 
     outer->addWidget(buildCommands(a));
+    addBookmarkToggle(info, a.textPx);
 }
 
 // The question's number within the group, how often it came up, and its notices.
-void TFrmLxxt::buildInfoRow(QVBoxLayout* outer, const Arrangement& a)
+QBoxLayout* TFrmLxxt::buildInfoRow(QVBoxLayout* outer, const Arrangement& a)
 {
     auto* info = new QHBoxLayout;
     info->setSpacing(2);
@@ -182,6 +183,7 @@ void TFrmLxxt::buildInfoRow(QVBoxLayout* outer, const Arrangement& a)
     info->addWidget(Label24);
     info->addStretch(1);
     outer->addLayout(info);
+    return info;
 }
 
 namespace {

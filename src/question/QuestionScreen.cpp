@@ -1,6 +1,8 @@
 #include "question/QuestionScreen.h"
 
+#include "common/Guard.h"
 #include "core/question/PracticeRules.h"
+#include "core/search/Gather.h"
 #include "core/store/DataModule.h"
 #include "question/AnswerPages.h"
 #include "question/AnswerPanel.h"
@@ -14,7 +16,9 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -123,6 +127,73 @@ void QuestionScreen::showNoteState(bool noted)
     epEfTrBtn5->setText(noted ? QStringLiteral("有内容") : QStringLiteral("笔记"));
     epEfTrBtn5->setAccessibleName(QStringLiteral("笔记"));
     epEfTrBtn5->setAccessibleDescription(noted ? QStringLiteral("有内容") : QString());
+}
+
+// ---- bookmark ------------------------------------------------------------------------
+
+ui::CommandButton* QuestionScreen::addBookmarkToggle(QBoxLayout* row, int px)
+{
+    btnBookmark = new ui::CommandButton(this);
+    btnBookmark->setObjectName(QStringLiteral("btnBookmark"));
+    btnBookmark->setAutoDefault(false);
+    btnBookmark->setFont(ui::songFont(px, true));
+    btnBookmark->setEnabled(false);
+    paintBookmark(false);
+    row->addWidget(btnBookmark);
+    if (epEfTrBtn5)
+        setTabOrder(epEfTrBtn5, btnBookmark);
+    connect(btnBookmark, &QAbstractButton::clicked, this, [this] { btnBookmarkClick(); });
+    // The fill-in box would take Ctrl+D as "delete" on this platform: the toggle gets it.
+    if (Notebook1 && Notebook1->fillEdit())
+        Notebook1->fillEdit()->installEventFilter(this);
+    return btnBookmark;
+}
+
+bool QuestionScreen::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride && btnBookmark
+        && static_cast<QKeyEvent*>(event)->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_D))
+        return true; // not accepted: the shortcut fires
+    return QDialog::eventFilter(watched, event);
+}
+
+void QuestionScreen::paintBookmark(bool on)
+{
+    m_bookmarked = on;
+    const QString words = on ? QStringLiteral("取消收藏") : QStringLiteral("收藏本题");
+    btnBookmark->setText((on ? QStringLiteral("★ ") : QStringLiteral("☆ ")) + words);
+    btnBookmark->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D)); // after the text, which sets a mnemonic in its place
+    btnBookmark->setAccessibleName(words);
+    btnBookmark->setAccessibleDescription(on ? QStringLiteral("本题已收藏") : QString());
+    btnBookmark->setToolTip(words + QStringLiteral(" (Ctrl+D)"));
+}
+
+void QuestionScreen::showBookmark(const QString& questionId)
+{
+    if (!btnBookmark)
+        return;
+    m_bookmarkId = questionId;
+    bool on = false;
+    bool known = !questionId.isEmpty();
+    if (known) {
+        try {
+            on = search::isBookmarked(DM1->db(), questionId);
+        } catch (const store::DbError&) {
+            // Offered again with the next question that reads; a move is no place for a prompt.
+            known = false;
+        }
+    }
+    paintBookmark(on);
+    btnBookmark->setEnabled(known);
+}
+
+void QuestionScreen::btnBookmarkClick()
+{
+    if (!btnBookmark || !btnBookmark->isEnabled() || !btnBookmark->isVisible() || m_bookmarkId.isEmpty())
+        return;
+    bool on = m_bookmarked;
+    if (guard::run(kActionFailed, [&] { on = search::toggleBookmark(DM1->db(), m_bookmarkId); }))
+        paintBookmark(on);
 }
 
 // ---- grid pictures -------------------------------------------------------------------

@@ -66,10 +66,19 @@ public:
     ui::CommandButton* epEfTrBtn8 = nullptr; // 设置
     ui::CommandButton* epEfTrBtn9 = nullptr; // 考点
     ui::CommandButton* epEfTrBtn10 = nullptr;
+    // ☆ 收藏本题 / ★ 取消收藏 for the question shown (Ctrl+D); null until the screen adds it.
+    ui::CommandButton* btnBookmark = nullptr;
     QTimer* KZTimeCounter1 = nullptr;
+
+    // Whether the question the toggle follows is bookmarked.
+    bool bookmarked() const { return m_bookmarked; }
+    // The toggle's handler: bookmarks the question shown, or takes the bookmark away.
+    void btnBookmarkClick();
 
 protected:
     explicit QuestionScreen(QWidget* parent);
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // Font, background and the outer column every arrangement starts from.
     QVBoxLayout* startLayout(int textPx);
@@ -86,6 +95,12 @@ protected:
     // The 笔记 button: its caption turns to "有内容" once the question has a note, and
     // a screen reader hears that too; its name still says what the button does.
     void showNoteState(bool noted);
+    // The bookmark toggle at the end of `row`; in the tab order after 笔记, so call it
+    // once the commands are built.
+    ui::CommandButton* addBookmarkToggle(QBoxLayout* row, int px);
+    // The toggle follows the question `questionId`; it is disabled while the state
+    // cannot be read.
+    void showBookmark(const QString& questionId);
 
     // Grid pictures, up and pressed, per mark; false when one is missing.
     bool loadGridPictures();
@@ -119,7 +134,11 @@ protected:
     QWidget* m_questionArea = nullptr;
 
 private:
+    void paintBookmark(bool on);
+
     std::array<QPixmap, 4> m_gridUp, m_gridDown; // by AnswerMark
+    QString m_bookmarkId;
+    bool m_bookmarked = false;
 };
 
 } // namespace practice

@@ -12,6 +12,7 @@
 #include "core/store/Dataset.h"
 #include "ui/CommandButton.h"
 #include "ui/PictureButton.h"
+#include "support/BookmarkToggle.h"
 
 #include <QLCDNumber>
 #include <QLabel>
@@ -199,6 +200,41 @@ TEST_F(ScoreReview, ClosingAReviewBelowThePassMarkSaysThePaperGoes)
     f.epEfTrBtn7->click();
     EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("成绩低于 60 分，关闭后本试卷不被保留。")});
     EXPECT_FALSE(bank.db().hasTable(p.table));
+}
+
+TEST_F(PastPaper, TheReviewOfAStoredPaperBookmarksTheQuestionShown)
+{
+    TFrmExam f;
+    f.InitPaper(QStringLiteral("tab_exam2"), QStringLiteral("卷"), exam::Mode::Review, 3, QStringLiteral("0:10:00"));
+    ASSERT_TRUE(f.OpenPaper());
+    f.show();
+    const auto shown = [] { return DM1->Cn1Query_exam->text(QStringLiteral("A1")); };
+    bookmarktest::driveToggle(f, bank.db(),
+                              {shown, [&] { f.epEfTrBtn2->click(); }, [&] { f.epEfTrBtn1->click(); },
+                               [this] { return bank.snapshot(); }});
+}
+
+TEST_F(ScoreReview, AGradedPaperOffersTheBookmarkToggleInItsReview)
+{
+    bank.type(1, 11, 80, 1, QStringLiteral("单选"));
+    for (int i = 1; i <= 3; ++i)
+        bank.add({.id = QStringLiteral("03010100000%1").arg(i), .key = "A", .type = 11, .chapter = "030101"});
+    const exam::NewPaper p = exam::createPaper(bank.dm, 1, practicetest::kDay1);
+    TFrmExam f;
+    ASSERT_TRUE(f.InitPaper(p.table, p.title, exam::Mode::Answering, 0, QStringLiteral("0:00:00")));
+    ASSERT_TRUE(f.OpenPaper());
+    f.show();
+    f.KZTimeCounter1->stop();
+    EXPECT_FALSE(f.btnBookmark->isVisible());
+    {
+        prompt::Script prompts({1}, prompt::Ok);
+        f.epEfTrBtn3->click(); // 交卷
+    }
+    ASSERT_EQ(f.mode(), exam::Mode::Review);
+    EXPECT_TRUE(f.btnBookmark->isVisible());
+    EXPECT_TRUE(f.btnBookmark->isEnabled());
+    f.btnBookmark->click();
+    EXPECT_TRUE(bookmarktest::rowExists(bank.db(), DM1->Cn1Query_exam->text(QStringLiteral("A1"))));
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "ui/PictureButton.h"
 #include "ui/RichTextView.h"
 #include "ui/Screen.h"
+#include "support/BookmarkToggle.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -601,6 +602,21 @@ TEST_F(PointPracticeTest, TheScreenAsksForAnAnswerAndShowsTheVoidCaption)
     captions.sort();
     EXPECT_EQ(captions, QStringList({"q1:本题作废", "q2:取消作废"}));
     EXPECT_TRUE(notices.contains("本题已被您作废！"));
+}
+
+TEST_F(PointPracticeTest, ThePointPracticeScreenBookmarksTheQuestionShown)
+{
+    TfrmLawsFaGui& f = openPoint(0);
+    bool driven = false;
+    whenPracticeShows([&](TFrmRuleLxxt& s) {
+        const auto shown = [] { return DM1->Cn1Query_tm->text("a1"); };
+        bookmarktest::driveToggle(s, bank.db(),
+                                  {shown, [&] { QTest::mouseClick(s.thButtons[1], Qt::LeftButton); },
+                                   [&] { QTest::mouseClick(s.thButtons[0], Qt::LeftButton); }, [this] { return bank.snapshot(); }});
+        driven = true;
+    });
+    click(f.m_btnQuestion);
+    EXPECT_TRUE(driven);
 }
 
 TEST_F(PointPracticeTest, APointWhoseQuestionsAreGoneIsReportedDone)

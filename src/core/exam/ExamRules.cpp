@@ -41,13 +41,15 @@ void UpdateBankRow(store::Connection& db, const QString& questionId, const QStri
              {QStringLiteral(":a1"), questionId}});
 }
 
-practice::RecordOutcome recordExamAnswer(TDM1& dm, store::Dataset& paper, const QString& answer, qint64 secondsSpent)
+practice::RecordOutcome recordExamAnswer(TDM1& dm, store::Dataset& paper, const QString& answer, qint64 secondsSpent,
+                                         qint64 answerTime)
 {
     // On a failure the rollback puts the paper row and the shared datasets back by itself.
     store::Transaction t(dm.db());
     review::AnswerContext context;
     context.source = review::Source::MockExam;
     context.secondsSpent = secondsSpent;
+    context.answerTime = answerTime;
     const practice::RecordOutcome out = practice::recordAnswer(dm, paper, answer, context);
     if (out.what == practice::Recorded::Counted)
         UpdateBankRow(dm.db(), paper.text(QStringLiteral("A1")), answer);

@@ -21,9 +21,10 @@ namespace exam {
 // points' counters), and, when it counts, the question's bank row
 // (UpdateBankRow), all in one transaction: on a failure neither the bank nor the
 // paper row in memory changes and the store::DbError reaches the caller. The
-// answer's log row (source: mock exam) is written with it.
+// answer's log row (source: mock exam) is written with it; the seconds spent
+// and the type's answer time (seconds, 0: none) rate it.
 practice::RecordOutcome recordExamAnswer(TDM1& dm, store::Dataset& paper, const QString& answer,
-                                         qint64 secondsSpent = 0);
+                                         qint64 secondsSpent = 0, qint64 answerTime = 0);
 
 // The question's bank row after a counted answer: E4 by the practice rule, E3 one
 // more, E2_1, E2 and E1. Nothing when the bank has no such question.
