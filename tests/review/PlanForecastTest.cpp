@@ -215,10 +215,10 @@ TEST(PlanForecast, TheLayoutStepAddsThePredictionColumnOnceEvenWhenItIsThere)
     DemoBank bank;
     // As a bank of the previous layout arrives, and as one whose number is older than its tables.
     bank.db->execScript("DROP TABLE forecast_day; PRAGMA user_version = 6;");
-    EXPECT_EQ(store::migrateBank(*bank.db), 1);
+    EXPECT_EQ(store::migrateBank(*bank.db), store::newestBankVersion() - 6); // this step and any after it
     EXPECT_TRUE(bank.db->hasTable("forecast_day"));
     EXPECT_TRUE(bank.db->columnsOf("answer_log").contains("recall", Qt::CaseInsensitive));
     bank.db->execScript("PRAGMA user_version = 6;");
-    EXPECT_EQ(store::migrateBank(*bank.db), 1);
+    EXPECT_EQ(store::migrateBank(*bank.db), store::newestBankVersion() - 6);
     EXPECT_EQ(store::bankVersion(*bank.db), store::newestBankVersion());
 }

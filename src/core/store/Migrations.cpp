@@ -83,6 +83,32 @@ void forecastHistory(Connection& db)
     db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS ix_answer_log_first ON answer_log(A1) WHERE recall IS NULL"));
 }
 
+// What today's review reads, so building it reads only what is due. Memory states by
+// due time, and by the day their recall reaches 90 %: last review plus stability, the
+// day counted as 372 × year + 31 × month + day, which grows by at least one a calendar
+// day (an index takes no date function), so a bound on it never leaves a state out.
+// Both carry the state's columns, so no table row is read. The voided and the never
+// answered questions by id. And the questions answered before the answer log began,
+// whose state is estimated from their counters until their first logged answer.
+void reviewQueue(Connection& db)
+{
+    db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS ix_memory_state_due ON memory_state"
+                           "(due, A1, stability, difficulty, phase, step, last_review)"));
+    db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS ix_memory_state_recall ON memory_state"
+                           "((substr(last_review, 1, 4) * 372 + substr(last_review, 6, 2) * 31 + substr(last_review, 9, 2) + stability),"
+                           " due, A1, stability, difficulty, phase, step, last_review)"));
+    db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS ix_answ_voided ON tab_answ(A1) WHERE F1 = 1"));
+    db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS ix_answ_unanswered ON tab_answ(A1) WHERE E2 IS NULL OR E2 = ''"));
+    // Their counters come along: they stay as they are until that answer, which takes the row out.
+    db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS unlogged_answered (A1 TEXT(20) NOT NULL PRIMARY KEY,"
+                           "A2 TEXT(100), E1 TEXT, E2 TEXT, E3 INTEGER, E4 INTEGER)"));
+    db.exec(QStringLiteral("INSERT OR IGNORE INTO unlogged_answered (A1, A2, E1, E2, E3, E4)"
+                           " SELECT A1, A2, E1, E2, E3, E4 FROM tab_answ a WHERE a.E2 <> ''"
+                           " AND NOT EXISTS (SELECT 1 FROM memory_state m WHERE m.A1 = a.A1)"));
+    db.exec(QStringLiteral("CREATE TRIGGER IF NOT EXISTS memory_state_logged AFTER INSERT ON memory_state"
+                           " BEGIN DELETE FROM unlogged_answered WHERE A1 = new.A1; END"));
+}
+
 // New steps go at the end; a released step is never edited, since banks have run it.
 const Migration kMigrations[] = {
     {2, "the unfinished exam's table", examResume},
@@ -91,6 +117,7 @@ const Migration kMigrations[] = {
     {5, "bookmarks and the wrong-question book's removals", bookmarksAndRemovals},
     {6, "the answer log and each question's memory state", answerLogAndMemory},
     {7, "the forecast's daily history and the recall predicted before each answer", forecastHistory},
+    {8, "what today's review reads: memory states by due day, voided, never answered and unlogged questions", reviewQueue},
 };
 
 void setVersion(Connection& db, int version)
