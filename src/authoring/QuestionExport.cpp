@@ -99,8 +99,8 @@ QString chooseFile(QWidget* owner, const FileRequest& request)
 {
     if (g_chooser)
         return g_chooser(owner, request);
-    return request.save ? QFileDialog::getSaveFileName(owner, request.caption, request.proposed, request.filter)
-                        : QFileDialog::getOpenFileName(owner, request.caption, request.proposed, request.filter);
+    return request.save ? QFileDialog::getSaveFileName(owner, request.caption, request.proposed, request.filter, request.selectedFilter)
+                        : QFileDialog::getOpenFileName(owner, request.caption, request.proposed, request.filter, request.selectedFilter);
 }
 
 QString startFolder()

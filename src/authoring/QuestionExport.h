@@ -30,6 +30,7 @@ struct FileRequest {
     QString proposed; // a folder, or a path with a file name
     QString filter;   // "CSV 文件 (*.csv);;…"
     bool save = false;
+    QString* selectedFilter = nullptr; // in: the filter shown first; out: the one chosen
 };
 using FileChooser = std::function<QString(QWidget* owner, const FileRequest& request)>;
 void setFileChooser(FileChooser chooser); // empty: the real dialog

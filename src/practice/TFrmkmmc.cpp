@@ -1,6 +1,9 @@
 #include "practice/TFrmkmmc.h"
 
+#include "authoring/QuestionExport.h"
+#include "authoring/TFrmImport.h"
 #include "authoring/TFrmInPut.h"
+#include "core/authoring/QuestionImport.h"
 #include "question/TFrmJx.h"
 #include "practice/TFrmLxxt.h"
 #include "progress/TFrmConfig.h"
@@ -174,11 +177,21 @@ void TFrmkmmc::buildCommands()
     btnGuide->setObjectName(QStringLiteral("btnGuide"));
     btnGuide->setFramed(true);
     btnGuide->setEnabled(false);
+    btnImport = new ui::CommandButton(QStringLiteral("试题导入"), this);
+    btnImport->setObjectName(QStringLiteral("btnImport"));
+    btnImport->setFramed(true);
+    btnImport->setToolTip(QStringLiteral("从 CSV、XLSX、GIFT、Aiken 或 Moodle XML 文件导入试题到所选章节"));
+    btnExport = new ui::CommandButton(QStringLiteral("导出试题"), this);
+    btnExport->setObjectName(QStringLiteral("btnExport"));
+    btnExport->setFramed(true);
+    btnExport->setToolTip(QStringLiteral("把您在所选章节加入的试题导出为文件"));
 
     connect(btnNew, &QAbstractButton::clicked, this, guard::slot(kCannotStart, [this] { startPractice(PracticeMode::NewQuestions); }));
     connect(btnWrong, &QAbstractButton::clicked, this, guard::slot(kCannotStart, [this] { startPractice(PracticeMode::WrongQuestions); }));
     connect(btnReview, &QAbstractButton::clicked, this, guard::slot(kCannotStart, [this] { startPractice(PracticeMode::Review); }));
     connect(btnInput, &QAbstractButton::clicked, this, &TFrmkmmc::btnInputClick);
+    connect(btnImport, &QAbstractButton::clicked, this, &TFrmkmmc::btnImportClick);
+    connect(btnExport, &QAbstractButton::clicked, this, &TFrmkmmc::btnExportClick);
     connect(btnConfig, &QAbstractButton::clicked, this, [this] { TFrmConfig::open(false, this); });
     connect(btnClose, &QAbstractButton::clicked, this, &QWidget::close);
     connect(btnGuide, &QAbstractButton::clicked, this,
@@ -190,7 +203,9 @@ void TFrmkmmc::buildCommands()
     setTabOrder(btnNew, btnWrong);
     setTabOrder(btnWrong, btnReview);
     setTabOrder(btnReview, btnInput);
-    setTabOrder(btnInput, btnConfig);
+    setTabOrder(btnInput, btnImport);
+    setTabOrder(btnImport, btnExport);
+    setTabOrder(btnExport, btnConfig);
     setTabOrder(btnConfig, btnClose);
     setTabOrder(btnClose, btnGuide);
 }
@@ -271,6 +286,14 @@ void TFrmkmmc::arrange(bool compact)
     else
         btnGuide->setGeometry(last.left(), last.bottom() + 6, last.width(), l.board.bottom() - last.bottom() - 12);
     btnGuide->setFont(ui::songFont(compact ? 13 : 14));
+    // Import and export of question files sit in the title strip, left of the board's column.
+    const int top = l.title.top() + (compact ? 8 : 9);
+    const int height = l.title.height() - (compact ? 14 : 18);
+    const int width = compact ? 100 : 120;
+    btnExport->setGeometry(l.board.left() - 12 - width, top, width, height);
+    btnImport->setGeometry(btnExport->x() - 8 - width, top, width, height);
+    for (ui::CommandButton* b : {btnImport, btnExport})
+        b->setFont(ui::songFont(compact ? 13 : 14));
 }
 
 void TFrmkmmc::FormShow()
@@ -382,30 +405,78 @@ void TFrmkmmc::btnGuideClick()
     viewer.exec();
 }
 
-void TFrmkmmc::btnInputClick()
+bool TFrmkmmc::selectedChapter(QString* code, QString* name)
 {
     store::Dataset* table = DM1->Cn1Table_kmmc;
     if (!table->isOpen())
-        return;
-    const QString code = table->text(QStringLiteral("C1"));
-    if (!practice::isChapterCode(code)) {
+        return false;
+    *code = table->text(QStringLiteral("C1"));
+    *name = table->text(QStringLiteral("C2"));
+    if (!practice::isChapterCode(*code)) {
         prompt::messageBox(prompt::Icon::Information, QStringLiteral("提示"), notAChapterText());
-        return;
+        return false;
     }
+    return true;
+}
+
+void TFrmkmmc::countNewQuestions(const QString& code, int saved)
+{
+    store::Dataset* table = DM1->Cn1Table_kmmc;
+    table->refresh();
+    table->locate(QStringLiteral("C1"), code);
+    m_model->syncCurrent(DBGrid1->selectionModel());
+    // The board counts the new questions at once, past its usual limit too.
+    const QString shown = QString::number(qint64(epNum_all->value()) + saved);
+    epNum_all->setDigitCount(std::max<int>(5, int(shown.size())));
+    epNum_all->display(shown);
+}
+
+void TFrmkmmc::btnInputClick()
+{
+    QString code, name;
+    if (!selectedChapter(&code, &name))
+        return;
     try {
         TFrmInPut entry(this);
-        entry.setChapter(code, QStringLiteral("试题录入 [") + table->text(QStringLiteral("C2")) + QLatin1Char(']'));
+        entry.setChapter(code, QStringLiteral("试题录入 [") + name + QLatin1Char(']'));
         entry.exec();
-        table->refresh();
-        table->locate(QStringLiteral("C1"), code);
-        m_model->syncCurrent(DBGrid1->selectionModel());
-        // The board counts the new questions at once, past its usual limit too.
-        const QString shown = QString::number(qint64(epNum_all->value()) + entry.savedCount());
-        epNum_all->setDigitCount(std::max<int>(5, int(shown.size())));
-        epNum_all->display(shown);
+        countNewQuestions(code, entry.savedCount());
     } catch (const std::exception&) {
         prompt::messageBox(prompt::Icon::Warning, QStringLiteral("提示"), QStringLiteral("录入试题后出现异常!"));
     }
+    raise();
+    activateWindow();
+    DBGrid1->setFocus();
+}
+
+void TFrmkmmc::btnImportClick()
+{
+    QString code, name;
+    if (!selectedChapter(&code, &name))
+        return;
+    TFrmImport import(this);
+    import.setChapter(code, QStringLiteral("试题导入 [") + name + QLatin1Char(']'));
+    import.exec();
+    if (import.savedCount() > 0)
+        guard::run(kCannotRead, [&] { countNewQuestions(code, import.savedCount()); });
+    raise();
+    activateWindow();
+    DBGrid1->setFocus();
+}
+
+void TFrmkmmc::btnExportClick()
+{
+    QString code, name;
+    if (!selectedChapter(&code, &name))
+        return;
+    QStringList ids;
+    if (!guard::run(kCannotRead, [&] { ids = authoring::ownQuestionIds(DM1->db(), code); }))
+        return;
+    if (ids.isEmpty())
+        prompt::messageBox(prompt::Icon::Information, QStringLiteral("提示"),
+                           QStringLiteral("本章没有您加入的试题。用“试题录入”或“试题导入”加入试题后再导出。"));
+    else
+        authoring::exportQuestions(this, ids, name + QStringLiteral(" - 我的试题"), false);
     raise();
     activateWindow();
     DBGrid1->setFocus();

@@ -45,6 +45,8 @@ public:
     ui::CommandButton* btnConfig; // 设置
     ui::CommandButton* btnClose;  // 关闭
     ui::CommandButton* btnGuide;  // 解析指导
+    ui::CommandButton* btnImport; // 试题导入
+    ui::CommandButton* btnExport; // 导出试题 (the candidate's own questions of the chapter)
 
     // The chapter on which a practice mode was last started.
     QString rememberedChapter() const { return m_remembered; }
@@ -57,6 +59,10 @@ public:
     void btnGuideClick();
     // 试题录入: question entry on the selected chapter; the board counts what was saved.
     void btnInputClick();
+    // 试题导入: questions from a file into the selected chapter; the board counts them.
+    void btnImportClick();
+    // 导出试题: the candidate's own questions of the selected chapter to a file.
+    void btnExportClick();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -74,6 +80,10 @@ private:
     void showTotals();
     // 解析指导 follows the current chapter while the chooser shows.
     void updateGuidance();
+    // The selected chapter's code and name; false (and the reason shown) when none is.
+    bool selectedChapter(QString* code, QString* name);
+    // After new questions: the grid re-read, back on the chapter, the board counting them.
+    void countNewQuestions(const QString& code, int saved);
 
     store::DatasetModel* m_model;
     QList<QLabel*> m_boardLabels;
