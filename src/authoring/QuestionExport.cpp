@@ -41,8 +41,8 @@ struct FormatInfo {
 };
 
 const FormatInfo kFormats[] = {
-    {exchange::Format::Csv, "csv", "CSV 文件 (*.csv)", "表格：题型、题干、选项A…选项F、答案、解析、考点，电子表格程序可打开"},
-    {exchange::Format::Xlsx, "xlsx", "Excel 工作簿 (*.xlsx)", "表格：题型、题干、选项A…选项F、答案、解析、考点，电子表格程序可打开"},
+    {exchange::Format::Csv, "csv", "CSV 文件 (*.csv)", "表格：题型、题干、选项A…F、答案、解析、考点各一列"},
+    {exchange::Format::Xlsx, "xlsx", "Excel 工作簿 (*.xlsx)", "表格：题型、题干、选项A…F、答案、解析、考点各一列"},
     {exchange::Format::Gift, "gift", "GIFT 文件 (*.gift)", "GIFT 文本：单选、多选、判断、填空、简答都可保存"},
     {exchange::Format::Aiken, "txt", "Aiken 文件 (*.txt)", "Aiken 文本只能保存单选题，其他题型不导出"},
     {exchange::Format::MoodleXml, "xml", "Moodle XML 文件 (*.xml)", "Moodle XML：保留文字格式、表格和图片"},
@@ -157,6 +157,7 @@ TFrmExport::TFrmExport(std::vector<exchange::Question> questions, const QString&
         b->setObjectName(QString::fromLatin1(name));
         b->setFramed(true);
         b->setAutoDefault(false);
+        b->setMinimumWidth(88);
         return b;
     };
     btnBrowse = command("btnBrowse", QStringLiteral("浏览…"));

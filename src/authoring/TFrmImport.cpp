@@ -150,6 +150,7 @@ TFrmImport::TFrmImport(QWidget* parent)
         b->setObjectName(QString::fromLatin1(name));
         b->setFramed(true);
         b->setAutoDefault(false);
+        b->setMinimumWidth(88);
         return b;
     };
     pathEdit = new QLineEdit(this);
