@@ -8,6 +8,7 @@
 #include "progress/TFrmRz.h"
 #include "progress/TFrmplan.h"
 #include "progress/Tfrmchart.h"
+#include "review/TFrmReview.h"
 #include "app/Dispatcher.h"
 #include "help/HelpWindow.h"
 #include "help/TFrmAbout.h"
@@ -59,6 +60,7 @@ void installMenuScreens(Dispatcher& d)
         d.setOpener(mock == 1 ? QStringLiteral("mnks") : QStringLiteral("mnks%1").arg(mock),
                     [mock] { exam::mnks(mock, QApplication::activeWindow()); });
     d.setOpener(QStringLiteral("cj"), [] { exam::openScoreList(QApplication::activeWindow()); });
+    d.setOpener(QStringLiteral("jrfx"), [] { reviewq::openTodaysReview(QApplication::activeWindow()); });
     // The program's pages are read inside it: a desktop without a browser shows them too.
     d.setUrlOpener([](const QUrl& url) { return showPage(url, QApplication::activeWindow()); });
     d.setOpener(QStringLiteral("about"), [] {

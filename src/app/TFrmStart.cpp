@@ -9,6 +9,7 @@
 #include "core/app/ShellRules.h"
 #include "core/store/Clock.h"
 #include "core/store/DataModule.h"
+#include "review/TFrmReview.h"
 #include "ui/Style.h"
 
 #include <QAbstractButton>
@@ -93,6 +94,7 @@ void TFrmStart::FormShow()
         }
     }
 
+    showReviewCount();
     ShockwaveFlash1->setAnimationRunning(true);
     raise();
     activateWindow(); // keys reach the menu at once, also without a window manager
@@ -109,8 +111,24 @@ void TFrmStart::menuCommand(const QString& word)
     // The menu rests while a screen is open above it.
     ShockwaveFlash1->setAnimationRunning(false);
     m_dispatcher.dispatch(word);
-    if (!m_ending)
+    if (!m_ending) {
+        showReviewCount();
         ShockwaveFlash1->setAnimationRunning(true);
+    }
+}
+
+void TFrmStart::showReviewCount()
+{
+    if (!DM1 || !DM1->ConnectOk)
+        return;
+    try {
+        const int due = reviewq::dueTodayCount();
+        ShockwaveFlash1->setBadge(QStringLiteral("jrfx"), due > 0 ? QString::number(due) : QString(),
+                                  QStringLiteral("今天待复习 %1 题").arg(due));
+    } catch (const std::exception& e) {
+        // The menu works without the count.
+        qCWarning(lcStart) << "today's review:" << e.what();
+    }
 }
 
 void TFrmStart::quitCheck()

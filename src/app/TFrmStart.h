@@ -34,6 +34,9 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
+    // The number of questions due today at 今日复习, read again after every screen.
+    void showReviewCount();
+
 private:
     void menuCommand(const QString& word);
 
