@@ -1,6 +1,7 @@
 #include "app/MenuScreens.h"
 
 #include "exam/ExamStart.h"
+#include "gather/TFrmSearch.h"
 #include "outline/TfrmLawsFaGui.h"
 #include "practice/TFrmkmmc.h"
 #include "progress/TFrmConfig.h"
@@ -63,6 +64,7 @@ void installMenuScreens(Dispatcher& d)
     d.setOpener(QStringLiteral("jrfx"), [] { reviewq::openTodaysReview(QApplication::activeWindow()); });
     // The program's pages are read inside it: a desktop without a browser shows them too.
     d.setUrlOpener([](const QUrl& url) { return showPage(url, QApplication::activeWindow()); });
+    d.setOpener(QStringLiteral("ss"), [] { gather::openSearch(QApplication::activeWindow()); });
     d.setOpener(QStringLiteral("about"), [] {
         TFrmAbout about(QApplication::activeWindow());
         about.exec();

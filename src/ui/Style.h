@@ -32,6 +32,7 @@ inline const QColor kBoardValue{120, 230, 255};         // figures on a dark tot
 inline const QColor kScoreBoardFace{20, 40, 70};        // the score list's counters
 inline const QColor kScoreBoardValue{120, 230, 140};
 inline const QColor kHintText{160, 0, 0};               // a hint under a list
+inline const QColor kMatchFace{255, 222, 110};          // the found words in a search result
 
 // A grid's column headings: a light gradient with grey rules.
 inline const QColor kHeadingRule{170, 180, 194};
