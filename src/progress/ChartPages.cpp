@@ -1,11 +1,14 @@
 #include "progress/ChartPages.h"
 
+#include "core/exam/PaperDraw.h"
 #include "ui/Screen.h"
 #include "ui/Style.h"
 
 #include <QtCharts/QBarCategoryAxis>
 #include <QtCharts/QBarSeries>
 #include <QtCharts/QBarSet>
+#include <QtCharts/QDateTimeAxis>
+#include <QtCharts/QLineSeries>
 #include <QtCharts/QLegend>
 #include <QtCharts/QPieSeries>
 #include <QtCharts/QPieSlice>
@@ -251,6 +254,163 @@ QChart* makeProgressChart(const std::vector<ChapterSeries>& chapters)
     return chart;
 }
 
+namespace {
+
+const char* const kLineBase = "lineBase"; // a line series' colour, for the legend
+constexpr int kLabelledDays = 12;
+const QColor kPassLine{90, 90, 90};
+
+QLineSeries* line(const QString& name, const QColor& colour, Qt::PenStyle style = Qt::SolidLine)
+{
+    auto* series = new QLineSeries;
+    series->setName(name);
+    series->setPen(QPen(colour, 2, style));
+    series->setProperty(kLineBase, colour);
+    series->setPointLabelsFont(ui::songFont(11));
+    series->setPointLabelsColor(ui::kChartLabel);
+    series->setPointLabelsFormat(QStringLiteral("@yPoint%"));
+    return series;
+}
+
+QString percent(double share)
+{
+    return QString::number(share * 100, 'f', 0) + QLatin1Char('%');
+}
+
+} // namespace
+
+QChart* makeForecastChart(const std::vector<ForecastPoint>& history)
+{
+    QChart* chart = newChart(QStringLiteral("成绩预测图"));
+    QDate first, last;
+    for (const ForecastPoint& p : history) {
+        if (!first.isValid() || p.day < first)
+            first = p.day;
+        if (!last.isValid() || p.day > last)
+            last = p.day;
+    }
+    if (!first.isValid())
+        first = last = QDate::currentDate();
+    // One day alone still spans an axis: a day either side.
+    const QDateTime from(first.addDays(-1), QTime(12, 0));
+    const QDateTime to(last.addDays(1), QTime(12, 0));
+
+    auto* x = new QDateTimeAxis;
+    x->setObjectName(QStringLiteral("dayAxis"));
+    x->setFormat(QStringLiteral("MM-dd"));
+    x->setTitleText(QStringLiteral("日    期"));
+    x->setTitleFont(ui::songFont(12));
+    x->setLabelsFont(ui::songFont(11));
+    x->setRange(from, to);
+    x->setTickCount(std::clamp(int(first.daysTo(last)) + 3, 3, 8));
+    chart->addAxis(x, Qt::AlignBottom);
+    QValueAxis* y = valueAxis(chart, QStringLiteral("预计得分率(%)"), 100);
+    y->setRange(0, 100);
+
+    for (int mock = 1; mock <= kMockCount; ++mock) {
+        QLineSeries* s = line(exam::mockTitle(mock), toColor(sliceColour(mock - 1)));
+        for (const ForecastPoint& p : history)
+            if (p.mock == mock && p.full > 0)
+                s->append(double(QDateTime(p.day, QTime(12, 0)).toMSecsSinceEpoch()), std::round(p.expected / p.full * 1000) / 10);
+        if (s->count() == 0) {
+            delete s;
+            continue;
+        }
+        // A few days are points on the line, each with its value; past that they would cover each other.
+        s->setPointsVisible(s->count() <= kLabelledDays);
+        if (s->count() > kLabelledDays)
+            s->setPointLabelsFormat(QString());
+        chart->addSeries(s);
+        s->attachAxis(x);
+        s->attachAxis(y);
+    }
+    QLineSeries* pass = line(QStringLiteral("及格线 60%"), kPassLine, Qt::DashLine);
+    pass->setPointLabelsFormat(QString());
+    pass->append(double(from.toMSecsSinceEpoch()), 60);
+    pass->append(double(to.toMSecsSinceEpoch()), 60);
+    chart->addSeries(pass);
+    pass->attachAxis(x);
+    pass->attachAxis(y);
+    return chart;
+}
+
+QString forecastSummary(const std::vector<ForecastPoint>& history)
+{
+    QStringList parts;
+    for (int mock = 1; mock <= kMockCount; ++mock) {
+        const ForecastPoint* firstPoint = nullptr;
+        const ForecastPoint* lastPoint = nullptr;
+        for (const ForecastPoint& p : history)
+            if (p.mock == mock) {
+                if (!firstPoint)
+                    firstPoint = &p;
+                lastPoint = &p;
+            }
+        if (!lastPoint)
+            continue;
+        QString text = exam::mockTitle(mock) + lastPoint->day.toString(QStringLiteral("M月d日")) + QStringLiteral("预计 ")
+            + QString::number(lastPoint->expected, 'f', 1) + QStringLiteral(" 分，满分 ") + QString::number(lastPoint->full, 'g', 6)
+            + QStringLiteral(" 分");
+        if (firstPoint != lastPoint)
+            text += QStringLiteral("，") + firstPoint->day.toString(QStringLiteral("M月d日")) + QStringLiteral("为 ")
+                + QString::number(firstPoint->expected, 'f', 1) + QStringLiteral(" 分");
+        parts << text;
+    }
+    return parts.isEmpty() ? QStringLiteral("还没有成绩预测。") : parts.join(QStringLiteral("；")) + QStringLiteral("。");
+}
+
+QChart* makeCalibrationChart(const Calibration& calibration)
+{
+    QChart* chart = newChart(QStringLiteral("预测校准图"));
+    if (!calibration.enough())
+        return chart;
+    QBarSet* predicted = barSet(QStringLiteral("预测回忆率"), ui::kTitleStripLight);
+    QBarSet* actual = barSet(QStringLiteral("实际答对率"), ui::kChartAnswered);
+    QStringList bins;
+    for (const CalibrationBin& b : calibration.bins) {
+        // Axis labels are rich text: the count goes on a second line.
+        bins << QStringLiteral("%1–%2%<br>%3道").arg(int(std::lround(b.from * 100))).arg(int(std::lround(b.to * 100))).arg(b.answers);
+        predicted->append(std::round(b.predicted * 1000) / 10);
+        actual->append(std::round(b.actual * 1000) / 10);
+    }
+    auto* series = new QBarSeries;
+    series->setName(QStringLiteral("预测校准"));
+    series->setBarWidth(0.7);
+    series->append(predicted);
+    series->append(actual);
+    series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
+    series->setLabelsFormat(QStringLiteral("@value%"));
+    chart->addSeries(series);
+    QBarCategoryAxis* x = chapterAxis(chart, bins, QStringLiteral("预测回忆率分段（答题数）"));
+    x->setObjectName(QStringLiteral("binAxis"));
+    QValueAxis* y = valueAxis(chart, QStringLiteral("百分比(%)"), 100);
+    y->setRange(0, 110);
+    y->setTickCount(12);
+    series->attachAxis(x);
+    series->attachAxis(y);
+    return chart;
+}
+
+QString calibrationNotice(const Calibration& calibration)
+{
+    if (calibration.enough())
+        return {};
+    return QStringLiteral("答题记录满 %1 道后显示预测校准，现有 %2 道。").arg(kCalibrationMinimum).arg(calibration.logged);
+}
+
+QString calibrationSummary(const Calibration& calibration)
+{
+    if (!calibration.enough())
+        return calibrationNotice(calibration);
+    QStringList parts;
+    for (const CalibrationBin& b : calibration.bins)
+        parts << QStringLiteral("预测 %1 至 %2 的 %3 道题，预测平均 %4，实际答对 %5")
+                     .arg(percent(b.from), percent(b.to))
+                     .arg(b.answers)
+                     .arg(percent(b.predicted), percent(b.actual));
+    return parts.isEmpty() ? QStringLiteral("答题记录中还没有带预测的答题。") : parts.join(QStringLiteral("；")) + QStringLiteral("。");
+}
+
 QBarSet* frequencySet(QChart* frequency, int index)
 {
     const auto s = frequency->series();
@@ -290,6 +450,8 @@ std::vector<LegendEntry> legendEntries(QChart* chart)
         } else if (auto* pie = qobject_cast<QPieSeries*>(s)) {
             for (QPieSlice* slice : pie->slices())
                 out.push_back({slice->property(kBaseColour).value<QColor>(), slice->label()});
+        } else if (auto* line = qobject_cast<QLineSeries*>(s)) {
+            out.push_back({line->property(kLineBase).value<QColor>(), line->name()});
         }
     }
     return out;
@@ -366,6 +528,10 @@ void setDepth(QChart* chart, bool on)
                 slice->setExploded(on);
                 slice->setExplodeDistanceFactor(0.06);
             }
+        } else if (auto* line = qobject_cast<QLineSeries*>(s)) {
+            QPen pen = line->pen();
+            pen.setWidthF(on ? 3 : 2);
+            line->setPen(pen);
         }
     }
 }
@@ -383,6 +549,8 @@ void setValueLabels(QChart* chart, bool on)
             for (QPieSlice* slice : pie->slices())
                 // An empty part keeps its legend entry; its label would lie on a neighbour's.
                 slice->setLabelVisible(on && slice->value() > 0);
+        else if (auto* line = qobject_cast<QLineSeries*>(s))
+            line->setPointLabelsVisible(on && !line->pointLabelsFormat().isEmpty());
     }
 }
 

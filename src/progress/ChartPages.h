@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/progress/PlanForecast.h"
 #include "core/progress/ProgressRules.h"
 
 #include <QColor>
@@ -17,8 +18,10 @@ class QStackedBarSeries;
 
 namespace progress {
 
-// The three charts of the statistics window, built from the chapter series.
-enum ChartPage { FrequencyPage = 0, DistributionPage = 1, ProgressPage = 2, ChartPageCount = 3 };
+// The charts of the statistics window: three built from the chapter series, the
+// score forecast over the days, and the memory model's calibration.
+enum ChartPage { FrequencyPage = 0, DistributionPage = 1, ProgressPage = 2, ForecastPage = 3, CalibrationPage = 4,
+                 ChartPageCount = 5 };
 
 QColor toColor(const Rgb& rgb);
 
@@ -29,6 +32,17 @@ QChart* makeFrequencyChart(const std::vector<ChapterSeries>& chapters);
 QChart* makePieChart(const std::vector<ChapterSeries>& chapters);
 // 进度统计: one bar per chapter with questions, in its slice colour.
 QChart* makeProgressChart(const std::vector<ChapterSeries>& chapters);
+
+// 成绩预测: each mock's expected score over the days kept, as a share of its full
+// score so the five papers share one scale, with the pass line at 60 %.
+QChart* makeForecastChart(const std::vector<ForecastPoint>& history);
+// The chart in words for a screen reader: each mock's latest forecast and its change.
+QString forecastSummary(const std::vector<ForecastPoint>& history);
+// 预测校准: predicted recall against the share answered right, per bin of prediction.
+// Before the log holds enough answers the chart is empty and calibrationNotice says why.
+QChart* makeCalibrationChart(const Calibration& calibration);
+QString calibrationNotice(const Calibration& calibration); // empty once there is enough
+QString calibrationSummary(const Calibration& calibration);
 
 // The value labels of the frequency chart: all answers over each bar, the wrong
 // answers inside its front part.

@@ -1,11 +1,13 @@
 #include "progress/TFrmplan.h"
 
 #include "progress/Panel.h"
+#include "core/progress/PlanForecast.h"
 #include "core/progress/ProgressRules.h"
 #include "common/Guard.h"
 #include "common/Prompt.h"
 #include "core/store/Clock.h"
 #include "core/store/DataModule.h"
+#include "core/store/DbError.h"
 #include "ui/CommandButton.h"
 #include "ui/Screen.h"
 #include "ui/Style.h"
@@ -14,16 +16,23 @@
 #include <QCalendarWidget>
 #include <QDateEdit>
 #include <QGroupBox>
+#include <QHeaderView>
+#include <QLoggingCategory>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QStyle>
+#include <QTableWidget>
+
+Q_LOGGING_CATEGORY(lcPlan, "tesvora.plan")
 
 namespace {
 
 constexpr int kBand = 26;
+constexpr int kWidth = 540;
+constexpr int kHeight = 480;
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 
 // The spaces in the captions leave the gaps where the number fields lie.
@@ -104,6 +113,22 @@ TFrmplan::TFrmplan(QWidget* parent)
     lblQuota->setTextFormat(Qt::PlainText);
     lblQuota->setWordWrap(true);
 
+    lblForecast = new QLabel(QStringLiteral("成绩预测"), this);
+    lblForecast->setObjectName(QStringLiteral("lblForecast"));
+    gridForecast = new QTableWidget(progress::kMockCount, 4, this);
+    ui::setUpRowList(gridForecast, QStringLiteral("gridForecast"), QStringLiteral("成绩预测"), ui::GridLook::Striped);
+    gridForecast->setHorizontalHeaderLabels(
+        {QStringLiteral("模拟试卷"), QStringLiteral("今天预计"), QStringLiteral("考试日预计"), QStringLiteral("及格线/满分")});
+    gridForecast->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    gridForecast->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    gridForecast->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    gridForecast->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lblForecast->setBuddy(gridForecast);
+    lblForecastNote = new QLabel(this);
+    lblForecastNote->setObjectName(QStringLiteral("lblForecastNote"));
+    lblForecastNote->setTextFormat(Qt::PlainText);
+    lblForecastNote->setWordWrap(true);
+
     SpeedButton1 = new ui::CommandButton(QStringLiteral("设定"), this);
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
     SpeedButton1->setFramed(true);
@@ -121,6 +146,7 @@ TFrmplan::TFrmplan(QWidget* parent)
         if (m_editing) {
             showCountdown(d);
             guard::run(QStringLiteral("无法读取学习计划！"), [this, d] { showQuota(d); });
+            guard::run(QStringLiteral("无法计算成绩预测！"), [this, d] { showForecast(d); });
         }
     });
 
@@ -129,17 +155,20 @@ TFrmplan::TFrmplan(QWidget* parent)
     setTabOrder(planByAnswers, suiNumberEdit1);
     setTabOrder(suiNumberEdit1, planByMinutes);
     setTabOrder(planByMinutes, suiNumberEdit2);
-    setTabOrder(suiNumberEdit2, SpeedButton2);
+    setTabOrder(suiNumberEdit2, gridForecast);
+    setTabOrder(gridForecast, SpeedButton2);
 
     arrange(ui::compactLayout());
 }
 
+TFrmplan::~TFrmplan() = default;
+
 void TFrmplan::arrange(bool compact)
 {
-    // 460 × 250 fits either screen; the compact one gets the smaller face.
+    // 540 × 480 fits either screen; the compact one gets the smaller face.
     const QFont face = ui::songFont(compact ? 12 : 13);
     setFont(face);
-    setFixedSize(460, 250);
+    setFixedSize(kWidth, kHeight);
     epLabel1->setFont(ui::songFont(compact ? 18 : 20, true));
     Label1->setFont(ui::songFont(compact ? 44 : 48, true));
     epLabel2->setFont(ui::songFont(compact ? 18 : 20, true));
@@ -150,7 +179,7 @@ void TFrmplan::arrange(bool compact)
     Label2->setGeometry(28, kBand + 74, 70, 24);
     DateEdit1->setGeometry(98, kBand + 74, 130, 24);
 
-    const QRect group(20, kBand + 104, 420, 70);
+    const QRect group(20, kBand + 104, kWidth - 40, 70);
     SeSkinRadioGroup1->setGeometry(group);
     planByAnswers->setGeometry(12, 20, group.width() - 24, 22);
     planByMinutes->setGeometry(12, 44, group.width() - 24, 22);
@@ -165,10 +194,31 @@ void TFrmplan::arrange(bool compact)
     suiNumberEdit2->raise();
 
     lblQuota->setFont(ui::songFont(12));
-    lblQuota->setGeometry(22, group.bottom() + 4, 416, 36);
-    SpeedButton1->setGeometry(262, 250 - 34, 84, 26);
-    SpeedButton2->setGeometry(356, 250 - 34, 84, 26);
-    lblQuota->setGeometry(22, group.bottom() + 3, 232, 250 - group.bottom() - 8);
+    lblQuota->setGeometry(22, group.bottom() + 4, group.width(), 22);
+
+    // The forecast: a heading, one row per mock with the header, and a line under it.
+    lblForecast->setFont(ui::songFont(compact ? 13 : 14, true));
+    lblForecast->setGeometry(22, group.bottom() + 30, 200, 22);
+    const QFont gridFace = ui::songFont(compact ? 12 : 13);
+    gridForecast->setFont(gridFace);
+    gridForecast->horizontalHeader()->setFont(ui::songFont(compact ? 12 : 13, true));
+    const int row = QFontMetrics(gridFace).height() + 8;
+    gridForecast->verticalHeader()->setDefaultSectionSize(row);
+    gridForecast->horizontalHeader()->setFixedHeight(row);
+    const int gridTop = group.bottom() + 54;
+    gridForecast->setGeometry(20, gridTop, group.width(), row * (progress::kMockCount + 1) + 2 * gridForecast->frameWidth());
+    const int inner = group.width() - 2 * gridForecast->frameWidth();
+    const int first = inner * 24 / 100;
+    const int last = inner * 20 / 100;
+    gridForecast->setColumnWidth(0, first);
+    gridForecast->setColumnWidth(1, (inner - first - last) / 2);
+    gridForecast->setColumnWidth(2, (inner - first - last) / 2);
+    gridForecast->horizontalHeader()->setStretchLastSection(true);
+    lblForecastNote->setFont(ui::songFont(12));
+    lblForecastNote->setGeometry(22, gridForecast->geometry().bottom() + 4, group.width(), 20);
+
+    SpeedButton1->setGeometry(kWidth - 198, kHeight - 34, 84, 26);
+    SpeedButton2->setGeometry(kWidth - 104, kHeight - 34, 84, 26);
 }
 
 void TFrmplan::showEvent(QShowEvent* event)
@@ -200,6 +250,16 @@ void TFrmplan::FormShow()
         showCountdown(plan.examDate);
         showQuota(plan.examDate);
     });
+    guard::run(QStringLiteral("无法计算成绩预测！"), [this] {
+        m_recall = std::make_unique<progress::BankRecall>(DM1->db());
+        const auto forecasts = showForecast(progress::readStudyPlanRow(DM1->db()).examDate);
+        // The chart screen draws the forecast over the days from what is kept here.
+        try {
+            progress::keepForecasts(DM1->db(), store::Clock::today(), forecasts);
+        } catch (const store::DbError& e) {
+            qCWarning(lcPlan) << "today's forecast not kept:" << e.message();
+        }
+    });
     setEditing(false);
     SpeedButton1->setFocus();
 }
@@ -225,6 +285,38 @@ void TFrmplan::showQuota(const QDate& examDate)
         text += QStringLiteral("；考前每天做 %1 道可全部完成").arg(*quota);
     lblQuota->setText(text);
     lblQuota->setAccessibleName(text);
+}
+
+std::vector<progress::MockForecast> TFrmplan::showForecast(const QDate& examDate)
+{
+    if (!m_recall)
+        return {};
+    const std::vector<progress::MockForecast> forecasts = progress::mockForecasts(*m_recall, store::Clock::now(), examDate);
+    bool examDay = false;
+    for (int i = 0; i < int(forecasts.size()) && i < gridForecast->rowCount(); ++i) {
+        const progress::MockForecast& f = forecasts[size_t(i)];
+        const progress::ForecastTexts t = progress::forecastTexts(f);
+        const QString cells[] = {f.title, t.today, t.examDay, t.passLine};
+        for (int c = 0; c < 4; ++c) {
+            auto* item = new QTableWidgetItem(cells[c]);
+            item->setTextAlignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
+            // The whole row is spoken when a cell is reached, so each cell says what it is.
+            item->setData(Qt::AccessibleTextRole, c == 0 ? t.spoken : cells[c]);
+            if (c == 1 && f.today)
+                item->setForeground(f.today->expected >= f.today->passLine ? ui::kMasteryHigh : ui::kMasteryLow);
+            if (c == 2 && f.examDay)
+                item->setForeground(f.examDay->expected >= f.examDay->passLine ? ui::kMasteryHigh : ui::kMasteryLow);
+            gridForecast->setItem(i, c, item);
+        }
+        examDay = examDay || f.examDay.has_value();
+    }
+    // Keyboard and screen reader land on the first paper when Tab reaches the list.
+    if (gridForecast->currentRow() < 0)
+        gridForecast->setCurrentCell(0, 0);
+    lblForecastNote->setText(examDay ? QStringLiteral("括号内为十次中八次的得分范围；考试日按今后不再复习估算。")
+                                     : QStringLiteral("括号内为十次中八次的得分范围；设定考试日后可见考试日预计。"));
+    lblForecastNote->setAccessibleName(lblForecastNote->text());
+    return forecasts;
 }
 
 void TFrmplan::setEditing(bool on)
@@ -275,6 +367,7 @@ void TFrmplan::SpeedButton1Click()
     chosen->setEnabled(true);
     showCountdown(plan.examDate);
     guard::run(QStringLiteral("无法读取学习计划！"), [this, &plan] { showQuota(plan.examDate); });
+    guard::run(QStringLiteral("无法计算成绩预测！"), [this, &plan] { showForecast(plan.examDate); });
     SpeedButton1->setFocus();
 }
 

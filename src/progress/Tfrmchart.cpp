@@ -4,7 +4,9 @@
 #include "common/Guard.h"
 #include "core/app/Preferences.h"
 #include "common/Prompt.h"
+#include "core/store/Clock.h"
 #include "core/store/DataModule.h"
+#include "core/store/DbError.h"
 #include "ui/CommandButton.h"
 #include "ui/Screen.h"
 #include "ui/Style.h"
@@ -22,6 +24,7 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -35,6 +38,8 @@
 #include <QtCharts/QChartView>
 
 using progress::ChartPage;
+
+Q_LOGGING_CATEGORY(lcChart, "tesvora.chart")
 
 std::function<QString()> Tfrmchart::chooseSaveFile;
 std::function<bool()> Tfrmchart::printerInstalled;
@@ -122,7 +127,7 @@ Tfrmchart::Tfrmchart(QWidget* parent)
 
     PageControl1 = new QStackedWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    const char* const pageNames[] = {"频度统计图", "习题分布统计图", "进度统计图"};
+    const char* const pageNames[] = {"频度统计图", "习题分布统计图", "进度统计图", "成绩预测图", "预测校准图"};
     for (int i = 0; i < progress::ChartPageCount; ++i) {
         // A page: the chart and our legend beside it, on white, saved and printed together.
         auto* page = new QWidget(PageControl1);
@@ -152,11 +157,23 @@ Tfrmchart::Tfrmchart(QWidget* parent)
     lblTotal->setObjectName(QStringLiteral("lblTotal"));
     lblTotal->setFont(ui::songFont(14, true));
     lblTotal->setAttribute(Qt::WA_TranslucentBackground);
+    lblCalibration = new QLabel(views[progress::CalibrationPage]);
+    lblCalibration->setObjectName(QStringLiteral("lblCalibration"));
+    lblCalibration->setFont(ui::songFont(14, true));
+    lblCalibration->setAlignment(Qt::AlignCenter);
+    lblCalibration->setWordWrap(true);
+    lblCalibration->setTextFormat(Qt::PlainText);
+    lblCalibration->setAttribute(Qt::WA_TranslucentBackground);
+    // The new pages are read out: a chart's picture says nothing to a screen reader.
+    for (ChartPage page : {progress::ForecastPage, progress::CalibrationPage})
+        views[size_t(page)]->setFocusPolicy(Qt::StrongFocus);
 
     epEfTrBtn1 = command(this, "epEfTrBtn1", QStringLiteral("设置"));
     m_types = new QButtonGroup(this);
     RadioGroup1 = radioGroup(this, "RadioGroup1", QStringLiteral("统计图类型"),
-                             {QStringLiteral("习题分布"), QStringLiteral("频度统计"), QStringLiteral("进度统计")}, m_types);
+                             {QStringLiteral("习题分布"), QStringLiteral("频度统计"), QStringLiteral("进度统计"),
+                              QStringLiteral("成绩预测"), QStringLiteral("预测校准")},
+                             m_types);
     m_legends = new QButtonGroup(this);
     RadioGroup2 = radioGroup(this, "RadioGroup2", QStringLiteral("图例位置"),
                              {QStringLiteral("上方"), QStringLiteral("下方"), QStringLiteral("左侧"), QStringLiteral("右侧")},
@@ -229,8 +246,8 @@ void Tfrmchart::arrange(bool compact)
     setFont(ui::songFont(compact ? 12 : 13));
     const int band = compact ? 26 : 30;
     if (compact) {
-        setFixedSize(790, 472);
-        m_chartArea = QRect(6, band + 4, 650, 436);
+        setFixedSize(790, 500);
+        m_chartArea = QRect(6, band + 4, 650, 464);
     } else {
         setFixedSize(934, 600);
         m_chartArea = QRect(8, band + 4, 783, 559);
@@ -287,6 +304,8 @@ bool Tfrmchart::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == views[progress::DistributionPage] && event->type() == QEvent::Resize)
         placeTotal();
+    if (watched == views[progress::CalibrationPage] && event->type() == QEvent::Resize)
+        lblCalibration->setGeometry(views[progress::CalibrationPage]->rect().adjusted(40, 60, -40, -60));
     return QDialog::eventFilter(watched, event);
 }
 
@@ -306,6 +325,7 @@ void Tfrmchart::FormShow()
     std::vector<progress::ChapterSeries> chapters;
     guard::run(QStringLiteral("无法读取章节统计！"), [&] { chapters = progress::readChartSeries(DM1->db()); });
     buildCharts(chapters);
+    buildForecastCharts();
     PageControl1->setCurrentIndex(progress::FrequencyPage);
     typeButton(Frequency)->setChecked(true);
     typeButton(Frequency)->setFocus();
@@ -315,7 +335,7 @@ void Tfrmchart::buildCharts(const std::vector<progress::ChapterSeries>& chapters
 {
     QChart* charts[] = {progress::makeFrequencyChart(chapters), progress::makePieChart(chapters),
                         progress::makeProgressChart(chapters)};
-    for (int i = 0; i < progress::ChartPageCount; ++i) {
+    for (int i = 0; i <= progress::ProgressPage; ++i) {
         progress::setDepth(charts[i], CheckBox1->isChecked());
         progress::setValueLabels(charts[i], CheckBox3->isChecked());
         QChart* old = views[size_t(i)]->chart();
@@ -325,6 +345,47 @@ void Tfrmchart::buildCharts(const std::vector<progress::ChapterSeries>& chapters
         placeLegend(ChartPage(i), Top);
     }
     lblTotal->raise();
+}
+
+void Tfrmchart::buildForecastCharts()
+{
+    std::vector<progress::ForecastPoint> history;
+    progress::Calibration calibration;
+    guard::run(QStringLiteral("无法计算成绩预测！"), [&] {
+        store::Connection& db = DM1->db();
+        // Today's point comes from the bank as it is now; earlier days are as they were kept.
+        const auto today = progress::mockForecasts(db, store::Clock::now(), QDate());
+        try {
+            progress::keepForecasts(db, store::Clock::today(), today);
+            history = progress::forecastHistory(db);
+        } catch (const store::DbError& e) {
+            qCWarning(lcChart) << "today's forecast not kept:" << e.message();
+            history = progress::forecastHistory(db);
+            for (const progress::MockForecast& f : today)
+                if (f.today)
+                    history.push_back({store::Clock::today(), f.mock, f.today->expected, f.today->low, f.today->high,
+                                       f.today->fullScore});
+        }
+        calibration = progress::readCalibration(db);
+    });
+    QChart* charts[] = {progress::makeForecastChart(history), progress::makeCalibrationChart(calibration)};
+    const QString summaries[] = {progress::forecastSummary(history), progress::calibrationSummary(calibration)};
+    for (int i = 0; i < 2; ++i) {
+        const auto page = ChartPage(progress::ForecastPage + i);
+        progress::setDepth(charts[i], CheckBox1->isChecked());
+        progress::setValueLabels(charts[i], CheckBox3->isChecked());
+        QChart* old = views[size_t(page)]->chart();
+        views[size_t(page)]->setChart(charts[i]);
+        delete old;
+        views[size_t(page)]->setAccessibleDescription(summaries[i]);
+        legends[size_t(page)]->setEntries(progress::legendEntries(charts[i]));
+        placeLegend(page, Top);
+    }
+    lblCalibration->setText(progress::calibrationNotice(calibration));
+    lblCalibration->setAccessibleName(lblCalibration->text());
+    lblCalibration->setVisible(!calibration.enough());
+    lblCalibration->setGeometry(views[progress::CalibrationPage]->rect().adjusted(40, 60, -40, -60));
+    lblCalibration->raise();
 }
 
 void Tfrmchart::RadioGroup1Click(int item)
@@ -353,6 +414,12 @@ void Tfrmchart::RadioGroup1Click(int item)
         break;
     case Progress:
         PageControl1->setCurrentIndex(progress::ProgressPage);
+        break;
+    case Forecast:
+        PageControl1->setCurrentIndex(progress::ForecastPage);
+        break;
+    case Calibration:
+        PageControl1->setCurrentIndex(progress::CalibrationPage);
         break;
     default:
         break;

@@ -21,8 +21,9 @@ class CommandButton;
 }
 
 // The statistics chart ("成绩统计图"): answers and wrong answers per chapter, the
-// bank's questions over the chapters, and the progress per chapter; printed or
-// saved as a picture.
+// bank's questions over the chapters, the progress per chapter, the score
+// forecast over the days and how well the memory model's predictions came true;
+// printed or saved as a picture.
 class Tfrmchart : public QDialog {
     Q_OBJECT
 public:
@@ -32,6 +33,7 @@ public:
     std::array<QChartView*, progress::ChartPageCount> views{};
     std::array<progress::ChartLegend*, progress::ChartPageCount> legends{};
     QLabel* lblTotal; // 习题总数: and the total, at the lower left of the pie page
+    QLabel* lblCalibration; // on the calibration page while the log is too short for it
 
     ui::CommandButton* epEfTrBtn1; // 设置
     QGroupBox* RadioGroup1;        // 统计图类型
@@ -45,8 +47,8 @@ public:
     ui::CommandButton* btnPreview;     // 打印预览
     ui::CommandButton* epFocusButton2; // 关闭
 
-    // Chart type items in RadioGroup1's order: 习题分布, 频度统计, 进度统计.
-    enum TypeItem { Distribution = 0, Frequency = 1, Progress = 2 };
+    // Chart type items in RadioGroup1's order: 习题分布, 频度统计, 进度统计, 成绩预测, 预测校准.
+    enum TypeItem { Distribution = 0, Frequency = 1, Progress = 2, Forecast = 3, Calibration = 4 };
     // Legend items in RadioGroup2's order: 上方, 下方, 左侧, 右侧.
     enum LegendItem { Top = 0, Bottom = 1, Left = 2, Right = 3 };
 
@@ -88,6 +90,7 @@ private:
     void placeLegend(progress::ChartPage page, int item);
     bool eventFilter(QObject* watched, QEvent* event) override;
     void buildCharts(const std::vector<progress::ChapterSeries>& chapters);
+    void buildForecastCharts();
 
     QButtonGroup* m_types;
     QButtonGroup* m_legends;

@@ -80,9 +80,9 @@ TEST(MenuWords, EachWordOpensItsWindowAtBothSizes)
         {"music", "TFrmConfig", 100, 100},
         {"sztime", "TFrmConfig", 170, 170},
         {"szks", "TFrmEset", 159, 159},
-        {"szjh", "TFrmplan", 250, 250},
+        {"szjh", "TFrmplan", 480, 480},
         {"rz", "TFrmRz", 480, 611},
-        {"tj", "Tfrmchart", 472, 600},
+        {"tj", "Tfrmchart", 500, 600},
     };
     for (const char* tag : {"800", "1024"}) {
         app::ScreenSizeTag = QString::fromLatin1(tag);

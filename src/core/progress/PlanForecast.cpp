@@ -127,7 +127,11 @@ QDateTime examMoment(const QDate& day)
 
 std::vector<MockForecast> mockForecasts(store::Connection& db, const QDateTime& now, const QDate& examDate)
 {
-    const BankRecall bank(db);
+    return mockForecasts(BankRecall(db), now, examDate);
+}
+
+std::vector<MockForecast> mockForecasts(const BankRecall& bank, const QDateTime& now, const QDate& examDate)
+{
     const bool examAhead = examDate.isValid() && examDate >= now.toLocalTime().date();
     std::vector<MockForecast> out;
     for (int mock = 1; mock <= kMockCount; ++mock) {
@@ -142,6 +146,47 @@ std::vector<MockForecast> mockForecasts(store::Connection& db, const QDateTime& 
         out.push_back(std::move(f));
     }
     return out;
+}
+
+namespace {
+
+QString points(double v, int decimals)
+{
+    return QString::number(v, 'f', decimals);
+}
+
+QString withRange(const review::ScoreForecast& f)
+{
+    return points(f.expected, 1) + QStringLiteral("（") + points(f.low, 0) + QStringLiteral("–") + points(f.high, 0)
+        + QStringLiteral("）");
+}
+
+QString spokenRange(const QString& when, const review::ScoreForecast& f)
+{
+    return when + QStringLiteral("预计 ") + points(f.expected, 1) + QStringLiteral(" 分，十次中八次在 ") + points(f.low, 0)
+        + QStringLiteral(" 至 ") + points(f.high, 0) + QStringLiteral(" 分之间");
+}
+
+} // namespace
+
+ForecastTexts forecastTexts(const MockForecast& f)
+{
+    ForecastTexts t;
+    if (!f.today) {
+        t.examDay = t.passLine = QStringLiteral("—");
+        t.today = QStringLiteral("无题可抽");
+        t.spoken = f.title + QStringLiteral("：题库中没有这份试卷可抽的题");
+        return t;
+    }
+    const QString full = QString::number(f.today->fullScore, 'g', 6);
+    const QString pass = QString::number(f.today->passLine, 'g', 6);
+    t.today = withRange(*f.today);
+    t.examDay = f.examDay ? withRange(*f.examDay) : QStringLiteral("—");
+    t.passLine = pass + QLatin1Char('/') + full;
+    t.spoken = f.title + QStringLiteral("：") + spokenRange(QStringLiteral("今天"), *f.today) + QStringLiteral("；")
+        + (f.examDay ? spokenRange(QStringLiteral("考试日"), *f.examDay) : QStringLiteral("未设今后的考试日"))
+        + QStringLiteral("；及格线 ") + pass + QStringLiteral(" 分，满分 ") + full + QStringLiteral(" 分");
+    return t;
 }
 
 void keepForecasts(store::Connection& db, const QDate& today, const std::vector<MockForecast>& forecasts)

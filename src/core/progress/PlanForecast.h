@@ -67,7 +67,16 @@ struct MockForecast {
 // When an exam on `day` is taken to be sat: 09:00 local time.
 QDateTime examMoment(const QDate& day);
 // Every mock's forecast at `now` and, when `examDate` is today or later, at its exam moment.
+std::vector<MockForecast> mockForecasts(const BankRecall& bank, const QDateTime& now, const QDate& examDate);
 std::vector<MockForecast> mockForecasts(store::Connection& db, const QDateTime& now, const QDate& examDate);
+
+// What the plan window shows of one mock: "123.4（115–131）" today and on exam day
+// ("—" without one, "无题可抽" when the mock draws nothing), "96/160" for the pass
+// line and the full score, and the whole row in words for a screen reader.
+struct ForecastTexts {
+    QString today, examDay, passLine, spoken;
+};
+ForecastTexts forecastTexts(const MockForecast& f);
 
 // The forecast of one day as it was kept.
 struct ForecastPoint {
