@@ -6,12 +6,15 @@
 //                                  (or the seed in TESVORA_KILL_SEED; a run without one picks and prints it)
 //   reliability_harness session BANK ANSWERS [--limit-mb MB]
 //   reliability_harness answer BANK SEED [--count N]   (child: answers until killed)
+//   reliability_harness import BANK FILE CHAPTER       (child: imports the file until killed)
 //   reliability_harness hold-lock BANK                 (child: holds the write lock until stdin closes)
 //
-// kill-loop and session work on a copy of BANK; answer and hold-lock on BANK itself.
+// kill-loop and session work on a copy of BANK; answer, import and hold-lock on BANK itself.
+// One kill in four lands on an import of a question file instead of on answers.
 
 #include "reliability/AnswerLoop.h"
 #include "reliability/CounterCheck.h"
+#include "reliability/ImportKill.h"
 
 #include "core/store/Clock.h"
 #include "core/store/DataModule.h"
@@ -56,6 +59,7 @@ int usage()
     std::fprintf(stderr, "usage: reliability_harness kill-loop BANK KILLS [--seed S] [--max-delay MS] [--keep DIR]\n"
                          "       reliability_harness session BANK ANSWERS [--limit-mb MB]\n"
                          "       reliability_harness answer BANK SEED [--count N]\n"
+                         "       reliability_harness import BANK FILE CHAPTER\n"
                          "       reliability_harness hold-lock BANK\n");
     return 2;
 }
@@ -137,6 +141,9 @@ struct ChildReport {
     qint64 ready = -1;     // answers in the log when the child started answering
     int papers = 0;        // mock papers it started
     qint64 committed = -1; // the last answer total it reported after a commit
+    qint64 own = -1;          // an importing child: own questions when it started
+    qint64 ownCommitted = -1; // and after its last reported import
+    bool full = false;        // its imports are refused: no running numbers left
     QString error;
 };
 
@@ -146,6 +153,12 @@ ChildReport readReport(const QByteArray& out)
     for (const QByteArray& line : out.split('\n')) {
         if (line.startsWith("ready "))
             r.ready = r.committed = line.mid(6).toLongLong();
+        else if (line.startsWith("own "))
+            r.own = r.ownCommitted = line.mid(4).toLongLong();
+        else if (line.startsWith("imported "))
+            r.ownCommitted = line.mid(9).toLongLong();
+        else if (line.startsWith("full"))
+            r.full = true;
         else if (line.startsWith("paper "))
             r.papers = line.mid(6).toInt();
         else if (line.startsWith("error "))
@@ -167,10 +180,26 @@ int killLoop(const QString& source, int kills, quint64 seed, int maxDelayMs, con
         return 2;
     }
     QHash<QString, qint64> unlogged;
+    // The import's file, its chapter, and the question counters' offsets it must keep.
+    constexpr int kPerFile = 300;
+    const QString importFile = QDir(dir).filePath(QStringLiteral("import.csv"));
+    QString importChapter;
+    QHash<QString, qint64> offsets;
+    qint64 own = 0, answersBefore = 0;
     {
         auto db = store::Connection::open(bank, store::bankKey());
         const QStringList faults = reliability::counterFaults(*db);
         unlogged = reliability::unloggedAnswers(*db);
+        offsets = reliability::questionCountOffsets(*db);
+        own = reliability::ownQuestions(*db);
+        answersBefore = loggedAnswers(*db);
+        importChapter = db->scalar(QStringLiteral("select min(A10) from tab_answ where length(A10)=6")).toString();
+        const QString point = db->scalar(QStringLiteral("select min(ftid) from tab_rule")).toString();
+        QFile file(importFile);
+        if (importChapter.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(reliability::importFile(kPerFile, point)) < 0) {
+            say(QStringLiteral("cannot prepare the import file %1").arg(importFile));
+            return 2;
+        }
         if (!faults.isEmpty()) {
             say(QStringLiteral("the source bank is not consistent before the first kill:\n  ") + faults.join(QStringLiteral("\n  ")));
             return 2;
@@ -180,14 +209,17 @@ int killLoop(const QString& source, int kills, quint64 seed, int maxDelayMs, con
     say(QStringLiteral("to repeat it: TESVORA_KILL_SEED=%1 (or --seed %1)").arg(seed));
 
     QRandomGenerator rng(seed);
-    qint64 answersBefore = 0, answersAfter = 0, duringOpen = 0, lost = 0, drift = 0, papers = 0;
+    qint64 answersAfter = 0, duringOpen = 0, lost = 0, drift = 0, papers = 0, imports = 0, filesImported = 0;
     QElapsedTimer clock;
     clock.start();
     for (int k = 1; k <= kills; ++k) {
         QProcess child;
         child.setProcessChannelMode(QProcess::SeparateChannels);
+        const bool importing = rng.bounded(4u) == 0;
+        imports += importing;
         child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("answer"), bank, QString::number(rng.generate64())});
+                    importing ? QStringList{QStringLiteral("import"), bank, importFile, importChapter}
+                              : QStringList{QStringLiteral("answer"), bank, QString::number(rng.generate64())});
         if (!child.waitForStarted(10000)) {
             say(QStringLiteral("kill %1: the child did not start").arg(k));
             return 2;
@@ -212,7 +244,7 @@ int killLoop(const QString& source, int kills, quint64 seed, int maxDelayMs, con
             say(QStringLiteral("kill %1: the child failed: %2").arg(k).arg(report.error));
             return 2;
         }
-        if (report.ready < 0)
+        if ((importing ? report.own : report.ready) < 0)
             ++duringOpen;
         papers += report.papers;
 
@@ -226,8 +258,17 @@ int killLoop(const QString& source, int kills, quint64 seed, int maxDelayMs, con
         }
         if (report.committed >= 0 && logged > report.committed + 1)
             faults << QStringLiteral("the bank holds %1 answers, only %2 were committed").arg(logged).arg(report.committed);
-        if (k == 1)
-            answersBefore = report.ready >= 0 ? report.ready : 0;
+        // A killed import is there whole or not at all: the own questions grow by whole files,
+        // at least to the last one reported, at most one more.
+        const qint64 ownNow = reliability::ownQuestions(*db);
+        const qint64 reported = std::max(own, report.ownCommitted);
+        if ((ownNow - own) % kPerFile != 0)
+            faults << QStringLiteral("%1 own questions after the kill, %2 before: part of a file was imported").arg(ownNow).arg(own);
+        else if (ownNow < reported || ownNow > reported + (importing && !report.full ? kPerFile : 0))
+            faults << QStringLiteral("%1 own questions after the kill, %2 reported committed").arg(ownNow).arg(reported);
+        filesImported += (ownNow - own) / kPerFile;
+        own = ownNow;
+        faults += reliability::offsetFaults(*db, offsets);
         answersAfter = logged;
         if (!faults.isEmpty()) {
             ++drift;
@@ -243,8 +284,10 @@ int killLoop(const QString& source, int kills, quint64 seed, int maxDelayMs, con
             say(QStringLiteral("kill %1: %2 answers in the bank, -wal %3 bytes, %4 s")
                     .arg(k).arg(logged).arg(QFileInfo(bank + QStringLiteral("-wal")).size()).arg(clock.elapsed() / 1000));
     }
-    say(QStringLiteral("kills %1 (%2 while opening), answers recorded %3, mock papers started %4, drift %5, lost %6, seed %7")
-            .arg(kills).arg(duringOpen).arg(answersAfter - answersBefore).arg(papers).arg(drift).arg(lost).arg(seed));
+    say(QStringLiteral("kills %1 (%2 while opening, %8 importing), answers recorded %3, files of %9 questions imported %10,"
+                       " mock papers started %4, drift %5, lost %6, seed %7")
+            .arg(kills).arg(duringOpen).arg(answersAfter - answersBefore).arg(papers).arg(drift).arg(lost).arg(seed)
+            .arg(imports).arg(kPerFile).arg(filesImported));
     return drift == 0 ? 0 : 1;
 }
 
@@ -307,6 +350,8 @@ int main(int argc, char** argv)
     try {
         if (command == QLatin1String("answer") && args.size() >= 3)
             return answer(bank, args[2].toULongLong(), option(args, QStringLiteral("--count")).value_or(QStringLiteral("-1")).toLongLong());
+        if (command == QLatin1String("import") && args.size() >= 4)
+            return reliability::importUntilKilled(bank, args[2], args[3]);
         if (command == QLatin1String("hold-lock"))
             return holdLock(bank);
         if (command == QLatin1String("kill-loop") && args.size() >= 3) {

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "core/store/Connection.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QStringList>
+
+// The import's part of the kill loop: a child imports one file again and again, and
+// a kill at any moment must leave the bank with each import whole or not there.
+namespace reliability {
+
+// A CSV file of `count` questions of every kind, each naming `point` (an exam point
+// of the outline) so that the import raises point and node counters too.
+QByteArray importFile(int count, const QString& point);
+
+// The candidate's own questions (ids starting with U).
+qint64 ownQuestions(store::Connection& db);
+
+// Each question counter less what the questions in the bank give it: chapters' C3,
+// points' and outline nodes' q, and own questions the search index lacks. An import,
+// whole or rolled back, leaves every one as it was.
+QHash<QString, qint64> questionCountOffsets(store::Connection& db);
+
+// The offsets that moved since `atStart`, one line each.
+QStringList offsetFaults(store::Connection& db, const QHash<QString, qint64>& atStart);
+
+// The child: imports FILE into CHAPTER until killed. Prints "own N" when ready and
+// "imported N" after each commit (N the own questions then); "full" when the running
+// numbers are used up (then it waits). Returns 3 when the bank cannot be opened.
+int importUntilKilled(const QString& bank, const QString& file, const QString& chapter);
+
+} // namespace reliability
