@@ -9,6 +9,7 @@
 #include "common/TFrmDlg.h"
 #include "common/TFrmProgress.h"
 #include "app/TFrmStart.h"
+#include "core/search/SearchIndex.h"
 #include "core/store/DataModule.h"
 #include "ui/Style.h"
 
@@ -106,6 +107,29 @@ bool Startup::createDataModule()
     return false;
 }
 
+bool Startup::buildSearchIndex()
+{
+    if (!DM1)
+        return false;
+    try {
+        store::Connection& db = DM1->db();
+        if (search::isBuilt(db))
+            return true;
+        const QString text = QStringLiteral("正在建立搜索索引...");
+        progress::show(text);
+        struct Hide {
+            ~Hide() { progress::hide(); }
+        } hide;
+        search::buildIndex(db, [&text](int done, int total) {
+            progress::setText(text + QStringLiteral(" %1%").arg(total > 0 ? done * 100 / total : 100));
+        });
+        return true;
+    } catch (const std::exception& e) {
+        qCWarning(lcStartup) << "no search index, search reads every question:" << e.what();
+        return false;
+    }
+}
+
 bool Startup::IsSmallFonts() const
 {
     return isSmallFontsDpi(m_options.logicalDpi());
@@ -159,6 +183,7 @@ int Startup::run()
         return 0;
     if (!menuPlayable() || !createDataModule() || !createMainWindow())
         return 1;
+    buildSearchIndex();
     return exec();
 }
 

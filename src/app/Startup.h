@@ -51,6 +51,10 @@ public:
     // Creates DM1 and connects to the bank; otherwise DM1 is destroyed, an error
     // is shown, and false.
     bool createDataModule();
+    // A bank without the search index (one of an older program) gets it, under the
+    // progress window. Search reads every question when there is none, so a failure
+    // is only logged and the start goes on. False when the index is not there.
+    bool buildSearchIndex();
     // The screen is set to 96 dots per inch ("small fonts").
     bool IsSmallFonts() const;
     // The font check, then the main window and the shared windows.

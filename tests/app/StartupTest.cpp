@@ -5,6 +5,9 @@
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "app/TFrmStart.h"
+#include "common/TFrmProgress.h"
+#include "core/search/Search.h"
+#include "core/search/SearchIndex.h"
 #include "../support/TempBank.h"
 
 #include <QDir>
@@ -14,6 +17,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QTranslator>
 #include <QUuid>
 #include <algorithm>
@@ -188,6 +192,62 @@ TEST_F(StartupTest, AGoodStartShowsTheMenuOnTheBank)
     EXPECT_EQ(app::CurrentPaperNo, 1);
     EXPECT_EQ(app::TypeIds, (QVector<int>{11, 14}));
     EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("Tesvora"));
+}
+
+// A bank of an older program has no search index: the start builds it under the
+// progress window. A bank whose index tables are gone altogether (its layout says
+// they are there) cannot get one; it still starts, and search reads every question.
+TEST_F(StartupTest, ABankWithoutTheSearchIndexGetsItAtTheStartOrIsSearchedWithoutIt)
+{
+    folder.addMenu();
+    const auto queries = {QStringLiteral("进程"), QStringLiteral("的"), QStringLiteral("ｃｐｕ"), QStringLiteral("不存在的词")};
+    const struct {
+        const char* name;
+        const char* change;
+        bool built;
+    } cases[] = {
+        {"older layout", "drop table search_built; drop table search_fts; drop table search_doc; pragma user_version = 2;", true},
+        {"index emptied", "delete from search_built; delete from search_doc;", true},
+        {"tables dropped", "drop table search_built; drop table search_fts; drop table search_doc;", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(folder.bankPath());
+        ASSERT_TRUE(QFile::copy(QStringLiteral(TESVORA_DEMO_BANK), folder.bankPath()));
+        QFile::setPermissions(folder.bankPath(), QFile::ReadOwner | QFile::WriteOwner);
+        {
+            auto db = store::Connection::open(folder.bankPath(), store::bankKey());
+            for (const QString& statement : QString::fromLatin1(c.change).split(QLatin1Char(';'), Qt::SkipEmptyParts))
+                if (!statement.trimmed().isEmpty())
+                    db->exec(statement.trimmed());
+            ASSERT_FALSE(search::isBuilt(*db));
+        }
+        // What the progress window says while the start works.
+        QStringList shown;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (progress::isShown() && !shown.contains(progress::text()))
+                shown << progress::text();
+        });
+        watch.start(0);
+        prompt::Script script;
+        Startup s(options());
+        EXPECT_EQ(s.run(), 0);
+        watch.stop();
+        EXPECT_TRUE(script.asked().empty()) << "nothing to tell the candidate";
+        ASSERT_NE(s.mainWindow(), nullptr);
+        EXPECT_TRUE(s.mainWindow()->ShockwaveFlash1->isLoaded());
+        EXPECT_FALSE(progress::isShown());
+        auto bank = store::Connection::open(folder.bankPath(), store::bankKey()); // the program closed its own
+        store::Connection& db = *bank;
+        EXPECT_EQ(search::isBuilt(db), c.built);
+        if (c.built) {
+            ASSERT_FALSE(shown.isEmpty());
+            EXPECT_TRUE(shown.first().startsWith(QStringLiteral("正在建立搜索索引..."))) << shown.first().toStdString();
+        }
+        for (const QString& q : queries)
+            EXPECT_EQ(search::find(db, q, {}, 0), search::scan(db, q, {}, 0)) << q.toStdString();
+    }
 }
 
 TEST_F(StartupTest, WithAnInstanceRunningTheStartHandsOverBeforeAnyCheck)
