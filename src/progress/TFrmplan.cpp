@@ -251,6 +251,7 @@ void TFrmplan::FormShow()
         showQuota(plan.examDate);
     });
     guard::run(QStringLiteral("无法计算成绩预测！"), [this] {
+        ui::WaitCursor wait; // a large bank takes a moment to read
         m_recall = std::make_unique<progress::BankRecall>(DM1->db());
         const auto forecasts = showForecast(progress::readStudyPlanRow(DM1->db()).examDate);
         // The chart screen draws the forecast over the days from what is kept here.

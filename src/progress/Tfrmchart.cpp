@@ -378,6 +378,8 @@ void Tfrmchart::buildForecastCharts()
         views[size_t(page)]->setChart(charts[i]);
         delete old;
         views[size_t(page)]->setAccessibleDescription(summaries[i]);
+        // Said when the type is chosen, so the figures come without leaving the list of types.
+        typeButton(Forecast + i)->setAccessibleDescription(summaries[i]);
         legends[size_t(page)]->setEntries(progress::legendEntries(charts[i]));
         placeLegend(page, Top);
     }

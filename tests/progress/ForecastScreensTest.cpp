@@ -157,6 +157,7 @@ TEST_F(ForecastScreensTest, TheChartDrawsTheForecastOverTheDaysKept)
     const QString spoken = f.views[progress::ForecastPage]->accessibleDescription();
     EXPECT_EQ(spoken, QStringLiteral("模拟考试（一）5月6日预计 2.4 分，满分 3 分，5月4日为 1.5 分。"));
     EXPECT_EQ(f.views[progress::ForecastPage]->focusPolicy(), Qt::StrongFocus) << "reachable to be read";
+    EXPECT_EQ(f.typeButton(Tfrmchart::Forecast)->accessibleDescription(), spoken) << "said with the chart type";
 
     f.CheckBox3->setChecked(false);
     EXPECT_FALSE(mock1->pointLabelsVisible());
