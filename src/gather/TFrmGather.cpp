@@ -41,6 +41,11 @@ QString dateText(const QDate& d)
     return d.isValid() ? d.toString(QStringLiteral("yyyy-MM-dd")) : QStringLiteral("未做");
 }
 
+void setSpokenRemark(QTreeWidgetItem* item, const QString& remark)
+{
+    item->setData(ColRemark, Qt::AccessibleTextRole, remark.isEmpty() ? QStringLiteral("无备注") : QStringLiteral("备注：") + remark);
+}
+
 } // namespace
 
 TFrmGather::TFrmGather(Mode mode, QWidget* parent)
@@ -71,6 +76,8 @@ void TFrmGather::buildControls()
         c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         auto* l = new QLabel(label, this);
         l->setBuddy(c);
+        // The label names the box; the choice goes in the description, so it is heard too.
+        connect(c, &QComboBox::currentTextChanged, c, [c](const QString& text) { c->setAccessibleDescription(text); });
         return std::pair{c, l};
     };
     const auto [type, typeLabel] = combo("cbType", QStringLiteral("题型"));
@@ -198,7 +205,7 @@ void TFrmGather::arrange(bool compact)
         b->setFont(ui::songFont(compact ? 13 : 15, true));
         b->setFixedSize(std::max(buttonW, b->sizeHint().width()), buttonH);
     }
-    const std::array<int, 5> widths = compact ? std::array<int, 5>{150, 70, 70, 92, 110} : std::array<int, 5>{170, 80, 80, 104, 140};
+    const std::array<int, 5> widths = compact ? std::array<int, 5>{166, 52, 68, 90, 104} : std::array<int, 5>{170, 80, 80, 104, 140};
     for (int c = 0; c < int(widths.size()); ++c)
         tvList->setColumnWidth(c, widths[size_t(c)]);
 }
@@ -261,7 +268,7 @@ void TFrmGather::showList()
 {
     // The row the candidate was on stays current where it is still listed.
     QString key;
-    if (const QTreeWidgetItem* current = tvList->currentItem())
+    if (const QTreeWidgetItem* current = currentRow())
         key = current->data(0, kKeyRole).toString();
 
     search::ListFilter filter;
@@ -302,14 +309,11 @@ void TFrmGather::showList()
                 item->setToolTip(ColExcerpt, g.excerpt);
                 item->setData(0, kKindRole, Question);
                 item->setData(0, kKeyRole, g.id);
-                // A screen reader hears the row as one line, with the words of the headings.
-                QString spoken = QStringLiteral("%1，%2，错误%3次，最近作答%4，%5")
-                                     .arg(g.id, type)
-                                     .arg(g.wrongCount)
-                                     .arg(dateText(g.lastAnswered), g.excerpt);
-                if (!g.remark.isEmpty())
-                    spoken += QStringLiteral("，备注：") + g.remark;
-                item->setData(ColId, Qt::AccessibleTextRole, spoken);
+                // A screen reader reads the row cell by cell: each figure with its heading's words.
+                item->setData(ColWrong, Qt::AccessibleTextRole, QStringLiteral("错误%1次").arg(g.wrongCount));
+                item->setData(ColDate, Qt::AccessibleTextRole, QStringLiteral("最近作答") + dateText(g.lastAnswered));
+                if (m_mode == Mode::Bookmarks)
+                    setSpokenRemark(item, g.remark);
             }
         }
     }
@@ -322,16 +326,23 @@ void TFrmGather::showList()
     lblCount->setText(count);
     lblCount->setAccessibleName(count);
 
-    if (key.isEmpty() || !(selectQuestion(key) || selectGroup(key)))
-        if (tvList->topLevelItemCount() > 0)
-            tvList->setCurrentItem(tvList->topLevelItem(0));
+    m_pendingKey.clear();
+    if (key.isEmpty() || !findRow(key))
+        key = tvList->topLevelItemCount() > 0 ? tvList->topLevelItem(0)->data(0, kKeyRole).toString() : QString();
+    // A current row set while the list has no focus makes a screen reader leave the
+    // control in use (a filter) for the list: the row becomes current when the list
+    // gets the focus, and stands for it until then.
+    if (!tvList->hasFocus() && isVisible())
+        m_pendingKey = key;
+    else if (!selectQuestion(key))
+        selectGroup(key);
     updateCommands();
 }
 
 void TFrmGather::updateCommands()
 {
     const bool any = !m_groups.isEmpty();
-    const QTreeWidgetItem* current = tvList->currentItem();
+    const QTreeWidgetItem* current = currentRow();
     btnPractise->setEnabled(any);
     btnExport->setEnabled(any);
     btnRemove->setEnabled(any && (current || !tvList->selectedItems().isEmpty()));
@@ -350,8 +361,24 @@ QStringList TFrmGather::shownIds() const
     return out;
 }
 
+QTreeWidgetItem* TFrmGather::findRow(const QString& key) const
+{
+    for (QTreeWidgetItemIterator it(tvList); *it; ++it)
+        if ((*it)->data(0, kKeyRole).toString() == key)
+            return *it;
+    return nullptr;
+}
+
+QTreeWidgetItem* TFrmGather::currentRow() const
+{
+    if (QTreeWidgetItem* current = tvList->currentItem())
+        return current;
+    return m_pendingKey.isEmpty() ? nullptr : findRow(m_pendingKey);
+}
+
 bool TFrmGather::selectQuestion(const QString& id)
 {
+    m_pendingKey.clear();
     for (QTreeWidgetItemIterator it(tvList); *it; ++it)
         if ((*it)->data(0, kKindRole).toInt() == Question && (*it)->data(0, kKeyRole).toString() == id) {
             tvList->setCurrentItem(*it);
@@ -363,6 +390,7 @@ bool TFrmGather::selectQuestion(const QString& id)
 
 bool TFrmGather::selectGroup(const QString& code)
 {
+    m_pendingKey.clear();
     for (QTreeWidgetItemIterator it(tvList); *it; ++it)
         if ((*it)->data(0, kKindRole).toInt() != Question && (*it)->data(0, kKeyRole).toString() == code) {
             tvList->setCurrentItem(*it);
@@ -376,8 +404,8 @@ bool TFrmGather::selectGroup(const QString& code)
 QStringList TFrmGather::selectedQuestionIds() const
 {
     QList<QTreeWidgetItem*> items = tvList->selectedItems();
-    if (items.isEmpty() && tvList->currentItem())
-        items << tvList->currentItem();
+    if (items.isEmpty() && currentRow())
+        items << currentRow();
     QStringList out;
     const std::function<void(const QTreeWidgetItem*)> collect = [&](const QTreeWidgetItem* item) {
         if (item->data(0, kKindRole).toInt() == Question) {
@@ -400,7 +428,7 @@ void TFrmGather::practiseSelected()
         return;
     // The current row's part or chapter (a question's row: its chapter), or every group.
     QString code;
-    if (const QTreeWidgetItem* current = tvList->currentItem()) {
+    if (const QTreeWidgetItem* current = currentRow()) {
         const QTreeWidgetItem* group = current->data(0, kKindRole).toInt() == Question ? current->parent() : current;
         code = group->data(0, kKeyRole).toString();
     }
@@ -460,7 +488,7 @@ void TFrmGather::removeSelected()
 
 void TFrmGather::saveRemark()
 {
-    QTreeWidgetItem* current = tvList->currentItem();
+    QTreeWidgetItem* current = currentRow();
     if (m_mode != Mode::Bookmarks || !current || current->data(0, kKindRole).toInt() != Question)
         return;
     const QString id = current->data(0, kKeyRole).toString();
@@ -478,11 +506,7 @@ void TFrmGather::saveRemark()
                     if (g.id == id)
                         g.remark = remark;
         current->setText(ColRemark, remark);
-        QString spoken = current->data(ColId, Qt::AccessibleTextRole).toString();
-        spoken = spoken.left(spoken.indexOf(QStringLiteral("，备注："))) ;
-        if (!remark.isEmpty())
-            spoken += QStringLiteral("，备注：") + remark;
-        current->setData(ColId, Qt::AccessibleTextRole, spoken);
+        setSpokenRemark(current, remark);
     });
 }
 
@@ -507,6 +531,11 @@ bool TFrmGather::eventFilter(QObject* watched, QEvent* event)
     if (watched == tvList && event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         removeSelected();
         return true;
+    }
+    if (watched == tvList && event->type() == QEvent::FocusIn && !m_pendingKey.isEmpty()) {
+        const QString key = m_pendingKey;
+        if (!selectQuestion(key))
+            selectGroup(key);
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -68,11 +68,15 @@ private:
     void updateCommands();
     QString caption() const;
     QStringList selectedQuestionIds() const;
+    QTreeWidgetItem* findRow(const QString& key) const; // a question id or a group's code
+    // The current row, or the one that becomes current when the list gets the focus.
+    QTreeWidgetItem* currentRow() const;
 
     Mode m_mode;
     QList<search::Gathered> m_rows; // every row of the book, with details
     QList<search::PartGroup> m_groups; // what the list shows
     QMap<int, QString> m_typeNames;
+    QString m_pendingKey;
     bool m_shown = false;
     int m_band = 0;
 };

@@ -155,13 +155,15 @@ TEST_F(GatherWindowTest, TheBookListsWrongQuestionsByPartAndChapterWithCountsFil
     EXPECT_EQ(row->text(3), "2026-11-02");
     EXPECT_FALSE(row->text(5).isEmpty());
     EXPECT_FALSE(row->text(5).contains('\n'));
-    EXPECT_TRUE(row->data(0, Qt::AccessibleTextRole).toString().contains("错误1次"));
+    EXPECT_EQ(row->data(2, Qt::AccessibleTextRole).toString(), "错误1次");
+    EXPECT_EQ(row->data(3, Qt::AccessibleTextRole).toString(), "最近作答2026-11-02");
 
     // Filters: a type, then an exam point, each offering only what the book holds.
     EXPECT_EQ(screen->cbType->count(), 3) << "全部题型, 单选, 多选";
     choose(screen->cbType, 14);
     EXPECT_EQ(screen->shownIds(), multi0202);
     EXPECT_EQ(screen->lblCount->text(), "共 1 题");
+    EXPECT_EQ(screen->cbType->accessibleDescription(), "多选") << "a screen reader hears the choice";
     choose(screen->cbType, 0);
     const QString point = dm.db().scalar("select K3 from tab_answ where A1=:a1", {{":a1", part03[0]}}).toString();
     choose(screen->cbPoint, point);
@@ -327,3 +329,4 @@ TEST_F(GatherWindowTest, AListsContentKeepsItsSectionsOrderAndLeavesOutIdsGoneFr
 }
 
 } // namespace
+
