@@ -25,11 +25,44 @@ bool hasMemory(const MemoryState& s)
 // (see the migration that made it): no later day ever counts less.
 qint64 storeDay(const QDate& d) { return qint64(d.year()) * 372 + d.month() * 31 + d.day(); }
 
-QDateTime fromEpochMs(sqlite3_stmt* s, int column)
+// Days since 1970-01-01 of a civil date (the proleptic Gregorian calendar).
+qint64 daysFromCivil(qint64 y, unsigned m, unsigned d)
+{
+    y -= m <= 2;
+    const qint64 era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = unsigned(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + qint64(doe) - 719468;
+}
+
+// A stored time: "yyyy-MM-ddTHH:mm:ss.zzzZ" as the log writes it is read by hand,
+// for a queue reads thousands; anything else through Qt.
+QDateTime storedTime(sqlite3_stmt* s, int column)
 {
     if (sqlite3_column_type(s, column) == SQLITE_NULL)
         return {};
-    return QDateTime::fromMSecsSinceEpoch(qint64(std::llround(sqlite3_column_double(s, column))), QTimeZone::utc());
+    const char* t = reinterpret_cast<const char*>(sqlite3_column_text(s, column));
+    const int n = sqlite3_column_bytes(s, column);
+    const auto digits = [t](int from, int count) {
+        int v = 0;
+        for (int i = from; i < from + count; ++i) {
+            if (t[i] < '0' || t[i] > '9')
+                return -1;
+            v = v * 10 + (t[i] - '0');
+        }
+        return v;
+    };
+    if (n == 24 && t[4] == '-' && t[7] == '-' && t[10] == 'T' && t[13] == ':' && t[16] == ':' && t[19] == '.' && t[23] == 'Z') {
+        const int y = digits(0, 4), mo = digits(5, 2), d = digits(8, 2), h = digits(11, 2), mi = digits(14, 2), sec = digits(17, 2),
+                  ms = digits(20, 3);
+        if (y >= 0 && mo >= 1 && mo <= 12 && d >= 1 && d <= 31 && h >= 0 && h < 24 && mi >= 0 && mi < 60 && sec >= 0 && sec < 61 && ms >= 0)
+            return QDateTime::fromMSecsSinceEpoch(((daysFromCivil(y, unsigned(mo), unsigned(d)) * 24 + h) * 60 + mi) * 60000LL
+                                                      + sec * 1000LL + ms,
+                                                  QTimeZone::utc());
+    }
+    const QDateTime parsed = QDateTime::fromString(QString::fromUtf8(t, n), Qt::ISODateWithMs);
+    return parsed.isValid() ? parsed.toUTC() : QDateTime();
 }
 
 QString textOf(sqlite3_stmt* s, int column)
@@ -45,7 +78,7 @@ struct Due {
 
 const QString kStateColumns = QStringLiteral(
     "select m.A1, m.stability, m.difficulty, m.phase, m.step,"
-    " (julianday(m.last_review) - 2440587.5) * 86400000.0, (julianday(m.due) - 2440587.5) * 86400000.0 from memory_state m ");
+    " m.last_review, m.due from memory_state m ");
 const QString kNotVoided =
     QStringLiteral(" and not exists (select 1 from tab_answ a indexed by ix_answ_voided where a.A1 = m.A1 and a.F1 = 1)");
 
@@ -60,8 +93,8 @@ void collectStates(store::Connection& db, sqlite3_stmt* s, const DueRule& rule, 
         m.stability = sqlite3_column_double(s, 1);
         m.difficulty = sqlite3_column_double(s, 2);
         m.step = sqlite3_column_int(s, 4);
-        m.lastReview = fromEpochMs(s, 5);
-        m.due = fromEpochMs(s, 6);
+        m.lastReview = storedTime(s, 5);
+        m.due = storedTime(s, 6);
         if (const std::optional<double> u = dueUrgency(m, rule, p))
             due.push_back({textOf(s, 0), *u, m.due});
     }
