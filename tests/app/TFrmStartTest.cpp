@@ -238,3 +238,37 @@ TEST_F(MainWindowTest, QuitBelowThePlanNamesTheAnswersADayTheExamDateAsks)
         EXPECT_EQ(script.asked()[0].text, c.message);
     }
 }
+
+TEST_F(MainWindowTest, TheMenuShowsTheQuestionsDueTodayAndReadsThemAgainWhenAScreenCloses)
+{
+    // Clock: 2024-05-20 22:15. Two questions whose recall fell below 90 % days ago.
+    for (const char* id : {"q1", "q2"}) {
+        bank->exec(QStringLiteral("insert into tab_answ (A1, A2, A10, A13, E2, E3, F1) values (:a1, 'A', '010101', 11, 'A', 1, 0)"),
+                   {{QStringLiteral(":a1"), QString::fromLatin1(id)}});
+        bank->exec(QStringLiteral("insert into memory_state (A1, stability, difficulty, phase, step, last_review, due) "
+                                  "values (:a1, 2, 5, 2, 0, '2024-05-10T08:00:00.000Z', '2024-05-12T08:00:00.000Z')"),
+                   {{QStringLiteral(":a1"), QString::fromLatin1(id)}});
+    }
+    openDataModule(folder);
+    TFrmStart w(folder.appDir(), QSize(1024, 768));
+    w.show();
+    EXPECT_EQ(w.ShockwaveFlash1->badgeOf(QStringLiteral("jrfx")), QStringLiteral("2"));
+    QAbstractButton* command = w.ShockwaveFlash1->commandButton(QStringLiteral("jrfx"));
+    ASSERT_NE(command, nullptr);
+    EXPECT_EQ(command->accessibleName(), QStringLiteral("今日复习，今天待复习 2 题"));
+
+    // A screen answers one of them (its due time moves on); the count follows when it closes.
+    w.dispatcher().setOpener(QStringLiteral("jrfx"), [] {
+        DM1->db().exec(QStringLiteral("update memory_state set last_review = '2024-05-20T22:00:00.000Z', "
+                                      "stability = 20, due = '2024-06-09T22:00:00.000Z' where A1 = 'q1'"));
+    });
+    QTest::mouseClick(command, Qt::LeftButton);
+    EXPECT_EQ(w.ShockwaveFlash1->badgeOf(QStringLiteral("jrfx")), QStringLiteral("1"));
+    EXPECT_EQ(command->accessibleName(), QStringLiteral("今日复习，今天待复习 1 题"));
+
+    // Nothing due: no badge, the caption alone.
+    w.dispatcher().setOpener(QStringLiteral("jrfx"), [] { DM1->db().exec(QStringLiteral("delete from memory_state")); });
+    QTest::mouseClick(command, Qt::LeftButton);
+    EXPECT_EQ(w.ShockwaveFlash1->badgeOf(QStringLiteral("jrfx")), QString());
+    EXPECT_EQ(command->accessibleName(), QStringLiteral("今日复习"));
+}
