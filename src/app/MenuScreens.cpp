@@ -1,6 +1,7 @@
 #include "app/MenuScreens.h"
 
 #include "exam/ExamStart.h"
+#include "gather/TFrmGather.h"
 #include "gather/TFrmSearch.h"
 #include "outline/TfrmLawsFaGui.h"
 #include "practice/TFrmkmmc.h"
@@ -65,6 +66,8 @@ void installMenuScreens(Dispatcher& d)
     // The program's pages are read inside it: a desktop without a browser shows them too.
     d.setUrlOpener([](const QUrl& url) { return showPage(url, QApplication::activeWindow()); });
     d.setOpener(QStringLiteral("ss"), [] { gather::openSearch(QApplication::activeWindow()); });
+    d.setOpener(QStringLiteral("ctb"), [] { gather::openWrongBook(QApplication::activeWindow()); });
+    d.setOpener(QStringLiteral("scj"), [] { gather::openBookmarks(QApplication::activeWindow()); });
     d.setOpener(QStringLiteral("about"), [] {
         TFrmAbout about(QApplication::activeWindow());
         about.exec();

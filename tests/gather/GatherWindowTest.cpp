@@ -2,6 +2,8 @@
 // recorded first through the answer path, driven through its real controls.
 #include "gather/TFrmGather.h"
 
+#include "app/Dispatcher.h"
+#include "app/MenuScreens.h"
 #include "common/Prompt.h"
 #include "core/app/AppState.h"
 #include "core/exam/PaperExport.h"
@@ -20,6 +22,7 @@
 #include "ui/CommandButton.h"
 #include "ui/PictureButton.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -326,6 +329,48 @@ TEST_F(GatherWindowTest, AListsContentKeepsItsSectionsOrderAndLeavesOutIdsGoneFr
     EXPECT_FALSE(texts.contains("丙")) << "a section with nothing left has no heading";
     EXPECT_EQ(texts.indexOf("第1题") < texts.indexOf("第2题"), true);
     EXPECT_TRUE(texts.contains("试题答案：" + key(part03[1])));
+}
+
+
+TEST_F(GatherWindowTest, TheMenuWordsOpenTheScreenAtBothSizesEveryControlReachedAndNamed)
+{
+    search::toggleBookmark(dm.db(), part03[0]);
+    shell::Dispatcher d(dm.AppDir);
+    shell::installMenuScreens(d);
+    const struct {
+        const char* word;
+        gather::TFrmGather::Mode mode;
+    } words[] = {{"ctb", gather::TFrmGather::Mode::WrongBook}, {"scj", gather::TFrmGather::Mode::Bookmarks}};
+    for (const char* size : {"800", "1024"}) {
+        app::ScreenSizeTag = QString::fromLatin1(size);
+        const QSize screen = app::ScreenSizeTag == QLatin1String("800") ? QSize(800, 600) : QSize(1024, 768);
+        for (const auto& w : words) {
+            SCOPED_TRACE(std::string(w.word) + " at " + size);
+            int rows = -1;
+            QStringList unreachable, unnamed;
+            WhenModal<gather::TFrmGather> look([&](gather::TFrmGather* s) {
+                EXPECT_EQ(s->mode(), w.mode);
+                EXPECT_LE(s->width(), screen.width() - 20);
+                EXPECT_LE(s->height(), screen.height() - 60);
+                rows = int(s->shownIds().size());
+                for (QWidget* c : s->findChildren<QWidget*>()) {
+                    if (!c->isVisibleTo(s) || !(qobject_cast<QAbstractButton*>(c) || qobject_cast<QLineEdit*>(c)
+                                                || qobject_cast<QComboBox*>(c) || qobject_cast<QTreeWidget*>(c)))
+                        continue;
+                    if (!(c->focusPolicy() & Qt::TabFocus))
+                        unreachable << c->objectName();
+                    if (c->accessibleName().isEmpty())
+                        unnamed << c->objectName();
+                }
+                QTest::keyClick(s, Qt::Key_Escape);
+            });
+            EXPECT_TRUE(d.dispatch(QString::fromLatin1(w.word)));
+            EXPECT_EQ(look.seen(), 1);
+            EXPECT_EQ(rows, w.mode == gather::TFrmGather::Mode::WrongBook ? 6 : 1);
+            EXPECT_EQ(unreachable.join(','), "");
+            EXPECT_EQ(unnamed.join(','), "");
+        }
+    }
 }
 
 } // namespace
