@@ -13,12 +13,15 @@
 #include "ui/Screen.h"
 #include "ui/Style.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QShortcut>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -138,11 +141,32 @@ ui::CommandButton* QuestionScreen::addBookmarkToggle(QBoxLayout* row, int px)
     btnBookmark->setAutoDefault(false);
     btnBookmark->setFont(ui::songFont(px, true));
     btnBookmark->setEnabled(false);
+    // A screen that hides it (a running exam) keeps the row's height, so the question does not move.
+    QSizePolicy keepPlace = btnBookmark->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    btnBookmark->setSizePolicy(keepPlace);
     paintBookmark(false);
     row->addWidget(btnBookmark);
     if (epEfTrBtn5)
         setTabOrder(epEfTrBtn5, btnBookmark);
-    connect(btnBookmark, &QAbstractButton::clicked, this, [this] { btnBookmarkClick(); });
+    // Checked while bookmarked: a screen reader says "pressed" when the state changes, which
+    // it does not for the new name. The state, not the click: its Toggle action does the same.
+    btnBookmark->setCheckable(true);
+    connect(btnBookmark, &QAbstractButton::toggled, this, [this](bool on) {
+        if (on != m_bookmarked)
+            btnBookmarkClick();
+    });
+    auto* key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), this);
+    key->setObjectName(QStringLiteral("bookmarkKey"));
+    connect(key, &QShortcut::activated, this, [this] {
+        if (!btnBookmark->isVisible() || !btnBookmark->isEnabled())
+            return;
+        const bool typing = qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr;
+        btnBookmarkClick();
+        // A screen reader says the new state where the focus is; an answer being typed keeps it.
+        if (!typing)
+            btnBookmark->setFocus(Qt::ShortcutFocusReason);
+    });
     // The fill-in box would take Ctrl+D as "delete" on this platform: the toggle gets it.
     if (Notebook1 && Notebook1->fillEdit())
         Notebook1->fillEdit()->installEventFilter(this);
@@ -162,10 +186,10 @@ void QuestionScreen::paintBookmark(bool on)
     m_bookmarked = on;
     const QString words = on ? QStringLiteral("取消收藏") : QStringLiteral("收藏本题");
     btnBookmark->setText((on ? QStringLiteral("★ ") : QStringLiteral("☆ ")) + words);
-    btnBookmark->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D)); // after the text, which sets a mnemonic in its place
     btnBookmark->setAccessibleName(words);
-    btnBookmark->setAccessibleDescription(on ? QStringLiteral("本题已收藏") : QString());
-    btnBookmark->setToolTip(words + QStringLiteral(" (Ctrl+D)"));
+    btnBookmark->setToolTip(QStringLiteral("Ctrl+D"));
+    const QSignalBlocker quiet(btnBookmark);
+    btnBookmark->setChecked(on);
 }
 
 void QuestionScreen::showBookmark(const QString& questionId)
@@ -189,11 +213,13 @@ void QuestionScreen::showBookmark(const QString& questionId)
 
 void QuestionScreen::btnBookmarkClick()
 {
-    if (!btnBookmark || !btnBookmark->isEnabled() || !btnBookmark->isVisible() || m_bookmarkId.isEmpty())
+    if (!btnBookmark)
         return;
     bool on = m_bookmarked;
-    if (guard::run(kActionFailed, [&] { on = search::toggleBookmark(DM1->db(), m_bookmarkId); }))
-        paintBookmark(on);
+    if (btnBookmark->isEnabled() && btnBookmark->isVisible() && !m_bookmarkId.isEmpty())
+        guard::run(kActionFailed, [&] { on = search::toggleBookmark(DM1->db(), m_bookmarkId); });
+    // After a failure too: a click has checked the button already.
+    paintBookmark(on);
 }
 
 // ---- grid pictures -------------------------------------------------------------------

@@ -30,6 +30,7 @@ TEST_F(ScreenTest, CtrlDInTheFillInBoxBookmarksAndLeavesTheTypingAlone)
     QTest::keyClick(fill, Qt::Key_Home);
     bookmarktest::pressCtrlD(f);
     EXPECT_EQ(fill->text(), "abc");
+    EXPECT_TRUE(fill->hasFocus()) << "the answer being typed keeps the focus";
     bookmarktest::expectState(f, bank.db(), "q1", true);
 }
 
@@ -43,9 +44,20 @@ TEST_F(ScreenTest, AFailedBookmarkWriteSaysSoAndKeepsTheToggleAsItWas)
     EXPECT_EQ(prompts.texts(), QStringList{practice::kActionFailed});
     EXPECT_EQ(f.btnBookmark->accessibleName(), "收藏本题");
     EXPECT_FALSE(f.bookmarked());
+    EXPECT_FALSE(f.btnBookmark->isChecked());
     // The next question cannot say whether it is bookmarked: the toggle is not offered.
     click("epEfTrBtn2");
     EXPECT_FALSE(f.btnBookmark->isEnabled());
+}
+
+TEST_F(ScreenTest, AScreenReadersToggleBookmarksAsAClickDoes)
+{
+    addNumbered(1);
+    TFrmLxxt& f = open();
+    accessibleToggle(f.btnBookmark);
+    bookmarktest::expectState(f, bank.db(), "q01", true);
+    accessibleToggle(f.btnBookmark);
+    bookmarktest::expectState(f, bank.db(), "q01", false);
 }
 
 // ---- seconds on a question and the rating they give -----------------------------------------
