@@ -151,8 +151,8 @@ void TFrmReview::refresh()
         w->setVisible(!empty);
     lblEmpty->setVisible(empty);
     btnStart->setEnabled(!empty);
-    // A screen reader hears the figures with the window and with the button that acts on them.
-    setAccessibleDescription(summary());
+    // A screen reader hears the figures with the button that acts on them (the focused
+    // one when the window opens and after the practice screen closes).
     btnStart->setAccessibleDescription(empty ? QString() : summary());
     btnClose->setAccessibleDescription(empty ? lblEmpty->text().simplified() : QString());
     (empty ? btnClose : btnStart)->setFocus(Qt::OtherFocusReason);
