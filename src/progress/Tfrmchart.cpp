@@ -11,6 +11,8 @@
 #include "ui/Screen.h"
 #include "ui/Style.h"
 
+#include <algorithm>
+
 #include <QBoxLayout>
 #include <QButtonGroup>
 #include <QEvent>
@@ -354,17 +356,24 @@ void Tfrmchart::buildForecastCharts()
     guard::run(QStringLiteral("无法计算成绩预测！"), [&] {
         store::Connection& db = DM1->db();
         // Today's point comes from the bank as it is now; earlier days are as they were kept.
+        // A bank that takes no write (read-only, full) still shows today's point.
         const auto today = progress::mockForecasts(db, store::Clock::now(), QDate());
         try {
             progress::keepForecasts(db, store::Clock::today(), today);
-            history = progress::forecastHistory(db);
         } catch (const store::DbError& e) {
             qCWarning(lcChart) << "today's forecast not kept:" << e.message();
+        }
+        try {
             history = progress::forecastHistory(db);
-            for (const progress::MockForecast& f : today)
-                if (f.today)
-                    history.push_back({store::Clock::today(), f.mock, f.today->expected, f.today->low, f.today->high,
-                                       f.today->fullScore});
+        } catch (const store::DbError& e) {
+            qCWarning(lcChart) << "the forecast's history not read:" << e.message();
+        }
+        for (const progress::MockForecast& f : today) {
+            const bool kept = std::any_of(history.begin(), history.end(), [&](const progress::ForecastPoint& p) {
+                return p.mock == f.mock && p.day == store::Clock::today();
+            });
+            if (f.today && !kept)
+                history.push_back({store::Clock::today(), f.mock, f.today->expected, f.today->low, f.today->high, f.today->fullScore});
         }
         calibration = progress::readCalibration(db);
     });

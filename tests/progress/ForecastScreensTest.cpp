@@ -165,6 +165,21 @@ TEST_F(ForecastScreensTest, TheChartDrawsTheForecastOverTheDaysKept)
     EXPECT_TRUE(mock1->pointLabelsVisible());
 }
 
+TEST_F(ForecastScreensTest, ABankThatTakesNoWriteStillShowsTodaysForecast)
+{
+    // The history's table gone: neither kept nor read, and today's point is there all the same.
+    bank.db().exec(QStringLiteral("drop table forecast_day"));
+    Tfrmchart f;
+    f.show();
+    f.typeButton(Tfrmchart::Forecast)->click();
+    const auto series = f.chart(progress::ForecastPage)->series();
+    ASSERT_EQ(series.size(), 2);
+    auto* mock1 = qobject_cast<QLineSeries*>(series[0]);
+    ASSERT_TRUE(mock1);
+    ASSERT_EQ(mock1->count(), 1);
+    EXPECT_DOUBLE_EQ(mock1->at(0).y(), 80);
+}
+
 TEST_F(ForecastScreensTest, CalibrationWaitsFor200AnswersThenBinsPredictionAgainstOutcome)
 {
     logAnswers(150, 0.95, 1);
