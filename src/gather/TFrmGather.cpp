@@ -1,5 +1,6 @@
 #include "gather/TFrmGather.h"
 
+#include "authoring/QuestionExport.h"
 #include "common/Guard.h"
 #include "common/Prompt.h"
 #include "core/store/Connection.h"
@@ -139,6 +140,7 @@ void TFrmGather::buildControls()
     btnPractise = button("btnPractise", QStringLiteral("练习"));
     btnRemove = button("btnRemove", m_mode == Mode::WrongBook ? QStringLiteral("移出错题本") : QStringLiteral("取消收藏"));
     btnExport = button("btnExport", QStringLiteral("生成文档"));
+    btnExportQuestions = button("btnExportQuestions", QStringLiteral("导出试题"));
     btnClose = button("btnClose", QStringLiteral("关闭"));
 
     const auto refilter = [this] { guard::run(kCannotRead, [this] { showList(); }); };
@@ -154,10 +156,11 @@ void TFrmGather::buildControls()
     connect(btnPractise, &QAbstractButton::clicked, this, [this] { practiseSelected(); });
     connect(btnRemove, &QAbstractButton::clicked, this, [this] { removeSelected(); });
     connect(btnExport, &QAbstractButton::clicked, this, [this] { exportList(); });
+    connect(btnExportQuestions, &QAbstractButton::clicked, this, [this] { exportQuestionFile(); });
     connect(btnClose, &QAbstractButton::clicked, this, &QDialog::accept);
 
     // Filters, list, remark, then the commands.
-    QWidget* order[] = {cbType, cbPoint, cbSort, tvList, edRemark, btnPractise, btnRemove, btnExport, btnClose};
+    QWidget* order[] = {cbType, cbPoint, cbSort, tvList, edRemark, btnPractise, btnRemove, btnExport, btnExportQuestions, btnClose};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -177,7 +180,7 @@ void TFrmGather::buildControls()
 
     auto* commands = new QHBoxLayout;
     commands->addWidget(lblCount, 1);
-    for (auto* b : {btnPractise, btnRemove, btnExport, btnClose})
+    for (auto* b : {btnPractise, btnRemove, btnExport, btnExportQuestions, btnClose})
         commands->addWidget(b);
 
     auto* column = new QVBoxLayout(this);
@@ -201,7 +204,7 @@ void TFrmGather::arrange(bool compact)
     tvList->header()->setFont(ui::songFont(compact ? 12 : 13, true));
     lblCount->setFont(ui::songFont(compact ? 13 : 14, true));
     const int buttonW = compact ? 86 : 100, buttonH = compact ? 30 : 34;
-    for (auto* b : {btnPractise, btnRemove, btnExport, btnClose}) {
+    for (auto* b : {btnPractise, btnRemove, btnExport, btnExportQuestions, btnClose}) {
         b->setFont(ui::songFont(compact ? 13 : 15, true));
         b->setFixedSize(std::max(buttonW, b->sizeHint().width()), buttonH);
     }
@@ -345,6 +348,7 @@ void TFrmGather::updateCommands()
     const QTreeWidgetItem* current = currentRow();
     btnPractise->setEnabled(any);
     btnExport->setEnabled(any);
+    btnExportQuestions->setEnabled(any);
     btnRemove->setEnabled(any && (current || !tvList->selectedItems().isEmpty()));
     const bool onQuestion = current && current->data(0, kKindRole).toInt() == Question;
     const QString remark = onQuestion ? current->text(ColRemark) : QString();
@@ -523,6 +527,16 @@ void TFrmGather::exportList()
     if (sections.isEmpty())
         return;
     guard::run(QStringLiteral("无法生成文档！"), [&] { exam::ExportQuestionList(this, DM1->db(), caption(), sections); });
+}
+
+void TFrmGather::exportQuestionFile()
+{
+    const QStringList ids = shownIds();
+    if (ids.isEmpty())
+        return;
+    // The book's questions also make a flash-card file to learn from.
+    guard::run(QStringLiteral("无法导出试题！"),
+               [&] { authoring::exportQuestions(this, ids, caption(), m_mode == Mode::WrongBook); });
 }
 
 bool TFrmGather::eventFilter(QObject* watched, QEvent* event)

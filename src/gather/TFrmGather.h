@@ -39,6 +39,7 @@ public:
     ui::CommandButton* btnPractise; // 练习
     ui::CommandButton* btnRemove;   // 移出错题本 / 取消收藏
     ui::CommandButton* btnExport;   // 生成文档
+    ui::CommandButton* btnExportQuestions; // 导出试题
     ui::CommandButton* btnClose;    // 关闭
 
     // Reads the list from the bank again and shows it under the current filter and sort.
@@ -54,6 +55,7 @@ public:
     void removeSelected();
     void saveRemark();
     void exportList();
+    void exportQuestionFile();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -2,6 +2,8 @@
 // recorded first through the answer path, driven through its real controls.
 #include "gather/TFrmGather.h"
 
+#include "authoring/QuestionExport.h"
+#include "core/exchange/Exchange.h"
 #include "app/Dispatcher.h"
 #include "app/MenuScreens.h"
 #include "common/Prompt.h"
@@ -370,6 +372,42 @@ TEST_F(GatherWindowTest, TheMenuWordsOpenTheScreenAtBothSizesEveryControlReached
             EXPECT_EQ(unreachable.join(','), "");
             EXPECT_EQ(unnamed.join(','), "");
         }
+    }
+}
+
+
+TEST_F(GatherWindowTest, ExportQuestionsWritesTheShownQuestionsAndTheBookOffersFlashCards)
+{
+    search::toggleBookmark(dm.db(), part03[0]);
+    const struct {
+        gather::TFrmGather::Mode mode;
+        bool flashCards;
+        QStringList ids;
+    } cases[] = {{gather::TFrmGather::Mode::WrongBook, true, part03}, {gather::TFrmGather::Mode::Bookmarks, false, {part03[0]}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.mode));
+        auto screen = open(c.mode);
+        if (c.mode == gather::TFrmGather::Mode::WrongBook)
+            choose(screen->cbPoint, dm.db().scalar("select K3 from tab_answ where A1=:a1", {{":a1", part03[0]}}).toString());
+        const QStringList shown = screen->shownIds();
+        bool offered = false;
+        QString written;
+        WhenModal<authoring::TFrmExport> dialog([&](authoring::TFrmExport* d) {
+            offered = d->formatBox->findData(int(exchange::Format::FlashCards)) >= 0;
+            EXPECT_EQ(d->countLabel->text(), QStringLiteral("共 %1 道试题").arg(shown.size()));
+            d->setFormat(exchange::Format::Csv);
+            d->pathEdit->setText(dir.file(QStringLiteral("out%1").arg(int(c.mode))));
+            QTest::mouseClick(d->btnExport, Qt::LeftButton);
+            written = d->writtenPath();
+        });
+        QTest::mouseClick(screen->btnExportQuestions, Qt::LeftButton);
+        ASSERT_EQ(dialog.seen(), 1);
+        EXPECT_EQ(offered, c.flashCards);
+        const exchange::ReadResult back = exchange::readQuestionFile(written);
+        ASSERT_TRUE(back.fileOk) << back.summary().toStdString();
+        EXPECT_EQ(int(back.questions.size()), int(shown.size()));
+        for (const QString& id : c.ids)
+            EXPECT_TRUE(shown.contains(id)) << id.toStdString();
     }
 }
 
