@@ -80,7 +80,7 @@ TEST(SearchText, ReadsEveryStoredFormOfRichText)
 
 TEST(SearchText, WordsCoverEveryWindowAndNoneAcrossParts)
 {
-    const QString body = search::questionBody(QStringLiteral("ab"), QVariant(), QStringLiteral("c"), QStringLiteral("A"));
+    const QString body = search::questionText(QStringLiteral("ab"), QVariant(), QStringLiteral("c"), QStringLiteral("A")).body;
     EXPECT_EQ(body, QStringLiteral("ab\nc\na"));
     // a, ab, b, c, a: each once; no word for "b\n" or "bc".
     EXPECT_EQ(search::textWords(body), QStringLiteral("0061 0062 0063 00610062"));
@@ -134,16 +134,52 @@ TEST(Search, IndexEqualsAPlainScanOnTheDemoBank)
         EXPECT_TRUE(h.id.startsWith(QLatin1String("02"))) << h.id.toStdString();
 }
 
-TEST(Search, AHitShowsItsLineWithTheMatchMarked)
+TEST(Search, AHitShowsItsLineAsWrittenWithTheMatchMarked)
 {
     DemoBank demo;
     const QList<search::Hit> hits = search::find(*demo.db, QStringLiteral("ＳＱＬ"), {}, 3);
     ASSERT_FALSE(hits.isEmpty());
     for (const auto& h : hits) {
-        EXPECT_EQ(h.excerpt.mid(h.matchStart, h.matchLength), QStringLiteral("sql")) << h.excerpt.toStdString();
+        // The book writes SQL in capitals: the excerpt shows it so, matched whatever the case.
+        EXPECT_EQ(h.excerpt.mid(h.matchStart, h.matchLength), QStringLiteral("SQL")) << h.excerpt.toStdString();
         EXPECT_FALSE(h.excerpt.contains(QLatin1Char('\n')));
         EXPECT_LE(h.excerpt.size(), 20 + 3 + 40);
     }
+}
+
+// The match found in the folded text, marked on the text as written.
+TEST(SearchText, AMatchIsMarkedOnTheTextAsWritten)
+{
+    struct Case {
+        const char* name;
+        QString shown;
+        QString query;
+        qsizetype start, length;
+    } cases[] = {
+        {"capitals", QStringLiteral("在UNIX中"), QStringLiteral("unix"), 1, 4},
+        {"full width", QStringLiteral("选ＡＢＣ项"), QStringLiteral("abc"), 1, 3},
+        {"a character outside the plane", QStringLiteral("𠀀x𠀀Yz"), QStringLiteral("𠀀yz"), 3, 4},
+        {"inside a ligature that folds to two", QStringLiteral("ﬁne 进程"), QStringLiteral("ine"), 0, 3},
+        {"at the end", QStringLiteral("死锁"), QStringLiteral("锁"), 1, 1},
+        {"not there", QStringLiteral("死锁"), QStringLiteral("进程"), -1, 0},
+    };
+    for (const Case& c : cases) {
+        const search::ShownMatch m = search::findShown(c.shown, c.query);
+        EXPECT_EQ(m.start, c.start) << c.name;
+        EXPECT_EQ(m.length, c.length) << c.name;
+    }
+}
+
+// An index built before it kept the texts as written is built again at the next start.
+TEST(Search, AnIndexWithoutTheTextsAsWrittenIsBuiltAgain)
+{
+    DemoBank demo;
+    store::Connection& db = *demo.db;
+    db.execScript(QStringLiteral("PRAGMA user_version = 8;"));
+    store::migrateBank(db);
+    EXPECT_FALSE(search::isBuilt(db));
+    search::buildIndex(db);
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from search_doc where shown is null or shown = ''")).toInt(), 0);
 }
 
 TEST(Search, ABankWithoutTheIndexStillSearchesAndBuildsItWithProgress)

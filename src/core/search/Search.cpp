@@ -47,7 +47,7 @@ bool hasFilter(const Filter& f)
     return !f.part.isEmpty() || !f.chapter.isEmpty() || f.type != 0;
 }
 
-Hit makeHit(const QString& id, const QString& body, qsizetype at, qsizetype length)
+Hit excerpt(const QString& id, const QString& body, qsizetype at, qsizetype length)
 {
     qsizetype lineStart = body.lastIndexOf(QLatin1Char('\n'), at) + 1;
     qsizetype lineEnd = body.indexOf(QLatin1Char('\n'), at + length);
@@ -58,14 +58,16 @@ Hit makeHit(const QString& id, const QString& body, qsizetype at, qsizetype leng
     return {id, body.mid(from, to - from), int(at - from), int(length)};
 }
 
-// Whether the body holds the query; a hit with its excerpt when it does. Checked
-// even for queries of one or two characters, whose words alone are exact.
-bool match(const QString& id, const QString& body, const QString& q, QList<Hit>& hits)
+// Whether the body holds the query; a hit with its excerpt when it does, taken from
+// the text as written where there is one. Checked even for queries of one or two
+// characters, whose words alone are exact.
+bool match(const QString& id, const QString& body, const QString& shown, const QString& q, QList<Hit>& hits)
 {
     const qsizetype at = body.indexOf(q);
     if (at < 0)
         return false;
-    hits << makeHit(id, body, at, q.size());
+    const ShownMatch m = shown.isEmpty() ? ShownMatch{} : findShown(shown, q);
+    hits << (m.start >= 0 ? excerpt(id, shown, m.start, m.length) : excerpt(id, body, at, q.size()));
     return true;
 }
 
@@ -98,7 +100,7 @@ QList<Hit> indexed(store::Connection& db, const QString& q, const Filter& filter
     const QString join = hasFilter(filter) ? QStringLiteral(" join tab_answ a on a.A1 = d.A1") : QString();
     QList<Hit> hits;
     if (docs.size() <= kReadEach || limit <= 0) {
-        sqlite3_stmt* read = db.prepare(QStringLiteral("select d.A1, d.body from search_doc d") + join + QStringLiteral(" where d.docid = :docid")
+        sqlite3_stmt* read = db.prepare(QStringLiteral("select d.A1, d.body, d.shown from search_doc d") + join + QStringLiteral(" where d.docid = :docid")
                                         + (where.isEmpty() ? QString() : QStringLiteral(" and ") + where));
         const StatementReset reset{read};
         db.bind(read, params);
@@ -108,7 +110,7 @@ QList<Hit> indexed(store::Connection& db, const QString& q, const Filter& filter
             sqlite3_bind_int64(read, docParam, doc);
             const int rc = sqlite3_step(read);
             if (rc == SQLITE_ROW)
-                match(text(read, 0), text(read, 1), q, hits);
+                match(text(read, 0), text(read, 1), text(read, 2), q, hits);
             else if (rc != SQLITE_DONE)
                 db.fail(QStringLiteral("read the search index"));
         }
@@ -117,7 +119,7 @@ QList<Hit> indexed(store::Connection& db, const QString& q, const Filter& filter
             hits.resize(limit);
         return hits;
     }
-    sqlite3_stmt* body = db.prepare(QStringLiteral("select body from search_doc where docid = :docid"));
+    sqlite3_stmt* body = db.prepare(QStringLiteral("select body, shown from search_doc where docid = :docid"));
     const StatementReset resetBody{body};
     sqlite3_stmt* walk = db.prepare(QStringLiteral("select d.docid, d.A1 from search_doc d") + join
                                     + (where.isEmpty() ? QString() : QStringLiteral(" where ") + where)
@@ -132,7 +134,7 @@ QList<Hit> indexed(store::Connection& db, const QString& q, const Filter& filter
         sqlite3_reset(body);
         sqlite3_bind_int64(body, 1, doc);
         if (sqlite3_step(body) == SQLITE_ROW)
-            match(text(walk, 1), text(body, 0), q, hits);
+            match(text(walk, 1), text(body, 0), text(body, 1), q, hits);
     }
     if (hits.size() < limit && rc != SQLITE_DONE)
         db.fail(QStringLiteral("walk the search index"));
@@ -180,9 +182,9 @@ QList<Hit> scan(store::Connection& db, const QString& text, const Filter& filter
     QList<Hit> hits;
     int rc = SQLITE_DONE;
     while ((limit <= 0 || hits.size() < limit) && (rc = sqlite3_step(read)) == SQLITE_ROW) {
-        const QString body = questionBody(store::Connection::columnValue(read, 2), store::Connection::columnValue(read, 4),
-                                          store::Connection::columnValue(read, 3), store::Connection::columnValue(read, 1));
-        match(store::Connection::columnValue(read, 0).toString(), body, q, hits);
+        const QuestionText t = questionText(store::Connection::columnValue(read, 2), store::Connection::columnValue(read, 4),
+                                            store::Connection::columnValue(read, 3), store::Connection::columnValue(read, 1));
+        match(store::Connection::columnValue(read, 0).toString(), t.body, t.shown, q, hits);
     }
     if (rc != SQLITE_DONE && rc != SQLITE_ROW)
         db.fail(QStringLiteral("read the questions to search"));

@@ -12,17 +12,23 @@ namespace {
 
 // The old docid's words stay in the full-text table; with no search_doc row they
 // match nothing, and docids are never handed out again.
-void keep(store::Connection& db, const QString& id, const QString& body)
+void keep(store::Connection& db, const QString& id, const QuestionText& text)
 {
     const store::Params key = {{QStringLiteral(":a1"), id}};
-    const QVariant old = db.scalar(QStringLiteral("select body from search_doc where A1 = :a1"), key);
-    if (old.isValid() && old.toString() == body)
-        return;
-    if (old.isValid())
+    const store::Rows old = db.query(QStringLiteral("select body, shown from search_doc where A1 = :a1"), key);
+    if (!old.empty()) {
+        if (old.values[0][0].toString() == text.body) {
+            if (old.values[0][1].toString() != text.shown)
+                db.exec(QStringLiteral("update search_doc set shown = :shown where A1 = :a1"),
+                        {key[0], {QStringLiteral(":shown"), text.shown}});
+            return;
+        }
         db.exec(QStringLiteral("delete from search_doc where A1 = :a1"), key);
-    db.exec(QStringLiteral("insert into search_doc (A1, body) values (:a1, :body)"), {key[0], {QStringLiteral(":body"), body}});
+    }
+    db.exec(QStringLiteral("insert into search_doc (A1, body, shown) values (:a1, :body, :shown)"),
+            {key[0], {QStringLiteral(":body"), text.body}, {QStringLiteral(":shown"), text.shown}});
     db.exec(QStringLiteral("insert into search_fts (docid, body) values (:docid, :words)"),
-            {{QStringLiteral(":docid"), db.lastInsertRowId()}, {QStringLiteral(":words"), textWords(body)}});
+            {{QStringLiteral(":docid"), db.lastInsertRowId()}, {QStringLiteral(":words"), textWords(text.body)}});
 }
 
 } // namespace
@@ -63,7 +69,7 @@ void buildIndex(store::Connection& db, const std::function<void(int, int)>& prog
     sqlite3_stmt* read = db.prepare(questionTextSelect() + QStringLiteral(" order by a.A1"));
     const StatementReset reset{read};
     // Bound by hand: a hundred thousand rows feel the cost of binding by name.
-    sqlite3_stmt* doc = db.prepare(QStringLiteral("insert into search_doc (A1, body) values (?1, ?2)"));
+    sqlite3_stmt* doc = db.prepare(QStringLiteral("insert into search_doc (A1, body, shown) values (?1, ?2, ?3)"));
     const StatementReset resetDoc{doc};
     sqlite3_stmt* words = db.prepare(QStringLiteral("insert into search_fts (docid, body) values (?1, ?2)"));
     const StatementReset resetWords{words};
@@ -79,13 +85,14 @@ void buildIndex(store::Connection& db, const std::function<void(int, int)>& prog
     };
     int done = 0, rc;
     while ((rc = sqlite3_step(read)) == SQLITE_ROW) {
-        const QString body = questionBody(store::Connection::columnValue(read, 2), store::Connection::columnValue(read, 4),
-                                          store::Connection::columnValue(read, 3), store::Connection::columnValue(read, 1));
+        const QuestionText text = questionText(store::Connection::columnValue(read, 2), store::Connection::columnValue(read, 4),
+                                               store::Connection::columnValue(read, 3), store::Connection::columnValue(read, 1));
         bindText(doc, 1, store::Connection::columnValue(read, 0).toString());
-        bindText(doc, 2, body);
+        bindText(doc, 2, text.body);
+        bindText(doc, 3, text.shown);
         run(doc);
         sqlite3_bind_int64(words, 1, db.lastInsertRowId());
-        bindText(words, 2, textWords(body));
+        bindText(words, 2, textWords(text.body));
         run(words);
         if (progress && ++done % 500 == 0)
             progress(done, total);
@@ -110,7 +117,7 @@ void reindexQuestions(store::Connection& db, const QStringList& questionIds)
             continue;
         }
         const auto& row = r.values[0];
-        keep(db, id, questionBody(row[2], row[4], row[3], row[1]));
+        keep(db, id, questionText(row[2], row[4], row[3], row[1]));
     }
     t.commit();
 }

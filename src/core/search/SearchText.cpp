@@ -45,11 +45,15 @@ QByteArrayView withoutLead(const QByteArray& data)
 
 QString normalise(const QString& text)
 {
-    const QString folded = text.normalized(QString::NormalizationForm_KC).toCaseFolded();
+    return collapseBlanks(text.normalized(QString::NormalizationForm_KC).toCaseFolded());
+}
+
+QString collapseBlanks(const QString& text)
+{
     QString out;
-    out.reserve(folded.size());
+    out.reserve(text.size());
     bool blank = false;
-    for (QChar c : folded) {
+    for (QChar c : text) {
         if (c.isSpace() || c == QChar::ObjectReplacementCharacter) {
             blank = !out.isEmpty();
             continue;
@@ -77,15 +81,49 @@ QString richPlain(const QVariant& stored)
     return store::rtf::decodePlain(data);
 }
 
-QString questionBody(const QVariant& stem, const QVariant& sharedStem, const QVariant& analysis, const QVariant& answer)
+QuestionText questionText(const QVariant& stem, const QVariant& sharedStem, const QVariant& analysis, const QVariant& answer)
 {
-    QStringList parts;
+    QStringList body, shown;
     for (const QString& part : {richPlain(stem), richPlain(sharedStem), richPlain(analysis), answer.toString()}) {
         const QString n = normalise(part);
-        if (!n.isEmpty())
-            parts << n;
+        if (n.isEmpty())
+            continue;
+        body << n;
+        shown << collapseBlanks(part);
     }
-    return parts.join(QLatin1Char('\n'));
+    return {body.join(QLatin1Char('\n')), shown.join(QLatin1Char('\n'))};
+}
+
+ShownMatch findShown(const QString& shown, const QString& normalisedQuery)
+{
+    // Folded one character (or surrogate pair) at a time, remembering where each
+    // folded unit came from. ASCII and the common CJK block fold on their own.
+    QString folded;
+    folded.reserve(shown.size());
+    std::vector<qsizetype> from;
+    from.reserve(size_t(shown.size()));
+    for (qsizetype i = 0; i < shown.size();) {
+        const char16_t c = shown[i].unicode();
+        const qsizetype n = QChar::isHighSurrogate(c) && i + 1 < shown.size() ? 2 : 1;
+        if (c < 0x80) {
+            folded += QChar(c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c);
+            from.push_back(i);
+        } else if (c >= 0x4e00 && c <= 0x9fff) {
+            folded += QChar(c);
+            from.push_back(i);
+        } else {
+            const QString f = shown.mid(i, n).normalized(QString::NormalizationForm_KC).toCaseFolded();
+            folded += f;
+            from.insert(from.end(), size_t(f.size()), i);
+        }
+        i += n;
+    }
+    const qsizetype at = folded.indexOf(normalisedQuery);
+    if (at < 0 || normalisedQuery.isEmpty())
+        return {};
+    const qsizetype end = at + normalisedQuery.size();
+    const qsizetype shownEnd = end < folded.size() ? from[size_t(end)] : shown.size();
+    return {from[size_t(at)], shownEnd - from[size_t(at)]};
 }
 
 QString textWords(const QString& normalised)

@@ -18,10 +18,28 @@ QString normalise(const QString& text);
 // What a stored rich text (RTF, the editor's HTML, or plain text) shows.
 QString richPlain(const QVariant& stored);
 
+// Every run of blanks one space, no blanks at the ends: what normalise does besides
+// folding, so that a text shows as written.
+QString collapseBlanks(const QString& text);
+
 // A question's searchable text: its stem with the options, the shared stem of its
 // group, its analysis and its answer, each normalised, one per line. A query never
-// holds a line break, so no match runs from one part into the next.
-QString questionBody(const QVariant& stem, const QVariant& sharedStem, const QVariant& analysis, const QVariant& answer);
+// holds a line break, so no match runs from one part into the next. `shown` is the
+// same lines as written (blanks collapsed, not folded), for excerpts.
+struct QuestionText {
+    QString body;
+    QString shown;
+};
+QuestionText questionText(const QVariant& stem, const QVariant& sharedStem, const QVariant& analysis, const QVariant& answer);
+
+// Where a normalised query stands in a text as written: its start and length there,
+// or start -1 when folding the text character by character does not find it (a
+// character that composes with its neighbour).
+struct ShownMatch {
+    qsizetype start = -1;
+    qsizetype length = 0;
+};
+ShownMatch findShown(const QString& shown, const QString& normalisedQuery);
 
 // The words the index keeps for a normalised text, separated by blanks: one for every
 // character and one for every pair of neighbouring characters (UTF-16 units), each once.

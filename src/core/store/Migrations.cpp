@@ -109,6 +109,16 @@ void reviewQueue(Connection& db)
                            " BEGIN DELETE FROM unlogged_answered WHERE A1 = new.A1; END"));
 }
 
+// Each indexed question's text as written beside its folded body, so a result shows
+// "UNIX" and "ＡＢＣ" as the book has them. The index is marked unbuilt: the next start
+// builds it again with the texts.
+void searchShownText(Connection& db)
+{
+    if (!db.columnsOf(QStringLiteral("search_doc")).contains(QStringLiteral("shown"), Qt::CaseInsensitive))
+        db.exec(QStringLiteral("ALTER TABLE search_doc ADD COLUMN shown TEXT"));
+    db.exec(QStringLiteral("DELETE FROM search_built"));
+}
+
 // New steps go at the end; a released step is never edited, since banks have run it.
 const Migration kMigrations[] = {
     {2, "the unfinished exam's table", examResume},
@@ -118,6 +128,7 @@ const Migration kMigrations[] = {
     {6, "the answer log and each question's memory state", answerLogAndMemory},
     {7, "the forecast's daily history and the recall predicted before each answer", forecastHistory},
     {8, "what today's review reads: memory states by due day, voided, never answered and unlogged questions", reviewQueue},
+    {9, "the search index keeps each text as written, for excerpts", searchShownText},
 };
 
 void setVersion(Connection& db, int version)
