@@ -261,6 +261,7 @@ void TFrmSearch::buildControls()
             tvResults->setFocus();
     });
     edText->installEventFilter(this);
+    tvResults->installEventFilter(this);
     connect(cbPart, &QComboBox::activated, this, [this] {
         fillChapters();
         runSearch();
@@ -424,8 +425,11 @@ void TFrmSearch::runSearch()
     const QString count = QStringLiteral("共 %1 题").arg(m_total);
     lblCount->setText(count);
     lblCount->setAccessibleName(count);
-    if (m_results->rowCount() > 0)
-        tvResults->setCurrentIndex(m_results->index(0, 0));
+    // The field and the list carry the count too: a screen reader tells it where the candidate is.
+    edText->setAccessibleDescription(count);
+    tvResults->setAccessibleDescription(count);
+    // No current row until the list has the focus: a current row is announced as a focus
+    // change, and a screen reader would read the list instead of the key just typed.
     updateCommands();
 }
 
@@ -507,6 +511,10 @@ bool TFrmSearch::eventFilter(QObject* watched, QEvent* event)
         tvResults->setFocus();
         return true;
     }
+    // Coming to the list, the candidate is on the first result.
+    if (watched == tvResults && event->type() == QEvent::FocusIn && !tvResults->currentIndex().isValid()
+        && m_results->rowCount() > 0)
+        tvResults->setCurrentIndex(m_results->index(0, 0));
     return QDialog::eventFilter(watched, event);
 }
 
