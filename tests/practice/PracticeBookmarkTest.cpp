@@ -1,6 +1,8 @@
 #include "practice/PracticeScreenFixture.h"
 
+#include "authoring/TfrmTedit.h"
 #include "core/review/Fsrs.h"
+#include "support/WhenModal.h"
 #include "support/BookmarkToggle.h"
 
 using namespace practicescreentest;
@@ -122,6 +124,24 @@ TEST_F(ScreenTest, SecondsStartAgainWithEveryQuestionShown)
     click("epEfTrBtn1"); // leaving q02 records it
     EXPECT_EQ(f.currentIndex(), 1);
     EXPECT_EQ(bank.value("select group_concat(A1 || ':' || seconds) from answer_log").toString(), "q02:12");
+}
+
+TEST_F(ScreenTest, TimeInTheQuestionEditorIsNotTimeOnTheQuestion)
+{
+    addNumbered(1);
+    open();
+    const QDateTime t0 = store::Clock::now();
+    store::Clock::setFixed(t0.addSecs(10));
+    WhenModal<TfrmTedit> edit([&](TfrmTedit* w) {
+        store::Clock::setFixed(t0.addSecs(310)); // five minutes over the editor
+        w->reject();
+    });
+    click("epEfTrBtn11");
+    EXPECT_EQ(edit.seen(), 1);
+    store::Clock::setFixed(t0.addSecs(315));
+    clickOption(practice::SinglePage, 'A');
+    click("epEfTrBtn3");
+    EXPECT_EQ(bank.value("select seconds from answer_log").toInt(), 15);
 }
 
 } // namespace
