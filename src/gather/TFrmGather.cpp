@@ -192,7 +192,8 @@ void TFrmGather::buildControls()
 
 void TFrmGather::arrange(bool compact)
 {
-    setFixedSize(compact ? QSize(770, 530) : QSize(960, 660));
+    // The practice screen's size: centred over this window, it covers it whole.
+    setFixedSize(compact ? QSize(780, 490) : QSize(923, 585));
     m_band = compact ? 34 : 42;
     const int margin = compact ? 10 : 14;
     layout()->setContentsMargins(margin, m_band + margin, margin, margin);
