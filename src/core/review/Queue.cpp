@@ -80,7 +80,7 @@ const QString kStateColumns = QStringLiteral(
     "select m.A1, m.stability, m.difficulty, m.phase, m.step,"
     " m.last_review, m.due from memory_state m ");
 const QString kNotVoided =
-    QStringLiteral(" and not exists (select 1 from tab_answ a indexed by ix_answ_voided where a.A1 = m.A1 and a.F1 = 1)");
+    QStringLiteral(" and not exists (select 1 from tab_answ a indexed by ix_answ_f1_a1 where a.F1 = 1 and a.A1 = m.A1)");
 
 // Steps a statement of kStateColumns, keeping the states the rule finds due.
 void collectStates(store::Connection& db, sqlite3_stmt* s, const DueRule& rule, const Parameters& p, std::vector<Due>& due)
@@ -170,22 +170,28 @@ std::pair<double, bool> pace(store::Connection& db)
     return {paceSeconds(std::move(seconds)), own};
 }
 
-// Never-answered questions in book order, up to `limit`.
+// Never-answered questions in book order, up to `limit`: those with no last answer
+// and those with an empty one, each in id order through the index, merged.
 QStringList freshIds(store::Connection& db, qint64 limit)
 {
     QStringList ids;
     if (limit <= 0)
         return ids;
-    sqlite3_stmt* s = db.prepare(QStringLiteral(
-        "select a.A1 from tab_answ a indexed by ix_answ_unanswered where (a.E2 is null or a.E2 = '') and (a.F1 is null or a.F1 <> 1)"
-        " and not exists (select 1 from memory_state m where m.A1 = a.A1) order by a.A1 limit :n"));
-    const search::StatementReset reset{s};
-    db.bind(s, {{QStringLiteral(":n"), limit}});
-    int rc;
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW)
-        ids << textOf(s, 0);
-    if (rc != SQLITE_DONE)
-        db.fail(QStringLiteral("read the new questions"));
+    for (const char* which : {"a.E2 is null", "a.E2 = ''"}) {
+        sqlite3_stmt* s = db.prepare(QStringLiteral("select a.A1 from tab_answ a indexed by ix_answ_e2_a1 where ") + QLatin1String(which)
+                                     + QStringLiteral(" and (a.F1 is null or a.F1 <> 1)"
+                                                      " and not exists (select 1 from memory_state m where m.A1 = a.A1) order by a.A1 limit :n"));
+        const search::StatementReset reset{s};
+        db.bind(s, {{QStringLiteral(":n"), limit}});
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW)
+            ids << textOf(s, 0);
+        if (rc != SQLITE_DONE)
+            db.fail(QStringLiteral("read the new questions"));
+    }
+    std::sort(ids.begin(), ids.end());
+    if (ids.size() > limit)
+        ids.resize(limit);
     return ids;
 }
 
