@@ -511,10 +511,13 @@ bool TFrmSearch::eventFilter(QObject* watched, QEvent* event)
         tvResults->setFocus();
         return true;
     }
-    // Coming to the list, the candidate is on the first result.
-    if (watched == tvResults && event->type() == QEvent::FocusIn && !tvResults->currentIndex().isValid()
-        && m_results->rowCount() > 0)
-        tvResults->setCurrentIndex(m_results->index(0, 0));
+    // Coming to the list, the candidate is on the first result; set once the list has
+    // taken the focus, so that a screen reader reads that row after the list's name.
+    if (watched == tvResults && event->type() == QEvent::FocusIn)
+        QTimer::singleShot(0, this, [this] {
+            if (tvResults->hasFocus() && !tvResults->currentIndex().isValid() && m_results->rowCount() > 0)
+                tvResults->setCurrentIndex(m_results->index(0, 0));
+        });
     return QDialog::eventFilter(watched, event);
 }
 

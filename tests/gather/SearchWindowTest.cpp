@@ -200,7 +200,7 @@ TEST_F(SearchWindowTest, EnterOpensTheQuestionOnThePracticeScreenAndPractiseAllT
     // Down leaves the field for the list, on the first result; Down again to the second.
     QTest::keyClick(w->edText, Qt::Key_Down);
     ASSERT_EQ(QApplication::focusWidget(), w->tvResults);
-    EXPECT_EQ(w->tvResults->currentIndex().row(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->tvResults->currentIndex().row() == 0; }, 1000));
     QTest::keyClick(w->tvResults, Qt::Key_Down);
     const QString second = w->shownIds().at(1);
 
