@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 
+#include <QSet>
 #include <QTimeZone>
 #include <algorithm>
 #include <cmath>
@@ -79,11 +80,24 @@ struct Due {
 const QString kStateColumns = QStringLiteral(
     "select m.A1, m.stability, m.difficulty, m.phase, m.step,"
     " m.last_review, m.due from memory_state m ");
-const QString kNotVoided =
-    QStringLiteral(" and not exists (select 1 from tab_answ a indexed by ix_answ_f1_a1 where a.F1 = 1 and a.A1 = m.A1)");
+
+// The voided questions (out of practice): few, read once for a whole queue.
+QSet<QString> voidedIds(store::Connection& db)
+{
+    sqlite3_stmt* s = db.prepare(QStringLiteral("select A1 from tab_answ indexed by ix_answ_f1_a1 where F1 = 1"));
+    const search::StatementReset reset{s};
+    QSet<QString> ids;
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW)
+        ids.insert(textOf(s, 0));
+    if (rc != SQLITE_DONE)
+        db.fail(QStringLiteral("read the voided questions"));
+    return ids;
+}
 
 // Steps a statement of kStateColumns, keeping the states the rule finds due.
-void collectStates(store::Connection& db, sqlite3_stmt* s, const DueRule& rule, const Parameters& p, std::vector<Due>& due)
+void collectStates(store::Connection& db, sqlite3_stmt* s, const DueRule& rule, const Parameters& p, const QSet<QString>& voided,
+                   std::vector<Due>& due)
 {
     int rc;
     while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
@@ -95,8 +109,11 @@ void collectStates(store::Connection& db, sqlite3_stmt* s, const DueRule& rule, 
         m.step = sqlite3_column_int(s, 4);
         m.lastReview = storedTime(s, 5);
         m.due = storedTime(s, 6);
-        if (const std::optional<double> u = dueUrgency(m, rule, p))
-            due.push_back({textOf(s, 0), *u, m.due});
+        if (const std::optional<double> u = dueUrgency(m, rule, p)) {
+            QString id = textOf(s, 0);
+            if (!voided.contains(id))
+                due.push_back({std::move(id), *u, m.due});
+        }
     }
     if (rc != SQLITE_DONE)
         db.fail(QStringLiteral("read the memory states"));
@@ -111,30 +128,30 @@ QStringList dueIds(store::Connection& db, const DueRule& rule, const Parameters&
     const QDateTime horizon = rule.lastDays && rule.exam.isValid() ? std::max(rule.exam, rule.endOfToday) : rule.endOfToday;
     const QString end = rule.endOfToday.toUTC().toString(Qt::ISODateWithMs);
     std::vector<Due> due;
+    const QSet<QString> voided = voidedIds(db);
 
-    sqlite3_stmt* byDue = db.prepare(kStateColumns + QStringLiteral("indexed by ix_memory_state_due where m.due <= :end") + kNotVoided);
+    sqlite3_stmt* byDue = db.prepare(kStateColumns + QStringLiteral("indexed by ix_memory_state_due where m.due <= :end"));
     const search::StatementReset resetByDue{byDue};
     db.bind(byDue, {{QStringLiteral(":end"), end}});
-    collectStates(db, byDue, rule, p, due);
+    collectStates(db, byDue, rule, p, voided, due);
 
     sqlite3_stmt* byRecall = db.prepare(
         kStateColumns
         + QStringLiteral("indexed by ix_memory_state_recall where (substr(m.last_review, 1, 4) * 372 + substr(m.last_review, 6, 2) * 31"
-                         " + substr(m.last_review, 9, 2) + m.stability) <= :limit and m.due > :end")
-        + kNotVoided);
+                         " + substr(m.last_review, 9, 2) + m.stability) <= :limit and m.due > :end"));
     const search::StatementReset resetByRecall{byRecall};
     db.bind(byRecall, {{QStringLiteral(":end"), end}, {QStringLiteral(":limit"), storeDay(horizon.addDays(1).toUTC().date()) + 1}});
-    collectStates(db, byRecall, rule, p, due);
+    collectStates(db, byRecall, rule, p, voided, due);
 
     // Questions answered before the log began: the state their first logged answer
     // will start from stands in for one.
-    sqlite3_stmt* u = db.prepare(QStringLiteral("select m.A1, m.A2, m.E1, m.E2, m.E3, m.E4 from unlogged_answered m where 1") + kNotVoided);
+    sqlite3_stmt* u = db.prepare(QStringLiteral("select m.A1, m.A2, m.E1, m.E2, m.E3, m.E4 from unlogged_answered m"));
     const search::StatementReset resetUnlogged{u};
     int rc;
     while ((rc = sqlite3_step(u)) == SQLITE_ROW) {
         const auto value = [u](int i) { return store::Connection::columnValue(u, i); };
         const MemoryState m = estimateFromCounters(countersOfRow(value(1), value(2), value(3), value(4), value(5)), p);
-        if (const std::optional<double> urgency = dueUrgency(m, rule, p))
+        if (const std::optional<double> urgency = dueUrgency(m, rule, p); urgency && !voided.contains(textOf(u, 0)))
             due.push_back({textOf(u, 0), *urgency, m.due});
     }
     if (rc != SQLITE_DONE)
