@@ -233,6 +233,8 @@ void TFrmExport::formatChanged()
             text += QStringLiteral("（本次 %1 道中有 %2 道不是单选题）").arg(m_questions.size()).arg(m_questions.size() - single);
     }
     ui::showValue(formatNote, text);
+    // A screen reader gives the list's name on focus; the format and what it keeps come with it.
+    formatBox->setAccessibleDescription(formatBox->currentText() + QStringLiteral("。") + text);
     pathEdit->setText(QDir::toNativeSeparators(withSuffix(QDir::fromNativeSeparators(pathEdit->text()), f)));
 }
 

@@ -383,6 +383,10 @@ void TFrmImport::loadPreview(const QString& typedPath)
     else
         m_read = {};
     ui::showValue(summaryLabel, summary);
+    // Where the keyboard lands next, a screen reader says what the file holds.
+    btnImport->setAccessibleDescription(m_ready ? summary : QString());
+    pathEdit->setAccessibleDescription(m_ready ? QString() : summary);
+    previewGrid->setAccessibleDescription(summary);
     btnImport->setEnabled(m_ready);
     if (previewRows() > 0)
         previewGrid->selectRow(0);

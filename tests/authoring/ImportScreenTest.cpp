@@ -3,6 +3,8 @@
 #include "authoring/QuestionExport.h"
 #include "authoring/ScreenSupport.h"
 #include "authoring/TFrmImport.h"
+#include "common/TFrmProgress.h"
+#include "core/authoring/AuthoringRules.h"
 #include "core/app/Preferences.h"
 #include "core/authoring/QuestionImport.h"
 #include "core/exchange/Exchange.h"
@@ -14,6 +16,8 @@
 #include "ui/CommandButton.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <cstdio>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -92,6 +96,9 @@ TEST_F(ImportScreenTest, PreviewListsEveryQuestionAndCancelWritesNothing)
     EXPECT_TRUE(screen.summaryLabel->text().startsWith(QStringLiteral("可导入 2 道试题；1 道有问题"))) << screen.summaryLabel->text().toStdString();
     // A screen reader hears the summary, not a bare label.
     EXPECT_TRUE(screen.summaryLabel->accessibleName().contains(QStringLiteral("可导入 2 道试题")));
+    // and so does 导入, where the keyboard lands after the preview.
+    EXPECT_EQ(screen.focusWidget(), screen.btnImport);
+    EXPECT_TRUE(screen.btnImport->accessibleDescription().startsWith(QStringLiteral("可导入 2 道试题")));
     EXPECT_TRUE(screen.btnImport->isEnabled());
 
     QTest::mouseClick(screen.btnCancel, Qt::LeftButton);
@@ -215,6 +222,35 @@ TEST_F(ImportScreenTest, TemplateRoundTrip)
         EXPECT_EQ(screen.previewText(0, 3), QStringLiteral("AC"));
         EXPECT_TRUE(screen.btnImport->isEnabled());
     }
+}
+
+// A file as large as the running numbers allow: the preview, then the import under the
+// progress window, which counts up to the last question and is gone after. Prints the times.
+TEST_F(ImportScreenTest, LargeFileUnderTheProgressWindow)
+{
+    std::vector<exchange::Question> qs(authoring::kMaxRunningNumber);
+    for (int i = 0; i < int(qs.size()); ++i) {
+        qs[size_t(i)].stem = QStringLiteral("第%1题：后进先出的结构是").arg(i + 1);
+        qs[size_t(i)].options = {QStringLiteral("栈"), QStringLiteral("队列"), QStringLiteral("数组")};
+        qs[size_t(i)].answer = QStringLiteral("A");
+    }
+    const QString file = write(QStringLiteral("large.csv"), exchange::writeCsv(qs));
+    TFrmImport screen;
+    screen.setChapter(QStringLiteral("010101"), QStringLiteral("试题导入"));
+    screen.show();
+    QElapsedTimer timer;
+    timer.start();
+    screen.loadPreview(file);
+    const qint64 previewMs = timer.restart();
+    ASSERT_EQ(screen.previewRows(), authoring::kMaxRunningNumber);
+    QTest::mouseClick(screen.btnImport, Qt::LeftButton);
+    const qint64 importMs = timer.elapsed();
+    EXPECT_EQ(screen.savedCount(), authoring::kMaxRunningNumber);
+    EXPECT_EQ(progress::text(), QStringLiteral("正在导入试题 9999 / 9999"));
+    EXPECT_FALSE(progress::isShown());
+    EXPECT_EQ(bank.chapterC3(QStringLiteral("010101")), authoring::kMaxRunningNumber);
+    std::printf("[ time ] 9999 questions through the import screen: preview %lld ms, import %lld ms\n",
+                static_cast<long long>(previewMs), static_cast<long long>(importMs));
 }
 
 // 导出试题 writes every format offered; each file (but the flash cards) reads back the same questions.
