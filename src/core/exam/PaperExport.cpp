@@ -274,8 +274,12 @@ PaperContent readQuestionListContent(store::Connection& db, const QString& title
             ++n;
             if (progress)
                 progress(n);
-            if (i == 0 && !heading.isEmpty())
+            if (i == 0 && !heading.isEmpty()) {
+                // A blank line sets each section off from the questions before it.
+                if (n > 1)
+                    g.text(QString(), n);
                 g.text(heading, n);
+            }
             stemPieces(db, g, rows[i].id, n);
         }
     }
