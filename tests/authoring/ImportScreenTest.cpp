@@ -351,6 +351,22 @@ TEST_F(ImportScreenTest, ExportTellsWhatWentWrong)
     EXPECT_FALSE(QFile::exists(dir.file(QStringLiteral("aiken.txt"))));
     ASSERT_EQ(prompts.asked().size(), 1u);
 
+    // A file already there is replaced only when the candidate says so.
+    const QString there = dir.file(QStringLiteral("there.csv"));
+    write(QStringLiteral("there.csv"), "keep me");
+    d.setFormat(exchange::Format::Csv);
+    d.pathEdit->setText(there);
+    {
+        prompt::Script no({prompt::Cancel});
+        QTest::mouseClick(d.btnExport, Qt::LeftButton);
+        ASSERT_EQ(no.asked().size(), 1u);
+        EXPECT_TRUE(no.asked()[0].text.startsWith(QStringLiteral("文件已存在")));
+    }
+    QFile kept(there);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("keep me"));
+    EXPECT_TRUE(d.isVisible());
+
     // A folder in the way of the file: the write fails and the dialog stays.
     prompts.clear();
     d.setFormat(exchange::Format::Csv);
