@@ -1,15 +1,20 @@
 #include "ShellTestSupport.h"
 
 #include "app/Dispatcher.h"
+#include "app/MenuView.h"
 #include "help/HelpWindow.h"
 #include "app/MenuScreens.h"
 #include "common/Prompt.h"
 #include "help/TFrmAbout.h"
 #include "core/store/DbError.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QLabel>
 #include <QDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QDir>
@@ -329,4 +334,75 @@ TEST_F(DispatcherTest, AboutBoxShowsTheProgramAndClosesWithItsButton)
     // The box says where the bank is.
     EXPECT_EQ(bankShown, QDir::toNativeSeparators(folder.bankPath()));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// Every command of the menu drawing opens something once the program's screens are
+// installed; the four words of 复习与查找 open their windows on the demo bank at both
+// screen sizes, inside the screen, every control reached by Tab and named.
+TEST_F(DispatcherTest, EveryMenuWordOpensItsScreen)
+{
+    ProgramFolder folder;
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TESVORA_DEMO_BANK), folder.bankPath()));
+    QFile::setPermissions(folder.bankPath(), QFile::ReadOwner | QFile::WriteOwner);
+    openDataModule(folder);
+    DM1->AppDir = QStringLiteral(TESVORA_APPDIR "/");
+    Dispatcher d;
+    shell::installMenuScreens(d);
+    d.setOpener(QStringLiteral("quit"), [] {}); // the main window's own
+
+    shell::MenuView menu;
+    ASSERT_TRUE(menu.load(ProgramFolder::sourceMenu()));
+    for (const QString& word : menu.commands())
+        EXPECT_TRUE(d.hasOpener(word)) << word.toStdString();
+
+    const struct {
+        const char* word;
+        const char* className;
+        QString caption;
+    } cases[] = {
+        {"ss", "gather::TFrmSearch", QStringLiteral("搜索")},
+        {"ctb", "gather::TFrmGather", QStringLiteral("错题本")},
+        {"scj", "gather::TFrmGather", QStringLiteral("收藏夹")},
+        {"jrfx", "reviewq::TFrmReview", QStringLiteral("今日复习")},
+    };
+    prompt::Script script;
+    for (const char* tag : {"800", "1024"}) {
+        app::ScreenSizeTag = QString::fromLatin1(tag);
+        const QSize screen = app::ScreenSizeTag == QLatin1String("800") ? QSize(800, 600) : QSize(1024, 768);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.word) + " at " + tag);
+            QString className, caption;
+            QSize size;
+            QStringList unreachable, unnamed;
+            WhenModal<QDialog> watch([&](QDialog* w) {
+                className = QString::fromLatin1(w->metaObject()->className());
+                caption = w->windowTitle();
+                size = w->size();
+                for (QWidget* control : w->findChildren<QWidget*>()) {
+                    if (!control->isVisibleTo(w) || !control->isEnabled()
+                        || !(qobject_cast<QAbstractButton*>(control) || qobject_cast<QLineEdit*>(control)
+                             || qobject_cast<QComboBox*>(control) || qobject_cast<QAbstractItemView*>(control)))
+                        continue;
+                    if ((qobject_cast<QLineEdit*>(control) && qobject_cast<QComboBox*>(control->parentWidget()))
+                        || qobject_cast<QHeaderView*>(control))
+                        continue; // a combo box's own editor, a list's headings
+                    if (!(control->focusPolicy() & Qt::TabFocus))
+                        unreachable << control->objectName() + QLatin1Char(':') + QString::fromLatin1(control->metaObject()->className());
+                    if (control->accessibleName().isEmpty())
+                        unnamed << control->objectName() + QLatin1Char(':') + QString::fromLatin1(control->metaObject()->className());
+                }
+                w->close();
+            });
+            EXPECT_TRUE(d.dispatch(QString::fromLatin1(c.word)));
+            ASSERT_EQ(watch.seen(), 1);
+            EXPECT_EQ(className, QString::fromLatin1(c.className));
+            EXPECT_EQ(caption, c.caption);
+            EXPECT_LE(size.width(), screen.width());
+            EXPECT_LE(size.height(), screen.height());
+            EXPECT_TRUE(unreachable.isEmpty()) << unreachable.join(',').toStdString();
+            EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(',').toStdString();
+        }
+    }
+    app::ScreenSizeTag = QStringLiteral("1024");
+    EXPECT_TRUE(script.asked().empty()) << script.texts().join('|').toStdString();
 }
