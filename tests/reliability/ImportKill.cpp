@@ -3,6 +3,7 @@
 #include "core/authoring/QuestionImport.h"
 #include "core/exchange/Exchange.h"
 #include "core/exchange/Table.h"
+#include "core/search/SearchIndex.h"
 #include "core/store/DataModule.h"
 
 #include <QThread>
@@ -101,7 +102,8 @@ QHash<QString, qint64> questionCountOffsets(store::Connection& db)
                QStringLiteral("select n.id as k, coalesce(n.q,0) - (select count(*) from tab_answ a where ") + under.join(QStringLiteral(" or "))
                    + QStringLiteral(") as d from tab_fgmc n where length(n.id) in (2,6)"),
                out);
-    if (db.hasTable(QStringLiteral("search_doc")))
+    // A bank whose index was never built has no rows to keep current.
+    if (search::isBuilt(db))
         out.insert(QStringLiteral("own questions not in the search index"),
                    db.scalar(QStringLiteral("select count(*) from tab_answ a where a.A1 like 'U%' and not exists"
                                             " (select 1 from search_doc s where s.A1=a.A1)"))

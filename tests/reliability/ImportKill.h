@@ -18,7 +18,7 @@ QByteArray importFile(int count, const QString& point);
 qint64 ownQuestions(store::Connection& db);
 
 // Each question counter less what the questions in the bank give it: chapters' C3,
-// points' and outline nodes' q, and own questions the search index lacks. An import,
+// points' and outline nodes' q, and (with the index built) own questions the index lacks. An import,
 // whole or rolled back, leaves every one as it was.
 QHash<QString, qint64> questionCountOffsets(store::Connection& db);
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Kills the answering program N times at random moments and checks the bank after
+# Kills the answering (one time in four, the importing) program N times at random moments and checks the bank after
 # every kill: bash tests/reliability/kill-loop.sh N [--seed S] [--max-delay MS] [--keep DIR]
 # Works on a copy of the demo bank (BANK=... for another one); runs niced.
 # The seed (--seed, else TESVORA_KILL_SEED, else a new one) is printed first; giving it
