@@ -6,6 +6,7 @@
 #include "core/search/SearchIndex.h"
 #include "core/store/DataModule.h"
 
+#include <QElapsedTimer>
 #include <QThread>
 #include <cstdio>
 
@@ -122,7 +123,7 @@ QStringList offsetFaults(store::Connection& db, const QHash<QString, qint64>& at
     return out;
 }
 
-int importUntilKilled(const QString& bank, const QString& file, const QString& chapter)
+int importThenWait(const QString& bank, const QString& file, const QString& chapter)
 {
     TDM1 dm;
     if (!dm.openBank(bank)) {
@@ -131,18 +132,15 @@ int importUntilKilled(const QString& bank, const QString& file, const QString& c
     }
     try {
         say(QStringLiteral("own %1").arg(ownQuestions(dm.db())));
+        QElapsedTimer took;
+        took.start();
         authoring::ImportRequest request;
         request.chapter = chapter;
-        for (;;) {
-            const exchange::ReadResult read = exchange::readQuestionFile(file);
-            const authoring::ImportResult r = authoring::importQuestions(dm.db(), read, request);
-            if (r.refused) {
-                say(QStringLiteral("full %1").arg(r.error));
-                for (;;)
-                    QThread::sleep(60);
-            }
-            say(QStringLiteral("imported %1").arg(ownQuestions(dm.db())));
-        }
+        const exchange::ReadResult read = exchange::readQuestionFile(file);
+        const authoring::ImportResult r = authoring::importQuestions(dm.db(), read, request);
+        say(r.refused ? QStringLiteral("full %1").arg(r.error) : QStringLiteral("imported %1 %2").arg(ownQuestions(dm.db())).arg(took.elapsed()));
+        for (;;)
+            QThread::sleep(60); // left for the parent to kill
     } catch (const store::DbError& e) {
         say(QStringLiteral("error %1").arg(e.message()));
         return 3;

@@ -6,8 +6,7 @@
 #include <QHash>
 #include <QStringList>
 
-// The import's part of the kill loop: a child imports one file again and again, and
-// a kill at any moment must leave the bank with each import whole or not there.
+// The import's part of the kill loop: a child imports a file, and a kill at any moment must leave the bank with each import whole or not there.
 namespace reliability {
 
 // A CSV file of `count` questions of every kind, each naming `point` (an exam point
@@ -25,9 +24,10 @@ QHash<QString, qint64> questionCountOffsets(store::Connection& db);
 // The offsets that moved since `atStart`, one line each.
 QStringList offsetFaults(store::Connection& db, const QHash<QString, qint64>& atStart);
 
-// The child: imports FILE into CHAPTER until killed. Prints "own N" when ready and
-// "imported N" after each commit (N the own questions then); "full" when the running
-// numbers are used up (then it waits). Returns 3 when the bank cannot be opened.
-int importUntilKilled(const QString& bank, const QString& file, const QString& chapter);
+// The child: imports FILE into CHAPTER once and waits to be killed. Prints "own N" when
+// ready and "imported N MS" after the commit (N the own questions then, MS the time from
+// "own" on), or "full" when the
+// file is refused (the running numbers are used up). Returns 3 when the bank cannot be opened.
+int importThenWait(const QString& bank, const QString& file, const QString& chapter);
 
 } // namespace reliability

@@ -6,7 +6,7 @@
 //                                  (or the seed in TESVORA_KILL_SEED; a run without one picks and prints it)
 //   reliability_harness session BANK ANSWERS [--limit-mb MB]
 //   reliability_harness answer BANK SEED [--count N]   (child: answers until killed)
-//   reliability_harness import BANK FILE CHAPTER       (child: imports the file until killed)
+//   reliability_harness import BANK FILE CHAPTER       (child: imports the file once, then waits to be killed)
 //   reliability_harness hold-lock BANK                 (child: holds the write lock until stdin closes)
 //
 // kill-loop and session work on a copy of BANK; answer, import and hold-lock on BANK itself.
@@ -142,7 +142,8 @@ struct ChildReport {
     int papers = 0;        // mock papers it started
     qint64 committed = -1; // the last answer total it reported after a commit
     qint64 own = -1;          // an importing child: own questions when it started
-    qint64 ownCommitted = -1; // and after its last reported import
+    qint64 ownCommitted = -1; // and after its import, when it reported one
+    int importMs = 0;         // how long that import took
     bool full = false;        // its imports are refused: no running numbers left
     QString error;
 };
@@ -155,8 +156,11 @@ ChildReport readReport(const QByteArray& out)
             r.ready = r.committed = line.mid(6).toLongLong();
         else if (line.startsWith("own "))
             r.own = r.ownCommitted = line.mid(4).toLongLong();
-        else if (line.startsWith("imported "))
-            r.ownCommitted = line.mid(9).toLongLong();
+        else if (line.startsWith("imported ")) {
+            const QList<QByteArray> words = line.mid(9).split(' ');
+            r.ownCommitted = words.value(0).toLongLong();
+            r.importMs = words.value(1).toInt();
+        }
         else if (line.startsWith("full"))
             r.full = true;
         else if (line.startsWith("paper "))
@@ -181,7 +185,9 @@ int killLoop(const QString& source, int kills, quint64 seed, int maxDelayMs, con
     }
     QHash<QString, qint64> unlogged;
     // The import's file, its chapter, and the question counters' offsets it must keep.
-    constexpr int kPerFile = 300;
+    // Large enough that a kill often lands inside the import's one transaction; the running
+    // numbers (9,999) last for about twenty files, after which the children are refused.
+    constexpr int kPerFile = 500;
     const QString importFile = QDir(dir).filePath(QStringLiteral("import.csv"));
     QString importChapter;
     QHash<QString, qint64> offsets;
@@ -209,6 +215,9 @@ int killLoop(const QString& source, int kills, quint64 seed, int maxDelayMs, con
     say(QStringLiteral("to repeat it: TESVORA_KILL_SEED=%1 (or --seed %1)").arg(seed));
 
     QRandomGenerator rng(seed);
+    // Kills of an importing child fall within about the time an import takes, learnt from
+    // the last one that finished, so that most land inside its transaction.
+    quint32 importDelayMs = 300;
     qint64 answersAfter = 0, duringOpen = 0, lost = 0, drift = 0, papers = 0, imports = 0, filesImported = 0;
     QElapsedTimer clock;
     clock.start();
@@ -235,7 +244,7 @@ int killLoop(const QString& source, int kills, quint64 seed, int maxDelayMs, con
                 out += child.readAllStandardOutput();
             }
         }
-        QThread::msleep(rng.bounded(quint32(early ? 400 : maxDelayMs)));
+        QThread::msleep(rng.bounded(early ? 400u : importing ? importDelayMs * 5 / 4 + 1 : quint32(maxDelayMs)));
         child.kill(); // SIGKILL
         child.waitForFinished(10000);
         out += child.readAllStandardOutput();
@@ -246,6 +255,8 @@ int killLoop(const QString& source, int kills, quint64 seed, int maxDelayMs, con
         }
         if ((importing ? report.own : report.ready) < 0)
             ++duringOpen;
+        if (report.importMs > 0)
+            importDelayMs = quint32(report.importMs);
         papers += report.papers;
 
         auto db = store::Connection::open(bank, store::bankKey());
@@ -351,7 +362,7 @@ int main(int argc, char** argv)
         if (command == QLatin1String("answer") && args.size() >= 3)
             return answer(bank, args[2].toULongLong(), option(args, QStringLiteral("--count")).value_or(QStringLiteral("-1")).toLongLong());
         if (command == QLatin1String("import") && args.size() >= 4)
-            return reliability::importUntilKilled(bank, args[2], args[3]);
+            return reliability::importThenWait(bank, args[2], args[3]);
         if (command == QLatin1String("hold-lock"))
             return holdLock(bank);
         if (command == QLatin1String("kill-loop") && args.size() >= 3) {
