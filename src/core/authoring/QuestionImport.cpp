@@ -276,7 +276,7 @@ std::vector<exchange::Question> questionsByIds(store::Connection& db, const QStr
 
 QStringList ownQuestionIds(store::Connection& db, const QString& chapter)
 {
-    const store::Rows rows = db.query(QStringLiteral("select A1 from tab_answ where (A10=:c or A10 like :prefix) and A1 like 'U%' order by A1"),
+    const store::Rows rows = db.query(QStringLiteral("select A1 from tab_answ where (A10=:c or A10 like :prefix) and substr(A1,1,1)='U' order by A1"),
                                       {{QStringLiteral(":c"), chapter}, {QStringLiteral(":prefix"), chapter + QLatin1Char('%')}});
     QStringList out;
     for (int r = 0; r < rows.size(); ++r)
