@@ -34,6 +34,7 @@ constexpr int kMatchStartRole = Qt::UserRole;
 constexpr int kMatchLengthRole = Qt::UserRole + 1;
 constexpr int kPage = 200;       // rows read at a time; more as the list scrolls
 constexpr int kTypingPause = 250; // ms after the last key before searching
+constexpr int kAfterFocus = 150;  // ms: a screen reader has read the list's name by then
 
 enum Column { ColId = 0, ColChapter, ColExcerpt, ColumnCount };
 
@@ -220,6 +221,9 @@ void TFrmSearch::buildControls()
         c->setMinimumContentsLength(8);
     }
     cbType->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // The choice in the description: a screen reader says it after the box's name.
+    for (QComboBox* c : {cbPart, cbChapter, cbType})
+        connect(c, &QComboBox::currentTextChanged, c, [c](const QString& text) { c->setAccessibleDescription(text); });
 
     m_results = new SearchResults(this);
     tvResults = new QTableView(this);
@@ -514,9 +518,13 @@ bool TFrmSearch::eventFilter(QObject* watched, QEvent* event)
     // Coming to the list, the candidate is on the first result; set once the list has
     // taken the focus, so that a screen reader reads that row after the list's name.
     if (watched == tvResults && event->type() == QEvent::FocusIn)
-        QTimer::singleShot(0, this, [this] {
-            if (tvResults->hasFocus() && !tvResults->currentIndex().isValid() && m_results->rowCount() > 0)
-                tvResults->setCurrentIndex(m_results->index(0, 0));
+        QTimer::singleShot(kAfterFocus, this, [this] {
+            if (!tvResults->hasFocus() || m_results->rowCount() == 0 || tvResults->selectionModel()->hasSelection())
+                return;
+            // The view may have made a row current on its own, quietly: made current anew, it is heard.
+            const QModelIndex row = tvResults->currentIndex().isValid() ? tvResults->currentIndex() : m_results->index(0, 0);
+            tvResults->selectionModel()->clearCurrentIndex();
+            tvResults->setCurrentIndex(row);
         });
     return QDialog::eventFilter(watched, event);
 }

@@ -167,6 +167,9 @@ TEST_F(SearchWindowTest, FiltersNarrowTheResultsToTheirPartChapterAndType)
         EXPECT_EQ(w->cbChapter->isEnabled(), *c.part != 0) << "chapters are chosen inside a part";
         choose(w->cbChapter, QString::fromLatin1(c.chapter));
         choose(w->cbType, c.type);
+        for (QComboBox* box : {w->cbPart, w->cbChapter, w->cbType})
+            EXPECT_EQ(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Description), box->currentText())
+                << "a screen reader says the choice with the box";
         const search::Filter f = w->filter();
         EXPECT_EQ(f.part, QString::fromLatin1(c.part));
         EXPECT_EQ(f.chapter, QString::fromLatin1(c.chapter));
@@ -200,7 +203,8 @@ TEST_F(SearchWindowTest, EnterOpensTheQuestionOnThePracticeScreenAndPractiseAllT
     // Down leaves the field for the list, on the first result; Down again to the second.
     QTest::keyClick(w->edText, Qt::Key_Down);
     ASSERT_EQ(QApplication::focusWidget(), w->tvResults);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w->tvResults->currentIndex().row() == 0; }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->tvResults->selectionModel()->isRowSelected(0, {}); }, 1000));
+    EXPECT_EQ(w->tvResults->currentIndex().row(), 0);
     QTest::keyClick(w->tvResults, Qt::Key_Down);
     const QString second = w->shownIds().at(1);
 
