@@ -2,6 +2,9 @@
 // controls: typing, the filters, the keys that open a question, the lazy list.
 #include "gather/TFrmSearch.h"
 
+#include "authoring/QuestionExport.h"
+#include "common/Prompt.h"
+
 #include "core/app/AppState.h"
 #include "core/search/Search.h"
 #include "core/search/SearchText.h"
@@ -16,6 +19,7 @@
 #include <QAccessible>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -266,6 +270,35 @@ TEST_F(SearchWindowTest, AListOfManyResultsIsReadAsItScrolls)
     }
     EXPECT_EQ(w->tvResults->model()->rowCount(), total);
     EXPECT_TRUE(w->shownIds() == ids(search::find(dm.db(), q, {}, 0)));
+}
+
+} // namespace
+
+namespace {
+
+// 导出试题 takes every result, also those the list has not read yet.
+TEST_F(SearchWindowTest, ExportWritesEveryResult)
+{
+    auto w = open();
+    const QString q = QStringLiteral("的");
+    type(*w, q);
+    const int total = search::count(dm.db(), q);
+    ASSERT_GT(total, w->tvResults->model()->rowCount()) << "more results than the list has read";
+    QString count, suggested, written;
+    WhenModal<authoring::TFrmExport> dialog([&](authoring::TFrmExport* d) {
+        count = d->countLabel->text();
+        suggested = QFileInfo(d->pathEdit->text()).completeBaseName();
+        d->setFormat(exchange::Format::Csv);
+        d->pathEdit->setText(dir.file(QStringLiteral("found.csv")));
+        QTest::mouseClick(d->btnExport, Qt::LeftButton);
+        written = d->writtenPath();
+    });
+    prompt::Script answers;
+    QTest::mouseClick(w->btnExport, Qt::LeftButton);
+    ASSERT_EQ(dialog.seen(), 1);
+    EXPECT_EQ(count, QStringLiteral("共 %1 道试题").arg(total));
+    EXPECT_EQ(suggested, QStringLiteral("搜索结果 - 的"));
+    EXPECT_TRUE(QFile::exists(written));
 }
 
 } // namespace
