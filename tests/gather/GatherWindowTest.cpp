@@ -257,6 +257,18 @@ TEST_F(GatherWindowTest, RemovingByHandAsksFirstAndChangesNoCounterOfTheBooksTab
     EXPECT_EQ(screen->shownIds(), (QStringList{multi0202 + part03.mid(0, 1)}));
     EXPECT_EQ(bookTables(), before) << "removing changes none of the book's tables";
     EXPECT_EQ(search::wrongBook(dm.db()).size(), 2);
+
+    // An empty book: nothing to practise, remove or write.
+    for (const char* part : {"02", "03"}) {
+        ASSERT_TRUE(screen->selectGroup(QString::fromLatin1(part)));
+        prompt::Script all({1});
+        QTest::mouseClick(screen->btnRemove, Qt::LeftButton);
+    }
+    EXPECT_EQ(screen->lblCount->text(), "共 0 题");
+    EXPECT_EQ(screen->tvList->topLevelItemCount(), 0);
+    for (const QWidget* w : {static_cast<QWidget*>(screen->btnPractise), static_cast<QWidget*>(screen->btnRemove),
+                             static_cast<QWidget*>(screen->btnExport), static_cast<QWidget*>(screen->btnExportQuestions)})
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
 }
 
 TEST_F(GatherWindowTest, BookmarksKeepTheirRemarkAndAreTakenAwayHere)
