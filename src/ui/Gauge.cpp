@@ -1,8 +1,8 @@
 #include "ui/Gauge.h"
 
+#include "ui/AccessibleText.h"
 #include "ui/Style.h"
 
-#include <QAccessible>
 #include <QPainter>
 #include <algorithm>
 
@@ -60,11 +60,7 @@ QSize Gauge::minimumSizeHint() const
 void Gauge::describe()
 {
     // Read out as a share of the time used.
-    setAccessibleDescription(QStringLiteral("%1%").arg(m_value * 100 / m_cells));
-    if (QAccessible::isActive()) {
-        QAccessibleEvent event(this, QAccessible::DescriptionChanged);
-        QAccessible::updateAccessibility(&event);
-    }
+    ui::setDescription(this, QStringLiteral("%1%").arg(m_value * 100 / m_cells));
 }
 
 void Gauge::paintEvent(QPaintEvent*)
