@@ -5,6 +5,7 @@
 #include "core/app/Preferences.h"
 #include "core/authoring/QuestionImport.h"
 #include "core/store/DataModule.h"
+#include "ui/AccessibleText.h"
 #include "ui/CommandButton.h"
 #include "ui/Screen.h"
 #include "ui/Style.h"
@@ -234,7 +235,7 @@ void TFrmExport::formatChanged()
     }
     ui::showValue(formatNote, text);
     // A screen reader gives the list's name on focus; the format and what it keeps come with it.
-    formatBox->setAccessibleDescription(formatBox->currentText() + QStringLiteral("。") + text);
+    ui::setDescription(formatBox, formatBox->currentText() + QStringLiteral("。") + text);
     pathEdit->setText(QDir::toNativeSeparators(withSuffix(QDir::fromNativeSeparators(pathEdit->text()), f)));
 }
 

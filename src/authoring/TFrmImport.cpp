@@ -8,6 +8,7 @@
 #include "core/exchange/Exchange.h"
 #include "core/exchange/Table.h"
 #include "core/store/DataModule.h"
+#include "ui/AccessibleText.h"
 #include "ui/CommandButton.h"
 #include "ui/Screen.h"
 #include "ui/Style.h"
@@ -384,9 +385,9 @@ void TFrmImport::loadPreview(const QString& typedPath)
         m_read = {};
     ui::showValue(summaryLabel, summary);
     // Where the keyboard lands next, a screen reader says what the file holds.
-    btnImport->setAccessibleDescription(m_ready ? summary : QString());
-    pathEdit->setAccessibleDescription(m_ready ? QString() : summary);
-    previewGrid->setAccessibleDescription(summary);
+    ui::setDescription(btnImport, m_ready ? summary : QString());
+    ui::setDescription(pathEdit, m_ready ? QString() : summary);
+    ui::setDescription(previewGrid, summary);
     btnImport->setEnabled(m_ready);
     if (previewRows() > 0)
         previewGrid->selectRow(0);

@@ -12,6 +12,7 @@
 #include "core/store/DataModule.h"
 #include "core/store/Dataset.h"
 #include "core/store/Statistics.h"
+#include "ui/AccessibleText.h"
 #include "ui/ArtLayout.h"
 #include "ui/CommandButton.h"
 #include "ui/Desktop.h"
@@ -52,7 +53,7 @@ void TFrmLxxt::setGridPictures(int button, AnswerMark mark)
     ui::PictureButton* b = thButtons[size_t(button)];
     paintMark(b, mark);
     m_thMark[size_t(button)] = mark;
-    b->setAccessibleDescription(practice::markWords(mark));
+    ui::setDescription(b, practice::markWords(mark));
 }
 
 // ---- loading and showing ------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "progress/ChartPages.h"
 
 #include "core/exam/PaperDraw.h"
+#include "ui/AccessibleText.h"
 #include "ui/Screen.h"
 #include "ui/Style.h"
 
@@ -507,7 +508,7 @@ void ChartLegend::render()
     QStringList names;
     for (const LegendEntry& e : m_entries)
         names << e.text;
-    setAccessibleDescription(names.join(QStringLiteral("，")));
+    ui::setDescription(this, names.join(QStringLiteral("，")));
 }
 
 void setDepth(QChart* chart, bool on)

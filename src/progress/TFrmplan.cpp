@@ -8,6 +8,7 @@
 #include "core/store/Clock.h"
 #include "core/store/DataModule.h"
 #include "core/store/DbError.h"
+#include "ui/AccessibleText.h"
 #include "ui/CommandButton.h"
 #include "ui/Screen.h"
 #include "ui/Style.h"
@@ -273,7 +274,7 @@ void TFrmplan::showCountdown(const QDate& examDate)
     Label1->setVisible(c.numberShown);
     epLabel2->setVisible(c.numberShown);
     setTextColour(Label1, c.state == progress::CountdownState::Near ? ui::kPlanNear : ui::kPlanFar);
-    Label1->setAccessibleDescription(c.numberShown ? c.caption + c.number + QStringLiteral("天") : c.caption);
+    ui::setDescription(Label1, c.numberShown ? c.caption + c.number + QStringLiteral("天") : c.caption);
 }
 
 void TFrmplan::showQuota(const QDate& examDate)

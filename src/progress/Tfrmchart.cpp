@@ -7,6 +7,7 @@
 #include "core/store/Clock.h"
 #include "core/store/DataModule.h"
 #include "core/store/DbError.h"
+#include "ui/AccessibleText.h"
 #include "ui/CommandButton.h"
 #include "ui/Screen.h"
 #include "ui/Style.h"
@@ -386,9 +387,9 @@ void Tfrmchart::buildForecastCharts()
         QChart* old = views[size_t(page)]->chart();
         views[size_t(page)]->setChart(charts[i]);
         delete old;
-        views[size_t(page)]->setAccessibleDescription(summaries[i]);
+        ui::setDescription(views[size_t(page)], summaries[i]);
         // Said when the type is chosen, so the figures come without leaving the list of types.
-        typeButton(Forecast + i)->setAccessibleDescription(summaries[i]);
+        ui::setDescription(typeButton(Forecast + i), summaries[i]);
         legends[size_t(page)]->setEntries(progress::legendEntries(charts[i]));
         placeLegend(page, Top);
     }

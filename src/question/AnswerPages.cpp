@@ -1,6 +1,7 @@
 #include "question/AnswerPages.h"
 
 #include "question/AnswerPanel.h"
+#include "ui/AccessibleText.h"
 #include "ui/ArtLayout.h"
 #include "ui/PictureButton.h"
 #include "ui/RichTextView.h"
@@ -258,7 +259,7 @@ void AnswerBook::describeOptions(const std::array<QString, kOptionCount>& texts)
 {
     for (auto* group : {&m_single, &m_multi, &m_match})
         for (int i = 0; i < kOptionCount; ++i)
-            (*group)[size_t(i)]->setAccessibleDescription(texts[size_t(i)]);
+            ui::setDescription((*group)[size_t(i)], texts[size_t(i)]);
 }
 
 void AnswerBook::setSubjectiveSide(const QString& typeName)

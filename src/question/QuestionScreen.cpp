@@ -6,6 +6,7 @@
 #include "core/store/DataModule.h"
 #include "question/AnswerPages.h"
 #include "question/AnswerPanel.h"
+#include "ui/AccessibleText.h"
 #include "ui/ArtLayout.h"
 #include "ui/CommandButton.h"
 #include "ui/PictureButton.h"
@@ -38,11 +39,6 @@ QString markWords(AnswerMark mark)
     case AnswerMark::Open: break;
     }
     return QStringLiteral("未做");
-}
-
-bool hasNote(const QVariant& note)
-{
-    return !note.toString().trimmed().isEmpty();
 }
 
 QLabel* makeLabel(const QString& text, QWidget* parent, const QString& name)
@@ -128,8 +124,8 @@ ui::PictureButton* QuestionScreen::makeGridButton(int number, QWidget* parent, c
 void QuestionScreen::showNoteState(bool noted)
 {
     epEfTrBtn5->setText(noted ? QStringLiteral("有内容") : QStringLiteral("笔记"));
-    epEfTrBtn5->setAccessibleName(QStringLiteral("笔记"));
-    epEfTrBtn5->setAccessibleDescription(noted ? QStringLiteral("有内容") : QString());
+    ui::setName(epEfTrBtn5, QStringLiteral("笔记"));
+    ui::setDescription(epEfTrBtn5, noted ? QStringLiteral("有内容") : QString());
 }
 
 // ---- bookmark ------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "ui/Screen.h"
 
+#include "ui/AccessibleText.h"
+
 #include "core/app/AppState.h"
 
 #include <QAbstractItemView>
@@ -147,11 +149,11 @@ void showValue(QLabel* label, const QString& value)
     const QString caption = label->property(kValueCaption).toString();
     const QString shown = label->text().trimmed();
     if (shown.isEmpty())
-        label->setAccessibleName(caption);
+        setName(label, caption);
     else if (shown.startsWith(caption)) // "得分：70 分" names itself
-        label->setAccessibleName(shown);
+        setName(label, shown);
     else
-        label->setAccessibleName(caption + QLatin1Char(' ') + shown);
+        setName(label, caption + QLatin1Char(' ') + shown);
 }
 
 void setUpRowList(QTableView* view, const QString& name, const QString& accessibleName, GridLook look)
