@@ -30,9 +30,6 @@ extern const QString kActionFailed;
 // A screen reader's words for a grid mark: 未做, 已做, 做对, 做错.
 QString markWords(AnswerMark mark);
 
-// Whether a question's note (A14) holds anything.
-bool hasNote(const QVariant& note);
-
 // A label with its object name, for the captions and values of the screens.
 QLabel* makeLabel(const QString& text, QWidget* parent, const QString& name = {});
 

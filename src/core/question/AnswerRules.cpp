@@ -286,9 +286,14 @@ PanelTexts answerPanelTexts(const PageState& s, const QString& key)
     return t;
 }
 
+bool hasNote(const QVariant& note)
+{
+    return !note.toString().trimmed().isEmpty();
+}
+
 QString noteCaption(const QVariant& note)
 {
-    return note.toString().trimmed().isEmpty() ? QStringLiteral("笔记") : QStringLiteral("有内容");
+    return hasNote(note) ? QStringLiteral("有内容") : QStringLiteral("笔记");
 }
 
 ControlStates controlStates(const store::Dataset& row, bool hasAnalysis)

@@ -129,6 +129,8 @@ struct ControlStates {
 // The analysis, the points and the correct answer open up once the question has
 // an answer on this screen (E2_1). hasAnalysis: the text row's jx is there.
 ControlStates controlStates(const store::Dataset& row, bool hasAnalysis);
+// Whether a question's note (A14) holds anything but blanks.
+bool hasNote(const QVariant& note);
 QString noteCaption(const QVariant& note);
 
 // Grid picture of a question: not answered on this screen, right or wrong; in an
