@@ -21,6 +21,7 @@
 #include "core/store/DataModule.h"
 #include "core/store/Dataset.h"
 #include "core/store/Random.h"
+#include "ui/AccessibleText.h"
 #include "ui/CommandButton.h"
 #include "ui/Desktop.h"
 #include "ui/PictureButton.h"
@@ -208,7 +209,7 @@ void TFrmExam::setGridPictures(int number, AnswerMark mark)
     ui::PictureButton* b = thButtons[size_t(number - 1)];
     m_marks[size_t(number - 1)] = mark;
     paintMark(b, mark);
-    b->setAccessibleName(b->isEnabled() ? QStringLiteral("第%1题 %2").arg(number).arg(practice::markWords(mark)) : QStringLiteral("未用"));
+    ui::setName(b, b->isEnabled() ? QStringLiteral("第%1题 %2").arg(number).arg(practice::markWords(mark)) : QStringLiteral("未用"));
 }
 
 AnswerMark TFrmExam::gridMark(int number) const

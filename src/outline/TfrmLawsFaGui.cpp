@@ -8,6 +8,7 @@
 #include "common/Prompt.h"
 #include "core/store/DataModule.h"
 #include "core/store/Dataset.h"
+#include "ui/AccessibleText.h"
 #include "ui/CommandButton.h"
 #include "ui/RichTextView.h"
 #include "ui/Screen.h"
@@ -395,7 +396,7 @@ void TfrmLawsFaGui::setKeyToggle(int toggle)
 {
     m_btnMost->setProperty("tag", toggle);
     m_btnMost->setText(toggle == 1 ? kAll : kMost);
-    m_btnMost->setAccessibleName(toggle == 1 ? QStringLiteral("全部") : QStringLiteral("重点"));
+    ui::setName(m_btnMost, toggle == 1 ? QStringLiteral("全部") : QStringLiteral("重点"));
 }
 
 void TfrmLawsFaGui::m_btnMostClick()

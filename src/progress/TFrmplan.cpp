@@ -286,7 +286,7 @@ void TFrmplan::showQuota(const QDate& examDate)
     if (quota)
         text += QStringLiteral("；考前每天做 %1 道可全部完成").arg(*quota);
     lblQuota->setText(text);
-    lblQuota->setAccessibleName(text);
+    ui::setName(lblQuota, text);
 }
 
 std::vector<progress::MockForecast> TFrmplan::showForecast(const QDate& examDate)
@@ -317,7 +317,7 @@ std::vector<progress::MockForecast> TFrmplan::showForecast(const QDate& examDate
         gridForecast->setCurrentCell(0, 0);
     lblForecastNote->setText(examDay ? QStringLiteral("括号内为十次中八次的得分范围；考试日按今后不再复习估算。")
                                      : QStringLiteral("括号内为十次中八次的得分范围；设定考试日后可见考试日预计。"));
-    lblForecastNote->setAccessibleName(lblForecastNote->text());
+    ui::setName(lblForecastNote, lblForecastNote->text());
     return forecasts;
 }
 

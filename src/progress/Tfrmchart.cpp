@@ -394,7 +394,7 @@ void Tfrmchart::buildForecastCharts()
         placeLegend(page, Top);
     }
     lblCalibration->setText(progress::calibrationNotice(calibration));
-    lblCalibration->setAccessibleName(lblCalibration->text());
+    ui::setName(lblCalibration, lblCalibration->text());
     lblCalibration->setVisible(!calibration.enough());
     lblCalibration->setGeometry(views[progress::CalibrationPage]->rect().adjusted(40, 60, -40, -60));
     lblCalibration->raise();

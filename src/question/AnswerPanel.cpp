@@ -1,5 +1,6 @@
 #include "question/AnswerPanel.h"
 
+#include "ui/AccessibleText.h"
 #include "ui/Style.h"
 
 #include <QHBoxLayout>
@@ -48,7 +49,7 @@ void AnswerPanel::setTexts(const PanelTexts& t)
 {
     m_headline->setText(t.headline);
     m_headline->setStyleSheet(t.yours == t.correct ? QStringLiteral("color: rgb(0,128,0);") : QStringLiteral("color: rgb(200,0,0);"));
-    m_headline->setAccessibleName(t.headline);
+    ui::setName(m_headline, t.headline);
     m_yours->setText(t.yours);
     m_correct->setText(t.correct);
 }

@@ -182,7 +182,7 @@ void QuestionScreen::paintBookmark(bool on)
     m_bookmarked = on;
     const QString words = on ? QStringLiteral("取消收藏") : QStringLiteral("收藏本题");
     btnBookmark->setText((on ? QStringLiteral("★ ") : QStringLiteral("☆ ")) + words);
-    btnBookmark->setAccessibleName(words);
+    ui::setName(btnBookmark, words);
     btnBookmark->setToolTip(QStringLiteral("Ctrl+D"));
     const QSignalBlocker quiet(btnBookmark);
     btnBookmark->setChecked(on);
@@ -259,7 +259,7 @@ void QuestionScreen::showStem(const QString& questionId, const QByteArray& stem)
 
 void QuestionScreen::nameQuestion(int number)
 {
-    Re1->setAccessibleName(number > 0 ? QStringLiteral("第%1题 试题").arg(number) : QStringLiteral("试题"));
+    ui::setName(Re1, number > 0 ? QStringLiteral("第%1题 试题").arg(number) : QStringLiteral("试题"));
 }
 
 void QuestionScreen::focusStem()
