@@ -95,6 +95,25 @@ void renumberPartsForMocks(store::Connection& c)
     }
 }
 
+void fillAnswerLog(store::Connection& db, const QDateTime& now)
+{
+    store::Transaction t(db);
+    db.exec(QStringLiteral(
+        "insert into answer_log (A1, at, right, answer, seconds, source, recall) "
+        "select A1, printf('2025-%02d-%02dT08:00:00.000Z', 1 + n % 12, 1 + (n * 7) % 28), n % 3 <> 0, 'A', 10 + n * 3, 1 + n % 5,"
+        " case when n = 0 then null else ((rowid * 31 + n * 17) % 1000) / 1000.0 end "
+        "from (select rowid, A1 from tab_answ where rowid % 10 <> 0),"
+        " (with recursive c(n) as (select 0 union all select n + 1 from c where n < 10) select n from c)"));
+    db.exec(QStringLiteral(
+        "insert or replace into memory_state (A1, stability, difficulty, phase, step, last_review, due) "
+        "select A1, s, 5.0, 2, 0, strftime('%Y-%m-%dT%H:%M:%fZ', due - s), strftime('%Y-%m-%dT%H:%M:%fZ', due) from "
+        "(select A1, s, julianday(:now) + s * ((h % 1000) / 1000.0 * 1.05 - 0.05) as due from "
+        " (select A1, 1 + (rowid * 7919) % 120 as s, (rowid * 104729) % 1000003 as h from tab_answ where rowid % 10 <> 0))"),
+        {{QStringLiteral(":now"), now.toUTC().toString(Qt::ISODateWithMs)}});
+    db.exec(QStringLiteral("update tab_answ set E2 = case when rowid % 10 <> 0 then A2 else '' end, E3 = case when rowid % 10 <> 0 then 11 else 0 end"));
+    t.commit();
+}
+
 QString defaultBank(const char* argv0)
 {
     return QFileInfo(QString::fromLocal8Bit(argv0)).absoluteDir().absoluteFilePath(QStringLiteral("../bench-data/bank-100000.db"));

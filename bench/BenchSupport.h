@@ -4,6 +4,7 @@
 
 #include "core/store/Connection.h"
 
+#include <QDateTime>
 #include <QString>
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -105,6 +106,13 @@ bool report(const std::vector<Result>& results);
 // 31-33 and 41 as well. Renames parts 12-19 and 30 to 01-09 (in the chapter tree and the
 // questions) so a mock paper gets its full size. Call inside a transaction.
 void renumberPartsForMocks(store::Connection& c);
+
+// A year of answers on the bank: nine questions in ten answered (one in ten never met),
+// ten log rows each (about a million on the 100k bank), the first of each without a
+// predicted recall as a first answer has none; a memory state for every answered
+// question, stability 1 … 120 days, due anywhere from 5 % of it in the past to the whole
+// of it ahead (about one in twelve due at `now`), its counters in tab_answ to match.
+void fillAnswerLog(store::Connection& db, const QDateTime& now);
 
 // <build>/bench/<program> → <build>/bench-data/bank-100000.db
 QString defaultBank(const char* argv0);

@@ -31,27 +31,6 @@ Bench* g;
 
 const review::PlanToday kPlan{.mark = 0, .amount = 100};
 
-// Nine questions in ten answered (one in ten never met): stability 1 … 120 days, the
-// due time anywhere from 5 % of it in the past to the whole of it ahead, the last
-// review one interval before, ten log rows each (about a million on the 100k bank).
-void fillLogAndStates(store::Connection& db, const QDateTime& now)
-{
-    store::Transaction t(db);
-    db.exec(QStringLiteral(
-        "insert into answer_log (A1, at, right, answer, seconds, source) "
-        "select A1, printf('2025-%02d-%02dT08:00:00.000Z', 1 + n % 12, 1 + (n * 7) % 28), n % 3 <> 0, 'A', 10 + n * 3, 1 + n % 5 "
-        "from (select A1 from tab_answ where rowid % 10 <> 0),"
-        " (with recursive c(n) as (select 0 union all select n + 1 from c where n < 10) select n from c)"));
-    db.exec(QStringLiteral(
-        "insert or replace into memory_state (A1, stability, difficulty, phase, step, last_review, due) "
-        "select A1, s, 5.0, 2, 0, strftime('%Y-%m-%dT%H:%M:%fZ', due - s), strftime('%Y-%m-%dT%H:%M:%fZ', due) from "
-        "(select A1, s, julianday(:now) + s * ((h % 1000) / 1000.0 * 1.05 - 0.05) as due from "
-        " (select A1, 1 + (rowid * 7919) % 120 as s, (rowid * 104729) % 1000003 as h from tab_answ where rowid % 10 <> 0))"),
-        {{QStringLiteral(":now"), now.toUTC().toString(Qt::ISODateWithMs)}});
-    db.exec(QStringLiteral("update tab_answ set E2 = case when rowid % 10 <> 0 then A2 else '' end, E3 = case when rowid % 10 <> 0 then 11 else 0 end"));
-    t.commit();
-}
-
 void BM_Queue(benchmark::State& state, const std::string& name, int examInDays)
 {
     const QDate exam = examInDays < 0 ? QDate() : g->now.toLocalTime().date().addDays(examInDays);
@@ -83,7 +62,7 @@ void prepare(const QString& bank)
         throw std::runtime_error("cannot open the bank copy");
     g->now = store::Clock::now();
     store::Connection& db = g->dm.db();
-    fillLogAndStates(db, g->now);
+    bench::fillAnswerLog(db, g->now);
     std::printf("bank %s: %lld questions, %lld log rows, %lld memory states\n", qPrintable(bank),
                 db.scalar(QStringLiteral("select count(*) from tab_answ")).toLongLong(),
                 db.scalar(QStringLiteral("select count(*) from answer_log")).toLongLong(),

@@ -8,7 +8,7 @@
 #   --quick          a small bank (2,000 questions) and few start-ups: shows that every
 #                    benchmark runs and the table prints; misses of the targets, which
 #                    are set for the large bank, do not fail it
-#   --only NAMES     some of: store practice exam outline export richtext search review import startup
+#   --only NAMES     some of: store practice exam outline export richtext search review forecast import startup
 #   BUILD_DIR=<dir>  build directory (default: build/)
 #   QUESTIONS=<n>    size of the bank (default: 100000); it is made once and kept in
 #                    <build>/bench-data
@@ -19,12 +19,12 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 quick=0
-only=store,practice,exam,outline,export,richtext,search,review,import,startup
+only=store,practice,exam,outline,export,richtext,search,review,forecast,import,startup
 while (($#)); do
     case $1 in
         --quick) quick=1 ;;
         --only) only=${2:?--only needs names}; shift ;;
-        *) echo "usage: bench/run.sh [--quick] [--only store,practice,exam,outline,export,richtext,search,review,import,startup]" >&2; exit 2 ;;
+        *) echo "usage: bench/run.sh [--quick] [--only store,practice,exam,outline,export,richtext,search,review,forecast,import,startup]" >&2; exit 2 ;;
     esac
     shift
 done
@@ -38,7 +38,7 @@ else
     quickflags=()
 fi
 wanted() { [[ ",$only," == *",$1,"* ]]; }
-targets=(gen_bank bench_store bench_practice bench_exam bench_outline bench_export bench_richtext bench_review bench_import bare_start tesvora)
+targets=(gen_bank bench_store bench_practice bench_exam bench_outline bench_export bench_richtext bench_review bench_forecast bench_import bare_start tesvora)
 # The search benchmark comes with the search index.
 [[ -f "$root/bench/bench_search.cpp" ]] && targets+=(bench_search) || only=${only//search/}
 
@@ -90,6 +90,7 @@ run export "$build/bench/bench_export" "${quickflags[@]}"
 run richtext "$build/bench/bench_richtext" "${quickflags[@]}"
 run search "$build/bench/bench_search" "${quickflags[@]}"
 run review "$build/bench/bench_review" "${quickflags[@]}"
+run forecast "$build/bench/bench_forecast" "${quickflags[@]}"
 run import "$build/bench/bench_import" "${quickflags[@]}"
 # startup.sh ends with 1 when the ratio is missed; anything it could not measure it says.
 startup_rc=0
