@@ -222,3 +222,87 @@ TEST(PlanForecast, TheLayoutStepAddsThePredictionColumnOnceEvenWhenItIsThere)
     EXPECT_EQ(store::migrateBank(*bank.db), store::newestBankVersion() - 6);
     EXPECT_EQ(store::bankVersion(*bank.db), store::newestBankVersion());
 }
+
+namespace {
+
+// The calibration as one pass over the log would count it, to hold the kept bins against.
+progress::Calibration calibrationOfLog(store::Connection& db)
+{
+    progress::Calibration c;
+    c.logged = db.scalar("select count(*) from answer_log").toLongLong();
+    for (const auto& r : db.query("select min(max(cast(recall * 10 as integer), 0), 9) as bin, count(*), avg(recall), avg(right <> 0) "
+                                  "from answer_log where recall is not null group by bin order by bin").values) {
+        progress::CalibrationBin b;
+        b.from = r[0].toInt() / 10.0;
+        b.answers = r[1].toLongLong();
+        b.predicted = r[2].toDouble();
+        b.actual = r[3].toDouble();
+        c.predicted += b.answers;
+        c.bins.push_back(b);
+    }
+    return c;
+}
+
+void expectSameCalibration(const progress::Calibration& kept, const progress::Calibration& log, const char* step)
+{
+    SCOPED_TRACE(step);
+    EXPECT_EQ(kept.logged, log.logged);
+    EXPECT_EQ(kept.predicted, log.predicted);
+    ASSERT_EQ(kept.bins.size(), log.bins.size());
+    for (size_t i = 0; i < log.bins.size(); ++i) {
+        EXPECT_DOUBLE_EQ(kept.bins[i].from, log.bins[i].from);
+        EXPECT_EQ(kept.bins[i].answers, log.bins[i].answers);
+        EXPECT_NEAR(kept.bins[i].predicted, log.bins[i].predicted, 1e-9);
+        EXPECT_NEAR(kept.bins[i].actual, log.bins[i].actual, 1e-12);
+    }
+}
+
+} // namespace
+
+TEST(PlanForecast, TheCalibrationKeptBesideTheLogFollowsEveryChangeToIt)
+{
+    DemoBank bank;
+    const QString q = bank.questionOf(1, QString());
+    const QString other = bank.questionOf(1, QString(), 1);
+    // Answers given as the program gives them, then the log changed by hand as a repair would.
+    bank.logRight(q, true, kNow);
+    bank.logRight(q, false, kNow.addDays(3));
+    bank.logRight(q, true, kNow.addDays(9));
+    bank.logRight(other, true, kNow);
+    bank.logRight(other, true, kNow.addDays(40));
+    expectSameCalibration(progress::readCalibration(*bank.db), calibrationOfLog(*bank.db), "answers recorded");
+    const struct {
+        const char* step;
+        const char* sql;
+    } changes[] = {
+        {"predictions written in", "insert into answer_log (A1, at, right, answer, seconds, source, recall) values "
+                                   "('x', 't', 1, 'A', 1, 1, 0.0), ('x', 't', 0, 'A', 1, 1, 0.55), ('x', 't', 2, 'A', 1, 1, 1.0)"},
+        {"a prediction moved to another bin", "update answer_log set recall = 0.15 where recall = 0.55"},
+        {"an answer turned right", "update answer_log set right = 1 where recall = 0.15"},
+        {"a prediction taken away", "update answer_log set recall = null where recall = 1.0"},
+        {"a row removed", "delete from answer_log where rowid = (select max(rowid) from answer_log)"},
+        {"the whole log removed", "delete from answer_log"},
+    };
+    for (const auto& c : changes) {
+        bank.db->exec(QString::fromLatin1(c.sql));
+        expectSameCalibration(progress::readCalibration(*bank.db), calibrationOfLog(*bank.db), c.step);
+    }
+}
+
+TEST(PlanForecast, TheLayoutStepCountsALogThatIsAlreadyThere)
+{
+    DemoBank bank;
+    bank.logRight(bank.questionOf(1, QString()), true, kNow);
+    bank.logRight(bank.questionOf(1, QString()), false, kNow.addDays(2));
+    bank.db->execScript("DROP TABLE answer_log_bin; DROP TRIGGER answer_log_bin_insert; DROP TRIGGER answer_log_bin_delete;"
+                        " DROP TRIGGER answer_log_bin_update; PRAGMA user_version = 9;");
+    // Rows written before the step, by an older program.
+    bank.db->exec("insert into answer_log (A1, at, right, answer, seconds, source, recall) values "
+                  "('x', 't', 1, 'A', 1, 1, 0.42), ('x', 't', 0, 'A', 1, 1, 0.47), ('x', 't', 1, 'A', 1, 1, null)");
+    EXPECT_EQ(store::migrateBank(*bank.db), store::newestBankVersion() - 9);
+    const progress::Calibration c = progress::readCalibration(*bank.db);
+    expectSameCalibration(c, calibrationOfLog(*bank.db), "after the step");
+    EXPECT_EQ(c.logged, 5);
+    bank.logRight(bank.questionOf(1, QString()), true, kNow.addDays(30));
+    expectSameCalibration(progress::readCalibration(*bank.db), calibrationOfLog(*bank.db), "an answer after the step");
+}

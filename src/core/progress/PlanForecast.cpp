@@ -7,14 +7,94 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <cmath>
 
 namespace progress {
 
 namespace {
 
-struct StatementReset {
+// One statement's rows in order of their first column, compared as the engine
+// compares text (bytes), so several can be walked side by side.
+struct Cursor {
+    store::Connection& db;
     sqlite3_stmt* s;
-    ~StatementReset() { sqlite3_reset(s); }
+    bool row = false;
+    int rc = SQLITE_OK;
+
+    Cursor(store::Connection& c, const QString& sql) : db(c), s(c.prepare(sql)) { next(); }
+    ~Cursor() { sqlite3_reset(s); }
+    Cursor(const Cursor&) = delete;
+    Cursor& operator=(const Cursor&) = delete;
+
+    void next()
+    {
+        rc = sqlite3_step(s);
+        row = rc == SQLITE_ROW;
+    }
+    std::string_view key() const { return text(0); }
+    // Moves on to `id`; true when a row of it is current. `id` must not come before the current row's.
+    bool seek(std::string_view id)
+    {
+        while (row && compare(key(), id) < 0)
+            next();
+        return row && compare(key(), id) == 0;
+    }
+    QVariant value(int i) const { return store::Connection::columnValue(s, i); }
+    std::string_view text(int i) const
+    {
+        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+        return t ? std::string_view(t, size_t(sqlite3_column_bytes(s, i))) : std::string_view();
+    }
+    void check(const QString& what) const
+    {
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            db.fail(what);
+    }
+    static int compare(std::string_view a, std::string_view b)
+    {
+        const size_t n = std::min(a.size(), b.size());
+        const int c = n ? std::memcmp(a.data(), b.data(), n) : 0;
+        return c != 0 ? c : a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+    }
+};
+
+// Chapter codes met while reading, each made a string once: a bank has a few hundred
+// chapters and a hundred thousand questions.
+struct ChapterNames {
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view v) const { return std::hash<std::string_view>()(v); }
+    };
+    std::unordered_map<std::string, int, Hash, std::equal_to<>> index;
+    std::vector<QString> names;
+    int last = 0; // the place of the code name() gave last
+
+    const QString& name(std::string_view code)
+    {
+        auto it = index.find(code);
+        if (it == index.end()) {
+            it = index.emplace(std::string(code), int(names.size())).first;
+            names.push_back(QString::fromUtf8(code.data(), qsizetype(code.size())));
+        }
+        last = it->second;
+        return names[size_t(last)];
+    }
+    // Each code's place among them all in order.
+    std::vector<int> ranks() const
+    {
+        std::vector<int> byName(names.size());
+        for (size_t i = 0; i < byName.size(); ++i)
+            byName[i] = int(i);
+        std::sort(byName.begin(), byName.end(), [this](int a, int b) { return names[size_t(a)] < names[size_t(b)]; });
+        std::vector<int> rank(names.size());
+        for (size_t r = 0; r < byName.size(); ++r)
+            rank[size_t(byName[r])] = int(r);
+        return rank;
+    }
 };
 
 // The first code after every code that begins with `prefix`.
@@ -37,39 +117,65 @@ BankRecall::BankRecall(store::Connection& db)
         const int answers = r[1].toInt();
         chapters.insert(r[0].toString(), {answers, std::clamp(answers - r[2].toInt(), 0, std::max(answers, 0))});
     }
-    for (const auto& r : db.query(QStringLiteral("select substr(a.A10, 1, 4), count(*), sum(l.right) from answer_log l "
-                                                 "join tab_answ a on a.A1 = l.A1 where l.recall is null group by 1")).values)
-        chapters.insert(r[0].toString(), {r[1].toInt(), r[2].toInt()});
-
-    // The same candidates as the draw: not voided (F1 <> 1).
-    sqlite3_stmt* s = db.prepare(QStringLiteral(
-        "select a.A1, a.A10, a.A13, a.A2, a.E1, a.E2, a.E3, a.E4, "
-        "m.stability, m.difficulty, m.phase, m.step, m.last_review, m.due "
-        "from tab_answ a left join memory_state m on m.A1 = a.A1 where a.F1 <> 1"));
-    const StatementReset reset{s};
-    int rc;
-    auto value = [s](int i) { return store::Connection::columnValue(s, i); };
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-        Question q;
-        q.id = value(0).toString();
-        q.chapter = value(1).toString();
-        q.type = sqlite3_column_int(s, 2);
-        // A question answered before the log began has no row yet: its counters stand in.
-        q.state = sqlite3_column_type(s, 8) != SQLITE_NULL
-            ? review::memoryStateOfRow(value(8), value(9), value(10), value(11), value(12), value(13))
-            : review::estimateFromCounters(review::countersOfRow(value(3), value(4), value(5), value(6), value(7)));
+    // Three reads by question id, each from an index alone (layout step 10), merged as
+    // they come: the questions' own rows hold their texts and would cost the whole
+    // bank's pages, and looking each question up in the others costs more than walking
+    // them beside it.
+    Cursor questions(db, QStringLiteral("select A1, A13, A10, F1 <> 1, A2, E1, E2, E3, E4 from tab_answ order by A1"));
+    // Of a memory state only what its recall needs.
+    Cursor states(db, QStringLiteral("select A1, stability, phase, last_review from memory_state order by A1"));
+    Cursor firsts(db, QStringLiteral("select A1, right from answer_log where recall is null order by A1"));
+    QHash<QString, std::pair<int, int>> loggedChapters; // first answers: answers, right
+    ChapterNames chapterNames;
+    std::vector<int> chapterOf; // of each question kept, its chapter among those met
+    for (; questions.row; questions.next()) {
+        sqlite3_stmt* q = questions.s;
+        const std::string_view id = questions.key();
+        const QString chapter = chapterNames.name(questions.text(2));
+        if (firsts.seek(id)) {
+            // Voided questions are never drawn, but their first answers still tell of their chapter.
+            auto& c = loggedChapters[chapter.left(4)];
+            for (; firsts.row && firsts.key() == id; firsts.next()) {
+                ++c.first;
+                c.second += sqlite3_column_int(firsts.s, 1) != 0;
+            }
+        }
+        if (sqlite3_column_int(q, 3) != 1) // the draw's candidates: F1 <> 1
+            continue;
+        Question question;
+        question.id = QString::fromUtf8(id.data(), qsizetype(id.size()));
+        question.chapter = chapter;
+        question.type = sqlite3_column_int(q, 1);
+        chapterOf.push_back(chapterNames.last);
+        // A question answered before the log began has no state yet: its counters stand in.
+        question.state = states.seek(id)
+            ? review::memoryStateOfRow(states.value(1), {}, states.value(2), {}, states.value(3), {})
+            : review::estimateFromCounters(review::countersOfRow(questions.value(4), questions.value(5), questions.value(6),
+                                                                questions.value(7), questions.value(8)));
+        m_questions.push_back(std::move(question));
+    }
+    for (Cursor* c : {&questions, &states, &firsts})
+        c->check(QStringLiteral("read the bank for the forecast"));
+    for (auto it = loggedChapters.cbegin(); it != loggedChapters.cend(); ++it)
+        chapters.insert(it.key(), *it);
+    for (Question& q : m_questions) {
         const auto chapter = chapters.value(q.chapter.left(4));
         q.chapterAnswers = chapter.first;
         q.chapterRight = chapter.second;
-        m_questions.push_back(std::move(q));
     }
-    if (rc != SQLITE_DONE)
-        db.fail(QStringLiteral("read the questions for the forecast"));
-    std::sort(m_questions.begin(), m_questions.end(), [](const Question& a, const Question& b) {
-        return std::tie(a.type, a.chapter, a.id) < std::tie(b.type, b.chapter, b.id);
-    });
+    // Into draw order: by type, then chapter code; within a chapter they stay by id.
+    // The few chapter codes are ranked once, so the sort compares numbers.
+    const std::vector<int> rank = chapterNames.ranks();
+    std::vector<std::pair<std::pair<int, int>, int>> order; // ((type, chapter rank), place)
+    order.reserve(m_questions.size());
     for (size_t i = 0; i < m_questions.size(); ++i)
-        m_index.insert(m_questions[i].id, int(i));
+        order.push_back({{m_questions[i].type, rank[size_t(chapterOf[i])]}, int(i)});
+    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<Question> sorted;
+    sorted.reserve(m_questions.size());
+    for (const auto& o : order)
+        sorted.push_back(std::move(m_questions[size_t(o.second)]));
+    m_questions.swap(sorted);
 
     m_types.resize(kMockCount);
     for (int mock = 1; mock <= kMockCount; ++mock) {
@@ -89,14 +195,29 @@ double BankRecall::recall(const Question& q, const QDateTime& at) const
 
 double BankRecall::recallOf(const QString& id, const QDateTime& at) const
 {
-    const auto it = m_index.constFind(id);
-    return it == m_index.cend() ? -1.0 : recall(m_questions[size_t(*it)], at);
+    const auto it = std::find_if(m_questions.begin(), m_questions.end(), [&](const Question& q) { return q.id == id; });
+    return it == m_questions.end() ? -1.0 : recall(*it, at);
+}
+
+std::vector<double> BankRecall::recallsAt(const QDateTime& at) const
+{
+    const QDateTime utc = at.toUTC(); // a moment in a zone costs a zone look-up per question
+    std::vector<double> out;
+    out.reserve(m_questions.size());
+    for (const Question& q : m_questions)
+        out.push_back(recall(q, utc));
+    return out;
 }
 
 std::vector<review::ForecastSlot> BankRecall::paperSlots(int mock, const QDateTime& at) const
 {
+    return mock < 1 || mock > kMockCount ? std::vector<review::ForecastSlot>() : paperSlots(mock, recallsAt(at));
+}
+
+std::vector<review::ForecastSlot> BankRecall::paperSlots(int mock, const std::vector<double>& recalls) const
+{
     std::vector<review::ForecastSlot> positions;
-    if (mock < 1 || mock > kMockCount)
+    if (mock < 1 || mock > kMockCount || recalls.size() != m_questions.size())
         return positions;
     for (const auto& [type, score] : m_types[size_t(mock - 1)]) {
         for (const exam::DrawEntry& e : exam::drawsOf(mock, type)) {
@@ -107,12 +228,21 @@ std::vector<review::ForecastSlot> BankRecall::paperSlots(int mock, const QDateTi
                                                 [](const Question& q, const std::pair<int, QString>& k) {
                                                     return std::tie(q.type, q.chapter) < std::tie(k.first, k.second);
                                                 });
+            // A position earns its score with the mean recall of its candidates, so
+            // that mean stands for them all (as the forecast takes each recall).
+            double sum = 0;
+            int candidates = 0;
+            for (auto it = first; it != m_questions.end() && it->type == type && it->chapter < end; ++it, ++candidates) {
+                const double r = recalls[size_t(it - m_questions.begin())];
+                sum += std::isfinite(r) ? std::clamp(r, 0.0, 1.0) : 0.0;
+            }
+            if (candidates == 0)
+                continue;
             review::ForecastSlot slot;
             slot.score = score;
-            for (auto it = first; it != m_questions.end() && it->type == type && it->chapter < end; ++it)
-                slot.recall.push_back(recall(*it, at));
+            slot.recall.push_back(sum / candidates);
             // Every position of the entry draws evenly from the same candidates.
-            const int filled = std::min<int>(e.count, int(slot.recall.size()));
+            const int filled = std::min(e.count, candidates);
             for (int i = 0; i < filled; ++i)
                 positions.push_back(slot);
         }
@@ -133,15 +263,17 @@ std::vector<MockForecast> mockForecasts(store::Connection& db, const QDateTime& 
 std::vector<MockForecast> mockForecasts(const BankRecall& bank, const QDateTime& now, const QDate& examDate)
 {
     const bool examAhead = examDate.isValid() && examDate >= now.toLocalTime().date();
+    const std::vector<double> today = bank.recallsAt(now);
+    const std::vector<double> examDay = examAhead ? bank.recallsAt(std::max(now, examMoment(examDate))) : std::vector<double>();
     std::vector<MockForecast> out;
     for (int mock = 1; mock <= kMockCount; ++mock) {
         MockForecast f;
         f.mock = mock;
         f.title = exam::mockTitle(mock);
-        if (const auto positions = bank.paperSlots(mock, now); !positions.empty()) {
+        if (const auto positions = bank.paperSlots(mock, today); !positions.empty()) {
             f.today = review::forecastScore(positions);
             if (examAhead)
-                f.examDay = review::forecastScore(bank.paperSlots(mock, std::max(now, examMoment(examDate))));
+                f.examDay = review::forecastScore(bank.paperSlots(mock, examDay));
         }
         out.push_back(std::move(f));
     }
@@ -226,20 +358,22 @@ std::vector<ForecastPoint> forecastHistory(store::Connection& db)
 
 Calibration readCalibration(store::Connection& db)
 {
+    // The log's answers counted by tenth of predicted recall as they were written
+    // (bin -1: nothing predicted), so this reads ten rows however long the log.
     Calibration c;
-    c.logged = db.scalar(QStringLiteral("select count(*) from answer_log")).toLongLong();
-    // Ten bins of 0.1; a prediction of exactly 1 goes into the last.
-    const store::Rows rows = db.query(QStringLiteral(
-        "select min(cast(recall * 10 as integer), 9) as bin, count(*), avg(recall), avg(right) "
-        "from answer_log where recall is not null group by bin order by bin"));
+    const store::Rows rows = db.query(QStringLiteral("select bin, answers, recall, right from answer_log_bin order by bin"));
     for (const auto& r : rows.values) {
+        const qint64 answers = r[1].toLongLong();
+        c.logged += answers;
+        const int bin = r[0].toInt();
+        if (bin < 0 || bin > 9 || answers <= 0)
+            continue;
         CalibrationBin b;
-        const int bin = std::clamp(r[0].toInt(), 0, 9);
         b.from = bin / 10.0;
         b.to = (bin + 1) / 10.0;
-        b.answers = r[1].toLongLong();
-        b.predicted = r[2].toDouble();
-        b.actual = r[3].toDouble();
+        b.answers = answers;
+        b.predicted = r[2].toDouble() / double(answers);
+        b.actual = r[3].toDouble() / double(answers);
         c.predicted += b.answers;
         c.bins.push_back(b);
     }

@@ -33,10 +33,14 @@ public:
     explicit BankRecall(store::Connection& db);
 
     // The positions of a paper of `mock` as its draw table fills them (an entry
-    // with fewer candidates than its count fills fewer), each with the recall of
-    // its candidates at `at` and the score of its type. Empty when the mock draws
-    // nothing from this bank.
+    // with fewer candidates than its count fills fewer), each with the mean recall
+    // of its candidates at `at` and the score of its type. Empty when the mock
+    // draws nothing from this bank.
     std::vector<review::ForecastSlot> paperSlots(int mock, const QDateTime& at) const;
+    // The same from recallsAt(at), so the mocks of one moment share it.
+    std::vector<review::ForecastSlot> paperSlots(int mock, const std::vector<double>& recalls) const;
+    // Every drawable question's predicted recall at `at`, in the bank's draw order.
+    std::vector<double> recallsAt(const QDateTime& at) const;
     // One question's predicted recall at `at`; -1 for an id that cannot be drawn.
     double recallOf(const QString& id, const QDateTime& at) const;
     int questionCount() const { return int(m_questions.size()); }
@@ -52,8 +56,7 @@ private:
     };
     double recall(const Question& q, const QDateTime& at) const;
 
-    std::vector<Question> m_questions; // by type, then chapter code
-    QHash<QString, int> m_index;       // id → place in m_questions
+    std::vector<Question> m_questions; // by type, then chapter code, then id
     std::vector<std::vector<std::pair<int, double>>> m_types; // per mock: (type, score) drawn, in table order
 };
 

@@ -13,11 +13,42 @@ QString isoUtc(const QDateTime& t)
     return t.isValid() ? t.toUTC().toString(Qt::ISODateWithMs) : QString();
 }
 
+// The form this file writes, "2026-03-01T08:00:00.000Z", read by hand: the forecast reads
+// every state at once and the general parser was most of its time. Anything else (or an
+// impossible date) goes to the general parser.
+QDateTime fromWrittenIso(const QString& s)
+{
+    if (s.size() != 24 || s[4] != u'-' || s[7] != u'-' || s[10] != u'T' || s[13] != u':' || s[16] != u':' || s[19] != u'.'
+        || s[23] != u'Z')
+        return {};
+    int parts[7] = {};
+    const int from[7] = {0, 5, 8, 11, 14, 17, 20}, length[7] = {4, 2, 2, 2, 2, 2, 3};
+    for (int p = 0; p < 7; ++p) {
+        for (int i = from[p]; i < from[p] + length[p]; ++i) {
+            const char16_t c = s[i].unicode();
+            if (c < u'0' || c > u'9')
+                return {};
+            parts[p] = parts[p] * 10 + (c - u'0');
+        }
+    }
+    const QDate day(parts[0], parts[1], parts[2]);
+    const QTime time(parts[3], parts[4], parts[5], parts[6]);
+    if (!day.isValid() || !time.isValid())
+        return {};
+    // Plain UTC rather than the UTC zone: the same moment, and a day count on it needs no zone.
+    return QDateTime(day, time, Qt::UTC);
+}
+
 QDateTime fromIso(const QVariant& v)
 {
-    if (v.isNull() || v.toString().isEmpty())
+    if (v.isNull())
         return {};
-    QDateTime t = QDateTime::fromString(v.toString(), Qt::ISODateWithMs);
+    const QString s = v.toString();
+    if (s.isEmpty())
+        return {};
+    if (QDateTime t = fromWrittenIso(s); t.isValid())
+        return t;
+    QDateTime t = QDateTime::fromString(s, Qt::ISODateWithMs);
     return t.toTimeZone(QTimeZone::utc());
 }
 

@@ -121,6 +121,43 @@ void searchShownText(Connection& db)
     db.exec(QStringLiteral("DELETE FROM search_built"));
 }
 
+// What the forecast reads, so opening the plan or the chart reads no question's text
+// and no log row. The questions' draw columns and counters, and what a memory state's
+// recall needs, both by id; each first answer (nothing predicted) with whether it was
+// right; and the answers counted by
+// tenth of predicted recall (bin 0-9; -1: nothing predicted), kept by triggers in the
+// statement that writes the log row, so they cannot part from it.
+void forecastReads(Connection& db)
+{
+    db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS ix_answ_forecast ON tab_answ(A1, A13, A10, F1, E3, E1, E2, E4, A2)"));
+    db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS ix_memory_state_forecast ON memory_state(A1, stability, phase, last_review)"));
+    // The engine reads a partial index alone only when it holds the column of its condition too.
+    db.exec(QStringLiteral("DROP INDEX IF EXISTS ix_answer_log_first"));
+    db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS ix_answer_log_first_right ON answer_log(A1, right, recall) WHERE recall IS NULL"));
+    db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS answer_log_bin (bin INTEGER NOT NULL PRIMARY KEY,"
+                           "answers INTEGER NOT NULL, recall REAL NOT NULL, right INTEGER NOT NULL)"));
+    const QString bin = QStringLiteral("coalesce(min(max(cast(%1.recall * 10 as integer), 0), 9), -1)");
+    // Every bin has its row from the start, so the triggers only add to it.
+    db.exec(QStringLiteral("DELETE FROM answer_log_bin"));
+    db.exec(QStringLiteral("INSERT INTO answer_log_bin (bin, answers, recall, right)"
+                           " SELECT %1 AS b, count(*), coalesce(sum(l.recall), 0), coalesce(sum(l.right <> 0), 0)"
+                           " FROM answer_log l GROUP BY b").arg(bin.arg(QStringLiteral("l"))));
+    db.exec(QStringLiteral("INSERT OR IGNORE INTO answer_log_bin (bin, answers, recall, right)"
+                           " WITH RECURSIVE b(n) AS (SELECT -1 UNION ALL SELECT n + 1 FROM b WHERE n < 9) SELECT n, 0, 0, 0 FROM b"));
+    const QString add = QStringLiteral(
+        "UPDATE answer_log_bin SET answers = answers + 1, recall = recall + coalesce(new.recall, 0), right = right + (new.right <> 0)"
+        " WHERE bin = %1;").arg(bin.arg(QStringLiteral("new")));
+    const QString remove = QStringLiteral(
+        "UPDATE answer_log_bin SET answers = answers - 1, recall = recall - coalesce(old.recall, 0), right = right - (old.right <> 0)"
+        " WHERE bin = %1;").arg(bin.arg(QStringLiteral("old")));
+    db.exec(QStringLiteral("CREATE TRIGGER IF NOT EXISTS answer_log_bin_insert AFTER INSERT ON answer_log BEGIN ") + add
+            + QStringLiteral(" END"));
+    db.exec(QStringLiteral("CREATE TRIGGER IF NOT EXISTS answer_log_bin_delete AFTER DELETE ON answer_log BEGIN ") + remove
+            + QStringLiteral(" END"));
+    db.exec(QStringLiteral("CREATE TRIGGER IF NOT EXISTS answer_log_bin_update AFTER UPDATE OF recall, right ON answer_log BEGIN ")
+            + remove + QStringLiteral(" ") + add + QStringLiteral(" END"));
+}
+
 // New steps go at the end; a released step is never edited, since banks have run it.
 const Migration kMigrations[] = {
     {2, "the unfinished exam's table", examResume},
@@ -131,6 +168,7 @@ const Migration kMigrations[] = {
     {7, "the forecast's daily history and the recall predicted before each answer", forecastHistory},
     {8, "what today's review reads: memory states by due day, voided, never answered and unlogged questions", reviewQueue},
     {9, "the search index keeps each text as written, for excerpts", searchShownText},
+    {10, "what the forecast reads: questions' draw columns and counters, first answers, answers by predicted recall", forecastReads},
 };
 
 void setVersion(Connection& db, int version)
