@@ -242,6 +242,17 @@ QStringList logFaults(store::Connection& db, const QHash<QString, qint64>& unlog
                                                    " + (select count(*) from memory_state where A1 not in (select A1 from tab_answ))")).toLongLong();
     if (strays != 0)
         faults << QStringLiteral("answer log: %1 rows of questions not in the bank").arg(strays);
+    // The calibration's counts by tenth of predicted recall, kept beside the log, against the log.
+    if (db.hasTable(QStringLiteral("answer_log_bin"))) {
+        const store::Rows bins = db.query(QStringLiteral(
+            "select b.bin, b.answers, b.right, coalesce(l.n, 0), coalesce(l.r, 0) from answer_log_bin b left join"
+            " (select coalesce(min(max(cast(recall * 10 as integer), 0), 9), -1) as bin, count(*) as n, sum(right <> 0) as r"
+            "  from answer_log group by 1) l on l.bin = b.bin"
+            " where b.answers <> coalesce(l.n, 0) or b.right <> coalesce(l.r, 0)"));
+        for (const auto& r : bins.values)
+            faults << QStringLiteral("calibration bin %1: %2 answers, %3 right; the log has %4, %5")
+                          .arg(r[0].toInt()).arg(r[1].toLongLong()).arg(r[2].toLongLong()).arg(r[3].toLongLong()).arg(r[4].toLongLong());
+    }
     return faults;
 }
 

@@ -99,6 +99,7 @@ TEST_F(CounterCheckTest, TheAnswerLogFollowsTheCountersAndEveryStrayIsReported)
         {"update memory_state set last_review='2024-05-06T07:30:00.000Z' where A1='q2'", "memory state q2: last review 2024-05-06T07:30:00.000Z"},
         {"insert into answer_log (A1, at, right, answer, seconds, source) values ('gone', '2024-05-06', 0, 'A', 0, 1)",
          "answer log: 1 rows of questions not in the bank"},
+        {"update answer_log_bin set answers = answers + 1 where bin = -1", "calibration bin -1:"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.change);
