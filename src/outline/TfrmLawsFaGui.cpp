@@ -395,7 +395,7 @@ int TfrmLawsFaGui::keyToggle() const
 void TfrmLawsFaGui::setKeyToggle(int toggle)
 {
     m_btnMost->setProperty("tag", toggle);
-    m_btnMost->setText(toggle == 1 ? kAll : kMost);
+    ui::setText(m_btnMost, toggle == 1 ? kAll : kMost);
     ui::setName(m_btnMost, toggle == 1 ? QStringLiteral("全部") : QStringLiteral("重点"));
 }
 

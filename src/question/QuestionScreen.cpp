@@ -123,7 +123,7 @@ ui::PictureButton* QuestionScreen::makeGridButton(int number, QWidget* parent, c
 
 void QuestionScreen::showNoteState(bool noted)
 {
-    epEfTrBtn5->setText(noted ? QStringLiteral("有内容") : QStringLiteral("笔记"));
+    ui::setText(epEfTrBtn5, noted ? QStringLiteral("有内容") : QStringLiteral("笔记"));
     ui::setName(epEfTrBtn5, QStringLiteral("笔记"));
     ui::setDescription(epEfTrBtn5, noted ? QStringLiteral("有内容") : QString());
 }
@@ -181,7 +181,7 @@ void QuestionScreen::paintBookmark(bool on)
 {
     m_bookmarked = on;
     const QString words = on ? QStringLiteral("取消收藏") : QStringLiteral("收藏本题");
-    btnBookmark->setText((on ? QStringLiteral("★ ") : QStringLiteral("☆ ")) + words);
+    ui::setText(btnBookmark, (on ? QStringLiteral("★ ") : QStringLiteral("☆ ")) + words);
     ui::setName(btnBookmark, words);
     btnBookmark->setToolTip(QStringLiteral("Ctrl+D"));
     const QSignalBlocker quiet(btnBookmark);

@@ -1,5 +1,6 @@
 #include "ui/AccessibleText.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QWidget>
 
@@ -31,6 +32,12 @@ void setName(QWidget* widget, const QString& text)
 {
     if (widget->accessibleName() != text)
         quietly([&] { widget->setAccessibleName(text); });
+}
+
+void setText(QAbstractButton* button, const QString& text)
+{
+    if (button->text() != text)
+        quietly([&] { button->setText(text); });
 }
 
 } // namespace ui

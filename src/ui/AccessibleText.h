@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QAbstractButton;
 class QWidget;
 
 namespace ui {
@@ -13,5 +14,7 @@ namespace ui {
 // whenever it comes to the widget.
 void setDescription(QWidget* widget, const QString& text);
 void setName(QWidget* widget, const QString& text);
+// A button's caption sends the same event as its name.
+void setText(QAbstractButton* button, const QString& text);
 
 } // namespace ui

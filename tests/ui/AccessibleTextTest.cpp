@@ -33,6 +33,10 @@ TEST(AccessibleText, ReaderGetsTheCurrentTexts)
 
     ui::setDescription(&b, QString());
     EXPECT_TRUE(b.accessibleDescription().isEmpty());
+
+    ui::setText(&b, QStringLiteral("有内容"));
+    EXPECT_EQ(b.text(), QStringLiteral("有内容"));
+    EXPECT_EQ(spoken(&b, QAccessible::Name), QStringLiteral("笔记 1")); // the name still rules
 }
 
 TEST(AccessibleText, LeavesTheUpdateHandlerAsItWas)
@@ -42,6 +46,7 @@ TEST(AccessibleText, LeavesTheUpdateHandlerAsItWas)
         QAccessible::installUpdateHandler(before);
         ui::setDescription(&b, b.accessibleDescription() + QLatin1Char('a'));
         ui::setName(&b, b.accessibleName() + QLatin1Char('a'));
+        ui::setText(&b, b.text() + QLatin1Char('a'));
         EXPECT_EQ(QAccessible::installUpdateHandler(nullptr), before);
     }
 }
