@@ -38,7 +38,7 @@ const QStringList kQuestionColumns = {
     "a10", "a13", "a14", "e1", "e2", "e2_1", "e3", "e4"};
 
 const QStringList kBankTables = {
-    "answer_log", "book_removal", "bookmark", "forecast_day", "memory_state", "search_built", "search_doc", "search_fts", "search_fts_segdir", "search_fts_segments", "search_fts_stat",
+    "answer_log", "answer_log_bin", "book_removal", "bookmark", "forecast_day", "memory_state", "search_built", "search_doc", "search_fts", "search_fts_segdir", "search_fts_segments", "search_fts_stat",
     "tab_answ", "tab_cj", "tab_exer", "tab_fgmc", "tab_kmmc", "tab_ksrun", "tab_plan", "tab_rule", "tab_rz", "tab_sj",
     "tab_title", "tab_tx1", "tab_tx2", "tab_tx3", "tab_tx4", "tab_tx5", "unlogged_answered"};
 
