@@ -436,7 +436,7 @@ void TFrmExam::setVoided(bool voided)
 {
     // The state, not the caption, says what the button does next.
     m_voided = voided;
-    epEfTrBtn12->setText(voided ? QStringLiteral("取消作废") : QStringLiteral("本题作废"));
+    ui::setText(epEfTrBtn12, voided ? QStringLiteral("取消作废") : QStringLiteral("本题作废"));
 }
 
 // ---- pause -----------------------------------------------------------------------------------
@@ -455,7 +455,7 @@ void TFrmExam::epEfTrBtn13Click()
         return;
     if (!m_paused) {
         m_paused = true;
-        epEfTrBtn13->setText(QStringLiteral("继续考试"));
+        ui::setText(epEfTrBtn13, QStringLiteral("继续考试"));
         m_clock.stop();
         KZTimeCounter1->stop();
         m_prevBeforePause = epEfTrBtn1->isEnabled();
@@ -468,7 +468,7 @@ void TFrmExam::epEfTrBtn13Click()
         saveProgressNow();
     } else {
         m_paused = false;
-        epEfTrBtn13->setText(QStringLiteral("暂停考试"));
+        ui::setText(epEfTrBtn13, QStringLiteral("暂停考试"));
         m_clock.start();
         KZTimeCounter1->start();
         setAnswering(true);

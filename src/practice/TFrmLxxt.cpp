@@ -247,7 +247,7 @@ void TFrmLxxt::fcBG_thChange(int button)
 void TFrmLxxt::setVoided(bool voided)
 {
     m_voided = voided;
-    epEfTrBtn10->setText(voided ? QStringLiteral("取消作废") : m_variant.voidCaption);
+    ui::setText(epEfTrBtn10, voided ? QStringLiteral("取消作废") : m_variant.voidCaption);
 }
 
 void TFrmLxxt::ShowQuestion(int previous, int next, int last, int first)

@@ -324,7 +324,7 @@ std::vector<progress::MockForecast> TFrmplan::showForecast(const QDate& examDate
 void TFrmplan::setEditing(bool on)
 {
     m_editing = on;
-    SpeedButton1->setText(on ? QStringLiteral("保存") : QStringLiteral("设定"));
+    ui::setText(SpeedButton1, on ? QStringLiteral("保存") : QStringLiteral("设定"));
     DateEdit1->setEnabled(on);
     SeSkinRadioGroup1->setEnabled(on);
     // Shown but not typed into: outside 设定 nothing typed would be saved.

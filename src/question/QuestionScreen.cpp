@@ -289,17 +289,17 @@ void QuestionScreen::ToggleAnswerPanel()
 {
     // The caption says where the button leads: back from the open panel.
     if (!answerPanelOpen()) {
-        epEfTrBtn6->setText(QStringLiteral("返回"));
+        ui::setText(epEfTrBtn6, QStringLiteral("返回"));
         Panel2->slideIn();
     } else {
-        epEfTrBtn6->setText(QStringLiteral("答案"));
+        ui::setText(epEfTrBtn6, QStringLiteral("答案"));
         Panel2->slideOut();
     }
 }
 
 void QuestionScreen::closeAnswerPanel()
 {
-    epEfTrBtn6->setText(QStringLiteral("答案"));
+    ui::setText(epEfTrBtn6, QStringLiteral("答案"));
     Panel2->closeNow();
 }
 
