@@ -89,3 +89,32 @@ TEST(Migration, ABankNewerThanTheProgramIsRefusedAndNotTouched)
     EXPECT_EQ(*dm.OpenFailure, DbError::Kind::TooNew);
     EXPECT_EQ(fileDigest(path), before);
 }
+
+// This engine answers "x in (select c from t)" from a partial index on c as if
+// the index held every row of t. Our steps add none; the book layout's own, on the
+// exam-point columns and the open answer, are never read by such a list.
+TEST(Migration, NoNewPartialIndexSoAnInSubqueryReadsEveryRow)
+{
+    TempDir t;
+    auto db = Connection::open(bookBank(t), store::bankKey());
+    store::migrateBank(*db);
+    const store::Rows partial = db->query(QStringLiteral(
+        "select name from sqlite_master where type = 'index' and sql like '%) where %' collate nocase"));
+    QStringList names;
+    for (const auto& row : partial.values)
+        names << row[0].toString();
+    QStringList layout;
+    for (int k = 4; k <= 12; ++k)
+        layout << QStringLiteral("ix_answ_k%1").arg(k);
+    layout << QStringLiteral("ix_answ_e2_1");
+    names.sort();
+    layout.sort();
+    EXPECT_EQ(names, layout);
+
+    // The engine's fault, shown on a table of our own, so a future engine that
+    // mends it can let partial indexes back in.
+    db->execScript(QStringLiteral("create temp table pi (a text, r real); insert into pi values ('x', null), ('y', 0.5);"
+                                  "create index temp.pi_x on pi(a) where r is null;"));
+    EXPECT_EQ(db->scalar(QStringLiteral("select count(*) from (select 'y' as a) q where q.a in (select a from pi)")).toInt(), 0)
+        << "this engine mends partial indexes in IN lists: the rule above may be eased";
+}
