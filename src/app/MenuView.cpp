@@ -1,5 +1,6 @@
 #include "app/MenuView.h"
 
+#include "ui/AccessibleText.h"
 #include "ui/Style.h"
 
 #include <QDomDocument>
@@ -246,7 +247,7 @@ bool MenuView::load(const QString& path)
         connect(b, &QAbstractButton::clicked, this, [this, word] { Q_EMIT commandTriggered(word); });
         m_buttons.insert(word, b);
         if (m_badges.contains(word))
-            b->setAccessibleName(m_captions.value(word) + QStringLiteral("，") + m_badges.value(word).spoken);
+            ui::setName(b, m_captions.value(word) + QStringLiteral("，") + m_badges.value(word).spoken);
         if (previous)
             setTabOrder(previous, b);
         previous = b;
@@ -334,7 +335,7 @@ void MenuView::setBadge(const QString& word, const QString& text, const QString&
     else
         m_badges.insert(word, Badge{text, spoken.isEmpty() ? text : spoken});
     if (MenuCommandButton* b = m_buttons.value(word))
-        b->setAccessibleName(text.isEmpty() ? m_captions.value(word) : m_captions.value(word) + QStringLiteral("，") + m_badges.value(word).spoken);
+        ui::setName(b, text.isEmpty() ? m_captions.value(word) : m_captions.value(word) + QStringLiteral("，") + m_badges.value(word).spoken);
     update();
 }
 

@@ -1,5 +1,6 @@
 #include "gather/TFrmGather.h"
 
+#include "ui/AccessibleText.h"
 #include "authoring/QuestionExport.h"
 #include "common/Guard.h"
 #include "common/Prompt.h"
@@ -78,7 +79,7 @@ void TFrmGather::buildControls()
         auto* l = new QLabel(label, this);
         l->setBuddy(c);
         // The label names the box; the choice goes in the description, so it is heard too.
-        connect(c, &QComboBox::currentTextChanged, c, [c](const QString& text) { c->setAccessibleDescription(text); });
+        connect(c, &QComboBox::currentTextChanged, c, [c](const QString& text) { ui::setDescription(c, text); });
         return std::pair{c, l};
     };
     const auto [type, typeLabel] = combo("cbType", QStringLiteral("题型"));
@@ -328,7 +329,7 @@ void TFrmGather::showList()
         shown += part.count();
     const QString count = QStringLiteral("共 %1 题").arg(shown);
     lblCount->setText(count);
-    lblCount->setAccessibleName(count);
+    ui::setName(lblCount, count);
 
     m_pendingKey.clear();
     if (key.isEmpty() || !findRow(key))

@@ -1,5 +1,6 @@
 #include "gather/TFrmSearch.h"
 
+#include "ui/AccessibleText.h"
 #include "authoring/QuestionExport.h"
 #include "common/Guard.h"
 #include "core/search/Gather.h"
@@ -223,7 +224,7 @@ void TFrmSearch::buildControls()
     cbType->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     // The choice in the description: a screen reader says it after the box's name.
     for (QComboBox* c : {cbPart, cbChapter, cbType})
-        connect(c, &QComboBox::currentTextChanged, c, [c](const QString& text) { c->setAccessibleDescription(text); });
+        connect(c, &QComboBox::currentTextChanged, c, [c](const QString& text) { ui::setDescription(c, text); });
 
     m_results = new SearchResults(this);
     tvResults = new QTableView(this);
@@ -428,10 +429,10 @@ void TFrmSearch::runSearch()
     m_results->reset(ok ? rows : QList<Row>{}, m_total, fetch);
     const QString count = QStringLiteral("共 %1 题").arg(m_total);
     lblCount->setText(count);
-    lblCount->setAccessibleName(count);
+    ui::setName(lblCount, count);
     // The field and the list carry the count too: a screen reader tells it where the candidate is.
-    edText->setAccessibleDescription(count);
-    tvResults->setAccessibleDescription(count);
+    ui::setDescription(edText, count);
+    ui::setDescription(tvResults, count);
     // No current row until the list has the focus: a current row is announced as a focus
     // change, and a screen reader would read the list instead of the key just typed.
     updateCommands();

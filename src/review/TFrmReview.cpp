@@ -1,5 +1,6 @@
 #include "review/TFrmReview.h"
 
+#include "ui/AccessibleText.h"
 #include "common/Guard.h"
 #include "core/app/ShellRules.h"
 #include "core/progress/ProgressRules.h"
@@ -153,8 +154,8 @@ void TFrmReview::refresh()
     btnStart->setEnabled(!empty);
     // A screen reader hears the figures with the button that acts on them (the focused
     // one when the window opens and after the practice screen closes).
-    btnStart->setAccessibleDescription(empty ? QString() : summary());
-    btnClose->setAccessibleDescription(empty ? lblEmpty->text().simplified() : QString());
+    ui::setDescription(btnStart, empty ? QString() : summary());
+    ui::setDescription(btnClose, empty ? lblEmpty->text().simplified() : QString());
     (empty ? btnClose : btnStart)->setFocus(Qt::OtherFocusReason);
     update();
 }
