@@ -58,10 +58,15 @@ void buildIndex(store::Connection& db, const std::function<void(int, int)>& prog
         }
     } restore{db, cache};
     store::Transaction t(db);
+    // Tables lost from a bank whose layout says they are there come back, as the
+    // layout steps make them, so such a bank gets its index too.
+    db.exec(QStringLiteral("create table if not exists search_doc (docid integer primary key autoincrement,"
+                           " A1 text not null unique, body text not null, shown text)"));
+    db.exec(QStringLiteral("create table if not exists search_built (at text not null)"));
     db.exec(QStringLiteral("delete from search_built"));
     // Its words are not those of its content table, so it cannot delete them: made
     // anew, as the bank's layout step makes it.
-    db.exec(QStringLiteral("drop table search_fts"));
+    db.exec(QStringLiteral("drop table if exists search_fts"));
     db.exec(QStringLiteral("create virtual table search_fts using fts4(content=\"search_doc\", matchinfo=fts3, body)"));
     db.exec(QStringLiteral("delete from search_doc"));
     const int total = db.scalar(QStringLiteral("select count(*) from tab_answ")).toInt();
