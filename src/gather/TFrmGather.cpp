@@ -113,6 +113,14 @@ void TFrmGather::buildControls()
     tvList->header()->setSectionsMovable(false);
     tvList->header()->setHighlightSections(false);
     tvList->setStyleSheet(ui::gridHeadingSheet(2, 4));
+    // An empty list says how questions come into it, in the middle of the list.
+    lblEmpty = new QLabel(tvList->viewport());
+    lblEmpty->setObjectName(QStringLiteral("lblEmpty"));
+    lblEmpty->setTextFormat(Qt::PlainText);
+    lblEmpty->setAlignment(Qt::AlignCenter);
+    lblEmpty->setWordWrap(true);
+    auto* emptyLayout = new QVBoxLayout(tvList->viewport());
+    emptyLayout->addWidget(lblEmpty, 0, Qt::AlignCenter);
 
     lblCount = new QLabel(this);
     lblCount->setObjectName(QStringLiteral("lblCount"));
@@ -330,6 +338,17 @@ void TFrmGather::showList()
     const QString count = QStringLiteral("共 %1 题").arg(shown);
     lblCount->setText(count);
     ui::setName(lblCount, count);
+    QString empty;
+    if (shown == 0 && !m_rows.isEmpty())
+        empty = QStringLiteral("没有符合筛选条件的题目。");
+    else if (shown == 0 && m_mode == Mode::WrongBook)
+        empty = QStringLiteral("错题本里还没有题目。\n练习和考试中答错的题会收进这里，答对到掌握后移出。");
+    else if (shown == 0)
+        empty = QStringLiteral("还没有收藏的题目。\n练习或查阅试卷时按“☆ 收藏本题”（Ctrl+D）收藏。");
+    lblEmpty->setText(empty);
+    lblEmpty->setVisible(!empty.isEmpty());
+    // A screen reader hears it with the list.
+    ui::setDescription(tvList, empty.simplified());
 
     m_pendingKey.clear();
     if (key.isEmpty() || !findRow(key))

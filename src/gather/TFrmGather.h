@@ -34,6 +34,7 @@ public:
     QComboBox* cbSort;   // 排序
     QTreeWidget* tvList; // the grouped list
     QLabel* lblCount;    // 共 N 题
+    QLabel* lblEmpty;    // how questions come into an empty list
     QLabel* lblRemark;   // 备注 (bookmarks)
     QLineEdit* edRemark; // the current bookmark's remark
     ui::CommandButton* btnPractise; // 练习

@@ -146,6 +146,7 @@ TEST_F(GatherWindowTest, TheBookListsWrongQuestionsByPartAndChapterWithCountsFil
     EXPECT_EQ(screen->shownIds(), all);
     EXPECT_EQ(screen->lblCount->text(), "共 6 题");
     EXPECT_EQ(screen->lblCount->accessibleName(), "共 6 题");
+    EXPECT_TRUE(screen->lblEmpty->isHidden());
     QTreeWidget* tree = screen->tvList;
     ASSERT_EQ(tree->topLevelItemCount(), 2);
     EXPECT_EQ(topLevelTexts(tree), (QStringList{"第二部分 操作系统（4题）", "第三部分 数据结构与算法（2题）"}));
@@ -266,6 +267,10 @@ TEST_F(GatherWindowTest, RemovingByHandAsksFirstAndChangesNoCounterOfTheBooksTab
     }
     EXPECT_EQ(screen->lblCount->text(), "共 0 题");
     EXPECT_EQ(screen->tvList->topLevelItemCount(), 0);
+    // The empty list says how questions come into it, to the eye and to a screen reader.
+    EXPECT_FALSE(screen->lblEmpty->isHidden());
+    EXPECT_TRUE(screen->lblEmpty->text().startsWith("错题本里还没有题目。")) << screen->lblEmpty->text().toStdString();
+    EXPECT_EQ(screen->tvList->accessibleDescription(), screen->lblEmpty->text().simplified());
     for (const QWidget* w : {static_cast<QWidget*>(screen->btnPractise), static_cast<QWidget*>(screen->btnRemove),
                              static_cast<QWidget*>(screen->btnExport), static_cast<QWidget*>(screen->btnExportQuestions)})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
