@@ -203,14 +203,8 @@ void TFrmGather::arrange(bool compact)
 {
     // The practice screen's size: centred over this window, it covers it whole.
     setFixedSize(compact ? QSize(780, 490) : QSize(923, 585));
-    m_band = compact ? 34 : 42;
-    const int margin = compact ? 10 : 14;
-    layout()->setContentsMargins(margin, m_band + margin, margin, margin);
-    layout()->setSpacing(compact ? 6 : 8);
-
-    const QFont text = ui::songFont(compact ? 13 : 14);
-    for (QWidget* w : findChildren<QWidget*>())
-        w->setFont(text);
+    m_band = ui::frameBand(compact);
+    ui::arrangeFramedLayout(*this, m_band, compact);
     tvList->header()->setFont(ui::songFont(compact ? 12 : 13, true));
     lblCount->setFont(ui::songFont(compact ? 13 : 14, true));
     const int buttonW = compact ? 86 : 100, buttonH = compact ? 30 : 34;
@@ -579,9 +573,7 @@ void TFrmGather::paintEvent(QPaintEvent* event)
 {
     QDialog::paintEvent(event);
     QPainter p(this);
-    ui::paintTitleBand(p, QRect(0, 0, width(), m_band), windowTitle(), m_band > 36 ? 20 : 17, 16);
-    p.setPen(ui::kTitleStripDark);
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    ui::paintWindowFrame(p, *this, m_band);
 }
 
 void openWrongBook(QWidget* parent)

@@ -312,14 +312,8 @@ void TFrmSearch::buildControls()
 void TFrmSearch::arrange(bool compact)
 {
     setFixedSize(compact ? QSize(770, 530) : QSize(960, 660));
-    m_band = compact ? 34 : 42;
-    const int margin = compact ? 10 : 14;
-    layout()->setContentsMargins(margin, m_band + margin, margin, margin);
-    layout()->setSpacing(compact ? 6 : 8);
-
-    const QFont text = ui::songFont(compact ? 13 : 14);
-    for (QWidget* w : findChildren<QWidget*>())
-        w->setFont(text);
+    m_band = ui::frameBand(compact);
+    ui::arrangeFramedLayout(*this, m_band, compact);
     edText->setFont(ui::songFont(compact ? 15 : 17));
     edText->setMinimumHeight(compact ? 28 : 32);
     tvResults->horizontalHeader()->setFont(ui::songFont(compact ? 12 : 13, true));
@@ -534,9 +528,7 @@ void TFrmSearch::paintEvent(QPaintEvent* event)
 {
     QDialog::paintEvent(event);
     QPainter p(this);
-    ui::paintTitleBand(p, QRect(0, 0, width(), m_band), windowTitle(), m_band > 36 ? 20 : 17, 16);
-    p.setPen(ui::kTitleStripDark);
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    ui::paintWindowFrame(p, *this, m_band);
 }
 
 void openSearch(QWidget* parent)

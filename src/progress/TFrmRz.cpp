@@ -146,7 +146,7 @@ void TFrmRz::arrange(bool compact)
         DBGrid1->setColumnWidth(int(c), widths[c]);
         gridWidth += widths[c];
     }
-    m_band = compact ? 34 : 42;
+    m_band = ui::frameBand(compact);
     const QSize window = compact ? QSize(761, 480) : QSize(934, 611);
     setFixedSize(window);
     const int margin = compact ? 12 : 16;
@@ -227,13 +227,10 @@ void TFrmRz::paintEvent(QPaintEvent* event)
 {
     QDialog::paintEvent(event);
     QPainter p(this);
-    ui::paintTitleBand(p, QRect(0, 0, width(), m_band), windowTitle(), m_band > 36 ? 20 : 17, 16);
+    ui::paintWindowFrame(p, *this, m_band);
     // The totals board: a dark panel like the chapter chooser's.
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(ui::kBoardFace);
     p.drawRoundedRect(m_board, 6, 6);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(ui::kTitleStripDark);
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }

@@ -1,6 +1,7 @@
 #include "ui/Style.h"
 
 #include <QApplication>
+#include <QLayout>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -52,6 +53,26 @@ void paintTitleBand(QPainter& p, const QRect& band, const QString& title, int ti
     p.setFont(songFont(titlePx, true));
     p.drawText(band.adjusted(indent, 0, -indent, 0), Qt::AlignVCenter | Qt::AlignLeft, title);
     p.restore();
+}
+
+void paintWindowFrame(QPainter& p, const QWidget& window, int band)
+{
+    paintTitleBand(p, QRect(0, 0, window.width(), band), window.windowTitle(), band > 36 ? 20 : 17, 16);
+    p.save();
+    p.setPen(kTitleStripDark);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(window.rect().adjusted(0, 0, -1, -1));
+    p.restore();
+}
+
+void arrangeFramedLayout(QWidget& window, int band, bool compact)
+{
+    const int margin = compact ? 10 : 14;
+    window.layout()->setContentsMargins(margin, band + margin, margin, margin);
+    window.layout()->setSpacing(compact ? 6 : 8);
+    const QFont text = songFont(compact ? 13 : 14);
+    for (QWidget* w : window.findChildren<QWidget*>())
+        w->setFont(text);
 }
 
 QColor commandTextColour(bool enabled, bool hovered)

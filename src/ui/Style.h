@@ -118,6 +118,14 @@ void styleHeadingStrip(QWidget* strip);
 // The title strip's gradient across `band`, with `title` in white `indent` pixels in.
 void paintTitleBand(QPainter& p, const QRect& band, const QString& title = {}, int titlePx = 0, int indent = 0);
 
+// A framed window of our own (the daily log, search, the gathered lists): its title
+// band's height at either size; the band with the window's title and the thin
+// border; the layout's margins under the band and spacing, and the text font of
+// every child.
+inline int frameBand(bool compact) { return compact ? 34 : 42; }
+void paintWindowFrame(QPainter& p, const QWidget& window, int band);
+void arrangeFramedLayout(QWidget& window, int band, bool compact);
+
 // Text colour of a command caption: black, blue under the mouse, grey when disabled.
 QColor commandTextColour(bool enabled, bool hovered);
 
