@@ -139,13 +139,7 @@ TFrmExport::TFrmExport(std::vector<exchange::Question> questions, const QString&
     auto* formatCaption = new QLabel(QStringLiteral("文件格式(&F)："), this);
     formatCaption->setBuddy(formatBox);
 
-    formatNote = new QLabel(this);
-    formatNote->setObjectName(QStringLiteral("formatNote"));
-    formatNote->setTextFormat(Qt::PlainText);
-    formatNote->setWordWrap(true);
-    QPalette note = formatNote->palette();
-    note.setColor(QPalette::WindowText, ui::kNoteText);
-    formatNote->setPalette(note);
+    formatNote = ui::noteLabel(this, "formatNote", ui::kNoteText);
 
     pathEdit = new QLineEdit(this);
     pathEdit->setObjectName(QStringLiteral("pathEdit"));

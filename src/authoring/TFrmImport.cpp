@@ -165,13 +165,7 @@ TFrmImport::TFrmImport(QWidget* parent)
     btnTemplate = command("btnTemplate", QStringLiteral("下载模板"));
     btnTemplate->setToolTip(QStringLiteral("保存 CSV 或 XLSX 表格模板：题型、题干、选项A…选项F、答案、解析、考点"));
 
-    summaryLabel = new QLabel(this);
-    summaryLabel->setObjectName(QStringLiteral("summaryLabel"));
-    summaryLabel->setTextFormat(Qt::PlainText);
-    summaryLabel->setWordWrap(true);
-    QPalette note = summaryLabel->palette();
-    note.setColor(QPalette::WindowText, ui::kNoteText);
-    summaryLabel->setPalette(note);
+    summaryLabel = ui::noteLabel(this, "summaryLabel", ui::kNoteText);
 
     m_model = new ImportPreviewModel(this);
     previewGrid = new QTableView(this);

@@ -122,12 +122,7 @@ void TFrmGather::buildControls()
     auto* emptyLayout = new QVBoxLayout(tvList->viewport());
     emptyLayout->addWidget(lblEmpty, 0, Qt::AlignCenter);
 
-    lblCount = new QLabel(this);
-    lblCount->setObjectName(QStringLiteral("lblCount"));
-    lblCount->setTextFormat(Qt::PlainText);
-    QPalette countPalette = lblCount->palette();
-    countPalette.setColor(QPalette::WindowText, ui::kNoteText);
-    lblCount->setPalette(countPalette);
+    lblCount = ui::noteLabel(this, "lblCount", ui::kNoteText, false);
 
     lblRemark = new QLabel(QStringLiteral("备注"), this);
     edRemark = new QLineEdit(this);

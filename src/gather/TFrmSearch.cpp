@@ -236,12 +236,7 @@ void TFrmSearch::buildControls()
     tvResults->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     tvResults->setStyleSheet(ui::gridHeadingSheet(2, 4));
 
-    lblCount = new QLabel(this);
-    lblCount->setObjectName(QStringLiteral("lblCount"));
-    lblCount->setTextFormat(Qt::PlainText);
-    QPalette countPalette = lblCount->palette();
-    countPalette.setColor(QPalette::WindowText, ui::kNoteText);
-    lblCount->setPalette(countPalette);
+    lblCount = ui::noteLabel(this, "lblCount", ui::kNoteText, false);
 
     auto button = [this](const char* name, const QString& text) {
         auto* b = new ui::CommandButton(text, this);

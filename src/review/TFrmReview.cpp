@@ -30,18 +30,6 @@ QLabel* valueLabel(QWidget* parent, const char* name, const QString& caption)
     return l;
 }
 
-QLabel* noteLabel(QWidget* parent, const char* name, const QColor& colour)
-{
-    auto* l = new QLabel(parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setTextFormat(Qt::PlainText);
-    l->setWordWrap(true);
-    QPalette pal = l->palette();
-    pal.setColor(QPalette::WindowText, colour);
-    l->setPalette(pal);
-    return l;
-}
-
 QString secondsText(double seconds)
 {
     return seconds >= 90 ? QStringLiteral("%1 分钟").arg(seconds / 60.0, 0, 'f', 1) : QStringLiteral("%1 秒").arg(qRound(seconds));
@@ -60,9 +48,9 @@ TFrmReview::TFrmReview(QWidget* parent)
     lblDue = valueLabel(this, "lblDue", QStringLiteral("待复习"));
     lblNew = valueLabel(this, "lblNew", QStringLiteral("新题"));
     lblMinutes = valueLabel(this, "lblMinutes", QStringLiteral("预计用时"));
-    lblPace = noteLabel(this, "lblPace", ui::kNoteText);
-    lblExam = noteLabel(this, "lblExam", ui::kNoteText);
-    lblEmpty = noteLabel(this, "lblEmpty", ui::kHintText);
+    lblPace = ui::noteLabel(this, "lblPace", ui::kNoteText);
+    lblExam = ui::noteLabel(this, "lblExam", ui::kNoteText);
+    lblEmpty = ui::noteLabel(this, "lblEmpty", ui::kHintText);
     lblEmpty->setAlignment(Qt::AlignCenter);
 
     auto button = [this](const char* name, const QString& text, const QString& hint) {

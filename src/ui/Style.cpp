@@ -1,6 +1,7 @@
 #include "ui/Style.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLayout>
 #include <QLinearGradient>
 #include <QPainter>
@@ -53,6 +54,18 @@ void paintTitleBand(QPainter& p, const QRect& band, const QString& title, int ti
     p.setFont(songFont(titlePx, true));
     p.drawText(band.adjusted(indent, 0, -indent, 0), Qt::AlignVCenter | Qt::AlignLeft, title);
     p.restore();
+}
+
+QLabel* noteLabel(QWidget* parent, const char* objectName, const QColor& colour, bool wrap)
+{
+    auto* l = new QLabel(parent);
+    l->setObjectName(QString::fromLatin1(objectName));
+    l->setTextFormat(Qt::PlainText);
+    l->setWordWrap(wrap);
+    QPalette pal = l->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    l->setPalette(pal);
+    return l;
 }
 
 void paintWindowFrame(QPainter& p, const QWidget& window, int band)

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class QApplication;
+class QLabel;
 class QPainter;
 class QRect;
 class QWidget;
@@ -122,6 +123,9 @@ void paintTitleBand(QPainter& p, const QRect& band, const QString& title = {}, i
 // band's height at either size; the band with the window's title and the thin
 // border; the layout's margins under the band and spacing, and the text font of
 // every child.
+// A label of plain text in a note's colour, wrapping where asked.
+QLabel* noteLabel(QWidget* parent, const char* objectName, const QColor& colour, bool wrap = true);
+
 inline int frameBand(bool compact) { return compact ? 34 : 42; }
 void paintWindowFrame(QPainter& p, const QWidget& window, int band);
 void arrangeFramedLayout(QWidget& window, int band, bool compact);
