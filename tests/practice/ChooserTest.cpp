@@ -112,8 +112,8 @@ TEST_F(ChooserRulesTest, StatementsKeepTheirWordingAndOrderWithTheCodeBound)
         const char* head;
         const char* tail;
     } cases[] = {
-        {PracticeMode::NewQuestions, "select a1,a2,a2_1,k3,", "and (E2 = '' or E2 is null) and (f1<>1) order by a13,a10,xx,a1"},
-        {PracticeMode::NewByChapter, "select a1,a2,a2_1,k3,", "and (E2 = '' or E2 is null) and (f1<>1) order by a13,a10,xx"},
+        {PracticeMode::NewQuestions, "select a1,a2,a2_1,k3,", "and (+E2 = '' or +E2 is null) and (f1<>1) order by a13,a10,xx,a1"},
+        {PracticeMode::NewByChapter, "select a1,a2,a2_1,k3,", "and (+E2 = '' or +E2 is null) and (f1<>1) order by a13,a10,xx"},
         {PracticeMode::WrongQuestions, "select a1,a2,a2_1,k3,", "and (E4 < 0) and (f1<>1) order by a13,e3,e4,e1,xx,a1"},
         {PracticeMode::Review, "select a1,a2,a2_1,k3,", "and (E2 <> '' and E2 is not null) order by a13,e3,e4,e1,xx,a1"},
     };

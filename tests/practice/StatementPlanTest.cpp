@@ -4,6 +4,7 @@
 #include "practice/PracticeFixture.h"
 #include "core/question/PracticeRules.h"
 #include "core/store/Dataset.h"
+#include "core/store/JetFunctions.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -108,3 +109,20 @@ TEST(StatementPlans, WhatAnswersAndPracticeRunFindsItsRowsThroughAnIndex)
 }
 
 } // namespace
+
+// A chapter's set is found by its chapter: the indexes our layout steps add (by last
+// answer, by voiding) must not draw the engine to every unanswered question of the
+// bank, which on a new bank is the whole bank.
+TEST(StatementPlans, EveryPracticeModeReadsTheChapterByItsCode)
+{
+    FixtureBank bank;
+    for (practice::PracticeMode mode : {practice::PracticeMode::NewQuestions, practice::PracticeMode::NewByChapter,
+                                        practice::PracticeMode::WrongQuestions, practice::PracticeMode::Review}) {
+        const practice::PracticeStatement st = practice::practiceStatement(mode, "0101");
+        QString sql = store::translateJetSql(st.sql);
+        QString plan;
+        for (const auto& row : bank.db().query(QStringLiteral("explain query plan ") + sql, st.params).values)
+            plan += row.back().toString() + QLatin1Char('\n');
+        EXPECT_TRUE(plan.contains(QLatin1String("ix_answ_a10"))) << int(mode) << '\n' << plan.toStdString();
+    }
+}

@@ -14,13 +14,15 @@ bool isChapterCode(const QString& code)
 PracticeStatement practiceStatement(PracticeMode mode, const QString& code)
 {
     // Only the chapter test is bound: "(left(A10,n) = 'code')" with the code as a value.
+    // "+E2" keeps the engine off the index by last answer: with every question of the
+    // bank not yet answered, seeking those would read the whole bank, not the chapter.
     QString where;
     switch (mode) {
     case PracticeMode::NewQuestions:
-        where = QStringLiteral("(E2 = '' or E2 is null) and (f1<>1) order by a13,a10,xx,a1");
+        where = QStringLiteral("(+E2 = '' or +E2 is null) and (f1<>1) order by a13,a10,xx,a1");
         break;
     case PracticeMode::NewByChapter:
-        where = QStringLiteral("(E2 = '' or E2 is null) and (f1<>1) order by a13,a10,xx");
+        where = QStringLiteral("(+E2 = '' or +E2 is null) and (f1<>1) order by a13,a10,xx");
         break;
     case PracticeMode::WrongQuestions:
         where = QStringLiteral("(E4 < 0) and (f1<>1) order by a13,e3,e4,e1,xx,a1");
