@@ -4,6 +4,7 @@
 //
 //   bench_store --bank=<bank.db> [Google Benchmark flags]
 #include "BenchSupport.h"
+#include "core/practice/ChooserRules.h"
 #include "core/review/AnswerLog.h"
 #include "core/store/Migrations.h"
 #include "core/store/Clock.h"
@@ -266,11 +267,12 @@ void BM_StudyTimeChooserOpen(benchmark::State& state)
 }
 // ---- 3. the new questions of a 2,000-question chapter in a dataset --------------
 
-QString newQuestionsSql(const QString& chapterTest)
+// The program's own statement of a chapter's new questions, with another chapter test
+// where one is given.
+QString newQuestionsSql(const QString& chapterTest = {})
 {
-    return QStringLiteral("select a1 ,a2,a2_1,k3,k4,k5,k6,k7,k8,k9,k10,k11,k12,a10,a13,a14,e1,e2,e2_1,e3,e4,f1,xx,csbs,ecount "
-                          "from tab_answ where ")
-        + chapterTest + QStringLiteral(" and (E2 = '' or E2 is null)  and (f1<>1)  order by a13,a10,xx,a1");
+    const QString sql = practice::practiceStatement(practice::PracticeMode::NewQuestions, g->bigChapter).sql;
+    return chapterTest.isEmpty() ? sql : QString(sql).replace(store::chapterCondition(g->bigChapter), chapterTest);
 }
 
 int walkChapter(const QString& sql, const store::Params& params)
@@ -289,7 +291,7 @@ int walkChapter(const QString& sql, const store::Params& params)
 
 void BM_ChapterSet(benchmark::State& state)
 {
-    const QString sql = newQuestionsSql(store::chapterCondition(g->bigChapter));
+    const QString sql = newQuestionsSql();
     const store::Params params = store::chapterParams(g->bigChapter);
     const std::string rawSql = utf8(store::translateJetSql(sql));
     int rows = 0, rawRows = 0;
